@@ -1,0 +1,27 @@
+#pragma once
+// The saved settings: which values the key holds, how they are loaded at start and saved. Qt-free, so the
+// Windows build tests it against the real registry.
+
+#include "platform/settings_store.h"
+
+#include <cstdint>
+#include <string>
+
+inline constexpr const char* DefaultComSettings = "19200,e,8,1";
+inline constexpr std::int32_t DefaultBaudRateIndex = 5;
+
+struct LoadedSettings {
+    std::int32_t ComPortNo = 0;
+    std::string ComSettings = DefaultComSettings;
+    std::int32_t BaudRateIndex = DefaultBaudRateIndex; ///< always 0..11: a stored index outside becomes 5
+    std::string LanguageName = "English";
+    int LanguageIndex = 0;
+};
+
+/// Reads ScanCommNo, ScanBaudRate, ScanBaudRateNo, LanguageFlag in that order; a missing value keeps its
+/// default, a value of the wrong type ends the reading (it and all later ones keep their defaults).
+LoadedSettings LoadSettings(platform::SettingsStore& store);
+/// Writes ScanCommNo, ScanBaudRateNo, ScanBaudRate; the first failure ends the save silently.
+void SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,
+                      const std::string& comSettings);
+void SaveLanguage(platform::SettingsStore& store, const std::string& languageName);

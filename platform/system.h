@@ -1,0 +1,72 @@
+#pragma once
+// The operating system as the rest of the program sees it: one serial port at a time, a millisecond clock, a
+// sleep and a synchronous beep. The native back end is chosen by CMake (POSIX or Win32); tests install the
+// virtual-time double of virtual_system.h instead. Callers never see errno or GetLastError().
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using PortHandle = std::intptr_t;
+inline constexpr PortHandle InvalidPort = -1;
+
+/// Why a port did not open.
+enum class OpenError { None, NotFound, Busy, Permission, Other };
+
+/// The five Win32 COMMTIMEOUTS values, in milliseconds. On POSIX the record carries the port's VMIN/VTIME
+/// (see serial_posix.cpp) so that a get/set round trip restores them exactly.
+struct CommTimeouts {
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+    friend bool operator==(const CommTimeouts&, const CommTimeouts&) = default;
+};
+
+/// The four fields of a line-settings text such as "19200,e,8,1".
+struct LineSettings {
+    std::uint32_t baud = 0;
+    char parity = 'n'; // 'n' none, 'e' even, 'o' odd, 'm' mark, 's' space
+    int dataBits = 8;
+    int stopBits = 1;
+    friend bool operator==(const LineSettings&, const LineSettings&) = default;
+};
+
+/// Parses "baud,parity,data,stop" (parity letter in either case). False, leaving `out` alone, for anything else.
+bool ParseLineSettings(const std::string& text, LineSettings& out);
+
+enum class ReadResult { Byte, Nothing, Error };
+
+class System {
+public:
+    virtual ~System() = default;
+
+    /// Opens COM`portNo` for exclusive use; InvalidPort on failure, with the reason in `error` when given.
+    virtual PortHandle openPort(int portNo, OpenError* error = nullptr) = 0;
+    virtual bool getTimeouts(PortHandle port, CommTimeouts& out) = 0;
+    virtual bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) = 0;
+    /// Overlays a line-settings text on the port's state; false when the text or the state is refused.
+    virtual bool applyLineSettings(PortHandle port, const std::string& text) = 0;
+    /// One write call; returns the number of bytes handed to the port.
+    virtual std::size_t write(PortHandle port, const std::uint8_t* data, std::size_t count) = 0;
+    /// Reads at most one byte, returning within the read time-out in force (about 1 ms under the link's).
+    virtual ReadResult readByte(PortHandle port, std::uint8_t& byte) = 0;
+    virtual void closePort(PortHandle port) = 0;
+
+    /// Milliseconds since an arbitrary origin, wrapping at 2^32 (timeGetTime semantics).
+    virtual std::uint32_t clockMs() = 0;
+    virtual void sleepMs(std::uint32_t ms) = 0;
+    /// Sounds a tone and returns when it has ended; without a sound device it waits the duration silently.
+    virtual void beep(unsigned frequencyHz, unsigned durationMs) = 0;
+};
+
+/// The system in use: the native one unless a test installed another.
+System& CurrentSystem();
+/// Installs `system` (not owned) as the current one; nullptr puts the native one back.
+void SetCurrentSystem(System* system);
+System& NativeSystem();
+
+} // namespace platform
