@@ -1,1 +1,140 @@
-// placeholder, replaced by its owner
+#include "link.h"
+
+#include <algorithm>
+#include <cstring>
+
+platform::PortHandle ComHandle = platform::InvalidPort;
+platform::CommTimeouts SavedTimeouts;
+// A read returns at once with a waiting byte, or after 1 ms with none; writes have no time-out.
+const platform::CommTimeouts LinkTimeouts{0, 0, 1, 0, 0};
+
+std::uint8_t RxBuffer[RxBufferSize];
+int RxCount = 0;
+std::string ReplyText;
+
+namespace {
+
+constexpr std::uint8_t Tab = 0x09;
+constexpr std::uint8_t Lf = 0x0A;
+constexpr std::uint8_t Cr = 0x0D;
+
+std::function<void()> messagePump;
+
+} // namespace
+
+bool OpenComPort(int portNo, const std::string& settings) {
+    platform::System& system = platform::CurrentSystem();
+    ComHandle = system.openPort(portNo);
+    if (ComHandle == platform::InvalidPort)
+        return false;
+    // Once the device is open the port is ours, whatever the next three calls say.
+    system.getTimeouts(ComHandle, SavedTimeouts);
+    system.setTimeouts(ComHandle, LinkTimeouts);
+    system.applyLineSettings(ComHandle, settings);
+    return true;
+}
+
+void CloseComPort() {
+    platform::System& system = platform::CurrentSystem();
+    system.setTimeouts(ComHandle, SavedTimeouts);
+    system.closePort(ComHandle);
+}
+
+void SendByte(std::uint8_t byte) {
+    platform::System& system = platform::CurrentSystem();
+    system.write(ComHandle, &byte, 1);
+    system.sleepMs(1);
+}
+
+void SendBytes(const std::uint8_t* bytes, int count) {
+    platform::System& system = platform::CurrentSystem();
+    system.write(ComHandle, bytes, count > 0 && bytes ? static_cast<std::size_t>(count) : 0);
+    system.sleepMs(5);
+}
+
+std::uint8_t CommandChecksum(const char* text, int length) {
+    std::uint8_t sum = Tab;
+    for (int i = 0; i < length; ++i)
+        sum ^= static_cast<std::uint8_t>(text[i]);
+    return sum;
+}
+
+std::array<char, 2> ByteToHex(std::uint8_t byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[byte >> 4], digits[byte & 0x0F]};
+}
+
+bool VerifyReplyChecksum() {
+    if (RxCount < 4 || RxCount > RxBufferSize)
+        return false;
+    std::uint8_t sum = 0;
+    for (int i = 0; i <= RxCount - 4; ++i)
+        sum ^= RxBuffer[i];
+    const std::array<char, 2> digits = ByteToHex(sum);
+    return RxBuffer[RxCount - 3] == static_cast<std::uint8_t>(digits[0]) &&
+           RxBuffer[RxCount - 2] == static_cast<std::uint8_t>(digits[1]);
+}
+
+std::uint32_t HexToUInt32(const std::string& text) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        const char c = i < text.size() ? text[i] : '\0';
+        std::uint32_t digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+bool SendCommand(const char* text) {
+    platform::System& system = platform::CurrentSystem();
+    if (!text)
+        text = "";
+    std::memset(RxBuffer, 0, sizeof RxBuffer);
+
+    const auto length = static_cast<std::uint8_t>(std::strlen(text)); // frames carry at most 255 characters
+    const std::array<char, 2> digits = ByteToHex(CommandChecksum(text, length));
+    SendByte(Tab);
+    SendBytes(reinterpret_cast<const std::uint8_t*>(text), length);
+    SendByte(static_cast<std::uint8_t>(digits[0]));
+    SendByte(static_cast<std::uint8_t>(digits[1]));
+    SendByte(Cr);
+
+    RxCount = 0;
+    const std::uint32_t start = system.clockMs();
+    std::uint32_t elapsed = 0;
+    while (elapsed <= ReplyTimeoutMs) {
+        std::uint8_t byte = 0;
+        if (system.readByte(ComHandle, byte) == platform::ReadResult::Byte) {
+            RxBuffer[RxCount] = byte;
+            if (++RxCount == RxBufferSize)
+                RxCount = 0;
+            if (byte == Cr && RxBuffer[0] == Lf) {
+                // After a CR in the last cell the terminator wraps to index 0 over the LF: the frame then
+                // reads as empty and fails the checksum test, which is what a reply this long deserves.
+                RxBuffer[RxCount] = 0;
+                const auto* end = std::find(RxBuffer, RxBuffer + RxBufferSize, std::uint8_t{0});
+                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), end - RxBuffer);
+                return VerifyReplyChecksum();
+            }
+        } else {
+            ProcessMessages();
+        }
+        // Tested after every read, so that a line that streams bytes without ever ending a frame still ends
+        // at the time-out. Unsigned difference: a clock wrap at 2^32 changes nothing.
+        elapsed = system.clockMs() - start;
+    }
+    return false;
+}
+
+void SetMessagePump(std::function<void()> pump) {
+    messagePump = std::move(pump);
+}
+
+void ProcessMessages() {
+    if (messagePump)
+        messagePump();
+}

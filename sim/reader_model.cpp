@@ -1,0 +1,226 @@
+#include "reader_model.h"
+
+#include "reply_frame.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace sim {
+
+namespace {
+
+bool AllDigits(const std::string& text, std::size_t length) {
+    return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int LineCode(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c == 'A' || c == 'B')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string Fitted(std::string text, std::size_t length) {
+    text.resize(length, ' ');
+    return text;
+}
+
+constexpr std::size_t MaxHostFrame = 300; // TAB, 255 characters, checksum, CR, with room to spare
+
+} // namespace
+
+void ReaderModel::presentCard(const std::string& hexDigits) {
+    presented_.push_back({false, hexDigits});
+}
+
+void ReaderModel::presentKeys(const std::string& keys) {
+    presented_.push_back({true, keys});
+}
+
+platform::LineSettings ReaderModel::line() const {
+    platform::LineSettings settings{0, 'n', 8, 1}; // an index out of range listens to nothing
+    ReaderLine(state.lineIndex, settings);
+    return settings;
+}
+
+std::string ReaderModel::body(char letter, const std::string& value) const {
+    return "H" + Fitted(state.id, 2) + letter + value;
+}
+
+std::string ReaderModel::frame(std::string text) const {
+    if (text.size() < faults.replyBodyLength)
+        text.append(faults.replyBodyLength - text.size(), '0');
+    // Position p of the reply is body index p - 2.
+    if (faults.zeroBytePosition >= 2 && static_cast<std::size_t>(faults.zeroBytePosition - 2) < text.size())
+        text[static_cast<std::size_t>(faults.zeroBytePosition - 2)] = '\0';
+    std::string reply = "\n" + text;
+    std::string digits = HexDigits(static_cast<std::uint8_t>(XorOf(reply) ^ (faults.badChecksum ? 0x01 : 0x00)));
+    if (faults.lowerCaseChecksum)
+        for (char& c : digits)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    reply += digits;
+    reply += '\r';
+    if (faults.noiseBeforeLf)
+        reply.insert(reply.begin(), '\xFF');
+    return reply;
+}
+
+std::string ReaderModel::answerPoll() {
+    if (faults.stopAfterPolls >= 0 && polls_ >= faults.stopAfterPolls) {
+        stopped_ = true;
+        return {};
+    }
+    ++polls_;
+    if (!presented_.empty()) {
+        const Presented next = presented_.front();
+        presented_.pop_front();
+        return frame(body('F', std::string("1") + (next.keypad ? 'K' : 'C') + next.text));
+    }
+    if (!heldCard_.empty())
+        return frame(body('F', "1C" + heldCard_));
+    return frame(body('F', ""));
+}
+
+std::string ReaderModel::answer(const std::string& command) {
+    if (faults.silent || stopped_ || command.size() < 4 || command[0] != 'H')
+        return {};
+    // Every command the tool sends carries "00"; a reader answers that and its own ID.
+    const std::string address = command.substr(1, 2);
+    if (address != "00" && address != state.id)
+        return {};
+    const char letter = command[3];
+    const std::string args = command.substr(4);
+    if (auto muted = faults.muted.find(letter); muted != faults.muted.end() && muted->second != 0) {
+        if (muted->second > 0)
+            --muted->second;
+        return {};
+    }
+
+    switch (letter) {
+    case 'B': {
+        if (!args.empty())
+            return {};
+        std::string text = body('B', Fitted(state.serial, 8));
+        if (faults.infoReplyLength < 16 && !text.empty())
+            text.resize(text.size() - std::min<std::size_t>(text.size(), 16 - faults.infoReplyLength));
+        else if (faults.infoReplyLength > 16)
+            text.append(static_cast<std::size_t>(faults.infoReplyLength - 16), '0');
+        return frame(text);
+    }
+    case 'V':
+        return args.empty() ? frame(body('V', Fitted(state.version, 8))) : std::string();
+    case 'L':
+        if (AllDigits(args, 2))
+            state.keyCount = args;
+        else if (!args.empty())
+            return {};
+        return frame(body('L', state.keyCount));
+    case 'M':
+        if (!state.paritySupported)
+            return {};
+        if (AllDigits(args, 1))
+            state.parity = args;
+        else if (!args.empty())
+            return {};
+        return frame(body('M', state.parity));
+    case 'A':
+        if (AllDigits(args, 3))
+            state.mode = args;
+        else if (!args.empty())
+            return {};
+        return frame(body('A', state.mode));
+    case 'C':
+        // The serial number guards against renumbering the wrong reader on a shared line.
+        if (args.size() != 10 || args.compare(0, 8, Fitted(state.serial, 8)) != 0 || !AllDigits(args.substr(8), 2))
+            return {};
+        state.id = args.substr(8);
+        return frame(body('C', Fitted(state.serial, 8)));
+    case 'E':
+        if (args.size() != 1 || LineCode(args[0]) < 0)
+            return {};
+        pendingLine_ = LineCode(args[0]);
+        pendingLineAtUs_ = 0;
+        return frame(body('E', args));
+    case 'F':
+        return args.empty() ? answerPoll() : std::string();
+    default:
+        return {};
+    }
+}
+
+void ReaderModel::note(std::uint64_t atUs, char direction, const std::string& text) const {
+    if (trace)
+        trace(atUs, direction, text);
+}
+
+void ReaderModel::applyDueLineChange(std::uint64_t nowUs) {
+    if (pendingLine_ < 0 || nowUs < pendingLineAtUs_)
+        return;
+    state.lineIndex = pendingLine_;
+    pendingLine_ = -1;
+    note(nowUs, '!', std::string("now listening at ") + ReaderLines[state.lineIndex]);
+}
+
+void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const platform::LineSettings& host,
+                            std::uint64_t nowUs, platform::ReplySink& reply) {
+    applyDueLineChange(nowUs);
+    const platform::LineSettings mine = line();
+    if (!(host == mine)) {
+        // At another baud rate or parity the bytes are garbage to the reader's UART.
+        if (std::find(data, data + count, std::uint8_t{'\r'}) != data + count)
+            note(nowUs, '!', "frame ignored: host speaks another line setting than the reader's");
+        rx_.clear();
+        return;
+    }
+    const std::uint32_t charUs = CharacterTimeUs(mine);
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = static_cast<char>(data[i]);
+        if (c == '\t')
+            rx_.assign(1, c);
+        else if (!rx_.empty())
+            rx_ += c;
+        if (rx_.size() > MaxHostFrame)
+            rx_.clear();
+        if (c != '\r' || rx_.empty())
+            continue;
+
+        note(nowUs, '>', rx_);
+        const std::optional<std::string> command = ParseCommandFrame(rx_);
+        rx_.clear();
+        if (!command) {
+            note(nowUs, '!', "bad frame or checksum, ignored");
+            continue;
+        }
+        heard_.push_back(*command);
+        const std::string out = answer(*command);
+        if (out.empty()) {
+            note(nowUs, '!', "no answer");
+            continue;
+        }
+        // The CR still has to cross the line; a reply still going out is finished first.
+        const std::uint64_t start = std::max(nowUs + charUs, busyUntilUs_) + faults.answerDelayUs;
+        const std::uint64_t firstAtUs = start + charUs;
+        const std::uint32_t spacingUs = faults.pacing ? charUs : 0;
+        reply.send(reinterpret_cast<const std::uint8_t*>(out.data()), out.size(), firstAtUs, spacingUs);
+        busyUntilUs_ = firstAtUs + (out.size() - 1) * spacingUs;
+        if (pendingLine_ >= 0)
+            pendingLineAtUs_ = busyUntilUs_ + 1; // the reply goes out at the old setting
+        note(firstAtUs, '<', out);
+    }
+}
+
+void ReaderModel::poll(std::uint64_t nowUs, platform::ReplySink& reply) {
+    applyDueLineChange(nowUs);
+    if (!faults.babble || faults.silent)
+        return;
+    const std::uint32_t charUs = std::max<std::uint32_t>(1, CharacterTimeUs(line()));
+    babbleAtUs_ = std::max(babbleAtUs_, nowUs);
+    static const std::uint8_t noise = 'U';
+    while (babbleAtUs_ <= nowUs + 2000) {
+        reply.send(&noise, 1, babbleAtUs_, 0);
+        babbleAtUs_ += charUs;
+    }
+}
+
+} // namespace sim
