@@ -1,1 +1,304 @@
-// placeholder, replaced by its owner
+#include "frmmodule.h"
+
+#include "console/settings.h"
+#include "console/shared_state.h"
+#include "console/system_menu.h"
+#include "link/link.h"
+#include "localisation/captions.h"
+#include "localisation/language.h"
+#include "platform/system.h"
+#include "ui_frmmodule.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+
+QString Tr(TextId id) {
+    return QString::fromUtf8(Text(id));
+}
+
+namespace {
+
+QFont LayoutFont(const char* family, int pixels, bool bold) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void Colour(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::ButtonText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TfrmModule), tmrBusy(new QTimer(this)), tmrCard(new QTimer(this)), store_(store) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint);
+    setFixedSize(560, 468);
+    applyLooks();
+
+    tmrBusy->setInterval(200);
+    tmrCard->setInterval(1000);
+    connect(tmrBusy, &QTimer::timeout, this, &TfrmModule::tmrBusyTimer);
+    connect(tmrCard, &QTimer::timeout, this, &TfrmModule::tmrCardTimer);
+
+    connect(ui->btnScan, &QAbstractButton::clicked, this, &TfrmModule::btnScanClick);
+    connect(ui->btnID, &QAbstractButton::clicked, this, &TfrmModule::btnIDClick);
+    connect(ui->btnKey, &QAbstractButton::clicked, this, &TfrmModule::btnKeyClick);
+    connect(ui->btnBaudRate, &QAbstractButton::clicked, this, &TfrmModule::btnBaudRateClick);
+    connect(ui->btnMode, &QAbstractButton::clicked, this, &TfrmModule::btnModeClick);
+    connect(ui->btnParity, &QAbstractButton::clicked, this, &TfrmModule::btnParityClick);
+    connect(ui->btnFactoryW26, &QAbstractButton::clicked, this, &TfrmModule::btnFactoryW26Click);
+    connect(ui->btnReadCard, &QAbstractButton::clicked, this, &TfrmModule::btnReadCardClick);
+    connect(ui->btnEng, &QAbstractButton::clicked, this, &TfrmModule::btnEngClick);
+    connect(ui->btnGB, &QAbstractButton::clicked, this, &TfrmModule::btnGBClick);
+    connect(ui->btnBIG5, &QAbstractButton::clicked, this, &TfrmModule::btnBIG5Click);
+    connect(ui->btnExit, &QAbstractButton::clicked, this, &TfrmModule::btnExitClick);
+    connect(ui->sbID, &QScrollBar::valueChanged, this, &TfrmModule::sbIDChange);
+    connect(ui->sbKey, &QScrollBar::valueChanged, this, &TfrmModule::sbKeyChange);
+
+    // The link serves the window's queue while it waits, so the lamp blinks and the stop click gets through.
+    SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    FormCreate();
+}
+
+TfrmModule::~TfrmModule() {
+    SetMessagePump({});
+    delete ui;
+}
+
+void TfrmModule::applyLooks() {
+    setFont(LayoutFont("MS Sans Serif", 16, true));
+    setPalette(QApplication::palette());
+
+    const QPalette system = QApplication::palette();
+    Colour(ui->pnMsg, QColor(0, 0, 128), Qt::white); // the classic active-caption colour
+    for (QLabel* value : {ui->pnSerial, ui->pnVersion, ui->pnID, ui->pnKey, ui->pnCardID}) {
+        Colour(value, system.color(QPalette::Highlight), QColor(255, 255, 0));
+        value->setFont(LayoutFont("MS Sans Serif", 16, true));
+    }
+    for (QComboBox* list : {ui->cmbBaudRate, ui->cmbMode, ui->cmbWiegand, ui->cmbRS485, ui->cmbParity}) {
+        Colour(list, system.color(QPalette::Highlight), QColor(255, 255, 0));
+        list->setFont(LayoutFont("MS Sans Serif", 16, true));
+    }
+    for (QLabel* small : {ui->lblID, ui->lblBaudRate})
+        small->setFont(LayoutFont("MS Sans Serif", 13, false));
+    ui->pcDefault->setFont(LayoutFont("MS Sans Serif", 16, false));
+    ui->btnFactoryW26->setFont(LayoutFont("MS Sans Serif", 16, true));
+    ui->btnEng->setFont(LayoutFont("MS Sans Serif", 13, false));
+    QPalette red = ui->btnEng->palette();
+    red.setColor(QPalette::ButtonText, QColor(255, 0, 0));
+    ui->btnEng->setPalette(red);
+    ui->btnGB->setFont(LayoutFont("MS Sans Serif", 11, false));
+    ui->btnBIG5->setFont(LayoutFont("MS Sans Serif", 11, false));
+    Colour(ui->pnVELNO, QColor(128, 0, 128), Qt::white);
+    ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
+    ui->pnVELNO->setFrameShadow(QFrame::Plain);
+    ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    ui->shCard->setRounded(true);
+    ui->btnScan->setFocus();
+}
+
+void TfrmModule::applyLanguageFaces() {
+    // Han characters differ between the Simplified and Traditional faces; without a face named here Qt
+    // would choose one by the system locale.
+    static const char* const faces[LanguageCount] = {"Noto Sans CJK SC", "Noto Sans CJK SC", "Noto Sans CJK TC"};
+    const QString face =
+        QString::fromLatin1(faces[LanguageIndex >= 0 && LanguageIndex < LanguageCount ? LanguageIndex : 0]);
+    QList<QWidget*> widgets = findChildren<QWidget*>();
+    widgets.prepend(this);
+    for (QWidget* widget : widgets) {
+        QFont font = widget->font();
+        // A family list bypasses the substitution table, so the substitutes go in by hand, ahead of the face.
+        const QString primary = font.families().value(0, font.family());
+        QStringList families{primary};
+        families += QFont::substitutes(primary);
+        families += face;
+        if (font.families() == families)
+            continue;
+        font.setFamilies(families);
+        widget->setFont(font);
+    }
+}
+
+// ---- start-up and the caption list ----
+
+void TfrmModule::FormCreate() {
+    const LoadedSettings loaded = LoadSettings(store_);
+    ComPortNo = loaded.ComPortNo;
+    ComSettings = loaded.ComSettings;
+    BaudRateIndex = loaded.BaudRateIndex;
+    LanguageName = loaded.LanguageName;
+    LanguageIndex = loaded.LanguageIndex;
+
+    RemoveCloseEntry(this);
+    CardReadActive = false;
+    ReaderFound = false;
+
+    ui->cmbBaudRate->setCurrentIndex(BaudRateIndex);
+    ui->cmbMode->setCurrentIndex(0);
+    ui->cmbWiegand->setCurrentIndex(0);
+    ui->cmbRS485->setCurrentIndex(1);
+    ui->cmbParity->setCurrentIndex(-1);
+    PaintComm(LampRed);
+    ui->shCard->setBrushColor(LampWhite);
+    created_ = true;
+}
+
+void TfrmModule::FormShow() {
+    applyLanguageFaces();
+    for (const CaptionEntry& entry : CaptionList) {
+        const QString text = QString::fromStdString(CaptionText(entry));
+        const QString name = QString::fromLatin1(entry.control);
+        if (name == objectName()) {
+            setWindowTitle(text);
+            continue;
+        }
+        QWidget* control = findChild<QWidget*>(name);
+        if (auto* label = qobject_cast<QLabel*>(control))
+            label->setText(text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(control))
+            button->setText(text);
+        else if (auto* group = qobject_cast<QGroupBox*>(control))
+            group->setTitle(text);
+        else if (control && control == ui->tsDefault)
+            ui->pcDefault->setTabText(ui->pcDefault->indexOf(ui->tsDefault), text);
+    }
+}
+
+void TfrmModule::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (const QScreen* screen = this->screen()) {
+            const QRect desk = screen->geometry();
+            const QSize frame = frameGeometry().size();
+            move(desk.x() + (desk.width() - frame.width()) / 2, desk.y() + (desk.height() - frame.height()) / 2);
+        }
+    }
+    FormShow();
+}
+
+// The window closes only through btnExit: no close box, Esc does nothing.
+void TfrmModule::closeEvent(QCloseEvent* event) {
+    if (closing_)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TfrmModule::reject() {
+    if (closing_)
+        QDialog::reject();
+}
+
+void TfrmModule::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfrmModule::btnExitClick() {
+    closing_ = true;
+    done(QDialog::Accepted);
+    closing_ = false;
+}
+
+// ---- shared conventions ----
+
+void TfrmModule::ShowMessage(const QString& message) {
+    ui->pnMsg->setText(message);
+}
+
+void TfrmModule::PaintComm(const QColor& colour) {
+    ui->shComm->setBrushColor(colour);
+}
+
+void TfrmModule::restoreCursor() {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void TfrmModule::EnterBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setEnabled(false);
+}
+
+void TfrmModule::SuccessSignal(const QString& message) {
+    PaintComm(LampYellow);
+    ShowMessage(message);
+    platform::CurrentSystem().beep(SuccessBeepHz, SignalBeepMs);
+    setEnabled(true);
+    restoreCursor();
+}
+
+void TfrmModule::FailureSignal(const QString& message) {
+    PaintComm(LampRed);
+    ShowMessage(message);
+    platform::CurrentSystem().beep(FailureBeepHz, SignalBeepMs);
+    setEnabled(true);
+    restoreCursor();
+}
+
+void TfrmModule::ScanFirstRefusal() {
+    FailureSignal(Tr(txScanFirst));
+}
+
+void TfrmModule::SetBusy(std::uint8_t on) {
+    if (on == 1) {
+        tmrBusy->start();
+        setEnabled(false);
+    } else {
+        setEnabled(true);
+        tmrBusy->stop();
+    }
+}
+
+void TfrmModule::tmrBusyTimer() {
+    if (busyPhase_ == 1) {
+        busyPhase_ = 0;
+        PaintComm(LampYellow);
+    } else {
+        busyPhase_ = 1;
+        PaintComm(LampRed);
+    }
+}
+
+// ---- language switch ----
+
+void TfrmModule::switchLanguage(int index) {
+    SelectLanguage(index);
+    SaveLanguage(store_, LanguageName);
+    FormShow();
+}
+
+void TfrmModule::btnEngClick() {
+    switchLanguage(LanguageEnglish);
+}
+
+void TfrmModule::btnGBClick() {
+    switchLanguage(LanguageSimplified);
+}
+
+void TfrmModule::btnBIG5Click() {
+    switchLanguage(LanguageTraditional);
+}

@@ -11,6 +11,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 class QTimer;
 namespace Ui {
@@ -84,10 +86,31 @@ protected:
 
 private:
     void switchLanguage(int index);
+    void applyLooks();
+    void applyLanguageFaces();
+
+    /// What one set operation sends and says; the sequence itself is the same for all five.
+    struct SetCommand {
+        QString opening; ///< shown in pnMsg once the refusal check has passed
+        TextId ok;
+        TextId error;
+        bool valid = true; ///< false: a list without a selection; nothing may be sent
+        std::function<std::string(const std::string& infoReply)> build; ///< from the H00B reply of the attempt
+        std::function<void()> onSuccess;
+    };
+    void RunSetCommand(const SetCommand& command);
+    /// One try of the presence query: sent, framed, checksum right and exactly 16 bytes.
+    static bool QueryInfo();
+    /// Scan steps 7 to 12, once the reader answered "H00B".
+    void ReadReaderInfo();
+    void restoreCursor();
 
     platform::SettingsStore& store_;
     int busyPhase_ = 0;
     bool closing_ = false;
+    bool created_ = false;
+    bool centred_ = false;
+    bool parityWasEnabled_ = true;
 };
 
 /// Text(id) as a QString.

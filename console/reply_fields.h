@@ -1,0 +1,14 @@
+#pragma once
+// Reading the fields of the last reply by 1-based position (position 1 is the LF), never outside it: a
+// short reply gives a short or empty field.
+
+#include <QString>
+
+#include <string>
+
+/// ReplyText positions `first` to `last`, as the 8-bit characters they are.
+QString ReplyField(int first, int last);
+/// The reply's characters from `first` to `last` as bytes, for building the next command.
+std::string ReplyBytes(int first, int last);
+/// The decimal value of a one-character field that names an item 0..count-1; -1 otherwise.
+int ReplyDigit(int position, int count);
