@@ -1,0 +1,336 @@
+// The window itself: start-up from the settings key, captions in three languages, the shared signals,
+// the close rules, and every caption fitting its control.
+
+#include "window_fixture.h"
+
+#include "console/fonts.h"
+#include "console/shared_state.h"
+#include "localisation/captions.h"
+#include "localisation/language.h"
+
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QStyle>
+#include <QTabBar>
+
+namespace {
+
+struct Expected {
+    const char* title;
+    const char* status;
+    const char* serial;
+    const char* idLabel;
+    const char* factory;
+    const char* exit;
+};
+
+const Expected English{
+    "VELNO QUVIN4 Reader Config V3.20-01", "Start Scan Reader!", "S/N : ________", "ID:", "(Factory Default)", "Exit"};
+const Expected Simplified{
+    "VELNO QUVIN4 按键读卡机设定程式 V3.20-01", "请先扫描读卡机!", "序号 : ________", "编号:", "(出厂预设)", "结束"};
+const Expected Traditional{
+    "VELNO QUVIN4 按鍵讀卡機設定程式 V3.20-01", "請先掃描讀卡機!", "序號 : ________", "編號:", "(出廠預設)", "結束"};
+
+void CheckCaptions(WindowFixture& f, const Expected& e) {
+    QCOMPARE(f.window->windowTitle(), Q(e.title));
+    QCOMPARE(f.ui().pnMsg->text(), Q(e.status));
+    QCOMPARE(f.ui().pnSerial->text(), Q(e.serial));
+    QCOMPARE(f.ui().lblID->text(), Q(e.idLabel));
+    QCOMPARE(f.ui().btnFactoryW26->text(), Q(e.factory));
+    QCOMPARE(f.ui().btnExit->text(), Q(e.exit));
+    QCOMPARE(f.ui().btnEng->text(), Q("English"));
+    // And every entry of the caption list on its control.
+    for (const CaptionEntry& entry : CaptionList) {
+        const QString name = QString::fromLatin1(entry.control);
+        const QString text = QString::fromStdString(CaptionText(entry));
+        QWidget* control = name == f.window->objectName() ? f.window.get() : f.window->findChild<QWidget*>(name);
+        QVERIFY2(control, entry.control);
+        QString shown;
+        if (control == f.window.get())
+            shown = control->windowTitle();
+        else if (auto* label = qobject_cast<QLabel*>(control))
+            shown = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(control))
+            shown = button->text();
+        else if (auto* group = qobject_cast<QGroupBox*>(control))
+            shown = group->title();
+        else
+            shown = f.ui().pcDefault->tabText(0);
+        QCOMPARE(shown, text);
+    }
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(const Expected*)
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InstallFontSubstitutions(); }
+
+    void firstStart() {
+        WindowFixture f;
+        f.open();
+        QCOMPARE(ComPortNo, 0);
+        QCOMPARE(f.ui().cmbBaudRate->currentText(), Q("19200,e,8,1"));
+        CheckCaptions(f, English);
+        QCOMPARE(f.comm(), LampRed);
+        QCOMPARE(f.ui().shCard->brushColor(), LampWhite);
+        QCOMPARE(f.window->size(), QSize(560, 468));
+        QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
+        QVERIFY(!(f.window->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(f.window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!(f.window->windowFlags() & Qt::WindowContextHelpButtonHint));
+        QCOMPARE(f.ui().cmbParity->currentIndex(), -1);
+        QCOMPARE(f.ui().cmbMode->currentIndex(), 0);
+        QCOMPARE(f.ui().cmbWiegand->currentIndex(), 0);
+        QCOMPARE(f.ui().cmbRS485->currentIndex(), 1);
+        QVERIFY(f.ui().chkLock->isChecked());
+        QCOMPARE(f.ui().sbID->value(), 1);
+        QCOMPARE(f.ui().sbKey->value(), 4);
+        QCOMPARE(f.ui().pnKey->text(), Q("__")); // the start position is not shown until it moves
+        QCOMPARE(f.ui().pnMsg->geometry(), QRect(8, 4, 345, 40));
+        QCOMPARE(f.ui().btnFactoryW26->geometry(), QRect(4, 6, 165, 291));
+        QCOMPARE(f.ui().pnVELNO->text(), Q("VELNO Technology Corp.   www.velno.com.tw"));
+    }
+
+    void savedSettingsAtStart_data() {
+        QTest::addColumn<QVariantMap>("values");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("shownIndex");
+        QTest::addColumn<const Expected*>("captions");
+        QTest::newRow("all saved") << QVariantMap{{"ScanCommNo", 4},
+                                                  {"ScanBaudRateNo", 7},
+                                                  {"ScanBaudRate", "38400,e,8,1"},
+                                                  {"LanguageFlag", "ChineseBIG5"}}
+                                   << 4 << "38400,e,8,1" << 7 << &Traditional;
+        QTest::newRow("ChineseGB") << QVariantMap{{"LanguageFlag", "ChineseGB"}} << 0 << "19200,e,8,1" << 5
+                                   << &Simplified;
+        QTest::newRow("language in small letters")
+            << QVariantMap{{"LanguageFlag", "chinesegb"}} << 0 << "19200,e,8,1" << 5 << &English;
+        QTest::newRow("port saved as text stops the reads") << QVariantMap{{"ScanCommNo", "3"},
+                                                                           {"ScanBaudRateNo", 7},
+                                                                           {"ScanBaudRate", "38400,e,8,1"},
+                                                                           {"LanguageFlag", "ChineseGB"}}
+                                                            << 0 << "19200,e,8,1" << 5 << &English;
+        QTest::newRow("text without index")
+            << QVariantMap{{"ScanBaudRate", "9600,n,8,1"}} << 0 << "9600,n,8,1" << 5 << &English;
+        QTest::newRow("index out of range") << QVariantMap{{"ScanBaudRateNo", 42}, {"ScanBaudRate", "9600,n,8,1"}} << 0
+                                            << "9600,n,8,1" << 5 << &English;
+        QTest::newRow("negative index") << QVariantMap{{"ScanBaudRateNo", -1}} << 0 << "19200,e,8,1" << 5 << &English;
+    }
+    void savedSettingsAtStart() {
+        QFETCH(QVariantMap, values);
+        QFETCH(int, port);
+        QFETCH(QString, settings);
+        QFETCH(int, shownIndex);
+        QFETCH(const Expected*, captions);
+        WindowFixture f;
+        f.store.keyExists = true;
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            if (it.value().typeId() == QMetaType::Int)
+                f.store.values[it.key().toStdString()] = static_cast<std::int32_t>(it.value().toInt());
+            else
+                f.store.values[it.key().toStdString()] = it.value().toString().toStdString();
+        }
+        f.open();
+        QCOMPARE(ComPortNo, port);
+        QCOMPARE(QString::fromStdString(ComSettings), settings);
+        QCOMPARE(f.ui().cmbBaudRate->currentIndex(), shownIndex);
+        CheckCaptions(f, *captions);
+    }
+
+    void languageSwitch_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<const Expected*>("captions");
+        QTest::addColumn<QString>("idOk");
+        QTest::newRow("Simplified") << 1 << "ChineseGB" << &Simplified << Q("设定读卡机编号完成");
+        QTest::newRow("Traditional") << 2 << "ChineseBIG5" << &Traditional << Q("設定讀卡機編號完成");
+        QTest::newRow("English again") << 0 << "English" << &English << Q("Set Reader ID Ok");
+    }
+    void languageSwitch() {
+        QFETCH(int, button);
+        QFETCH(QString, saved);
+        QFETCH(const Expected*, captions);
+        QFETCH(QString, idOk);
+        WindowFixture f;
+        QVERIFY(f.scanned());
+        const QString id = f.ui().pnID->text();
+        QAbstractButton* buttons[] = {f.ui().btnEng, f.ui().btnGB, f.ui().btnBIG5};
+        QTest::mouseClick(buttons[button], Qt::LeftButton);
+        QCOMPARE(QString::fromStdString(std::get<std::string>(f.store.values.at("LanguageFlag"))), saved);
+        CheckCaptions(f, *captions);
+        QCOMPARE(f.ui().pnID->text(), id);
+        QCOMPARE(f.ui().pnVersion->text().right(11), Q(" : __.__-__"));
+        f.window->btnIDClick(); // no new scan needed
+        QCOMPARE(f.ui().pnMsg->text(), idOk);
+
+        // The next start comes up in the saved language.
+        f.window.reset();
+        f.open();
+        CheckCaptions(f, *captions);
+    }
+
+    void languageSaveFailsSilently() {
+        WindowFixture f;
+        f.store.refuseCreate = true;
+        f.open();
+        f.window->btnBIG5Click();
+        CheckCaptions(f, Traditional);
+        QVERIFY(f.store.values.empty());
+    }
+
+    void outcomeSignals_data() {
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<unsigned>("hz");
+        QTest::newRow("success") << true << LampYellow << SuccessBeepHz;
+        QTest::newRow("failure") << false << LampRed << FailureBeepHz;
+    }
+    void outcomeSignals() {
+        QFETCH(bool, success);
+        QFETCH(QColor, colour);
+        QFETCH(unsigned, hz);
+        WindowFixture f;
+        f.open();
+        f.window->PaintComm(success ? LampRed : LampYellow);
+        f.window->EnterBusy();
+        QVERIFY(!f.window->isEnabled());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // The message is on screen before the tone starts.
+        QString duringBeep;
+        f.system.onSleep = [&](std::uint32_t) { duringBeep = f.ui().pnMsg->text(); };
+        success ? f.window->SuccessSignal(Q("done")) : f.window->FailureSignal(Q("failed"));
+        QCOMPARE(f.comm(), colour);
+        QCOMPARE(f.ui().pnMsg->text(), Q(success ? "done" : "failed"));
+        QCOMPARE(f.system.beeps().size(), std::size_t{1});
+        QCOMPARE(f.system.beeps()[0].frequencyHz, hz);
+        QCOMPARE(f.system.beeps()[0].durationMs, 300u);
+        QVERIFY(f.window->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void blinkingPhaseCarriesAcrossRuns() {
+        WindowFixture f;
+        f.open();
+        f.window->SetBusy(1);
+        QVERIFY(f.window->tmrBusy->isActive());
+        QCOMPARE(f.window->tmrBusy->interval(), 200);
+        QVERIFY(!f.window->isEnabled());
+        f.window->tmrBusyTimer();
+        QCOMPARE(f.comm(), LampRed);
+        f.window->tmrBusyTimer();
+        QCOMPARE(f.comm(), LampYellow);
+        f.window->tmrBusyTimer();
+        QCOMPARE(f.comm(), LampRed);
+        f.window->SetBusy(0);
+        QVERIFY(!f.window->tmrBusy->isActive());
+        QVERIFY(f.window->isEnabled());
+        f.window->SetBusy(2); // anything but 1 is off
+        QVERIFY(f.window->isEnabled());
+        f.window->SetBusy(1);
+        f.window->tmrBusyTimer();
+        QCOMPARE(f.comm(), LampYellow);
+        f.window->SetBusy(0);
+    }
+
+    void closesOnlyThroughExit() {
+        WindowFixture f;
+        f.open();
+        QVERIFY(!f.window->close());
+        QVERIFY(f.window->isVisible());
+        QTest::keyClick(f.window.get(), Qt::Key_Escape);
+        QVERIFY(f.window->isVisible());
+        QTest::mouseClick(f.ui().btnExit, Qt::LeftButton);
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(f.window->result(), int(QDialog::Accepted));
+        QVERIFY(f.store.values.empty()); // nothing is saved at exit
+    }
+
+    void enterStartsTheScan() {
+        WindowFixture f;
+        f.readerOn(1);
+        f.open();
+        QApplication::setActiveWindow(f.window.get());
+        f.ui().sbID->setFocus();
+        QTest::keyClick(f.window.get(), Qt::Key_Return);
+        QVERIFY(!f.commands().empty());
+        QCOMPARE(f.commands().front(), std::string("H00B"));
+        QVERIFY(ReaderFound);
+    }
+
+    void tabOrder() {
+        WindowFixture f;
+        f.open();
+        const QStringList expected{"btnScan", "sbID",          "btnID",     "cmbBaudRate", "btnBaudRate",
+                                   "cmbMode", "cmbWiegand",    "cmbRS485",  "btnMode",     "btnReadCard",
+                                   "btnExit", "btnFactoryW26", "btnEng",    "btnGB",       "btnBIG5",
+                                   "btnKey",  "sbKey",         "cmbParity", "btnParity",   "chkLock"};
+        QStringList chain;
+        QWidget* w = f.ui().btnScan;
+        do {
+            if (expected.contains(w->objectName()))
+                chain << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != f.ui().btnScan && chain.size() < 40);
+        QCOMPARE(chain, expected);
+    }
+
+    void captionsFitTheirControls_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << 0;
+        QTest::newRow("Simplified") << 1;
+        QTest::newRow("Traditional") << 2;
+    }
+    void captionsFitTheirControls() {
+        QFETCH(int, language);
+        WindowFixture f;
+        f.open();
+        f.window->btnEngClick();
+        if (language == 1)
+            f.window->btnGBClick();
+        if (language == 2)
+            f.window->btnBIG5Click();
+        QStringList overflowing;
+        const auto check = [&](QWidget* control, const QString& text, int room) {
+            const int width = QFontMetrics(control->font()).horizontalAdvance(text);
+            if (width > room)
+                overflowing << QStringLiteral("%1: %2 > %3").arg(control->objectName()).arg(width).arg(room);
+        };
+        for (QLabel* label : f.window->findChildren<QLabel*>())
+            check(label, label->text(), label->width() - 2 * label->frameWidth());
+        for (QAbstractButton* button : f.window->findChildren<QAbstractButton*>()) {
+            if (button->text().isEmpty() || button == f.ui().chkLock)
+                continue;
+            const bool beside = qobject_cast<QPushButton*>(button) && !button->icon().isNull();
+            check(button, button->text(), button->width() - 8 - (beside ? button->iconSize().width() + 4 : 0));
+        }
+        check(f.ui().gbDefault, f.ui().gbDefault->title(), f.ui().gbDefault->width() - 16);
+        // Messages that operations show in pnMsg, with the longest values they carry.
+        const QString messages[] = {Tr(txInfoError) + Q(" : #16)"), Tr(txSetBaud) + Q(" = 115200,n,8,1"),
+                                    Tr(txSetDefaultW26Error), Tr(txOpenCom) + Q(" : 16 ") + Tr(txError),
+                                    Tr(txSetMode) + Q(" = Wiegand 26")};
+        for (const QString& message : messages)
+            check(f.ui().pnMsg, message, f.ui().pnMsg->width() - 2 - f.ui().shComm->width());
+        QVERIFY2(overflowing.isEmpty(), qPrintable(overflowing.join(QStringLiteral("; "))));
+        f.window->btnEngClick();
+    }
+
+    void chineseFacePerLanguage() {
+        WindowFixture f;
+        f.open();
+        f.window->btnGBClick();
+        QVERIFY(f.ui().btnScan->font().families().contains(Q("Noto Sans CJK SC")));
+        f.window->btnBIG5Click();
+        QVERIFY(f.ui().btnScan->font().families().contains(Q("Noto Sans CJK TC")));
+        QCOMPARE(f.ui().btnScan->font().families().first(), Q("MS Sans Serif"));
+        f.window->btnEngClick();
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
