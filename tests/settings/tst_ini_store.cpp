@@ -127,7 +127,8 @@ private slots:
     }
 
     void garbageFile() {
-        writeFile(QByteArray("\x00\xff\xfe[[[=\n=\\\n[General\nScanCommNo\n", 34));
+        static const char junk[] = "\x00\xff\xfe[[[=\n=\\\n[General\nScanCommNo\n";
+        writeFile(QByteArray(junk, sizeof junk - 1));
         const LoadedSettings loaded = Load();
         QCOMPARE(loaded.ComPortNo, 0);
         QCOMPARE(loaded.ComSettings, std::string(DefaultComSettings));
