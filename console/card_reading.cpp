@@ -59,17 +59,8 @@ void TfrmModule::btnReadCardClick() {
                 break;
             if (RxCount < MinimumDataReply)
                 continue;
-            if (RxBuffer[6] == 'K') {
-                const int length = static_cast<int>(ReplyText.size());
-                if (length > MinimumDataReply)
-                    ui->pnCardID->setText(QStringLiteral("KEY : ") + ReplyField(8, length - 3));
-            } else {
-                // Unsigned: a card number of 80000000 hex and above is not negative.
-                const std::string digits = ReplyBytes(8, 15);
-                ui->pnCardID->setText(Tr(txCardId) + QString::asprintf(" : %010u  ", HexToUInt32(digits)) +
-                                      QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size())) +
-                                      QStringLiteral("(H)"));
-            }
+            if (const std::optional<QString> text = PolledCardText(Tr(txCardId)))
+                ui->pnCardID->setText(*text);
             ui->shCard->setBrushColor(LampYellow);
             if (!tmrCard->isActive()) // switching it on again must not restart its second
                 tmrCard->start();

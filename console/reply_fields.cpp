@@ -2,6 +2,8 @@
 
 #include "link/link.h"
 
+#include <algorithm>
+
 std::string ReplyBytes(int first, int last) {
     const int length = static_cast<int>(ReplyText.size());
     if (first < 1 || last < first || first > length)
@@ -21,4 +23,19 @@ int ReplyDigit(int position, int count) {
         return -1;
     const int value = field[0] - '0';
     return value < count ? value : -1;
+}
+
+std::optional<QString> PolledCardText(const QString& cardIdRow) {
+    if (RxCount < 10)
+        return std::nullopt;
+    if (RxBuffer[6] == 'K') {
+        const int length = static_cast<int>(ReplyText.size());
+        if (length <= 10)
+            return std::nullopt;
+        return QStringLiteral("KEY : ") + ReplyField(8, length - 3);
+    }
+    // Unsigned: a card number of 80000000 hex and above is not negative.
+    const std::string digits = ReplyBytes(8, 15);
+    return cardIdRow + QString::asprintf(" : %010u  ", HexToUInt32(digits)) +
+           QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size())) + QStringLiteral("(H)");
 }

@@ -1,0 +1,74 @@
+// Whatever a reader could send after a command, however it is fragmented: SendCommand must stay inside
+// RxBuffer, end within its time-out, and report true only for a frame whose checksum checks.
+//
+// Input: byte 0 chooses the spacing of the bytes (0: all at once), byte 1 the delay before the first in
+// milliseconds, the rest is what the line carries.
+
+#include "fuzz_check.h"
+#include "link/link.h"
+#include "platform/virtual_system.h"
+
+#include <cstring>
+
+namespace {
+
+class Replayer : public platform::VirtualPeer {
+public:
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::uint32_t spacingUs = 0;
+    std::uint64_t delayUs = 0;
+
+    void hostWrote(const std::uint8_t* bytes, std::size_t count, const platform::LineSettings&, std::uint64_t nowUs,
+                   platform::ReplySink& reply) override {
+        if (count == 1 && bytes[0] == '\r' && size > 0)
+            reply.send(data, size, nowUs + delayUs, spacingUs);
+    }
+};
+
+bool ChecksumRight(const std::uint8_t* frame, int length) {
+    if (length < 4)
+        return false;
+    std::uint8_t sum = 0;
+    for (int i = 0; i < length - 3; ++i)
+        sum ^= frame[i];
+    static const char digits[] = "0123456789ABCDEF";
+    return frame[length - 3] == digits[sum >> 4] && frame[length - 2] == digits[sum & 15];
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2)
+        return 0;
+    Replayer reader;
+    reader.spacingUs = data[0] * 20u;
+    reader.delayUs = data[1] * 1000u;
+    reader.data = data + 2;
+    reader.size = size - 2;
+
+    // One system for the whole run: building one per input would cost more than the input itself.
+    static platform::VirtualSystem system;
+    static platform::ScopedVirtualSystem installed(system);
+    system.clearRecords();
+    platform::VirtualSystem::PortConfig config;
+    config.peer = &reader;
+    system.setPort(1, config);
+    ReplyText = "previous";
+    FUZZ_CHECK(OpenComPort(1, "19200,e,8,1"));
+    const std::uint64_t start = system.nowMs();
+    const bool ok = SendCommand("H00B");
+    const std::uint64_t took = system.nowMs() - start;
+    CloseComPort();
+
+    FUZZ_CHECK(RxCount >= 0 && RxCount < RxBufferSize);
+    FUZZ_CHECK(took <= 9 + ReplyTimeoutMs + 2); // the time-out holds even for a line that never pauses
+    if (ok) {
+        FUZZ_CHECK(RxBuffer[0] == '\n' && RxBuffer[RxCount - 1] == '\r');
+        FUZZ_CHECK(ChecksumRight(RxBuffer, RxCount));
+        FUZZ_CHECK(ReplyText.size() <= static_cast<std::size_t>(RxCount));
+        FUZZ_CHECK(std::memcmp(ReplyText.data(), RxBuffer, ReplyText.size()) == 0);
+    }
+    FUZZ_CHECK(system.openCount() == 0);
+    return 0;
+}
