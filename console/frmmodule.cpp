@@ -48,7 +48,13 @@ void Colour(QWidget* widget, const QColor& background, const QColor& text) {
 
 TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
     : QDialog(parent), ui(new Ui::TfrmModule), tmrBusy(new QTimer(this)), tmrCard(new QTimer(this)), store_(store) {
+    // The pictures live in a static library: without this the linker drops them.
+    Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
+    QIcon icon;
+    for (const char* name : {":/icon.png", ":/icon-48.png", ":/icon-128.png", ":/icon-256.png"})
+        icon.addFile(QString::fromLatin1(name));
+    setWindowIcon(icon);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint);
     setFixedSize(560, 468);

@@ -48,6 +48,7 @@ void VirtualSystem::setPort(int portNo, const PortConfig& config) {
     if (!port)
         port = new Port;
     port->config = config;
+    port->vanished = false; // configuring a port again plugs its adapter back in
     if (!port->open)
         port->timeouts = config.initialTimeouts;
 }

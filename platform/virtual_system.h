@@ -52,7 +52,8 @@ public:
         CommTimeouts initialTimeouts{50, 10, 100, 10, 100}; ///< what the port has before the tool touches it
     };
     void setPort(int portNo, const PortConfig& config);
-    /// The adapter is unplugged: reads and writes on an open handle fail from now on, and opens fail.
+    /// The adapter is unplugged: reads and writes on an open handle fail from now on, and opens fail until
+    /// setPort() configures the port again.
     void vanish(int portNo);
 
     // ---- System ----

@@ -1,0 +1,223 @@
+// Injected faults on the virtual device: every operation ends in its own failure outcome within a second of
+// the fault, with the port closed, the window enabled, the cursor back and the settings key untouched.
+
+#include "window_fixture.h"
+
+#include "console/settings.h"
+#include "console/shared_state.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace {
+
+enum class Op { Scan, Key, Factory, Card };
+enum class Fault { Vanish, Babble, LongReply, Held, Silent };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Op)
+Q_DECLARE_METATYPE(Fault)
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void operationsSurvive_data() {
+        QTest::addColumn<Op>("op");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("message");
+        const struct {
+            Op op;
+            const char* name;
+            const char* failure;
+        } ops[] = {{Op::Scan, "scan", "Reader Not Find"},
+                   {Op::Key, "key count", "Set Reader Key Error"},
+                   {Op::Factory, "factory default", "Set Default Wiegand 26 Error"},
+                   {Op::Card, "card reading", "Reader Not Find"}};
+        const struct {
+            Fault fault;
+            const char* name;
+        } faults[] = {{Fault::Vanish, "adapter unplugged"},
+                      {Fault::Babble, "noise for ever"},
+                      {Fault::LongReply, "2000-byte replies"},
+                      {Fault::Held, "port held by another program"},
+                      {Fault::Silent, "reader gone quiet"}};
+        for (const auto& op : ops) {
+            for (const auto& fault : faults) {
+                QString message = Q(op.failure);
+                if (op.op == Op::Scan && fault.fault == Fault::Vanish)
+                    message = Q("Get Reader Info Error. (COM : #1)"); // unplugged after it answered
+                if (op.op == Op::Card && fault.fault == Fault::Held)
+                    message = Q("Open COM : 1 Error");
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(op.name, fault.name)))
+                    << op.op << fault.fault << message;
+            }
+        }
+    }
+    void operationsSurvive() {
+        QFETCH(Op, op);
+        QFETCH(Fault, fault);
+        QFETCH(QString, message);
+        WindowFixture f;
+        f.readerOn(1);
+        f.open();
+        if (op != Op::Scan) {
+            f.window->btnScanClick();
+            QVERIFY(ReaderFound);
+        }
+        const auto saved = f.store.values;
+
+        std::uint64_t faultAtMs = f.system.nowMs();
+        switch (fault) {
+        case Fault::Vanish:
+            // Pulled out once the operation has started talking, after the reader's first answer.
+            f.system.onFrame = [&, frames = 0](const platform::VirtualSystem::FrameRecord&) mutable {
+                if (++frames == 2) {
+                    f.system.vanish(1);
+                    faultAtMs = f.system.nowMs();
+                }
+            };
+            break;
+        case Fault::Babble:
+            f.reader.faults.babble = true;
+            break;
+        case Fault::LongReply:
+            f.reader.faults.replyBodyLength = 2000;
+            break;
+        case Fault::Held: {
+            platform::VirtualSystem::PortConfig held;
+            held.heldByOther = true;
+            f.system.setPort(1, held);
+            break;
+        }
+        case Fault::Silent:
+            f.reader.faults.silent = true;
+            break;
+        }
+
+        switch (op) {
+        case Op::Scan:
+            f.window->btnScanClick();
+            break;
+        case Op::Key:
+            f.window->btnKeyClick();
+            break;
+        case Op::Factory:
+            f.window->btnFactoryW26Click();
+            break;
+        case Op::Card:
+            f.window->btnReadCardClick();
+            break;
+        }
+        f.system.onFrame = {};
+
+        QCOMPARE(f.ui().pnMsg->text(), message);
+        QCOMPARE(f.comm(), LampRed);
+        QCOMPARE(f.lastBeepHz(), FailureBeepHz);
+        QVERIFY2(f.system.nowMs() - faultAtMs <= 1000, qPrintable(QString::number(f.system.nowMs() - faultAtMs)));
+        QCOMPARE(f.system.openCount(), 0);
+        QVERIFY(f.window->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!f.window->tmrBusy->isActive());
+        QVERIFY(!CardReadActive);
+        QVERIFY(f.ui().btnExit->isEnabled());
+        // The scan that found the reader by searching saves where; nothing else writes the key.
+        if (!(op == Op::Scan && fault == Fault::Vanish))
+            QVERIFY(f.store.values == saved);
+
+        // The port is free again for the next operation, once the adapter is back.
+        f.reader.faults = sim::ReaderModel::Faults{};
+        f.readerOn(1);
+        f.system.advanceUs(2000000); // a reader still sending its over-long reply finishes first
+        f.window->btnScanClick();
+        QVERIFY(ReaderFound);
+    }
+
+    void zeroByteInEveryReply() {
+        WindowFixture f;
+        f.reader.faults.zeroBytePosition = 5; // inside the ID/serial area; checksums still right
+        f.readerOn(1);
+        f.open();
+        f.window->btnScanClick();
+        QVERIFY(f.window->isEnabled());
+        QCOMPARE(f.system.openCount(), 0);
+        QVERIFY(f.ui().pnMsg->text().startsWith(Q("Get Reader Info")));
+        f.window->btnIDClick();
+        f.reader.faults.stopAfterPolls = 3; // the loop runs until the reader stops answering
+        f.window->btnReadCardClick();
+        QVERIFY(f.window->isEnabled());
+        QCOMPARE(f.system.openCount(), 0);
+    }
+
+    void nonDigitFieldsEverywhere() {
+        WindowFixture f;
+        f.reader.state = {"?\x01", "\xff\xfe\x80\x7f ABC", "\t\t\t\t\t\t\t\t", "ab", true, "x", "\x80\x81\x82", 5};
+        f.readerOn(1);
+        f.open();
+        f.window->btnScanClick();
+        QCOMPARE(f.ui().pnMsg->text(), Q("Get Reader Info Error. (COM : #1)"));
+        QVERIFY(!ReaderFound);
+        QCOMPARE(f.system.openCount(), 0);
+        QVERIFY(f.window->isEnabled());
+    }
+
+    void settingsFolderThatCannotBeWritten() {
+        // A file where the settings folder should be: nothing can be created, whoever runs the test.
+        QTemporaryDir home;
+        QFile blocker(home.path() + Q("/VELNO"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
+        WindowFixture f;
+        f.readerOn(2);
+        {
+            TfrmModule window(*store);
+            window.show();
+            window.btnScanClick();
+            QVERIFY(ReaderFound);
+            QCOMPARE(ComPortNo, 2);
+            window.btnGBClick();
+            QCOMPARE(window.ui->pnMsg->text(), Q("请先扫描读卡机!"));
+        }
+        QVERIFY(QFileInfo(home.path() + Q("/VELNO")).isFile());
+        const LoadedSettings loaded = LoadSettings(*store);
+        QCOMPARE(loaded.ComPortNo, 0);
+        QCOMPARE(loaded.LanguageIndex, 0);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void damagedSettingsFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\xff\xfe\r\n[General\n\x00=\x00", 16);
+        QTest::newRow("wrong types") << QByteArray("[General]\nScanCommNo=three\nScanBaudRateNo=@Variant(\\0\\0)\n");
+        QTest::newRow("out-of-range numbers")
+            << QByteArray("[General]\nScanCommNo=99999999999\nScanBaudRateNo=-7\nScanBaudRate=9600,e,8,1\n");
+        QTest::newRow("huge language") << QByteArray("[General]\nLanguageFlag=") + QByteArray(100000, 'x') + "\n";
+    }
+    void damagedSettingsFile() {
+        QFETCH(QByteArray, content);
+        QTemporaryDir home;
+        QDir().mkpath(home.path() + Q("/VELNO"));
+        QFile file(home.path() + Q("/VELNO/ReaderConfig.conf"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
+        WindowFixture f;
+        f.readerOn(1);
+        TfrmModule window(*store);
+        window.show();
+        QVERIFY(window.ui->cmbBaudRate->currentIndex() >= 0);
+        QVERIFY(BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount);
+        window.btnScanClick();
+        QVERIFY(ReaderFound);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
