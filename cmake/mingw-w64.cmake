@@ -19,7 +19,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # program before main() without a word.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# ctest runs the .exe files through wine; tools/check-windows sets WINEPREFIX and friends.
+# ctest runs the .exe files through wine; scripts/check.d/30-windows.sh sets WINEPREFIX and the rest.
 find_program(WINE_PROGRAM wine)
 if(WINE_PROGRAM)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})

@@ -1,0 +1,78 @@
+# shellcheck shell=bash
+# The Windows stage: cross-build with mingw-w64 and run the Windows tests under wine, in a private prefix
+# (build-win/wineprefix) whose COM3, COM4, COM5 and COM10 are pseudo-terminals served by
+# tests/windows/pty_reader.py. Everything wine says goes to build-win/wine.log.
+set -euo pipefail
+. scripts/common.sh
+started=$SECONDS
+
+need_packages g++-mingw-w64-x86-64 wine wine64
+command -v python3 >/dev/null || need_packages python3
+
+build="build-win"
+build_in "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DREADERCONFIG_GUI=OFF -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS
+
+root=$PWD/$build
+serial=$root/serial
+log=$root/wine.log
+export WINEPREFIX=$root/wineprefix WINEARCH=win64 WINEDEBUG=-all,err+module WINEDLLOVERRIDES="mscoree,mshtml="
+export READERCONFIG_WINE_TESTS=1
+: >"$log"
+
+helper=
+finish() {
+    local status=$?
+    if [ -n "$helper" ]; then
+        kill "$helper" 2>/dev/null || true
+        wait "$helper" 2>/dev/null || true
+    fi
+    wineserver -k >>"$log" 2>&1 || true
+    wineserver -w >>"$log" 2>&1 || true
+    [ $status -eq 0 ] || echo "windows stage failed; wine's output is in $log" >&2
+    exit $status
+}
+trap finish EXIT
+
+# A server left over from an interrupted run would keep the old port mapping.
+wineserver -k >>"$log" 2>&1 || true
+wineserver -w >>"$log" 2>&1 || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating the wine prefix"
+    wineboot -i >>"$log" 2>&1
+fi
+
+mkdir -p "$serial"
+rm -f "$serial/ready"
+python3 tests/windows/pty_reader.py --ready "$serial/ready" --port "COM3=$serial/com3" --port "COM10=$serial/com10" \
+    --port "COM5=$serial/com5" --silent "COM4=$serial/com4" >>"$log" 2>&1 &
+helper=$!
+for _ in $(seq 100); do
+    [ -s "$serial/ready" ] && break
+    kill -0 "$helper" 2>/dev/null || { echo "pty_reader.py ended early" >&2; exit 1; }
+    sleep 0.1
+done
+[ -s "$serial/ready" ] || { echo "pty_reader.py did not come up" >&2; exit 1; }
+
+# The ports are mapped in the registry, not by links in dosdevices: wine re-creates comN links for the
+# host's ttyS* at every start and may overwrite one made by hand. The mapping is read when wine starts.
+ports=(3 4 5 10)
+for port in "${ports[@]}"; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$serial/com$port" /f >>"$log" 2>&1
+done
+wineserver -k >>"$log" 2>&1 || true
+wineserver -w >>"$log" 2>&1 || true
+wineserver -p >>"$log" 2>&1
+wine reg query 'HKLM\Software\Wine\Ports' >>"$log" 2>&1
+for port in "${ports[@]}"; do
+    for _ in $(seq 100); do
+        [ "$(readlink "$WINEPREFIX/dosdevices/com$port")" = "$serial/com$port" ] && break
+        sleep 0.1
+    done
+    [ "$(readlink "$WINEPREFIX/dosdevices/com$port")" = "$serial/com$port" ] ||
+        { echo "wine did not map COM$port to $serial/com$port" >&2; exit 1; }
+done
+
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+wine "$build/tests/windows/bench_win32_timing.exe" 2>>"$log" | tr -d '\r'
+echo "windows stage: $((SECONDS - started)) s"

@@ -1,0 +1,247 @@
+// The command frame and the reply reception over the virtual device, with scripted replies.
+
+#include "link/link.h"
+#include "platform/virtual_system.h"
+
+#include <QTest>
+
+#include <string>
+
+namespace {
+
+/// Sends a fixed byte string once the host's frame is complete, after a delay.
+class Scripted : public platform::VirtualPeer {
+public:
+    std::string reply;
+    std::uint64_t delayUs = 2000;
+    std::uint32_t spacingUs = 500;
+
+    void hostWrote(const std::uint8_t* data, std::size_t count, const platform::LineSettings&, std::uint64_t nowUs,
+                   platform::ReplySink& sink) override {
+        if (count == 1 && data[0] == '\r' && !reply.empty())
+            sink.send(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size(), nowUs + delayUs, spacingUs);
+    }
+};
+
+std::string Frame(const std::string& body) {
+    std::uint8_t sum = '\n';
+    for (char c : body)
+        sum ^= static_cast<std::uint8_t>(c);
+    const std::array<char, 2> digits = ByteToHex(sum);
+    return "\n" + body + digits[0] + digits[1] + "\r";
+}
+
+struct Line {
+    platform::VirtualSystem system;
+    platform::ScopedVirtualSystem installed;
+    Scripted reader;
+    explicit Line(std::uint32_t clockStartMs = 0) : system(clockStartMs), installed(system) {
+        platform::VirtualSystem::PortConfig config;
+        config.peer = &reader;
+        system.setPort(1, config);
+        QVERIFY(OpenComPort(1, "19200,e,8,1"));
+    }
+    ~Line() {
+        if (system.isOpen(1))
+            CloseComPort();
+    }
+    /// Sends `command` and returns the result with the time from the end of sending to the return.
+    bool send(const char* command, std::uint64_t* waitedMs = nullptr) {
+        const bool ok = SendCommand(command);
+        if (waitedMs)
+            *waitedMs = (system.nowUs() - system.frames().back().atUs) / 1000;
+        return ok;
+    }
+};
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandFrames_data() {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("H00B") << QByteArray("H00B") << QByteArray("\x09H00B03\x0D");
+        QTest::newRow("H00V") << QByteArray("H00V") << QByteArray("\x09H00V17\x0D");
+        QTest::newRow("H00F") << QByteArray("H00F") << QByteArray("\x09H00F07\x0D");
+        QTest::newRow("H00A001") << QByteArray("H00A001") << QByteArray("\x09H00A00131\x0D");
+        QTest::newRow("H00E5") << QByteArray("H00E5") << QByteArray("\x09H00E531\x0D");
+    }
+    void commandFrames() {
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, frame);
+        Line line;
+        line.send(command.constData());
+        QCOMPARE(QByteArray::fromStdString(line.system.frames().back().raw), frame);
+        // Five writes: TAB, the text in one go, each digit, CR; 1 ms after single bytes, 5 ms after the text.
+        const auto& writes = line.system.writes();
+        QCOMPARE(writes.size(), std::size_t{5});
+        QCOMPARE(QByteArray::fromStdString(writes[1].bytes), command);
+        QCOMPARE(writes[1].atUs - writes[0].atUs, std::uint64_t{1000});
+        QCOMPARE(writes[2].atUs - writes[1].atUs, std::uint64_t{5000});
+        QCOMPARE(writes[4].atUs - writes[3].atUs, std::uint64_t{1000});
+    }
+
+    void replies_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("text");
+        const QByteArray info = QByteArray::fromStdString(Frame("H01B20240117"));
+        QTest::newRow("shortest frame") << QByteArray("\n0A\r") << 2 << true << 4 << QByteArray("\n0A\r");
+        QTest::newRow("lower-case digit") << QByteArray("\n0a\r") << 2 << false << 4 << QByteArray("\n0a\r");
+        QTest::newRow("info reply") << info << 2 << true << 16 << info;
+        QTest::newRow("after 50 ms") << info << 50 << true << 16 << info;
+        QTest::newRow("after 130 ms") << info << 130 << false << 0 << QByteArray("previous");
+        QTest::newRow("noise before the LF") << QByteArray("\xff") + info << 2 << false << 17 << QByteArray("previous");
+        QTest::newRow("wrong checksum") << QByteArray("\nH01B0\r") << 2 << false << 7 << QByteArray("\nH01B0\r");
+        QTest::newRow("three bytes") << QByteArray("\nA\r") << 2 << false << 3 << QByteArray("\nA\r");
+        QTest::newRow("zero byte in the body")
+            << QByteArray::fromStdString(Frame(std::string("H0\0B", 4))) << 2 << true << 8 << QByteArray("\nH0");
+        QTest::newRow("bytes after the CR stay for later") << info + QByteArray("junk") << 2 << true << 16 << info;
+    }
+    void replies() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, delayMs);
+        QFETCH(bool, ok);
+        QFETCH(int, count);
+        QFETCH(QByteArray, text);
+        Line line;
+        ReplyText = "previous";
+        line.reader.reply = reply.toStdString();
+        line.reader.delayUs = static_cast<std::uint64_t>(delayMs) * 1000;
+        std::uint64_t waited = 0;
+        QCOMPARE(line.send("H00B", &waited), ok);
+        QCOMPARE(RxCount, count);
+        QCOMPARE(QByteArray::fromStdString(ReplyText), text);
+        if (ok || RxCount > 0 && text != "previous")
+            return;
+        // A silent or broken line costs the time-out, about 121 ms, counted from the end of sending.
+        QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));
+    }
+
+    void timeoutKeepsThePreviousReply() {
+        Line line;
+        line.reader.reply = Frame("H01V03.20-01");
+        QVERIFY(line.send("H00V"));
+        const std::string previous = ReplyText;
+        line.reader.reply = "\nH01";
+        QVERIFY(!line.send("H00L"));
+        QCOMPARE(ReplyText, previous);
+        QCOMPARE(RxCount, 4);
+        QCOMPARE(std::string(reinterpret_cast<char*>(RxBuffer), 4), std::string("\nH01"));
+        QCOMPARE(RxBuffer[4], std::uint8_t{0});
+    }
+
+    void clockWrapChangesNothing_data() {
+        QTest::addColumn<quint32>("clockStart");
+        QTest::newRow("wraps from 2^32 - 1") << quint32(0xFFFFFFFFu - 60);
+        QTest::newRow("passes 2^31") << quint32(0x7FFFFFFFu - 60);
+        QTest::newRow("ordinary") << quint32(1000);
+    }
+    void clockWrapChangesNothing() {
+        QFETCH(quint32, clockStart);
+        Line line(clockStart);
+        std::uint64_t waited = 0;
+        QVERIFY(!line.send("H00B", &waited));
+        QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));
+        line.reader.reply = Frame("H01B20240117");
+        line.reader.delayUs = 100000;
+        QVERIFY(line.send("H00B"));
+    }
+
+    void streamingLineStillTimesOut() {
+        // Bytes without a pause, never a frame: the time-out is tested after every read, not only empty ones.
+        Line line;
+        line.reader.reply = std::string(5000, 'U');
+        line.reader.spacingUs = 200;
+        std::uint64_t waited = 0;
+        QVERIFY(!line.send("H00B", &waited));
+        QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));
+        QVERIFY(RxCount >= 0 && RxCount < RxBufferSize);
+    }
+
+    void overLongReplyWrapsAndFails_data() {
+        QTest::addColumn<int>("bodyLength");
+        QTest::newRow("1020: exactly 1024 bytes") << 1020;
+        QTest::newRow("1019: 1023 bytes fits") << 1019;
+        QTest::newRow("2000 bytes") << 1996;
+    }
+    void overLongReplyWrapsAndFails() {
+        QFETCH(int, bodyLength);
+        Line line;
+        line.reader.reply = Frame(std::string(static_cast<std::size_t>(bodyLength), '7'));
+        line.reader.spacingUs = 50;
+        const bool ok = line.send("H00B");
+        QCOMPARE(ok, bodyLength + 4 < RxBufferSize);
+        QVERIFY(RxCount >= 0 && RxCount < RxBufferSize);
+    }
+
+    void closeRestoresTheTimeouts() {
+        platform::VirtualSystem system;
+        platform::ScopedVirtualSystem installed(system);
+        platform::VirtualSystem::PortConfig config;
+        config.initialTimeouts = {7, 8, 9, 10, 11};
+        system.setPort(10, config);
+        QVERIFY(OpenComPort(10, "4800,n,8,1"));
+        QCOMPARE(system.timeoutsOf(10), LinkTimeouts);
+        QCOMPARE(system.lines().back().text, std::string("4800,n,8,1"));
+        CloseComPort();
+        QCOMPARE(system.timeoutsOf(10), (platform::CommTimeouts{7, 8, 9, 10, 11}));
+        QVERIFY(!system.isOpen(10));
+    }
+
+    void openFailures_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("held");
+        QTest::newRow("no such port") << false << false;
+        QTest::newRow("held by another program") << true << true;
+    }
+    void openFailures() {
+        QFETCH(bool, exists);
+        QFETCH(bool, held);
+        platform::VirtualSystem system;
+        platform::ScopedVirtualSystem installed(system);
+        platform::VirtualSystem::PortConfig config;
+        config.exists = exists;
+        config.heldByOther = held;
+        config.initialTimeouts = {1, 2, 3, 4, 5};
+        system.setPort(16, config);
+        QVERIFY(!OpenComPort(16, "19200,e,8,1"));
+        QCOMPARE(ComHandle, platform::InvalidPort);
+        QVERIFY(system.lines().empty()); // nothing is touched on a port that did not open
+        QCOMPARE(system.timeoutsOf(16), (platform::CommTimeouts{1, 2, 3, 4, 5}));
+    }
+
+    void hexToUInt32_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<quint32>("value");
+        QTest::newRow("0000001A") << QByteArray("0000001A") << 26u;
+        QTest::newRow("FFFFFFFF") << QByteArray("FFFFFFFF") << 4294967295u;
+        QTest::newRow("1a: lower case counts as 0, short text fills on the right") << QByteArray("1a") << 268435456u;
+        QTest::newRow("1A") << QByteArray("1A") << 436207616u;
+        QTest::newRow("G0000001") << QByteArray("G0000001") << 1u;
+        QTest::newRow("empty") << QByteArray() << 0u;
+        QTest::newRow("ninth character ignored") << QByteArray("000000019") << 1u;
+    }
+    void hexToUInt32() {
+        QFETCH(QByteArray, text);
+        QFETCH(quint32, value);
+        QCOMPARE(HexToUInt32(text.toStdString()), value);
+    }
+
+    void messagePumpServedWhileWaiting() {
+        Line line;
+        int served = 0;
+        SetMessagePump([&] { ++served; });
+        line.send("H00B");
+        SetMessagePump({});
+        QVERIFY(served >= 120 && served <= 122); // once per empty read
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

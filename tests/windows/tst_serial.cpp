@@ -1,0 +1,268 @@
+// The Win32 serial back end, and the link standing on it, over the pseudo-terminals that pty_reader.py serves
+// under wine: COM3 and COM10 answer "H00B" (serial number 202400 and the port number) and "?BAUD" (the baud
+// rate the pty sees), COM4 never answers, COM5 can be unplugged by sending it "?HANGUP".
+// READERCONFIG_WINE_TESTS says that this set-up is there (scripts/check.d/30-windows.sh); without it the
+// program skips. Nothing here relies on wine's own leniencies: no second open, no parity.
+
+#include "check.h"
+
+#include "link/link.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+using platform::CommTimeouts;
+using platform::InvalidPort;
+using platform::OpenError;
+using platform::PortHandle;
+using platform::ReadResult;
+
+namespace {
+
+constexpr int AnsweringPort = 3;
+constexpr int TwoDigitPort = 10;
+constexpr int SilentPort = 4;
+constexpr int UnpluggablePort = 5;
+
+platform::System& Native() {
+    return platform::NativeSystem();
+}
+
+std::string SerialOf(int portNo) {
+    return "202400" + std::string(portNo < 10 ? "0" : "") + std::to_string(portNo);
+}
+
+/// The baud rate the pty has now, asked over the line itself; 0 when nothing sensible came back.
+unsigned long BaudOnPty() {
+    if (!SendCommand("?BAUD") || ReplyText.size() < 6 || ReplyText[1] != '?')
+        return 0;
+    return std::strtoul(ReplyText.substr(2, ReplyText.size() - 5).c_str(), nullptr, 10);
+}
+
+/// The native system, except that each port it opens starts with `found` time-outs (a real port keeps what
+/// the last program set; under wine every handle starts at zero) and the port's time-outs are read back
+/// just before it closes.
+class TimeoutsSpy final : public platform::System {
+public:
+    CommTimeouts found{21, 22, 23, 24, 25};
+    CommTimeouts atClose{};
+    bool readAtClose = false;
+
+    PortHandle openPort(int portNo, OpenError* error) override {
+        const PortHandle port = Native().openPort(portNo, error);
+        if (port != InvalidPort)
+            Native().setTimeouts(port, found);
+        return port;
+    }
+    void closePort(PortHandle port) override {
+        readAtClose = Native().getTimeouts(port, atClose);
+        Native().closePort(port);
+    }
+    bool getTimeouts(PortHandle port, CommTimeouts& out) override { return Native().getTimeouts(port, out); }
+    bool setTimeouts(PortHandle port, const CommTimeouts& t) override { return Native().setTimeouts(port, t); }
+    bool applyLineSettings(PortHandle port, const std::string& text) override {
+        return Native().applyLineSettings(port, text);
+    }
+    std::size_t write(PortHandle port, const std::uint8_t* data, std::size_t count) override {
+        return Native().write(port, data, count);
+    }
+    ReadResult readByte(PortHandle port, std::uint8_t& byte) override { return Native().readByte(port, byte); }
+    std::uint32_t clockMs() override { return Native().clockMs(); }
+    void sleepMs(std::uint32_t ms) override { Native().sleepMs(ms); }
+    void beep(unsigned frequencyHz, unsigned durationMs) override { Native().beep(frequencyHz, durationMs); }
+};
+
+} // namespace
+
+TEST(openPort) {
+    const struct {
+        const char* name;
+        int portNo;
+        bool opens;
+        OpenError error;
+    } rows[] = {
+        {"COM3", AnsweringPort, true, OpenError::None},     {"COM10, two digits", TwoDigitPort, true, OpenError::None},
+        {"silent COM4", SilentPort, true, OpenError::None}, {"COM42, not mapped", 42, false, OpenError::NotFound},
+        {"port 0", 0, false, OpenError::NotFound},          {"negative port", -3, false, OpenError::NotFound},
+    };
+    for (const auto& row : rows) {
+        check::Row r(row.name);
+        OpenError error = OpenError::Other;
+        const PortHandle port = Native().openPort(row.portNo, &error);
+        CHECK_EQ(port != InvalidPort, row.opens);
+        CHECK_EQ(error, row.error);
+        if (port == InvalidPort)
+            continue;
+        Native().closePort(port);
+        // The close must give the device back.
+        const PortHandle again = Native().openPort(row.portNo);
+        CHECK(again != InvalidPort);
+        Native().closePort(again);
+    }
+}
+
+TEST(timeoutsRoundTrip) {
+    const struct {
+        const char* name;
+        CommTimeouts timeouts;
+    } rows[] = {
+        {"each field its own value", {11, 12, 13, 14, 15}},
+        {"the link's", LinkTimeouts},
+        {"largest interval, return at once", {0xFFFFFFFFu, 0, 0, 0, 0}},
+        {"all zero", {0, 0, 0, 0, 0}},
+    };
+    const PortHandle port = Native().openPort(AnsweringPort);
+    if (!CHECK(port != InvalidPort))
+        return;
+    for (const auto& row : rows) {
+        check::Row r(row.name);
+        CHECK(Native().setTimeouts(port, row.timeouts));
+        CommTimeouts back{7, 7, 7, 7, 7};
+        CHECK(Native().getTimeouts(port, back));
+        CHECK_EQ(back.ReadIntervalTimeout, row.timeouts.ReadIntervalTimeout);
+        CHECK_EQ(back.ReadTotalTimeoutMultiplier, row.timeouts.ReadTotalTimeoutMultiplier);
+        CHECK_EQ(back.ReadTotalTimeoutConstant, row.timeouts.ReadTotalTimeoutConstant);
+        CHECK_EQ(back.WriteTotalTimeoutMultiplier, row.timeouts.WriteTotalTimeoutMultiplier);
+        CHECK_EQ(back.WriteTotalTimeoutConstant, row.timeouts.WriteTotalTimeoutConstant);
+    }
+    Native().closePort(port);
+}
+
+TEST(linkPutsTimeoutsBack) {
+    TimeoutsSpy spy;
+    platform::SetCurrentSystem(&spy);
+    if (CHECK(OpenComPort(AnsweringPort, "19200,e,8,1"))) {
+        CHECK(SavedTimeouts == spy.found);
+        CommTimeouts during{};
+        CHECK(Native().getTimeouts(ComHandle, during));
+        CHECK(during == LinkTimeouts);
+        CloseComPort();
+        CHECK(spy.readAtClose);
+        CHECK(spy.atClose == spy.found);
+    }
+    platform::SetCurrentSystem(nullptr);
+}
+
+TEST(lineSettings) {
+    // Only the baud rate: a pty keeps no parity bit, so an even-parity text cannot be checked here, and wine
+    // may refuse its line state after the baud rate is set, so no result is asserted for those either.
+    const struct {
+        const char* text;
+        unsigned long baud;
+    } rows[] = {
+        {"4800,n,8,1", 4800},   {"9600,e,8,1", 9600},   {"19200,e,8,1", 19200},
+        {"38400,n,8,1", 38400}, {"57600,e,8,1", 57600}, {"115200,n,8,1", 115200},
+    };
+    for (const auto& row : rows) {
+        check::Row r(row.text);
+        if (!CHECK(OpenComPort(AnsweringPort, row.text)))
+            continue;
+        CHECK_EQ(BaudOnPty(), row.baud);
+        if (std::string(row.text).find(",n,") != std::string::npos)
+            CHECK(Native().applyLineSettings(ComHandle, row.text));
+        CloseComPort();
+    }
+
+    // A text the platform refuses leaves the line as it was.
+    const char* refused[] = {"garbage", "19200,x,8,1", "fast,n,8,1"};
+    for (const char* text : refused) {
+        check::Row r(text);
+        if (!CHECK(OpenComPort(AnsweringPort, "4800,n,8,1")))
+            continue;
+        CHECK(!Native().applyLineSettings(ComHandle, text));
+        CHECK_EQ(BaudOnPty(), 4800ul);
+        CloseComPort();
+        // The link opens all the same: the line keeps what it had.
+        if (CHECK(OpenComPort(AnsweringPort, text))) {
+            CHECK_EQ(BaudOnPty(), 4800ul);
+            CloseComPort();
+        }
+    }
+}
+
+TEST(presenceQuery) {
+    const int ports[] = {AnsweringPort, TwoDigitPort};
+    for (int portNo : ports) {
+        check::Row r("COM" + std::to_string(portNo));
+        if (!CHECK(OpenComPort(portNo, "19200,e,8,1")))
+            continue;
+        // Several in a row: nothing of one reply may be left for the next.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            ReplyText.clear();
+            CHECK(SendCommand("H00B"));
+            CHECK_EQ(RxCount, 16);
+            CHECK_EQ(ReplyText.size(), std::size_t{16});
+            if (ReplyText.size() == 16) {
+                CHECK_EQ(ReplyText.front(), '\n');
+                CHECK_EQ(ReplyText.back(), '\r');
+                CHECK_EQ(ReplyText.substr(5, 8), SerialOf(portNo)); // the device asked, not another one
+            }
+        }
+        CloseComPort();
+    }
+}
+
+TEST(silentReader) {
+    if (!CHECK(OpenComPort(SilentPort, "19200,e,8,1")))
+        return;
+    std::uint8_t byte = 0;
+    CHECK_EQ(Native().readByte(ComHandle, byte), ReadResult::Nothing);
+
+    ReplyText = "previous";
+    const std::uint32_t start = Native().clockMs();
+    CHECK(!SendCommand("H00B"));
+    const std::uint32_t took = Native().clockMs() - start;
+    // Sending takes 9 ms of pauses, then the wait runs out after more than 120 ms; an upper bound would
+    // only measure the machine.
+    CHECK(took >= 9 + ReplyTimeoutMs + 1);
+    CHECK_EQ(RxCount, 0);
+    CHECK_EQ(ReplyText, std::string("previous"));
+    std::printf("    silent reader: SendCommand gave up after %u ms\n", took);
+    CloseComPort();
+}
+
+TEST(unpluggedAdapter) {
+    if (!CHECK(OpenComPort(UnpluggablePort, "19200,e,8,1")))
+        return;
+    CHECK(SendCommand("H00B"));
+    CHECK(!SendCommand("?HANGUP"));
+    // The device behind the handle is gone: the command ends by its time-out and nothing hangs.
+    CHECK(!SendCommand("H00B"));
+    CloseComPort();
+
+    // A new device at the same port number opens and answers.
+    if (CHECK(OpenComPort(UnpluggablePort, "19200,e,8,1"))) {
+        if (CHECK(SendCommand("H00B")) && CHECK(ReplyText.size() == 16))
+            CHECK_EQ(ReplyText.substr(5, 8), SerialOf(UnpluggablePort));
+        CloseComPort();
+    }
+}
+
+TEST(handlesNotOpen) {
+    PortHandle closed = Native().openPort(AnsweringPort);
+    CHECK(closed != InvalidPort);
+    Native().closePort(closed);
+    const struct {
+        const char* name;
+        PortHandle port;
+    } rows[] = {{"InvalidPort", InvalidPort}, {"closed", closed}, {"never given out", 0x1234}};
+    for (const auto& row : rows) {
+        check::Row r(row.name);
+        CommTimeouts timeouts{};
+        std::uint8_t byte = 0;
+        CHECK(!Native().getTimeouts(row.port, timeouts));
+        CHECK(!Native().setTimeouts(row.port, LinkTimeouts));
+        CHECK(!Native().applyLineSettings(row.port, "19200,e,8,1"));
+        CHECK_EQ(Native().write(row.port, &byte, 1), std::size_t{0});
+        CHECK_EQ(Native().readByte(row.port, byte), ReadResult::Error);
+        Native().closePort(row.port);
+    }
+}
+
+int main(int argc, char** argv) {
+    if (!std::getenv("READERCONFIG_WINE_TESTS"))
+        check::Skip("needs the pty ports of scripts/check.d/30-windows.sh (READERCONFIG_WINE_TESTS)");
+    return check::RunAll(argc, argv);
+}
