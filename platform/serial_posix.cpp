@@ -159,7 +159,8 @@ public:
             const ssize_t got = ::read(fd(port), &byte, 1);
             if (got == 1)
                 return ReadResult::Byte;
-            if (got == 0 || errno == EAGAIN || errno == EINTR)
+            // Readable yet nothing to read is the end of the line: the adapter or its pty has gone.
+            if ((got == 0 && !(entry.revents & POLLHUP)) || (got < 0 && (errno == EAGAIN || errno == EINTR)))
                 return ReadResult::Nothing;
         }
         // A hung-up or failed device answers poll() at once; wait out the read time-out all the same, so that
