@@ -29,7 +29,7 @@ if(TARGET readerconfig)
         install(FILES ${_icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME readerconfig.png)
     endforeach()
-    install(FILES ${_packaging}/README-install.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
 set(CPACK_GENERATOR DEB)

@@ -52,7 +52,7 @@ rm -f "$root.apt.log"
 programs=(readerconfig)
 [ -x "$dir/reader-sim" ] && programs+=(reader-sim)
 expected=(usr/share/applications/readerconfig.desktop "usr/share/metainfo/$app_id.metainfo.xml"
-    usr/share/doc/readerconfig/README-install.md)
+    usr/share/doc/readerconfig/README.md)
 for size in 16 48 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x$size/apps/readerconfig.png")
 done
