@@ -110,7 +110,9 @@ void TfrmModule::applyLooks() {
     ui->btnFactoryW26->setFont(LayoutFont("MS Sans Serif", 16, true));
     ui->btnEng->setFont(LayoutFont("MS Sans Serif", 13, false));
     QPalette red = ui->btnEng->palette();
-    red.setColor(QPalette::ButtonText, QColor(255, 0, 0));
+    // Red only while it can be pressed: disabled during card reading it greys out like its neighbours.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        red.setColor(group, QPalette::ButtonText, QColor(255, 0, 0));
     ui->btnEng->setPalette(red);
     ui->btnGB->setFont(LayoutFont("MS Sans Serif", 11, false));
     ui->btnBIG5->setFont(LayoutFont("MS Sans Serif", 11, false));
