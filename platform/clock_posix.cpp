@@ -3,7 +3,20 @@
 #include <cerrno>
 #include <ctime>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace platform {
+
+namespace {
+// The protocol paces itself with 1 ms sleeps; Linux's default 50 us timer slack, added to every one of them,
+// stretched the card-reading pacing of 80 sleeps by about a tenth. Like timeBeginPeriod(1) on Windows, for
+// the program's run.
+#ifdef __linux__
+[[maybe_unused]] const bool preciseSleeps = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+#endif
+} // namespace
 
 std::uint32_t NativeClockMs() {
     timespec now{};
