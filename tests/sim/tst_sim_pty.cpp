@@ -1,0 +1,188 @@
+// reader-sim itself, on a real pseudo-terminal, through the link's POSIX back end and the ports folder: a few
+// end-to-end cases in real time. Everything else about the reader is tested on the virtual double.
+
+#include "link/link.h"
+#include "platform/com_ports.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int Com = 3;
+
+} // namespace
+
+class TestSimPty : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config_;
+    std::unique_ptr<QProcess> sim_;
+    QString slave_;
+
+    QString linkPath() const { return QString::fromStdString(platform::PortsFolder()) + "/COM" + QString::number(Com); }
+
+    /// Starts reader-sim on COM3 and waits for its slave path.
+    bool start(const QStringList& options) {
+        sim_ = std::make_unique<QProcess>();
+        sim_->setProgram(QStringLiteral(READER_SIM_PATH));
+        sim_->setArguments(QStringList{"--com", QString::number(Com), "--print-path"} + options);
+        sim_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim_->start();
+        if (!sim_->waitForStarted(5000))
+            return false;
+        while (!sim_->canReadLine())
+            if (!sim_->waitForReadyRead(5000))
+                return false;
+        slave_ = QString::fromLocal8Bit(sim_->readLine()).trimmed();
+        return !slave_.isEmpty() && QFileInfo(linkPath()).symLinkTarget() == slave_;
+    }
+    void stop() {
+        if (!sim_)
+            return;
+        sim_->terminate();
+        sim_->waitForFinished(5000);
+    }
+    /// Opens COM3 until it works or `ms` passed (reader-sim re-points its link asynchronously).
+    static bool openWithin(int ms, const char* settings) {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            if (OpenComPort(Com, settings))
+                return true;
+            QTest::qSleep(20);
+        } while (timer.elapsed() < ms);
+        return false;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(config_.isValid());
+        // The ports folder of this process and of every reader-sim it starts.
+        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+    }
+    void cleanup() {
+        stop();
+        sim_.reset();
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+
+        QTest::newRow("help") << QStringList{"--help"} << 0;
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2;
+        QTest::newRow("com 17") << QStringList{"--com", "17"} << 2;
+        QTest::newRow("line 12") << QStringList{"--line", "12"} << 2;
+        QTest::newRow("serial of 7") << QStringList{"--serial", "1234567"} << 2;
+        QTest::newRow("missing value") << QStringList{"--delay-us"} << 2;
+        QTest::newRow("mute lower case") << QStringList{"--mute", "v"} << 2;
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QProcess process;
+        process.start(QStringLiteral(READER_SIM_PATH), arguments);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitCode(), exitCode);
+        if (exitCode == 0)
+            QVERIFY(process.readAllStandardOutput().contains("--stop-after-polls"));
+    }
+
+    // The full exchange over the pty: the reader answers only at its baud rate, with a 16-byte reply whose
+    // checksum checks and whose serial number is the one it was given.
+    void infoExchange_data() {
+        QTest::addColumn<QString>("readerLine");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("answered");
+
+        QTest::newRow("19200, the default") << "5"
+                                            << "19200,e,8,1" << true;
+        QTest::newRow("host at 9600") << "5"
+                                      << "9600,e,8,1" << false;
+        QTest::newRow("host at 38400") << "5"
+                                       << "38400,e,8,1" << false;
+        QTest::newRow("4800") << "0"
+                              << "4800,n,8,1" << true;
+        QTest::newRow("115200") << "11"
+                                << "115200,e,8,1" << true;
+    }
+    void infoExchange() {
+        QFETCH(QString, readerLine);
+        QFETCH(QString, host);
+        QFETCH(bool, answered);
+        QVERIFY(start({"--line", readerLine, "--serial", "87654321"}));
+        QVERIFY(OpenComPort(Com, host.toStdString()));
+        const bool ok = SendCommand("H00B");
+        const int count = RxCount;
+        const std::string reply = ReplyText;
+        CloseComPort();
+        QCOMPARE(ok, answered);
+        QCOMPARE(count, answered ? 16 : 0);
+        if (answered)
+            QCOMPARE(QString::fromStdString(reply.substr(5, 8)), QString("87654321"));
+    }
+
+    // A reply that comes after the host gave up and closed is lost with the close, as on a real port: the
+    // next opener does not find it waiting.
+    void lateReplyLostWithClose() {
+        QVERIFY(start({"--delay-us", "200000"}));
+        QVERIFY(OpenComPort(Com, "19200,e,8,1"));
+        QVERIFY(!SendCommand("H00B"));
+        CloseComPort();
+        QTest::qSleep(400);
+        QVERIFY(OpenComPort(Com, "19200,e,8,1"));
+        platform::System& system = platform::CurrentSystem();
+        int bytes = 0;
+        for (int i = 0; i < 50; ++i) {
+            std::uint8_t byte = 0;
+            if (system.readByte(ComHandle, byte) == platform::ReadResult::Byte)
+                ++bytes;
+        }
+        CloseComPort();
+        QCOMPARE(bytes, 0);
+    }
+
+    // Commands on standard input: a card for the next poll, the adapter pulled and plugged in again.
+    void standardInput() {
+        QVERIFY(start({}));
+        QVERIFY(OpenComPort(Com, "19200,e,8,1"));
+        sim_->write("card 0000001A\n");
+        QVERIFY(sim_->waitForBytesWritten(1000));
+        QTest::qSleep(50);
+        QVERIFY(SendCommand("H00F"));
+        QCOMPARE(QString::fromStdString(ReplyText.substr(7, 8)), QString("0000001A"));
+
+        sim_->write("vanish\n");
+        QVERIFY(sim_->waitForBytesWritten(1000));
+        QTest::qSleep(100);
+        QVERIFY(!SendCommand("H00B"));
+        CloseComPort();
+        QVERIFY(!OpenComPort(Com, "19200,e,8,1"));
+
+        sim_->write("plug\n");
+        QVERIFY(sim_->waitForBytesWritten(1000));
+        QVERIFY(openWithin(2000, "19200,e,8,1"));
+        QVERIFY(SendCommand("H00B"));
+        CloseComPort();
+    }
+
+    void linkRemovedAtExit() {
+        QVERIFY(start({}));
+        QVERIFY(QFileInfo(linkPath()).isSymLink());
+        sim_->terminate();
+        QVERIFY(sim_->waitForFinished(5000));
+        QCOMPARE(sim_->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim_->exitCode(), 0);
+        QVERIFY(!QFileInfo(linkPath()).isSymLink());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSimPty)
+#include "tst_sim_pty.moc"
