@@ -1,0 +1,133 @@
+// Faults on a real pseudo-terminal served by reader-sim, through the window and the POSIX back end: the
+// adapter unplugged mid-operation and the port held by another program. Outcomes only; timing is the
+// virtual-time tests' business.
+
+#include "console/frmmodule.h"
+#include "console/shared_state.h"
+#include "platform/com_ports.h"
+#include "platform/memory_settings_store.h"
+#include "ui_frmmodule.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+class TestFaultsPty : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config_;
+    QProcess sim_;
+    platform::MemorySettingsStore store_;
+
+    void say(const char* command) {
+        sim_.write(command);
+        sim_.write("\n");
+        sim_.waitForBytesWritten(1000);
+    }
+    QString slave() const {
+        return QFileInfo(QString::fromStdString(platform::PortsFolder()) + QStringLiteral("/COM1")).symLinkTarget();
+    }
+    /// reader-sim plugs its new pty in asynchronously after "plug".
+    bool waitForSlave() {
+        for (int i = 0; i < 100 && !QFileInfo::exists(slave()); ++i)
+            QTest::qWait(20);
+        return QFileInfo::exists(slave());
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+        sim_.setProgram(QStringLiteral(READER_SIM_PATH));
+        sim_.setArguments({"--com", "1", "--print-path"});
+        sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim_.start();
+        QVERIFY(sim_.waitForStarted(5000));
+        QVERIFY(sim_.waitForReadyRead(5000));
+        QVERIFY(waitForSlave());
+    }
+    void cleanupTestCase() {
+        say("quit");
+        sim_.waitForFinished(5000);
+    }
+    void init() {
+        say("plug");
+        QVERIFY(waitForSlave());
+        QTest::qWait(50);
+    }
+
+    void unpluggedDuringCardReading() {
+        TfrmModule window(store_);
+        window.show();
+        window.btnScanClick();
+        QVERIFY(ReaderFound);
+        QTimer::singleShot(600, this, [this] { say("vanish"); });
+        window.btnReadCardClick();
+        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Reader Not Find"));
+        QCOMPARE(window.ui->shComm->brushColor(), LampRed);
+        QVERIFY(!CardReadActive);
+        QVERIFY(window.isEnabled());
+        QVERIFY(window.ui->btnExit->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // Plugged in again, the port opens: nothing was left holding it.
+        say("plug");
+        QVERIFY(waitForSlave());
+        window.btnScanClick();
+        QVERIFY(ReaderFound);
+    }
+
+    void unpluggedDuringASetOperation() {
+        TfrmModule window(store_);
+        window.show();
+        window.btnScanClick();
+        QVERIFY(ReaderFound);
+        QTimer::singleShot(0, this, [this] { say("vanish"); });
+        window.btnKeyClick();
+        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Set Reader Key Error"));
+        QVERIFY(window.isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void unpluggedDuringTheScan() {
+        TfrmModule window(store_);
+        window.show();
+        QTimer::singleShot(0, this, [this] { say("vanish"); });
+        window.btnScanClick();
+        QVERIFY(!ReaderFound);
+        QVERIFY(window.ui->pnMsg->text() == QStringLiteral("Reader Not Find") ||
+                window.ui->pnMsg->text() == QStringLiteral("Get Reader Info Error. (COM : #1)"));
+        QVERIFY(window.isEnabled());
+        QVERIFY(!window.tmrBusy->isActive());
+    }
+
+    void portHeldByAnotherProgram() {
+        TfrmModule window(store_);
+        window.show();
+        window.btnScanClick();
+        QVERIFY(ReaderFound);
+        const int other = ::open(slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(other >= 0);
+        QCOMPARE(flock(other, LOCK_EX | LOCK_NB), 0);
+        const auto before = store_.values;
+        window.btnReadCardClick();
+        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Open COM : 1 Error"));
+        window.btnIDClick();
+        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Set Reader ID Error"));
+        window.btnScanClick();
+        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Reader Not Find"));
+        QVERIFY(store_.values == before);
+        ::close(other);
+        window.btnScanClick();
+        QVERIFY(ReaderFound);
+    }
+};
+
+QTEST_MAIN(TestFaultsPty)
+#include "tst_faults_pty.moc"
