@@ -384,36 +384,65 @@ void PollingRows() {
     AddRow("  reader-sim's own CPU meanwhile", Fixed(simCpu, 2, " %"));
 }
 
-void WindowRows() {
 #ifdef BENCH_WINDOW_PATH
+/// Runs bench-window once and returns its key=value lines.
+std::map<std::string, std::string> RunWindow(const std::vector<std::string>& options) {
+    std::vector<std::string> argv{BENCH_WINDOW_PATH};
+    argv.insert(argv.end(), options.begin(), options.end());
     // The child measures from the moment before it was started.
     setenv("BENCH_SPAWN_US", std::to_string(bench::NowUs()).c_str(), 1);
-    const Child window = Spawn({BENCH_WINDOW_PATH}, false);
+    const Child window = Spawn(argv, false);
     std::map<std::string, std::string> values;
     std::istringstream lines(window.output);
     for (std::string line; std::getline(lines, line);)
         if (const std::size_t eq = line.find('='); eq != std::string::npos)
             values[line.substr(0, eq)] = line.substr(eq + 1);
-    auto number = [&](const char* key) { return values.count(key) ? std::atof(values[key].c_str()) : NAN; };
+    return values;
+}
+
+double Number(const std::map<std::string, std::string>& values, const char* key) {
+    const auto it = values.find(key);
+    return it == values.end() ? NAN : std::atof(it->second.c_str());
+}
+
+void WindowRows() {
+    // The first start pays for cold caches; the median of the next ones is the usual start.
+    std::vector<double> paints, entries;
+    double coldPaint = NAN;
+    for (int run = 0; run < 6; ++run) {
+        const auto values = RunWindow({"--paint-only"});
+        const double paint = Number(values, "first_paint_ms");
+        if (run == 0) {
+            coldPaint = paint;
+        } else if (!std::isnan(paint)) {
+            paints.push_back(paint);
+            entries.push_back(Number(values, "main_entry_ms"));
+        }
+    }
+    auto values = RunWindow({});
 
     const double scanRef = 32 * (9 + 121);
-    const double scan = number("scan_search_ms");
+    const double scan = Number(values, "scan_search_ms");
     AddRow("scan, 16 silent ports, chkLock ticked", Fixed(scan, 0, " ms"), "32 x 130 ms", Fixed(scan / scanRef, 3, "x"),
            "<= 1.03x", std::isnan(scan) ? "" : Verdict(scan / scanRef <= 1.03));
-    AddRow("  with the closing 300 ms beep", Fixed(number("scan_total_ms"), 0, " ms"),
+    AddRow("  with the closing 300 ms beep", Fixed(Number(values, "scan_total_ms"), 0, " ms"),
            values.count("scan_result") ? values["scan_result"] : "");
-    const double paint = number("first_paint_ms");
-    AddRow("process start to first paint", Fixed(paint, 0, " ms"), "", "", "<= 300 ms",
+    const double paint = Median(paints);
+    AddRow("process start to first paint, median of 5", Fixed(paint, 0, " ms"), "", "", "<= 300 ms",
            std::isnan(paint) ? "" : Verdict(paint <= 300));
-    AddRow("  of which until main() (exec, loading)", Fixed(number("main_entry_ms"), 0, " ms"));
-    const double rss = number("rss_kb") / 1024.0;
+    AddRow("  of which until main() (exec, loading)", Fixed(Median(entries), 0, " ms"));
+    AddRow("  first start (cold caches)", Fixed(coldPaint, 0, " ms"), "", "", "<= 300 ms",
+           std::isnan(coldPaint) ? "" : Verdict(coldPaint <= 300));
+    const double rss = Number(values, "rss_kb") / 1024.0;
     AddRow("peak RSS, window after the scan", Fixed(rss, 1, " MB"), "", "", "<= 60 MB",
            std::isnan(rss) ? "" : Verdict(rss <= 60));
+}
 #else
+void WindowRows() {
     AddRow("scan, 16 silent ports, chkLock ticked", "n/a (window not built)");
     AddRow("process start to first paint", "n/a (window not built)");
-#endif
 }
+#endif
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // bench-window: the rows of the link benchmark that need the window. Started by bench-link, which passes the
 // moment before it started this process in BENCH_SPAWN_US; prints key=value lines for bench-link's table.
+// With --paint-only it stops after the first paint.
 //
 // Start as main.cpp does, up to the first paint; then a scan through btnScanClick over COM1..COM16, each a pty
 // that opens but never answers.
@@ -96,8 +97,9 @@ int main(int argc, char** argv) {
         std::printf("first_paint_ms=%.1f\n", static_cast<double>(painted.atUs - startUs) / 1000.0);
     std::printf("main_entry_ms=%.1f\n", static_cast<double>(EntryUs - startUs) / 1000.0);
 
+    const bool scan = !(argc > 1 && std::string(argv[1]) == "--paint-only");
     std::vector<int> held;
-    if (SilentPorts(held)) {
+    if (scan && SilentPorts(held)) {
         bench::TimedSystem timed(platform::NativeSystem());
         platform::SetCurrentSystem(&timed);
         const std::uint64_t start = bench::NowUs();

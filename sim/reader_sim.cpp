@@ -170,13 +170,14 @@ public:
             }
             if (ready <= 0)
                 continue;
-            // Opens and closes first, so that bytes a new host wrote are never discarded with an old one's.
+            // Opens and closes first, so that bytes a new host wrote are never discarded with an old one's; then
+            // what was typed, so that a card presented before a poll arrives is in that poll's reply.
             if (watchAt >= 0 && fds[watchAt].revents)
                 watchHost();
-            if (masterAt >= 0 && fds[masterAt].revents)
-                hearHost();
             if (inputAt >= 0 && fds[inputAt].revents)
                 readInput();
+            if (masterAt >= 0 && fds[masterAt].revents && pty_.isOpen() && pty_.masterFd() == fds[masterAt].fd)
+                hearHost();
         }
         if (stopSignal)
             remark(std::string("ending on ") + strsignal(stopSignal));

@@ -19,8 +19,13 @@ constexpr const char* DefaultLine = "19200,e,8,1";
 /// Records what the reader sends, for tests that drive the model directly.
 struct Recorder final : platform::ReplySink {
     std::string bytes;
+    std::uint64_t firstAtUs = 0;
     std::uint64_t lastAtUs = 0;
+    std::uint32_t spacingUs = 0;
     void send(const std::uint8_t* data, std::size_t count, std::uint64_t firstAtUs, std::uint32_t spacingUs) override {
+        if (bytes.empty())
+            this->firstAtUs = firstAtUs;
+        this->spacingUs = spacingUs;
         bytes.append(reinterpret_cast<const char*>(data), count);
         if (count > 0)
             lastAtUs = firstAtUs + (count - 1) * spacingUs;
@@ -248,6 +253,35 @@ private slots:
         reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line("9600,e,8,1"), later, newLine);
         QVERIFY(oldLine.bytes.empty());
         QVERIFY(!newLine.bytes.empty());
+    }
+
+    // Replies leave one character time after the command's CR has crossed the line, plus the answer delay,
+    // and are paced at the character time of the reader's line unless pacing is off.
+    void replyTiming_data() {
+        QTest::addColumn<int>("lineIndex");
+        QTest::addColumn<bool>("pacing");
+        QTest::addColumn<int>("charUs");
+
+        QTest::newRow("19200,e paced") << 5 << true << 573;  // 11 bits
+        QTest::newRow("4800,n paced") << 0 << true << 2084;  // 10 bits
+        QTest::newRow("115200,e paced") << 11 << true << 96; // rounded up
+        QTest::newRow("19200,e at once") << 5 << false << 573;
+    }
+    void replyTiming() {
+        QFETCH(int, lineIndex);
+        QFETCH(bool, pacing);
+        QFETCH(int, charUs);
+        sim::ReaderModel reader;
+        reader.state.lineIndex = lineIndex;
+        reader.faults.pacing = pacing;
+        reader.faults.answerDelayUs = 1000;
+        Recorder out;
+        const std::string b = Frame("H00B");
+        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line(sim::ReaderLines[lineIndex]),
+                         10000, out);
+        QCOMPARE(out.bytes.size(), std::size_t{16});
+        QCOMPARE(out.firstAtUs, std::uint64_t(10000 + 2 * charUs + 1000));
+        QCOMPARE(out.spacingUs, pacing ? std::uint32_t(charUs) : 0u);
     }
 
     void wrongLineIgnored_data() {
