@@ -201,7 +201,10 @@ void TfrmModule::showEvent(QShowEvent* event) {
             move(desk.x() + (desk.width() - frame.width()) / 2, desk.y() + (desk.height() - frame.height()) / 2);
         }
     }
-    FormShow();
+    // A window restored from the task bar is shown again by the window system (a spontaneous event); only
+    // a show by the program applies the captions, or restoring would wipe the last result from pnMsg.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 // The window closes only through btnExit: no close box, Esc does nothing.
