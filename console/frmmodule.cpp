@@ -254,20 +254,20 @@ void TfrmModule::EnterBusy() {
     setEnabled(false);
 }
 
-void TfrmModule::SuccessSignal(const QString& message) {
-    PaintComm(LampYellow);
+void TfrmModule::Signal(const QColor& colour, const QString& message, unsigned frequencyHz) {
+    PaintComm(colour);
     ShowMessage(message);
-    platform::CurrentSystem().beep(SuccessBeepHz, SignalBeepMs);
+    platform::CurrentSystem().beep(frequencyHz, SignalBeepMs);
     setEnabled(true);
     restoreCursor();
 }
 
+void TfrmModule::SuccessSignal(const QString& message) {
+    Signal(LampYellow, message, SuccessBeepHz);
+}
+
 void TfrmModule::FailureSignal(const QString& message) {
-    PaintComm(LampRed);
-    ShowMessage(message);
-    platform::CurrentSystem().beep(FailureBeepHz, SignalBeepMs);
-    setEnabled(true);
-    restoreCursor();
+    Signal(LampRed, message, FailureBeepHz);
 }
 
 void TfrmModule::ScanFirstRefusal() {

@@ -104,6 +104,8 @@ private:
     /// Scan steps 7 to 12, once the reader answered "H00B".
     void ReadReaderInfo();
     void restoreCursor();
+    /// The outcome signals: lamp, message, tone, window enabled, default cursor, in that order.
+    void Signal(const QColor& colour, const QString& message, unsigned frequencyHz);
 
     platform::SettingsStore& store_;
     int busyPhase_ = 0;
