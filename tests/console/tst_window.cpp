@@ -263,6 +263,18 @@ private slots:
         QVERIFY(ReaderFound);
     }
 
+    void enterOnAFocusedButtonPressesThatButton() {
+        WindowFixture f;
+        f.readerOn(1);
+        f.open();
+        QApplication::setActiveWindow(f.window.get());
+        f.ui().btnID->setFocus();
+        QTest::keyClick(f.ui().btnID, Qt::Key_Return);
+        QVERIFY(f.commands().empty()); // the ID operation's refusal, not a scan
+        QCOMPARE(f.ui().pnMsg->text(), Q("Start Scan Reader!"));
+        QCOMPARE(f.lastBeepHz(), FailureBeepHz);
+    }
+
     void tabOrder() {
         WindowFixture f;
         f.open();
