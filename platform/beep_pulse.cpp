@@ -49,10 +49,10 @@ bool Play(unsigned frequencyHz, unsigned durationMs) {
     if (lastFailure && now - *lastFailure < RetryAfter)
         return false;
 
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, SampleRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16NE, SampleRate, 1};
     int error = 0;
     pa_simple* stream =
-        pa_simple_new(nullptr, "readerconfig", PA_STREAM_PLAYBACK, nullptr, "beep", &spec, nullptr, nullptr, &error);
+        pa_simple_new(nullptr, "readerconfig", PA_STREAM_PLAYBACK, nullptr, "beep", &format, nullptr, nullptr, &error);
     if (!stream) {
         lastFailure = now;
         return false;

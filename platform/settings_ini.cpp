@@ -16,7 +16,7 @@ namespace platform {
 namespace {
 
 QString ConfigHome() {
-    // The base directory spec ignores a relative XDG_CONFIG_HOME.
+    // The XDG base-directory rules ignore a relative XDG_CONFIG_HOME.
     const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return xdg;

@@ -30,8 +30,8 @@ class VirtualPeer {
 public:
     virtual ~VirtualPeer() = default;
     /// The host wrote `count` bytes at `nowUs` with `line` in force on its side of the wire.
-    virtual void hostWrote(const std::uint8_t* data, std::size_t count, const LineSettings& line,
-                           std::uint64_t nowUs, ReplySink& reply) = 0;
+    virtual void hostWrote(const std::uint8_t* data, std::size_t count, const LineSettings& line, std::uint64_t nowUs,
+                           ReplySink& reply) = 0;
     /// Called before every host read, so that a peer can stream bytes on its own (noise, say).
     virtual void poll(std::uint64_t nowUs, ReplySink& reply) {
         (void)nowUs;
@@ -47,8 +47,8 @@ public:
 
     struct PortConfig {
         bool exists = true;
-        bool heldByOther = false;      ///< opening fails with Busy
-        VirtualPeer* peer = nullptr;   ///< not owned; nullptr: a silent line
+        bool heldByOther = false;                           ///< opening fails with Busy
+        VirtualPeer* peer = nullptr;                        ///< not owned; nullptr: a silent line
         CommTimeouts initialTimeouts{50, 10, 100, 10, 100}; ///< what the port has before the tool touches it
     };
     void setPort(int portNo, const PortConfig& config);
