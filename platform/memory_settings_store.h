@@ -16,11 +16,11 @@ public:
     /// A value as the registry could hold it: a 32-bit integer, a text, or raw bytes of another type.
     using Value = std::variant<std::int32_t, std::string, std::vector<std::uint8_t>>;
 
-    bool keyExists = false;      ///< loading fails while false; saving creates the key
-    bool refuseCreate = false;   ///< saving cannot create or open the key
-    bool refuseWrites = false;   ///< every write fails
+    bool keyExists = false;    ///< loading fails while false; saving creates the key
+    bool refuseCreate = false; ///< saving cannot create or open the key
+    bool refuseWrites = false; ///< every write fails
     std::map<std::string, Value> values;
-    int writeCount = 0;          ///< successful writes, for "nothing was saved" checks
+    int writeCount = 0; ///< successful writes, for "nothing was saved" checks
 
     bool open(bool forSaving) override;
     void close() override;
