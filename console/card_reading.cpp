@@ -37,7 +37,7 @@ void TfrmModule::btnReadCardClick() {
                                  ui->btnBaudRate, ui->btnMode, ui->btnParity,     ui->gbDefault,
                                  ui->btnEng,      ui->btnGB,   ui->btnBIG5,       ui->btnKey};
     // A reader without keycode parity keeps its disabled btnParity afterwards.
-    parityWasEnabled_ = ui->btnParity->isEnabledTo(this);
+    const bool parityWasEnabled = ui->btnParity->isEnabledTo(this);
     for (QWidget* control : others)
         control->setEnabled(false);
 
@@ -81,7 +81,7 @@ void TfrmModule::btnReadCardClick() {
 
     ui->pnCardID->setText(Tr(txCardId));
     for (QWidget* control : others)
-        control->setEnabled(control == ui->btnParity ? parityWasEnabled_ : true);
+        control->setEnabled(control == ui->btnParity ? parityWasEnabled : true);
     ui->btnReadCard->setText(savedCaption);
 }
 

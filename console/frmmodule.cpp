@@ -167,7 +167,6 @@ void TfrmModule::FormCreate() {
     ui->cmbParity->setCurrentIndex(-1);
     PaintComm(LampRed);
     ui->shCard->setBrushColor(LampWhite);
-    created_ = true;
 }
 
 void TfrmModule::FormShow() {

@@ -54,8 +54,6 @@ public:
     void SetBusy(std::uint8_t on);
     void ShowMessage(const QString& message);
     void PaintComm(const QColor& colour);
-    /// The phase of the blinking lamp, kept across runs of tmrBusy.
-    int busyPhase() const { return busyPhase_; }
 
 public slots:
     void FormCreate();
@@ -108,11 +106,9 @@ private:
     void Signal(const QColor& colour, const QString& message, unsigned frequencyHz);
 
     platform::SettingsStore& store_;
-    int busyPhase_ = 0;
+    int busyPhase_ = 0; ///< the blinking lamp's, kept across runs of tmrBusy
     bool closing_ = false;
-    bool created_ = false;
     bool centred_ = false;
-    bool parityWasEnabled_ = true;
 };
 
 /// Text(id) as a QString.
