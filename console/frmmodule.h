@@ -93,13 +93,14 @@ private:
         TextId ok;
         TextId error;
         bool valid = true; ///< false: a list without a selection; nothing may be sent
-        std::function<std::string(const std::string& infoReply)> build; ///< from the H00B reply of the attempt
+        /// Called right after the attempt's "H00B" was answered, so ReplyText still holds that reply.
+        std::function<std::string()> build;
         std::function<void()> onSuccess;
     };
     void RunSetCommand(const SetCommand& command);
     /// One try of the presence query: sent, framed, checksum right and exactly 16 bytes.
     static bool QueryInfo();
-    /// Scan steps 7 to 12, once the reader answered "H00B".
+    /// Once the scan found the reader: its information into the window, and the scan's outcome.
     void ReadReaderInfo();
     void restoreCursor();
     /// The outcome signals: lamp, message, tone, window enabled, default cursor, in that order.

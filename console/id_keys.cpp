@@ -34,9 +34,8 @@ void TfrmModule::RunSetCommand(const SetCommand& command) {
             system.sleepMs(CommandPauseMs);
             if (!QueryInfo())
                 continue;
-            const std::string info = ReplyText;
             system.sleepMs(CommandPauseMs);
-            if (SendCommand(command.build(info).c_str())) {
+            if (SendCommand(command.build().c_str())) {
                 success = true;
                 if (command.onSuccess)
                     command.onSuccess();
@@ -65,7 +64,7 @@ void TfrmModule::btnIDClick() {
     command.ok = txSetIdOk;
     command.error = txSetIdError;
     // The serial number comes from the presence query of the same attempt, not from pnSerial.
-    command.build = [this](const std::string&) { return "H00C" + ReplyBytes(6, 13) + PanelBytes(ui->pnID); };
+    command.build = [this]() { return "H00C" + ReplyBytes(6, 13) + PanelBytes(ui->pnID); };
     RunSetCommand(command);
 }
 
@@ -74,6 +73,6 @@ void TfrmModule::btnKeyClick() {
     command.opening = Tr(txSetKey);
     command.ok = txSetKeyOk;
     command.error = txSetKeyError;
-    command.build = [this](const std::string&) { return "H00L" + PanelBytes(ui->pnKey); };
+    command.build = [this]() { return "H00L" + PanelBytes(ui->pnKey); };
     RunSetCommand(command);
 }

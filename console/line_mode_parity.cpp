@@ -27,9 +27,7 @@ void TfrmModule::btnBaudRateClick() {
         command.opening += QStringLiteral(" = ") + QString::fromLatin1(BaudRateTable[index]);
     command.ok = txSetBaudOk;
     command.error = txSetBaudError;
-    command.build = [index](const std::string&) {
-        return std::string("H00E") + ByteToHex(static_cast<std::uint8_t>(index))[1];
-    };
+    command.build = [index]() { return std::string("H00E") + ByteToHex(static_cast<std::uint8_t>(index))[1]; };
     // The reader now listens at the new setting; the settings key keeps the scan's until a scan saves again.
     command.onSuccess = [index] {
         BaudRateIndex = index;
@@ -51,7 +49,7 @@ void TfrmModule::btnModeClick() {
             QStringLiteral(" = ") + (mode == 0 ? ui->cmbWiegand->currentText() : ui->cmbRS485->currentText());
     command.ok = txSetModeOk;
     command.error = txSetModeError;
-    command.build = [=](const std::string&) { return "H00A" + Digit(mode) + Digit(wiegand) + Digit(rs485); };
+    command.build = [=]() { return "H00A" + Digit(mode) + Digit(wiegand) + Digit(rs485); };
     RunSetCommand(command);
 }
 
@@ -62,6 +60,6 @@ void TfrmModule::btnParityClick() {
     command.opening = Tr(txSetParity);
     command.ok = txSetParityOk;
     command.error = txSetParityError;
-    command.build = [parity](const std::string&) { return "H00M" + Digit(parity); };
+    command.build = [parity]() { return "H00M" + Digit(parity); };
     RunSetCommand(command);
 }
