@@ -15,5 +15,5 @@ extern std::string LanguageName;
 const char* LanguageNameOf(int index);
 /// Exact, byte-for-byte match; anything else (other letter case included) is English.
 int LanguageIndexOf(const std::string& name);
-/// Steps 1 and 2 of a language button: sets LanguageIndex and LanguageName together.
+/// What a language button sets first: LanguageIndex and LanguageName together.
 void SelectLanguage(int index);

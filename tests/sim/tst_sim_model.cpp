@@ -123,7 +123,7 @@ private slots:
     void replyFields_data() {
         QTest::addColumn<QString>("presented"); // "C:" a card, "K:" a keypad entry, for "H00F"
         QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<int>("length"); // RxCount, or -1 when the Part does not fix it
+        QTest::addColumn<int>("length"); // RxCount, or -1 where the tool does not check it
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("expected");
