@@ -3,6 +3,7 @@
 
 #include "console/reply_fields.h"
 #include "fuzz_check.h"
+#include "fuzz_line.h"
 #include "link/link.h"
 #include "platform/virtual_system.h"
 #include "sim/reply_frame.h"
@@ -38,13 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     body = body.substr(0, body.find('\r'));
     reader.frame = sim::BuildReplyFrame(body);
 
-    // One system for the whole run: building one per input would cost more than the input itself.
-    static platform::VirtualSystem system;
-    static platform::ScopedVirtualSystem installed(system);
-    system.clearRecords();
-    platform::VirtualSystem::PortConfig config;
-    config.peer = &reader;
-    system.setPort(1, config);
+    LineTo(reader);
     OpenComPort(1, "19200,e,8,1");
     const bool ok = SendCommand("H00F");
     CloseComPort();

@@ -5,6 +5,7 @@
 // milliseconds, the rest is what the line carries.
 
 #include "fuzz_check.h"
+#include "fuzz_line.h"
 #include "link/link.h"
 #include "platform/virtual_system.h"
 
@@ -47,13 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader.data = data + 2;
     reader.size = size - 2;
 
-    // One system for the whole run: building one per input would cost more than the input itself.
-    static platform::VirtualSystem system;
-    static platform::ScopedVirtualSystem installed(system);
-    system.clearRecords();
-    platform::VirtualSystem::PortConfig config;
-    config.peer = &reader;
-    system.setPort(1, config);
+    platform::VirtualSystem& system = LineTo(reader);
     ReplyText = "previous";
     FUZZ_CHECK(OpenComPort(1, "19200,e,8,1"));
     const std::uint64_t start = system.nowMs();
