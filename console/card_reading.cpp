@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int PacingPasses = 80;
-constexpr int MinimumDataReply = 10;
 
 } // namespace
 

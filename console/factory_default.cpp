@@ -3,6 +3,7 @@
 
 #include "console/frmmodule.h"
 #include "console/reply_fields.h"
+#include "console/settings.h"
 #include "console/shared_state.h"
 #include "link/link.h"
 #include "platform/system.h"
@@ -11,8 +12,6 @@
 namespace {
 
 constexpr int DefaultAttempts = 2;
-constexpr std::uint32_t CommandPauseMs = 100;
-constexpr int DefaultLineIndex = 5; // "19200,e,8,1"
 
 } // namespace
 
@@ -27,7 +26,7 @@ void TfrmModule::btnFactoryW26Click() {
     // keycode parity.
     const bool parity = ui->btnParity->isEnabledTo(this);
     ui->sbID->setValue(1);
-    ui->cmbBaudRate->setCurrentIndex(DefaultLineIndex);
+    ui->cmbBaudRate->setCurrentIndex(DefaultBaudRateIndex);
     ui->cmbMode->setCurrentIndex(0);
     if (parity)
         ui->cmbParity->setCurrentIndex(0);
@@ -64,8 +63,8 @@ void TfrmModule::btnFactoryW26Click() {
 
     if (success) {
         // The reader now answers only at the default line setting.
-        BaudRateIndex = DefaultLineIndex;
-        ComSettings = BaudRateTable[DefaultLineIndex];
+        BaudRateIndex = DefaultBaudRateIndex;
+        ComSettings = DefaultComSettings;
         SuccessSignal(Tr(txSetDefaultW26Ok));
     } else {
         FailureSignal(Tr(txSetDefaultW26Error));

@@ -27,6 +27,8 @@ inline const QColor LampWhite{255, 255, 255};
 inline constexpr unsigned SuccessBeepHz = 1000;
 inline constexpr unsigned FailureBeepHz = 300;
 inline constexpr unsigned SignalBeepMs = 300;
+/// The plain sleep before each command of the set operations and of the scan's information reading.
+inline constexpr std::uint32_t CommandPauseMs = 100;
 
 class TfrmModule : public QDialog {
     Q_OBJECT

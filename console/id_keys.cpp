@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int SetAttempts = 2;
-constexpr std::uint32_t CommandPauseMs = 100;
 
 std::string PanelBytes(const QLabel* panel) {
     return panel->text().toLatin1().toStdString();

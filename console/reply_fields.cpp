@@ -26,11 +26,11 @@ int ReplyDigit(int position, int count) {
 }
 
 std::optional<QString> PolledCardText(const QString& cardIdRow) {
-    if (RxCount < 10)
+    if (RxCount < MinimumDataReply)
         return std::nullopt;
     if (RxBuffer[6] == 'K') {
         const int length = static_cast<int>(ReplyText.size());
-        if (length <= 10)
+        if (length <= MinimumDataReply)
             return std::nullopt;
         return QStringLiteral("KEY : ") + ReplyField(8, length - 3);
     }

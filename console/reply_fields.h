@@ -14,6 +14,9 @@ std::string ReplyBytes(int first, int last);
 /// The decimal value of a one-character field that names an item 0..count-1; -1 otherwise.
 int ReplyDigit(int position, int count);
 
+/// A poll reply shorter than this carries nothing to show.
+inline constexpr int MinimumDataReply = 10;
+
 /// What pnCardID shows for the last "H00F" reply of ten bytes or more: "KEY : " and the keys, or the card
 /// row text with the number in decimal and as received. Nothing for a keypad reply without keys.
 std::optional<QString> PolledCardText(const QString& cardIdRow);

@@ -19,7 +19,6 @@ constexpr int InfoReplyLength = 16;
 constexpr int RememberedPortTries = 3;
 constexpr int SearchTries = 2;
 constexpr int InfoPasses = 2;
-constexpr std::uint32_t InfoPauseMs = 100;
 
 QString ScanComMessage(int portNo) {
     return Tr(txScanCom) + QStringLiteral(" : #") + QString::number(portNo);
@@ -30,7 +29,7 @@ QString InfoMessage(TextId id) {
 }
 
 void Pause() {
-    platform::CurrentSystem().sleepMs(InfoPauseMs);
+    platform::CurrentSystem().sleepMs(CommandPauseMs);
 }
 
 } // namespace
@@ -66,7 +65,8 @@ void TfrmModule::btnScanClick() {
             const bool locked = ui->chkLock->isChecked();
             // BaudRateIndex is 0..11 from load on, but a locked scan must never index outside the table.
             const int index =
-                !locked ? tableIndex : (BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount ? BaudRateIndex : 5);
+                !locked ? tableIndex
+                        : (BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount ? BaudRateIndex : DefaultBaudRateIndex);
             ui->cmbBaudRate->setCurrentIndex(index);
             if (!OpenComPort(portNo, BaudRateTable[index]))
                 break; // a port that does not open is tried once
@@ -90,7 +90,7 @@ void TfrmModule::btnScanClick() {
     if (found) {
         ReadReaderInfo();
     } else {
-        ui->cmbBaudRate->setCurrentIndex(5);
+        ui->cmbBaudRate->setCurrentIndex(DefaultBaudRateIndex);
         ShowMessage(Tr(txReaderNotFound));
         SetBusy(0);
         PaintComm(LampRed);
