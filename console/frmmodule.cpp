@@ -95,7 +95,8 @@ void TfrmModule::applyLooks() {
     setPalette(QApplication::palette());
 
     const QPalette system = QApplication::palette();
-    Colour(ui->pnMsg, QColor(0, 0, 128), Qt::white); // the classic active-caption colour
+    const std::optional<platform::Rgb> caption = platform::CurrentSystem().activeCaptionColour();
+    Colour(ui->pnMsg, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
     for (QLabel* value : {ui->pnSerial, ui->pnVersion, ui->pnID, ui->pnKey, ui->pnCardID}) {
         Colour(value, system.color(QPalette::Highlight), QColor(255, 255, 0));
         value->setFont(LayoutFont("MS Sans Serif", 16, true));

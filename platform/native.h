@@ -1,13 +1,17 @@
 #pragma once
-// Pieces of the native back end that live in separate files (clock_*.cpp, beep_*.cpp); the serial back end
-// (serial_*.cpp) assembles them into NativeSystem().
+// Pieces of the native back end that live in separate files (clock_*.cpp, beep_*.cpp, caption_colour_*.cpp);
+// the serial back end (serial_*.cpp) assembles them into NativeSystem().
+
+#include "system.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace platform {
 
 std::uint32_t NativeClockMs();
 void NativeSleepMs(std::uint32_t ms);
 void NativeBeep(unsigned frequencyHz, unsigned durationMs);
+std::optional<Rgb> NativeActiveCaptionColour();
 
 } // namespace platform

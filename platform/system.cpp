@@ -1,5 +1,7 @@
 #include "system.h"
 
+#include "native.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -15,6 +17,10 @@ System& CurrentSystem() {
 
 void SetCurrentSystem(System* system) {
     installed = system;
+}
+
+std::optional<Rgb> System::activeCaptionColour() {
+    return NativeActiveCaptionColour();
 }
 
 bool ParseLineSettings(const std::string& text, LineSettings& out) {

@@ -1,10 +1,12 @@
 #pragma once
 // The operating system as the rest of the program sees it: one serial port at a time, a millisecond clock, a
-// sleep and a synchronous beep. The native back end is chosen by CMake (POSIX or Win32); tests install the
-// virtual-time double of virtual_system.h instead. Callers never see errno or GetLastError().
+// sleep, a synchronous beep and the desktop's caption colour. The native back end is chosen by CMake (POSIX or
+// Win32); tests install the virtual-time double of virtual_system.h instead. Callers never see errno or
+// GetLastError().
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -40,6 +42,13 @@ bool ParseLineSettings(const std::string& text, LineSettings& out);
 
 enum class ReadResult { Byte, Nothing, Error };
 
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -61,6 +70,8 @@ public:
     virtual void sleepMs(std::uint32_t ms) = 0;
     /// Sounds a tone and returns when it has ended; without a sound device it waits the duration silently.
     virtual void beep(unsigned frequencyHz, unsigned durationMs) = 0;
+    /// The title-bar colour of the active window, where the desktop has one (Windows); nullopt elsewhere.
+    virtual std::optional<Rgb> activeCaptionColour();
 };
 
 /// The system in use: the native one unless a test installed another.

@@ -67,6 +67,10 @@ public:
     std::uint32_t clockMs() override;
     void sleepMs(std::uint32_t ms) override;
     void beep(unsigned frequencyHz, unsigned durationMs) override;
+    std::optional<Rgb> activeCaptionColour() override { return activeCaption; }
+
+    /// What activeCaptionColour() reports; none by default, whatever desktop the tests run on.
+    std::optional<Rgb> activeCaption;
 
     // ---- time ----
     std::uint64_t nowUs() const { return nowUs_; }

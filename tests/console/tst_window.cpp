@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QTabBar>
 
+#include <optional>
+
 namespace {
 
 struct Expected {
@@ -63,6 +65,7 @@ void CheckCaptions(WindowFixture& f, const Expected& e) {
 } // namespace
 
 Q_DECLARE_METATYPE(const Expected*)
+Q_DECLARE_METATYPE(std::optional<platform::Rgb>)
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -290,6 +293,23 @@ private slots:
             w = w->nextInFocusChain();
         } while (w != f.ui().btnScan && chain.size() < 40);
         QCOMPARE(chain, expected);
+    }
+
+    void messagePanelInTheCaptionColour_data() {
+        QTest::addColumn<std::optional<platform::Rgb>>("system");
+        QTest::addColumn<QColor>("shown");
+        QTest::newRow("desktop without one") << std::optional<platform::Rgb>() << QColor(0, 0, 128);
+        QTest::newRow("desktop colour") << std::optional<platform::Rgb>(platform::Rgb{153, 180, 209})
+                                        << QColor(153, 180, 209);
+    }
+    void messagePanelInTheCaptionColour() {
+        QFETCH(std::optional<platform::Rgb>, system);
+        QFETCH(QColor, shown);
+        WindowFixture f;
+        f.system.activeCaption = system;
+        f.open();
+        QCOMPARE(f.ui().pnMsg->palette().color(QPalette::Window), shown);
+        QCOMPARE(f.ui().pnMsg->palette().color(QPalette::WindowText), QColor(Qt::white));
     }
 
     void captionsFitTheirControls_data() {
