@@ -48,7 +48,7 @@ void TfrmModule::btnReadCardClick() {
         CardReadActive = false;
     } else {
         SetBusy(1);
-        setEnabled(true); // the lamp blinks, the stop click gets through
+        setInputEnabled(true); // the lamp blinks, the stop click gets through
         while (CardReadActive) {
             for (int pass = 0; pass < PacingPasses; ++pass) {
                 ProcessMessages();

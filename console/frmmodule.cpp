@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 QString Tr(TextId id) {
     return QString::fromUtf8(Text(id));
@@ -42,6 +43,20 @@ void Colour(QWidget* widget, const QColor& background, const QColor& text) {
     palette.setColor(QPalette::ButtonText, text);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+/// What the busy window swallows: the user's input, but not the hover and enter events that keep the looks
+/// following the mouse.
+bool IsUserInput(const QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Enter:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::HoverLeave:
+        return false;
+    default:
+        return event->isInputEvent();
+    }
 }
 
 } // namespace
@@ -82,10 +97,14 @@ TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
 
     // The link serves the window's queue while it waits, so the lamp blinks and the stop click gets through.
     SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    // On the application, not the window: a press reaches the window system's window first, and giving the
+    // clicked control the focus happens before a widget's own filters run.
+    qApp->installEventFilter(this);
     FormCreate();
 }
 
 TfrmModule::~TfrmModule() {
+    qApp->removeEventFilter(this);
     SetMessagePump({});
     delete ui;
 }
@@ -249,16 +268,38 @@ void TfrmModule::restoreCursor() {
         QApplication::restoreOverrideCursor();
 }
 
+bool TfrmModule::eventFilter(QObject* watched, QEvent* event) {
+    if (inputEnabled_ || !IsUserInput(event))
+        return QDialog::eventFilter(watched, event);
+    if (watched == static_cast<QObject*>(windowHandle()))
+        return true;
+    if (watched->isWidgetType()) {
+        // Drop-down lists open in windows of their own, parented to their list.
+        for (const QWidget* widget = static_cast<QWidget*>(watched); widget; widget = widget->parentWidget())
+            if (widget == this)
+                return true;
+    }
+    return false;
+}
+
+void TfrmModule::setInputEnabled(bool enabled) {
+    // Disabling the widgets would draw every caption and picture grey for as long as a scan lasts; the
+    // filter blocks the input instead. What was queued meanwhile is served while it still swallows.
+    if (enabled && !inputEnabled_)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    inputEnabled_ = enabled;
+}
+
 void TfrmModule::EnterBusy() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    setEnabled(false);
+    setInputEnabled(false);
 }
 
 void TfrmModule::Signal(const QColor& colour, const QString& message, unsigned frequencyHz) {
     PaintComm(colour);
     ShowMessage(message);
     platform::CurrentSystem().beep(frequencyHz, SignalBeepMs);
-    setEnabled(true);
+    setInputEnabled(true);
     restoreCursor();
 }
 
@@ -277,9 +318,9 @@ void TfrmModule::ScanFirstRefusal() {
 void TfrmModule::SetBusy(std::uint8_t on) {
     if (on == 1) {
         tmrBusy->start();
-        setEnabled(false);
+        setInputEnabled(false);
     } else {
-        setEnabled(true);
+        setInputEnabled(true);
         tmrBusy->stop();
     }
 }

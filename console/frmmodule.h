@@ -44,6 +44,11 @@ public:
     QTimer* const tmrCard;
 
     // ---- shared conventions of the operations ----
+    /// The window enabled or disabled for the user. Disabled, it swallows its mouse, key and wheel events while
+    /// every control keeps its look and the window keeps repainting; enabled again, it first drops the input
+    /// that is still queued, so nothing typed or clicked while busy acts afterwards.
+    void setInputEnabled(bool enabled);
+    bool inputEnabled() const { return inputEnabled_; }
     /// Busy state: hourglass cursor, then the window disabled.
     void EnterBusy();
     /// Lamp yellow, message, 1000 Hz for 300 ms, window enabled, default cursor.
@@ -79,6 +84,7 @@ public slots:
     void tmrCardTimer();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -110,6 +116,7 @@ private:
 
     platform::SettingsStore& store_;
     int busyPhase_ = 0; ///< the blinking lamp's, kept across runs of tmrBusy
+    bool inputEnabled_ = true;
     bool closing_ = false;
     bool centred_ = false;
 };

@@ -107,7 +107,7 @@ private slots:
             inner(frame);
             for (QWidget* control : Locked(f.ui()))
                 lockedWhilePolling = lockedWhilePolling && !control->isEnabled();
-            blinking = blinking && f.window->tmrBusy->isActive() && f.window->isEnabled();
+            blinking = blinking && f.window->tmrBusy->isActive() && f.window->inputEnabled();
         };
         f.window->btnReadCardClick();
 
@@ -208,7 +208,7 @@ private slots:
         f.window->btnReadCardClick();
         QCOMPARE(f.ui().pnMsg->text(), Q("Reader Not Find"));
         QVERIFY(f.system.nowMs() - start < 1000);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
     }
 

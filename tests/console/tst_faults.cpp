@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
         QVERIFY2(f.system.nowMs() - faultAtMs <= 1000, qPrintable(QString::number(f.system.nowMs() - faultAtMs)));
         QCOMPARE(f.system.openCount(), 0);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(!f.window->tmrBusy->isActive());
         QVERIFY(!CardReadActive);
@@ -141,13 +141,13 @@ private slots:
         f.readerOn(1);
         f.open();
         f.window->btnScanClick();
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
         QVERIFY(f.ui().pnMsg->text().startsWith(Q("Get Reader Info")));
         f.window->btnIDClick();
         f.reader.faults.stopAfterPolls = 3; // the loop runs until the reader stops answering
         f.window->btnReadCardClick();
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
     }
 
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(f.ui().pnMsg->text(), Q("Get Reader Info Error. (COM : #1)"));
         QVERIFY(!ReaderFound);
         QCOMPARE(f.system.openCount(), 0);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
     }
 
     void settingsFolderThatCannotBeWritten() {

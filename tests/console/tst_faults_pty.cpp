@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Reader Not Find"));
         QCOMPARE(window.ui->shComm->brushColor(), LampRed);
         QVERIFY(!CardReadActive);
-        QVERIFY(window.isEnabled());
+        QVERIFY(window.inputEnabled());
         QVERIFY(window.ui->btnExit->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
 
@@ -91,7 +91,7 @@ private slots:
         QTimer::singleShot(0, this, [this] { say("vanish"); });
         window.btnKeyClick();
         QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Set Reader Key Error"));
-        QVERIFY(window.isEnabled());
+        QVERIFY(window.inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -103,7 +103,7 @@ private slots:
         QVERIFY(!ReaderFound);
         QVERIFY(window.ui->pnMsg->text() == QStringLiteral("Reader Not Find") ||
                 window.ui->pnMsg->text() == QStringLiteral("Get Reader Info Error. (COM : #1)"));
-        QVERIFY(window.isEnabled());
+        QVERIFY(window.inputEnabled());
         QVERIFY(!window.tmrBusy->isActive());
     }
 

@@ -16,7 +16,7 @@ private slots:
         f.open();
         bool busyDuringFrames = true;
         f.system.onFrame = [&](const platform::VirtualSystem::FrameRecord&) {
-            busyDuringFrames = busyDuringFrames && !f.window->isEnabled() && QApplication::overrideCursor() &&
+            busyDuringFrames = busyDuringFrames && !f.window->inputEnabled() && QApplication::overrideCursor() &&
                                QApplication::overrideCursor()->shape() == Qt::WaitCursor &&
                                f.window->tmrBusy->isActive();
         };
@@ -37,7 +37,7 @@ private slots:
         QCOMPARE(f.comm(), LampYellow);
         QCOMPARE(f.lastBeepHz(), SuccessBeepHz);
         QVERIFY(ReaderFound);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QVERIFY(!f.window->tmrBusy->isActive());
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(f.system.openCount(), 0);
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
         QVERIFY(!ReaderFound);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
     }
 

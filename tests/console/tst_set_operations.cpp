@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
         QCOMPARE(f.system.beeps().back().durationMs, SignalBeepMs);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(f.ui().sbID->value(), 9); // the factory default changes no control when refused
         QCOMPARE(f.ui().cmbRS485->currentIndex(), 1);
@@ -137,7 +137,7 @@ private slots:
         bool busy = true;
         f.system.onFrame = [&](const platform::VirtualSystem::FrameRecord&) {
             openingSeen = f.ui().pnMsg->text();
-            busy = busy && !f.window->isEnabled() && QApplication::overrideCursor() && !f.window->tmrBusy->isActive();
+            busy = busy && !f.window->inputEnabled() && QApplication::overrideCursor() && !f.window->tmrBusy->isActive();
         };
         (f.window.get()->*click)();
         QCOMPARE(f.commandsAfter(before), (Commands{"H00B", command}));
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(f.ui().pnMsg->text(), ok);
         QCOMPARE(f.comm(), LampYellow);
         QCOMPARE(f.lastBeepHz(), SuccessBeepHz);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(f.system.openCount(), 0);
         // Each command goes out 100 ms after the reply before it, at the earliest.
@@ -289,7 +289,7 @@ private slots:
         QCOMPARE(f.system.opens().size(), opens);
         QCOMPARE(f.ui().pnMsg->text(), error);
         QCOMPARE(f.comm(), LampRed);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
     }
 
     void portGoneBeforeTheOperation() {

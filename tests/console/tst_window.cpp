@@ -10,9 +10,12 @@
 
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QWheelEvent>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -62,9 +65,21 @@ void CheckCaptions(WindowFixture& f, const Expected& e) {
     }
 }
 
+QPoint CentreIn(WindowFixture& f, QWidget* control) {
+    return control->mapTo(f.window.get(), control->rect().center());
+}
+
+/// A click as the window system delivers it: to the window, which finds the control under the mouse.
+void ClickOn(WindowFixture& f, QWidget* control) {
+    QTest::mouseClick(f.window->windowHandle(), Qt::LeftButton, Qt::NoModifier, CentreIn(f, control));
+}
+
+using Input = std::function<void(WindowFixture&)>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(const Expected*)
+Q_DECLARE_METATYPE(Input)
 Q_DECLARE_METATYPE(std::optional<platform::Rgb>)
 
 class TestWindow : public QObject {
@@ -202,7 +217,7 @@ private slots:
         f.open();
         f.window->PaintComm(success ? LampRed : LampYellow);
         f.window->EnterBusy();
-        QVERIFY(!f.window->isEnabled());
+        QVERIFY(!f.window->inputEnabled());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         // The message is on screen before the tone starts.
         QString duringBeep;
@@ -213,7 +228,7 @@ private slots:
         QCOMPARE(f.system.beeps().size(), std::size_t{1});
         QCOMPARE(f.system.beeps()[0].frequencyHz, hz);
         QCOMPARE(f.system.beeps()[0].durationMs, 300u);
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -223,7 +238,7 @@ private slots:
         f.window->SetBusy(1);
         QVERIFY(f.window->tmrBusy->isActive());
         QCOMPARE(f.window->tmrBusy->interval(), 200);
-        QVERIFY(!f.window->isEnabled());
+        QVERIFY(!f.window->inputEnabled());
         f.window->tmrBusyTimer();
         QCOMPARE(f.comm(), LampRed);
         f.window->tmrBusyTimer();
@@ -232,9 +247,9 @@ private slots:
         QCOMPARE(f.comm(), LampRed);
         f.window->SetBusy(0);
         QVERIFY(!f.window->tmrBusy->isActive());
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         f.window->SetBusy(2); // anything but 1 is off
-        QVERIFY(f.window->isEnabled());
+        QVERIFY(f.window->inputEnabled());
         f.window->SetBusy(1);
         f.window->tmrBusyTimer();
         QCOMPARE(f.comm(), LampYellow);
@@ -276,6 +291,94 @@ private slots:
         QVERIFY(f.commands().empty()); // the ID operation's refusal, not a scan
         QCOMPARE(f.ui().pnMsg->text(), Q("Start Scan Reader!"));
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
+    }
+
+    void busyKeepsTheLook_data() {
+        QTest::addColumn<bool>("blinking");
+        QTest::newRow("standard operation") << false;
+        QTest::newRow("blinking lamp") << true;
+    }
+    void busyKeepsTheLook() {
+        QFETCH(bool, blinking);
+        WindowFixture f;
+        f.open();
+        const QImage idle = f.window->grab().toImage();
+        blinking ? f.window->SetBusy(1) : f.window->EnterBusy();
+        QVERIFY(!f.window->inputEnabled());
+        const QImage busy = f.window->grab().toImage();
+        blinking ? f.window->SetBusy(0) : f.window->SuccessSignal(f.ui().pnMsg->text());
+        QVERIFY(busy == idle);
+    }
+
+    void noInputWhileBusy_data() {
+        QTest::addColumn<Input>("input");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("servedWhileBusy");
+        QTest::addColumn<QString>("control"); // what the same input presses once the window is idle
+        const Input click = [](WindowFixture& f) { ClickOn(f, f.ui().btnID); };
+        const Input space = [](WindowFixture& f) { QTest::keyClick(f.window->windowHandle(), Qt::Key_Space); };
+        const Input enter = [](WindowFixture& f) { QTest::keyClick(f.window->windowHandle(), Qt::Key_Return); };
+        const Input wheel = [](WindowFixture& f) {
+            const QPointF at = CentreIn(f, f.ui().sbID);
+            QWheelEvent turn(at, f.window->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                             Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(f.window->windowHandle(), &turn);
+        };
+        const Input queuedClick = [](WindowFixture& f) {
+            const QPointF at = CentreIn(f, f.ui().btnID);
+            const QPointF global = f.window->mapToGlobal(at);
+            QCoreApplication::postEvent(f.window->windowHandle(),
+                                        new QMouseEvent(QEvent::MouseButtonPress, at, at, global, Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
+            QCoreApplication::postEvent(f.window->windowHandle(),
+                                        new QMouseEvent(QEvent::MouseButtonRelease, at, at, global, Qt::LeftButton,
+                                                        Qt::NoButton, Qt::NoModifier));
+        };
+        const Input queuedSpace = [](WindowFixture& f) {
+            QCoreApplication::postEvent(f.ui().btnID, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+            QCoreApplication::postEvent(f.ui().btnID, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier));
+        };
+        QTest::newRow("click") << click << "btnScan" << true << "btnID";
+        QTest::newRow("Space on a focused button") << space << "btnID" << true << "btnID";
+        QTest::newRow("Enter") << enter << "sbID" << true << "btnScan";
+        QTest::newRow("wheel") << wheel << "btnScan" << true << "sbID";
+        QTest::newRow("click served while busy") << queuedClick << "btnScan" << true << "btnID";
+        QTest::newRow("click still queued at the end") << queuedClick << "btnScan" << false << "btnID";
+        QTest::newRow("Space still queued at the end") << queuedSpace << "btnID" << false << "btnID";
+    }
+    void noInputWhileBusy() {
+        QFETCH(Input, input);
+        QFETCH(bool, servedWhileBusy);
+        QFETCH(QString, focus);
+        QFETCH(QString, control);
+        WindowFixture f;
+        f.open();
+        QApplication::setActiveWindow(f.window.get());
+        QWidget* const focused = f.window->findChild<QWidget*>(focus);
+        focused->setFocus();
+        QStringList pressed;
+        QObject context;
+        for (QAbstractButton* button : f.window->findChildren<QAbstractButton*>())
+            QObject::connect(button, &QAbstractButton::pressed, &context,
+                             [&pressed, button] { pressed << button->objectName(); });
+        for (QScrollBar* bar : f.window->findChildren<QScrollBar*>())
+            QObject::connect(bar, &QScrollBar::valueChanged, &context,
+                             [&pressed, bar] { pressed << bar->objectName(); });
+
+        f.window->SetBusy(1);
+        input(f);
+        if (servedWhileBusy)
+            QCoreApplication::processEvents();
+        f.window->SetBusy(0);
+        QCoreApplication::processEvents();
+        QCOMPARE(pressed, QStringList());
+        QCOMPARE(QApplication::focusWidget(), focused);
+        QVERIFY(f.system.beeps().empty());
+
+        // The same input reaches its control in the idle window.
+        input(f);
+        QCoreApplication::processEvents();
+        QCOMPARE(pressed.value(0), control);
     }
 
     void tabOrder() {
