@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 QString Tr(TextId id) {
@@ -241,6 +242,15 @@ void TfrmModule::reject() {
 
 void TfrmModule::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    // Only a push button can be the dialog's default, so Enter on the picture button (a tool button) would
+    // reach btnScan. Space needs nothing: every button takes it.
+    const bool enter = (event->key() == Qt::Key_Return && !event->modifiers()) ||
+                       (event->key() == Qt::Key_Enter && event->modifiers() == Qt::KeypadModifier);
+    if (auto* tool = qobject_cast<QToolButton*>(focusWidget()); enter && tool && tool->isEnabled()) {
+        tool->click();
         event->accept();
         return;
     }

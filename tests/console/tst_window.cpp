@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTabBar>
 #include <QWheelEvent>
@@ -281,15 +282,31 @@ private slots:
         QVERIFY(ReaderFound);
     }
 
+    void enterOnAFocusedButtonPressesThatButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::newRow("btnID, Return") << "btnID" << int(Qt::Key_Return) << Qt::KeyboardModifiers();
+        QTest::newRow("btnFactoryW26, Return") << "btnFactoryW26" << int(Qt::Key_Return) << Qt::KeyboardModifiers();
+        QTest::newRow("btnFactoryW26, keypad Enter")
+            << "btnFactoryW26" << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier);
+        QTest::newRow("btnFactoryW26, Space") << "btnFactoryW26" << int(Qt::Key_Space) << Qt::KeyboardModifiers();
+    }
     void enterOnAFocusedButtonPressesThatButton() {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
         WindowFixture f;
         f.readerOn(1);
         f.open();
         QApplication::setActiveWindow(f.window.get());
-        f.ui().btnID->setFocus();
-        QTest::keyClick(f.ui().btnID, Qt::Key_Return);
-        QVERIFY(f.commands().empty()); // the ID operation's refusal, not a scan
-        QCOMPARE(f.ui().pnMsg->text(), Q("Start Scan Reader!"));
+        auto* pressed = f.window->findChild<QAbstractButton*>(button);
+        QSignalSpy clicked(pressed, &QAbstractButton::clicked);
+        QVERIFY(clicked.isValid());
+        pressed->setFocus();
+        QTest::keyClick(f.window->windowHandle(), Qt::Key(key), modifiers);
+        QCOMPARE(clicked.count(), 1);
+        QVERIFY(f.commands().empty()); // the operation's refusal, not a scan
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
     }
 
