@@ -310,6 +310,51 @@ private slots:
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
     }
 
+    void focusSurvivesAnOperation_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("byEnter");
+        QTest::addColumn<bool>("scanFirst");
+        QTest::newRow("btnScan, clicked") << "btnScan" << false << false;
+        QTest::newRow("btnScan, Enter") << "btnScan" << true << false;
+        QTest::newRow("btnID refused, Enter") << "btnID" << true << false;
+        QTest::newRow("btnID refused, clicked") << "btnID" << false << false;
+        QTest::newRow("btnKey, Enter") << "btnKey" << true << true;
+        QTest::newRow("btnBaudRate, clicked") << "btnBaudRate" << false << true;
+        QTest::newRow("btnMode, Enter") << "btnMode" << true << true;
+        QTest::newRow("btnParity, clicked") << "btnParity" << false << true;
+        QTest::newRow("btnFactoryW26, clicked") << "btnFactoryW26" << false << true;
+        QTest::newRow("btnFactoryW26 refused, Enter") << "btnFactoryW26" << true << false;
+    }
+    void focusSurvivesAnOperation() {
+        QFETCH(QString, button);
+        QFETCH(bool, byEnter);
+        QFETCH(bool, scanFirst);
+        WindowFixture f;
+        if (scanFirst) {
+            QVERIFY(f.scanned());
+        } else {
+            f.readerOn(1);
+            f.open();
+        }
+        QApplication::setActiveWindow(f.window.get());
+        auto* pressed = f.window->findChild<QAbstractButton*>(button);
+        QSignalSpy clicked(pressed, &QAbstractButton::clicked);
+        QVERIFY(clicked.isValid());
+        f.ui().sbID->setFocus(); // so that a click has to move the focus
+        if (byEnter) {
+            pressed->setFocus();
+            QTest::keyClick(f.window->windowHandle(), Qt::Key_Return);
+        } else {
+            ClickOn(f, pressed);
+        }
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(QApplication::focusWidget(), pressed);
+        // A second Enter presses the same button, not btnScan.
+        QTest::keyClick(f.window->windowHandle(), Qt::Key_Return);
+        QCOMPARE(clicked.count(), 2);
+        QCOMPARE(QApplication::focusWidget(), pressed);
+    }
+
     void busyKeepsTheLook_data() {
         QTest::addColumn<bool>("blinking");
         QTest::newRow("standard operation") << false;
