@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -67,6 +68,8 @@ TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
     // The pictures live in a static library: without this the linker drops them.
     Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
+    // The page's one tab is a title, not a keyboard stop.
+    ui->pcDefault->tabBar()->setFocusPolicy(Qt::NoFocus);
     QIcon icon;
     for (const char* name : {":/icon.png", ":/icon-48.png", ":/icon-128.png", ":/icon-256.png"})
         icon.addFile(QString::fromLatin1(name));
