@@ -137,7 +137,8 @@ private slots:
         bool busy = true;
         f.system.onFrame = [&](const platform::VirtualSystem::FrameRecord&) {
             openingSeen = f.ui().pnMsg->text();
-            busy = busy && !f.window->inputEnabled() && QApplication::overrideCursor() && !f.window->tmrBusy->isActive();
+            busy =
+                busy && !f.window->inputEnabled() && QApplication::overrideCursor() && !f.window->tmrBusy->isActive();
         };
         (f.window.get()->*click)();
         QCOMPARE(f.commandsAfter(before), (Commands{"H00B", command}));
