@@ -117,7 +117,7 @@ bool SendCommand(const char* text) {
                 // reads as empty and fails the checksum test, which is what a reply this long deserves.
                 RxBuffer[RxCount] = 0;
                 const auto* end = std::find(RxBuffer, RxBuffer + RxBufferSize, std::uint8_t{0});
-                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), end - RxBuffer);
+                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), static_cast<std::size_t>(end - RxBuffer));
                 return VerifyReplyChecksum();
             }
         } else {

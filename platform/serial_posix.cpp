@@ -100,9 +100,9 @@ public:
         if (!owned(port) || !ParseLineSettings(text, line) || !SpeedOf(line.baud, speed) ||
             tcgetattr(fd(port), &tio) != 0)
             return false;
-        tcflag_t cflag = tio.c_cflag & ~(CSIZE | PARENB | PARODD | CSTOPB);
+        tcflag_t cflag = tio.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
 #ifdef CMSPAR
-        cflag &= ~CMSPAR;
+        cflag &= ~static_cast<tcflag_t>(CMSPAR);
 #endif
         static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
         cflag |= sizes[line.dataBits - 5];
@@ -130,7 +130,8 @@ public:
         }
         tio.c_cflag = cflag;
         // With parity on, a byte that fails the check is dropped rather than handed up, as a UART would.
-        tio.c_iflag = (tio.c_iflag & ~(PARMRK | INPCK)) | ((cflag & PARENB) ? (INPCK | IGNPAR) : 0);
+        tio.c_iflag =
+            (tio.c_iflag & ~static_cast<tcflag_t>(PARMRK | INPCK)) | ((cflag & PARENB) ? (INPCK | IGNPAR) : 0u);
         if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
             return false;
         return tcsetattr(fd(port), TCSANOW, &tio) == 0;

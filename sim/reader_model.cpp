@@ -103,7 +103,8 @@ std::string ReaderModel::answer(const std::string& command) {
             return {};
         std::string text = body('B', Fitted(state.serial, 8));
         if (faults.infoReplyLength < 16 && !text.empty())
-            text.resize(text.size() - std::min<std::size_t>(text.size(), 16 - faults.infoReplyLength));
+            text.resize(text.size() -
+                        std::min<std::size_t>(text.size(), static_cast<std::size_t>(16 - faults.infoReplyLength)));
         else if (faults.infoReplyLength > 16)
             text.append(static_cast<std::size_t>(faults.infoReplyLength - 16), '0');
         return frame(text);

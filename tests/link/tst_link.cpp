@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(line.send("H00B", &waited), ok);
         QCOMPARE(RxCount, count);
         QCOMPARE(QByteArray::fromStdString(ReplyText), text);
-        if (ok || RxCount > 0 && text != "previous")
+        if (ok || (RxCount > 0 && text != "previous"))
             return;
         // A silent or broken line costs the time-out, about 121 ms, counted from the end of sending.
         QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));

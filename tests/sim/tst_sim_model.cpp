@@ -22,13 +22,13 @@ struct Recorder final : platform::ReplySink {
     std::uint64_t firstAtUs = 0;
     std::uint64_t lastAtUs = 0;
     std::uint32_t spacingUs = 0;
-    void send(const std::uint8_t* data, std::size_t count, std::uint64_t firstAtUs, std::uint32_t spacingUs) override {
+    void send(const std::uint8_t* data, std::size_t count, std::uint64_t atUs, std::uint32_t spacing) override {
         if (bytes.empty())
-            this->firstAtUs = firstAtUs;
-        this->spacingUs = spacingUs;
+            firstAtUs = atUs;
+        spacingUs = spacing;
         bytes.append(reinterpret_cast<const char*>(data), count);
         if (count > 0)
-            lastAtUs = firstAtUs + (count - 1) * spacingUs;
+            lastAtUs = atUs + (count - 1) * spacing;
     }
 };
 
@@ -91,7 +91,8 @@ class TestSimModel : public QObject {
     /// Opens the reader's port with `settings`; every test starts from a fresh reader and clock.
     void open(const char* settings = DefaultLine) { QVERIFY(OpenComPort(1, settings)); }
     static QString field(int from, int to) {
-        return QString::fromLatin1(ReplyText.substr(static_cast<std::size_t>(from - 1), to - from + 1));
+        return QString::fromLatin1(
+            ReplyText.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1)));
     }
     /// SendCommand, with the virtual time it took in `elapsedMs`.
     bool send(const char* command, double* elapsedMs = nullptr) {
@@ -412,8 +413,8 @@ private slots:
         QFETCH(bool, answered);
         sim::ReaderModel reader;
         Recorder out;
-        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size(), Line(DefaultLine), 0,
-                         out);
+        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                         static_cast<std::size_t>(bytes.size()), Line(DefaultLine), 0, out);
         QCOMPARE(!out.bytes.empty(), answered);
     }
 
