@@ -2,6 +2,8 @@
 // Reading the fields of the last reply by 1-based position (position 1 is the LF), never outside it: a
 // short reply gives a short or empty field.
 
+#include "protocol/protocol.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,9 +15,6 @@ QString ReplyField(int first, int last);
 std::string ReplyBytes(int first, int last);
 /// The decimal value of a one-character field that names an item 0..count-1; -1 otherwise.
 int ReplyDigit(int position, int count);
-
-/// A poll reply shorter than this carries nothing to show.
-inline constexpr int MinimumDataReply = 10;
 
 /// What pnCardID shows for the last "H00F" reply of ten bytes or more: "KEY : " and the keys, or the card
 /// row text with the number in decimal and as received. Nothing for a keypad reply without keys.

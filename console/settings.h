@@ -3,12 +3,10 @@
 // Windows build tests it against the real registry.
 
 #include "platform/settings_store.h"
+#include "protocol/protocol.h"
 
 #include <cstdint>
 #include <string>
-
-inline constexpr const char* DefaultComSettings = "19200,e,8,1";
-inline constexpr std::int32_t DefaultBaudRateIndex = 5;
 
 struct LoadedSettings {
     std::int32_t ComPortNo = 0;

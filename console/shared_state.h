@@ -1,11 +1,10 @@
 #pragma once
 // The values every operation shares. FormCreate gives them their start values.
 
+#include "protocol/protocol.h"
+
 #include <cstdint>
 #include <string>
-
-inline constexpr int BaudRateCount = 12;
-extern const char* const BaudRateTable[BaudRateCount];
 
 extern std::int32_t ComPortNo;
 extern std::string ComSettings;

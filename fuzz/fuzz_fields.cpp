@@ -6,7 +6,7 @@
 #include "fuzz_line.h"
 #include "link/link.h"
 #include "platform/virtual_system.h"
-#include "sim/reply_frame.h"
+#include "protocol/protocol.h"
 
 #include <string>
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string body(reinterpret_cast<const char*>(data), size);
     // A body holds no CR: the first one ends the frame, and what follows never reaches the fields.
     body = body.substr(0, body.find('\r'));
-    reader.frame = sim::BuildReplyFrame(body);
+    reader.frame = BuildReplyFrame(body);
 
     LineTo(reader);
     OpenComPort(1, "19200,e,8,1");

@@ -52,41 +52,10 @@ void SendBytes(const std::uint8_t* bytes, int count) {
     system.sleepMs(5);
 }
 
-std::uint8_t CommandChecksum(const char* text, int length) {
-    std::uint8_t sum = Tab;
-    for (int i = 0; i < length; ++i)
-        sum ^= static_cast<std::uint8_t>(text[i]);
-    return sum;
-}
-
-std::array<char, 2> ByteToHex(std::uint8_t byte) {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[byte >> 4], digits[byte & 0x0F]};
-}
-
 bool VerifyReplyChecksum() {
     if (RxCount < 4 || RxCount > RxBufferSize)
         return false;
-    std::uint8_t sum = 0;
-    for (int i = 0; i <= RxCount - 4; ++i)
-        sum ^= RxBuffer[i];
-    const std::array<char, 2> digits = ByteToHex(sum);
-    return RxBuffer[RxCount - 3] == static_cast<std::uint8_t>(digits[0]) &&
-           RxBuffer[RxCount - 2] == static_cast<std::uint8_t>(digits[1]);
-}
-
-std::uint32_t HexToUInt32(const std::string& text) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        const char c = i < text.size() ? text[i] : '\0';
-        std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        value = value * 16 + digit;
-    }
-    return value;
+    return ReplyChecksumRight(std::span(RxBuffer, static_cast<std::size_t>(RxCount)));
 }
 
 bool SendCommand(const char* text) {

@@ -3,7 +3,7 @@
 #include "window_fixture.h"
 
 #include "console/shared_state.h"
-#include "sim/reply_frame.h"
+#include "protocol/protocol.h"
 
 #include <functional>
 
@@ -32,7 +32,7 @@ public:
         reader_.hostWrote(data, count, line, nowUs, reply);
         if (pending_ && text == "\r") {
             pending_ = false;
-            const std::string frame = sim::BuildReplyFrame("%% not a reply %%");
+            const std::string frame = BuildReplyFrame("%% not a reply %%");
             reply.send(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size(), nowUs + 2000, 500);
         }
     }

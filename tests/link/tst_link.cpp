@@ -24,11 +24,7 @@ public:
 };
 
 std::string Frame(const std::string& body) {
-    std::uint8_t sum = '\n';
-    for (char c : body)
-        sum ^= static_cast<std::uint8_t>(c);
-    const std::array<char, 2> digits = ByteToHex(sum);
-    return "\n" + body + digits[0] + digits[1] + "\r";
+    return BuildReplyFrame(body);
 }
 
 struct Line {

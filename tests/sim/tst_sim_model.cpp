@@ -3,8 +3,8 @@
 
 #include "link/link.h"
 #include "platform/virtual_system.h"
+#include "protocol/protocol.h"
 #include "sim/reader_model.h"
-#include "sim/reply_frame.h"
 
 #include <QTest>
 
@@ -33,8 +33,7 @@ struct Recorder final : platform::ReplySink {
 };
 
 std::string Frame(const std::string& text) {
-    const std::uint8_t sum = sim::XorOf("\t" + text);
-    return "\t" + text + sim::HexDigits(sum) + "\r";
+    return BuildCommandFrame(text);
 }
 
 platform::LineSettings Line(const char* text) {
@@ -278,7 +277,7 @@ private slots:
         reader.faults.answerDelayUs = 1000;
         Recorder out;
         const std::string b = Frame("H00B");
-        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line(sim::ReaderLines[lineIndex]),
+        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line(BaudRateTable[lineIndex]),
                          10000, out);
         QCOMPARE(out.bytes.size(), std::size_t{16});
         QCOMPARE(out.firstAtUs, std::uint64_t(10000 + 2 * charUs + 1000));
