@@ -7,7 +7,7 @@
 #include "fuzz_check.h"
 #include "fuzz_line.h"
 #include "link/link.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
 
 #include <cstring>
 

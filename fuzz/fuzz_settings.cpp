@@ -4,7 +4,7 @@
 #include "console/settings.h"
 #include "fuzz_check.h"
 #include "localisation/language.h"
-#include "platform/memory_settings_store.h"
+#include "platform/testing/memory_settings_store.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -19,14 +19,19 @@ constexpr std::uint8_t Lf = 0x0A;
 constexpr std::uint8_t Cr = 0x0D;
 
 std::function<void()> messagePump;
+std::function<void(int, platform::OpenError)> openErrorReport;
 
 } // namespace
 
 bool OpenComPort(int portNo, const std::string& settings) {
     platform::System& system = platform::CurrentSystem();
-    ComHandle = system.openPort(portNo);
-    if (ComHandle == platform::InvalidPort)
+    platform::OpenError error = platform::OpenError::None;
+    ComHandle = system.openPort(portNo, &error);
+    if (ComHandle == platform::InvalidPort) {
+        if (openErrorReport)
+            openErrorReport(portNo, error);
         return false;
+    }
     // Once the device is open the port is ours, whatever the next three calls say.
     system.getTimeouts(ComHandle, SavedTimeouts);
     system.setTimeouts(ComHandle, LinkTimeouts);
@@ -97,6 +102,10 @@ bool SendCommand(const char* text) {
         elapsed = system.clockMs() - start;
     }
     return false;
+}
+
+void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report) {
+    openErrorReport = std::move(report);
 }
 
 void SetMessagePump(std::function<void()> pump) {

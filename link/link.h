@@ -18,8 +18,11 @@ extern platform::CommTimeouts SavedTimeouts;
 extern const platform::CommTimeouts LinkTimeouts;
 
 /// Opens COM`portNo` exclusively with a line-settings text. True once the device is open, even if the
-/// platform refused the settings text (the port then keeps its previous line settings).
+/// platform refused the settings text (the port then keeps its previous line settings). A port that does not
+/// open is told to the installed open-error report.
 bool OpenComPort(int portNo, const std::string& settings);
+/// Called with the port and the reason whenever OpenComPort fails; the program installs it, empty by default.
+void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report);
 /// Puts SavedTimeouts back and closes ComHandle. Only after an OpenComPort that returned true.
 void CloseComPort();
 /// One write of one byte, then 1 ms.

@@ -1,7 +1,7 @@
 #pragma once
 // The line as the reader's UART sees it: which settings it listens at, and how long a character takes.
 
-#include "platform/system.h"
+#include "platform/line_settings.h"
 
 #include <cstdint>
 

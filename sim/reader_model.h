@@ -14,7 +14,7 @@
 //           H id F               nothing presented (8 bytes)
 // A set command answers like its query, with the new value.
 
-#include "platform/virtual_system.h"
+#include "platform/peer.h"
 
 #include <cstdint>
 #include <deque>

@@ -5,7 +5,7 @@
 #include "console/frmmodule.h"
 #include "console/shared_state.h"
 #include "platform/com_ports.h"
-#include "platform/memory_settings_store.h"
+#include "platform/testing/memory_settings_store.h"
 #include "ui_frmmodule.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // an in-memory settings key. Each test builds its own, so the shared values start fresh from FormCreate.
 
 #include "console/frmmodule.h"
-#include "platform/memory_settings_store.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/memory_settings_store.h"
+#include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
 #include "ui_frmmodule.h"
 

@@ -1,7 +1,7 @@
 // The command frame and the reply reception over the virtual device, with scripted replies.
 
 #include "link/link.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
 
 #include <QTest>
 

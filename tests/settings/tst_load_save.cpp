@@ -2,7 +2,7 @@
 // refused key or a refused write.
 
 #include "console/settings.h"
-#include "platform/memory_settings_store.h"
+#include "platform/testing/memory_settings_store.h"
 
 #include <QTest>
 

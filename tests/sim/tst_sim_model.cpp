@@ -2,7 +2,7 @@
 // where the window reads them, set commands change the reader, and every fault knob does what it says.
 
 #include "link/link.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
 #include "protocol/protocol.h"
 #include "sim/reader_model.h"
 
