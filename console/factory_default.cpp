@@ -3,10 +3,10 @@
 
 #include "console/frmmodule.h"
 #include "console/reply_fields.h"
-#include "console/settings.h"
 #include "console/shared_state.h"
 #include "link/link.h"
 #include "platform/system.h"
+#include "settings/settings.h"
 #include "ui_frmmodule.h"
 
 namespace {
@@ -63,8 +63,7 @@ void TfrmModule::btnFactoryW26Click() {
 
     if (success) {
         // The reader now answers only at the default line setting.
-        BaudRateIndex = DefaultBaudRateIndex;
-        ComSettings = DefaultComSettings;
+        SelectLineSetting(DefaultBaudRateIndex);
         SuccessSignal(Tr(txSetDefaultW26Ok));
     } else {
         FailureSignal(Tr(txSetDefaultW26Error));

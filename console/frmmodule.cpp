@@ -1,12 +1,12 @@
 #include "frmmodule.h"
 
-#include "console/settings.h"
 #include "console/shared_state.h"
 #include "console/system_menu.h"
 #include "link/link.h"
 #include "localisation/captions.h"
 #include "localisation/language.h"
 #include "platform/system.h"
+#include "settings/settings.h"
 #include "ui_frmmodule.h"
 
 #include <QApplication>
@@ -149,12 +149,7 @@ void TfrmModule::applyLanguageFaces() {
 // ---- start-up and the caption list ----
 
 void TfrmModule::FormCreate() {
-    const LoadedSettings loaded = LoadSettings(store_);
-    ComPortNo = loaded.ComPortNo;
-    ComSettings = loaded.ComSettings;
-    BaudRateIndex = loaded.BaudRateIndex;
-    LanguageName = loaded.LanguageName;
-    LanguageIndex = loaded.LanguageIndex;
+    ApplySettings(LoadSettings(store_));
 
     RemoveCloseEntry(this);
     CardReadActive = false;

@@ -29,10 +29,7 @@ void TfrmModule::btnBaudRateClick() {
     command.error = txSetBaudError;
     command.build = [index]() { return std::string("H00E") + ByteToHex(static_cast<std::uint8_t>(index))[1]; };
     // The reader now listens at the new setting; the settings key keeps the scan's until a scan saves again.
-    command.onSuccess = [index] {
-        BaudRateIndex = index;
-        ComSettings = BaudRateTable[index];
-    };
+    command.onSuccess = [index] { SelectLineSetting(index); };
     RunSetCommand(command);
 }
 

@@ -3,10 +3,10 @@
 
 #include "console/frmmodule.h"
 #include "console/reply_fields.h"
-#include "console/settings.h"
 #include "console/shared_state.h"
 #include "link/link.h"
 #include "platform/system.h"
+#include "settings/settings.h"
 #include "ui_frmmodule.h"
 
 #include <QApplication>
@@ -75,8 +75,7 @@ void TfrmModule::btnScanClick() {
                 if (QueryInfo()) {
                     found = true;
                     ComPortNo = portNo;
-                    ComSettings = BaudRateTable[index];
-                    BaudRateIndex = index;
+                    SelectLineSetting(index);
                     SaveScanSettings(store_, ComPortNo, BaudRateIndex, ComSettings);
                     break;
                 }

@@ -3,8 +3,8 @@
 
 #include "window_fixture.h"
 
-#include "console/settings.h"
 #include "console/shared_state.h"
+#include "settings/settings.h"
 
 #include <QTemporaryDir>
 
