@@ -3,7 +3,7 @@
 
 #include "window_fixture.h"
 
-#include "console/shared_state.h"
+#include "operations/operations.h"
 #include "settings/settings.h"
 
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 // virtual-time tests' business.
 
 #include "console/frmmodule.h"
-#include "console/shared_state.h"
+#include "operations/operations.h"
 #include "platform/com_ports.h"
 #include "platform/testing/memory_settings_store.h"
 #include "ui_frmmodule.h"

@@ -2,7 +2,7 @@
 
 #include "window_fixture.h"
 
-#include "console/shared_state.h"
+#include "operations/operations.h"
 #include "protocol/protocol.h"
 
 #include <functional>

@@ -1,4 +1,0 @@
-#include "shared_state.h"
-
-bool ReaderFound = false;
-bool CardReadActive = false;
