@@ -26,13 +26,14 @@ inline const QColor LampWhite{255, 255, 255};
 class TfrmModule : public QDialog, public operations::Observer {
     Q_OBJECT
 
+    /// The form. Tests reach the controls by their object names (tests/console/window_controls.h).
+    Ui::TfrmModule* const ui;
+
 public:
     /// `store` is the settings key (not owned); it must outlive the window.
     explicit TfrmModule(platform::SettingsStore& store, QWidget* parent = nullptr);
     ~TfrmModule() override;
 
-    /// The form, public so that tests can reach every control by its name.
-    Ui::TfrmModule* const ui;
     QTimer* const tmrBusy;
     QTimer* const tmrCard;
 

@@ -7,7 +7,7 @@
 namespace {
 
 /// The twelve controls that card reading disables.
-QList<QWidget*> Locked(Ui::TfrmModule& ui) {
+QList<QWidget*> Locked(WindowControls& ui) {
     return {ui.btnExit, ui.btnParity, ui.btnScan, ui.btnFactoryW26, ui.btnID,   ui.btnBaudRate,
             ui.btnMode, ui.gbDefault, ui.btnEng,  ui.btnGB,         ui.btnBIG5, ui.btnKey};
 }
