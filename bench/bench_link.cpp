@@ -46,6 +46,7 @@ Child Spawn(const std::vector<std::string>& argv, bool waitLine) {
         close(pipeFds[0]);
         close(pipeFds[1]);
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const std::string& arg : argv)
             args.push_back(const_cast<char*>(arg.c_str()));
         args.push_back(nullptr);
