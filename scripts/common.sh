@@ -1,8 +1,8 @@
 # Shared by ./demo and ./check: the Debian packages the project needs, installed when missing.
 
 # Building and running the tool and its tests.
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
-    libpulse-dev libgl-dev fonts-liberation fonts-noto-cjk"
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libpulse-dev libgl-dev
+    fonts-liberation fonts-noto-cjk"
 
 need_packages() {
     local missing=()
