@@ -17,7 +17,7 @@ namespace {
 
 QString ConfigHome() {
     // The XDG base-directory rules ignore a relative XDG_CONFIG_HOME.
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return xdg;
     return QDir::homePath() + QStringLiteral("/.config");

@@ -1,8 +1,8 @@
 # Shared by ./demo and ./check: the Debian packages the project needs, installed when missing.
 
 # Building and running the tool and its tests.
-BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
-    libpulse-dev libgl-dev fonts-liberation fonts-noto-cjk"
+BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libpulse-dev libgl-dev
+    fonts-liberation fonts-noto-cjk"
 
 need_packages() {
     local missing=()
@@ -23,12 +23,13 @@ need_packages() {
         { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-# Configures (once) and builds build-folder [extra cmake args...].
+# Configures (once) and builds build-folder [extra cmake args...]. Every build of the check treats warnings as
+# errors.
 build_in() {
     local dir=$1
     shift
-    if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S . -B "$dir" -G Ninja "$@"
+    if [ ! -f "$dir/build.ninja" ] || ! grep -q '^CMAKE_COMPILE_WARNING_AS_ERROR:BOOL=ON' "$dir/CMakeCache.txt"; then
+        cmake -S . -B "$dir" -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@"
     fi
     cmake --build "$dir" -j"$(nproc)"
 }

@@ -1,7 +1,9 @@
 # Bounded libFuzzer runs over the seed corpora; a broken invariant or a sanitizer report fails the check.
 set -euo pipefail
 . scripts/common.sh
-need_packages clang libclang-rt-14-dev
+need_packages clang
+# The sanitizer and libFuzzer runtimes must be those of the clang that compiles.
+need_packages "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 build_in build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DREADERCONFIG_GUI=OFF \
     -DREADERCONFIG_FUZZ=ON
 seconds=${FUZZ_SECONDS:-15}

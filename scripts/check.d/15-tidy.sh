@@ -1,0 +1,13 @@
+# clang-tidy over every C++ file of the project that the native build compiles (the checks are in
+# .clang-tidy); any finding fails.
+set -euo pipefail
+. scripts/common.sh
+need_packages clang-tidy
+[ -f build/compile_commands.json ] || build_in build -DCMAKE_BUILD_TYPE=Debug
+started=$SECONDS
+# The project's own sources only: what moc, uic and rcc write into the build folder is Qt's.
+run-clang-tidy -p build -j"$(nproc)" -quiet "^$PWD/(?!build)" >build/clang-tidy.log 2>&1 ||
+    { sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy.log | grep -E -A3 'warning:|error:' >&2
+      echo "clang-tidy: findings (build/clang-tidy.log)" >&2
+      exit 1; }
+echo "clang-tidy: clean ($(grep -c '^clang-tidy' build/clang-tidy.log || true) files, $((SECONDS - started)) s)"
