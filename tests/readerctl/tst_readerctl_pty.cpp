@@ -1,6 +1,8 @@
 // readerctl end to end: the real program against reader-sim on a pseudo-terminal, in real time. The sequences,
 // pauses and outputs in detail are tested on the virtual reader; here only that the pieces meet.
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -109,7 +111,11 @@ private slots:
     }
 
     void failures() {
-        // Nothing behind COM5: not found, exit 1, the window's message on standard error.
+        // The ports folder decides while it holds a COM entry, so the machine's own serial ports stay out of it:
+        // nothing is behind COM5.
+        const QString ports = config_.path() + "/VELNO/ports";
+        QVERIFY(QDir().mkpath(ports));
+        QVERIFY(QFile::link(config_.path() + "/nothing", ports + "/COM1"));
         Run run = readerctl({"--port", "5", "scan"});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("Reader Not Find"), qPrintable(run.err));
