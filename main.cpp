@@ -2,18 +2,30 @@
 
 #include "console/fonts.h"
 #include "console/frmmodule.h"
+#include "link/link.h"
 #include "platform/settings_store.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <exception>
+#include <set>
+#include <string>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("readerconfig"));
     QGuiApplication::setDesktopFileName(QStringLiteral("readerconfig"));
     InstallFontSubstitutions();
+    // The window says nothing about a port that does not open; what the user can do about one (a missing
+    // group membership) goes to the terminal, once.
+    std::set<std::string> told;
+    SetOpenErrorReport([&told](int portNo, platform::OpenError error) {
+        const std::string advice = platform::OpenErrorAdvice(portNo, error);
+        if (!advice.empty() && told.insert(advice).second)
+            std::fprintf(stderr, "readerconfig: %s\n", advice.c_str());
+    });
     try {
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
         TfrmModule frmModule(*store);

@@ -118,7 +118,9 @@ double CpuSecondsOf(pid_t pid) {
 double CpuSecondsSelf() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -171,10 +173,10 @@ void PrintTable() {
         return std::vector<const std::string*>{&r.figure, &r.measured, &r.reference, &r.ratio, &r.target, &r.verdict};
     };
     for (const Row* row : {&head})
-        for (int i = 0; i < 6; ++i)
+        for (std::size_t i = 0; i < 6; ++i)
             width[i] = std::max(width[i], fields(*row)[i]->size());
     for (const Row& row : rows)
-        for (int i = 0; i < 6; ++i)
+        for (std::size_t i = 0; i < 6; ++i)
             width[i] = std::max(width[i], fields(row)[i]->size());
     auto print = [&](const Row& row) {
         const auto f = fields(row);
@@ -329,7 +331,7 @@ Polling Poll(int cycles, double forSeconds) {
     double pacing = 0, exchange = 0;
     int done = 0;
     const std::uint64_t start = bench::NowUs();
-    while (forSeconds > 0 ? bench::NowUs() - start < forSeconds * 1e6 : done < cycles) {
+    while (forSeconds > 0 ? static_cast<double>(bench::NowUs() - start) < forSeconds * 1e6 : done < cycles) {
         const std::uint64_t cycle = bench::NowUs();
         for (int i = 0; i < 80; ++i) {
             ProcessMessages();
@@ -462,8 +464,8 @@ int main() {
     WindowRows();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    AddRow("peak RSS, link benchmark", Fixed(usage.ru_maxrss / 1024.0, 1, " MB"), "", "", "<= 60 MB",
-           Verdict(usage.ru_maxrss / 1024.0 <= 60));
+    const double peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    AddRow("peak RSS, link benchmark", Fixed(peakMb, 1, " MB"), "", "", "<= 60 MB", Verdict(peakMb <= 60));
 
     std::printf("readerconfig link benchmark: reader-sim on a pty, bytes paced at line speed both ways, the reader\n"
                 "answering at once; exchange floor = wire time of 8 + 16 characters at 11 bits + 9 ms of pauses\n\n");

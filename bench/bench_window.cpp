@@ -10,11 +10,11 @@
 #include "console/frmmodule.h"
 #include "platform/com_ports.h"
 #include "platform/settings_store.h"
-#include "ui_frmmodule.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
 
 #include <cerrno>
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
         std::printf("scan_total_ms=%.1f\n", static_cast<double>(end - start) / 1000.0);
         if (timed.beeps > 0)
             std::printf("scan_search_ms=%.1f\n", static_cast<double>(timed.beepStartUs - start) / 1000.0);
-        std::printf("scan_result=%s\n", frmModule.ui->pnMsg->text().toUtf8().constData());
+        std::printf("scan_result=%s\n",
+                    frmModule.findChild<QLabel*>(QStringLiteral("pnMsg"))->text().toUtf8().constData());
     }
     for (int fd : held)
         if (fd >= 0)

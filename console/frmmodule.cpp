@@ -1,12 +1,10 @@
 #include "frmmodule.h"
 
-#include "console/settings.h"
-#include "console/shared_state.h"
 #include "console/system_menu.h"
 #include "link/link.h"
 #include "localisation/captions.h"
 #include "localisation/language.h"
-#include "platform/system.h"
+#include "settings/settings.h"
 #include "ui_frmmodule.h"
 
 #include <QApplication>
@@ -149,12 +147,7 @@ void TfrmModule::applyLanguageFaces() {
 // ---- start-up and the caption list ----
 
 void TfrmModule::FormCreate() {
-    const LoadedSettings loaded = LoadSettings(store_);
-    ComPortNo = loaded.ComPortNo;
-    ComSettings = loaded.ComSettings;
-    BaudRateIndex = loaded.BaudRateIndex;
-    LanguageName = loaded.LanguageName;
-    LanguageIndex = loaded.LanguageIndex;
+    ApplySettings(LoadSettings(store_));
 
     RemoveCloseEntry(this);
     CardReadActive = false;
@@ -249,28 +242,19 @@ void TfrmModule::restoreCursor() {
 }
 
 void TfrmModule::EnterBusy() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    setEnabled(false);
-}
-
-void TfrmModule::Signal(const QColor& colour, const QString& message, unsigned frequencyHz) {
-    PaintComm(colour);
-    ShowMessage(message);
-    platform::CurrentSystem().beep(frequencyHz, SignalBeepMs);
-    setEnabled(true);
-    restoreCursor();
+    operations::EnterBusy(*this);
 }
 
 void TfrmModule::SuccessSignal(const QString& message) {
-    Signal(LampYellow, message, SuccessBeepHz);
+    operations::SuccessSignal(*this, message.toStdString());
 }
 
 void TfrmModule::FailureSignal(const QString& message) {
-    Signal(LampRed, message, FailureBeepHz);
+    operations::FailureSignal(*this, message.toStdString());
 }
 
 void TfrmModule::ScanFirstRefusal() {
-    FailureSignal(Tr(txScanFirst));
+    operations::ScanFirstRefusal(*this);
 }
 
 void TfrmModule::SetBusy(std::uint8_t on) {

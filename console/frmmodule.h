@@ -1,9 +1,10 @@
 #pragma once
-// The one window of the tool. Its handlers hold the operations; each operation lives in its own .cpp
-// (scan.cpp, id_keys.cpp, line_mode_parity.cpp, factory_default.cpp, card_reading.cpp) and runs to its end on
+// The one window of the tool. Its handlers run the operations (operations/) with the controls' values, and it
+// shows each step they report as their observer (frmmodule_operations.cpp). An operation runs to its end on
 // the window's thread, serving the message queue only inside the link's waits and the card-reading pacing.
 
 #include "localisation/message_table.h"
+#include "operations/operations.h"
 #include "platform/settings_store.h"
 
 #include <QColor>
@@ -11,7 +12,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class QTimer;
@@ -23,27 +23,21 @@ inline const QColor LampRed{255, 0, 0};
 inline const QColor LampYellow{255, 255, 0};
 inline const QColor LampWhite{255, 255, 255};
 
-/// The tone of the success and failure signals.
-inline constexpr unsigned SuccessBeepHz = 1000;
-inline constexpr unsigned FailureBeepHz = 300;
-inline constexpr unsigned SignalBeepMs = 300;
-/// The plain sleep before each command of the set operations and of the scan's information reading.
-inline constexpr std::uint32_t CommandPauseMs = 100;
-
-class TfrmModule : public QDialog {
+class TfrmModule : public QDialog, public operations::Observer {
     Q_OBJECT
+
+    /// The form. Tests reach the controls by their object names (tests/console/window_controls.h).
+    Ui::TfrmModule* const ui;
 
 public:
     /// `store` is the settings key (not owned); it must outlive the window.
     explicit TfrmModule(platform::SettingsStore& store, QWidget* parent = nullptr);
     ~TfrmModule() override;
 
-    /// The form, public so that tests can reach every control by its name.
-    Ui::TfrmModule* const ui;
     QTimer* const tmrBusy;
     QTimer* const tmrCard;
 
-    // ---- shared conventions of the operations ----
+    // ---- shared conventions of the operations (operations/conventions.cpp), shown by this window ----
     /// Busy state: hourglass cursor, then the window disabled.
     void EnterBusy();
     /// Lamp yellow, message, 1000 Hz for 300 ms, window enabled, default cursor.
@@ -89,27 +83,28 @@ private:
     void applyLooks();
     void applyLanguageFaces();
 
-    /// What one set operation sends and says; the sequence itself is the same for all five.
-    struct SetCommand {
-        QString opening; ///< shown in pnMsg once the refusal check has passed
-        TextId ok;
-        TextId error;
-        bool valid = true; ///< false: a list without a selection; nothing may be sent
-        /// Called right after the attempt's "H00B" was answered, so ReplyText still holds that reply.
-        std::function<std::string()> build;
-        std::function<void()> onSuccess;
-    };
-    void RunSetCommand(const SetCommand& command);
-    /// One try of the presence query: sent, framed, checksum right and exactly 16 bytes.
-    static bool QueryInfo();
-    /// Once the scan found the reader: its information into the window, and the scan's outcome.
-    void ReadReaderInfo();
     void restoreCursor();
-    /// The outcome signals: lamp, message, tone, window enabled, default cursor, in that order.
-    void Signal(const QColor& colour, const QString& message, unsigned frequencyHz);
+
+    // ---- operations::Observer: each step an operation reports, shown with the controls ----
+    void message(const std::string& text) override;
+    void panel(operations::Panel panel, const std::string& text) override;
+    void select(operations::List list, int index) override;
+    void parityEnabled(bool enabled) override;
+    void scrollTo(operations::Bar bar, int position) override;
+    void commLamp(operations::Lamp colour) override;
+    void cardLamp(bool lit) override;
+    void beep(unsigned frequencyHz, unsigned durationMs) override;
+    void busy(operations::Busy state) override;
+    void waitCursor(bool on) override;
+    void cardReading(bool active) override;
+    void cardRead(const PolledEntry& entry) override;
+    /// The twelve controls that card reading disables, in the order it disables them.
+    QList<QWidget*> lockedWhileReading() const;
 
     platform::SettingsStore& store_;
-    int busyPhase_ = 0; ///< the blinking lamp's, kept across runs of tmrBusy
+    QString readCardCaption_;         ///< btnReadCard's own caption, put back when card reading ends
+    bool parityBeforeReading_ = true; ///< btnParity's own state when card reading began
+    int busyPhase_ = 0;               ///< the blinking lamp's, kept across runs of tmrBusy
     bool closing_ = false;
     bool centred_ = false;
 };

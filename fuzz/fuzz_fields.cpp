@@ -1,12 +1,14 @@
 // The fields every operation reads, on whatever a complete frame can leave in ReplyText and RxBuffer: never
 // outside the reply, and always what stands at those positions.
 
-#include "console/reply_fields.h"
 #include "fuzz_check.h"
 #include "fuzz_line.h"
 #include "link/link.h"
-#include "platform/virtual_system.h"
-#include "sim/reply_frame.h"
+#include "operations/operations.h"
+#include "platform/testing/virtual_system.h"
+#include "protocol/protocol.h"
+
+#include <QString>
 
 #include <string>
 
@@ -23,11 +25,12 @@ public:
 };
 
 void CheckField(int first, int last) {
-    const std::string field = ReplyBytes(first, last);
+    const std::string field = ReplyBytes(ReplyText, first, last);
     FUZZ_CHECK(field.size() <= static_cast<std::size_t>(last - first + 1));
     if (!field.empty())
         FUZZ_CHECK(ReplyText.compare(static_cast<std::size_t>(first - 1), field.size(), field) == 0);
-    FUZZ_CHECK(ReplyField(first, last).size() == static_cast<qsizetype>(field.size()));
+    // Shown as one character per byte.
+    FUZZ_CHECK(QString::fromUtf8(Latin1ToUtf8(field)).size() == static_cast<qsizetype>(field.size()));
 }
 
 } // namespace
@@ -37,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string body(reinterpret_cast<const char*>(data), size);
     // A body holds no CR: the first one ends the frame, and what follows never reaches the fields.
     body = body.substr(0, body.find('\r'));
-    reader.frame = sim::BuildReplyFrame(body);
+    reader.frame = BuildReplyFrame(body);
 
     LineTo(reader);
     OpenComPort(1, "19200,e,8,1");
@@ -53,19 +56,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckField(8, 15);
     CheckField(8, static_cast<int>(ReplyText.size()) - 3);
     for (int position : {6, 7, 8}) {
-        const int digit = ReplyDigit(position, 3);
+        const int digit = ReplyDigit(ReplyText, position, 3);
         FUZZ_CHECK(digit >= -1 && digit < 3);
     }
-    if (const std::optional<QString> text = PolledCardText(QStringLiteral("Card ID"))) {
+    const std::optional<PolledEntry> entry =
+        ReadPolledEntry(std::span(RxBuffer, static_cast<std::size_t>(RxCount)), ReplyText);
+    if (entry) {
+        const QString text = QString::fromStdString(operations::CardIdText(*entry));
         FUZZ_CHECK(RxCount >= 10);
         if (RxBuffer[6] != 'K') {
             // Ten decimal digits, never a sign: the number is unsigned.
-            FUZZ_CHECK(text->startsWith(QStringLiteral("Card ID : ")) && text->size() >= 22);
+            FUZZ_CHECK(text.startsWith(QStringLiteral("Card ID : ")) && text.size() >= 22);
             for (int i = 10; i < 20; ++i)
-                FUZZ_CHECK(text->at(i).isDigit());
-            FUZZ_CHECK(text->mid(20, 2) == QStringLiteral("  ") && text->endsWith(QStringLiteral("(H)")));
+                FUZZ_CHECK(text.at(i).isDigit());
+            FUZZ_CHECK(text.mid(20, 2) == QStringLiteral("  ") && text.endsWith(QStringLiteral("(H)")));
         } else
-            FUZZ_CHECK(text->startsWith(QStringLiteral("KEY : ")));
+            FUZZ_CHECK(text.startsWith(QStringLiteral("KEY : ")));
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The virtual device the link harnesses talk through: COM1 wired to the harness's peer.
 
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
 
 /// The virtual system, installed once for the whole run (building one per input would cost more than the
 /// input itself), with its records cleared and COM1 wired to `peer`.

@@ -7,7 +7,7 @@
 #include "fuzz_check.h"
 #include "fuzz_line.h"
 #include "link/link.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
 
 #include <cstring>
 
@@ -26,16 +26,6 @@ public:
             reply.send(data, size, nowUs + delayUs, spacingUs);
     }
 };
-
-bool ChecksumRight(const std::uint8_t* frame, int length) {
-    if (length < 4)
-        return false;
-    std::uint8_t sum = 0;
-    for (int i = 0; i < length - 3; ++i)
-        sum ^= frame[i];
-    static const char digits[] = "0123456789ABCDEF";
-    return frame[length - 3] == digits[sum >> 4] && frame[length - 2] == digits[sum & 15];
-}
 
 } // namespace
 
@@ -60,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(took <= 9 + ReplyTimeoutMs + 2); // the time-out holds even for a line that never pauses
     if (ok) {
         FUZZ_CHECK(RxBuffer[0] == '\n' && RxBuffer[RxCount - 1] == '\r');
-        FUZZ_CHECK(ChecksumRight(RxBuffer, RxCount));
+        FUZZ_CHECK(ReplyChecksumRight(std::span(RxBuffer, static_cast<std::size_t>(RxCount))));
         FUZZ_CHECK(ReplyText.size() <= static_cast<std::size_t>(RxCount));
         FUZZ_CHECK(std::memcmp(ReplyText.data(), RxBuffer, ReplyText.size()) == 0);
     }

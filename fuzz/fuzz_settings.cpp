@@ -1,10 +1,10 @@
 // The settings load over any stored content: the INI file as text, and the in-memory key with values of
 // any type. The loaded index always names one of the twelve line settings.
 
-#include "console/settings.h"
 #include "fuzz_check.h"
 #include "localisation/language.h"
-#include "platform/memory_settings_store.h"
+#include "platform/testing/memory_settings_store.h"
+#include "settings/settings.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -19,14 +19,19 @@ constexpr std::uint8_t Lf = 0x0A;
 constexpr std::uint8_t Cr = 0x0D;
 
 std::function<void()> messagePump;
+std::function<void(int, platform::OpenError)> openErrorReport;
 
 } // namespace
 
 bool OpenComPort(int portNo, const std::string& settings) {
     platform::System& system = platform::CurrentSystem();
-    ComHandle = system.openPort(portNo);
-    if (ComHandle == platform::InvalidPort)
+    platform::OpenError error = platform::OpenError::None;
+    ComHandle = system.openPort(portNo, &error);
+    if (ComHandle == platform::InvalidPort) {
+        if (openErrorReport)
+            openErrorReport(portNo, error);
         return false;
+    }
     // Once the device is open the port is ours, whatever the next three calls say.
     system.getTimeouts(ComHandle, SavedTimeouts);
     system.setTimeouts(ComHandle, LinkTimeouts);
@@ -52,41 +57,10 @@ void SendBytes(const std::uint8_t* bytes, int count) {
     system.sleepMs(5);
 }
 
-std::uint8_t CommandChecksum(const char* text, int length) {
-    std::uint8_t sum = Tab;
-    for (int i = 0; i < length; ++i)
-        sum ^= static_cast<std::uint8_t>(text[i]);
-    return sum;
-}
-
-std::array<char, 2> ByteToHex(std::uint8_t byte) {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[byte >> 4], digits[byte & 0x0F]};
-}
-
 bool VerifyReplyChecksum() {
     if (RxCount < 4 || RxCount > RxBufferSize)
         return false;
-    std::uint8_t sum = 0;
-    for (int i = 0; i <= RxCount - 4; ++i)
-        sum ^= RxBuffer[i];
-    const std::array<char, 2> digits = ByteToHex(sum);
-    return RxBuffer[RxCount - 3] == static_cast<std::uint8_t>(digits[0]) &&
-           RxBuffer[RxCount - 2] == static_cast<std::uint8_t>(digits[1]);
-}
-
-std::uint32_t HexToUInt32(const std::string& text) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        const char c = i < text.size() ? text[i] : '\0';
-        std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        value = value * 16 + digit;
-    }
-    return value;
+    return ReplyChecksumRight(std::span(RxBuffer, static_cast<std::size_t>(RxCount)));
 }
 
 bool SendCommand(const char* text) {
@@ -117,7 +91,7 @@ bool SendCommand(const char* text) {
                 // reads as empty and fails the checksum test, which is what a reply this long deserves.
                 RxBuffer[RxCount] = 0;
                 const auto* end = std::find(RxBuffer, RxBuffer + RxBufferSize, std::uint8_t{0});
-                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), end - RxBuffer);
+                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), static_cast<std::size_t>(end - RxBuffer));
                 return VerifyReplyChecksum();
             }
         } else {
@@ -128,6 +102,10 @@ bool SendCommand(const char* text) {
         elapsed = system.clockMs() - start;
     }
     return false;
+}
+
+void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report) {
+    openErrorReport = std::move(report);
 }
 
 void SetMessagePump(std::function<void()> pump) {

@@ -1,8 +1,10 @@
 #pragma once
-// The reader link: the one serial port of the program and the command frame, as free functions over
-// module-level state. Everything runs on the window's thread; nothing here is re-entered.
+// The reader link: the one serial port of the program and the command exchange, as free functions over
+// module-level state on top of the pure protocol. Everything runs on the window's thread; nothing here is
+// re-entered.
 
 #include "platform/system.h"
+#include "protocol/protocol.h"
 
 #include <array>
 #include <cstdint>
@@ -16,8 +18,11 @@ extern platform::CommTimeouts SavedTimeouts;
 extern const platform::CommTimeouts LinkTimeouts;
 
 /// Opens COM`portNo` exclusively with a line-settings text. True once the device is open, even if the
-/// platform refused the settings text (the port then keeps its previous line settings).
+/// platform refused the settings text (the port then keeps its previous line settings). A port that does not
+/// open is told to the installed open-error report.
 bool OpenComPort(int portNo, const std::string& settings);
+/// Called with the port and the reason whenever OpenComPort fails; the program installs it, empty by default.
+void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report);
 /// Puts SavedTimeouts back and closes ComHandle. Only after an OpenComPort that returned true.
 void CloseComPort();
 /// One write of one byte, then 1 ms.
@@ -37,14 +42,8 @@ extern std::string ReplyText;
 /// Sends TAB, text, checksum digits, CR and waits up to 120 ms for a reply frame. True when a complete
 /// frame (first byte LF, ended by CR) arrived in time and its checksum digits match.
 bool SendCommand(const char* text);
-/// XOR of 0x09 and the text's bytes.
-std::uint8_t CommandChecksum(const char* text, int length);
-/// Two upper-case hexadecimal digits, high nibble first.
-std::array<char, 2> ByteToHex(std::uint8_t byte);
-/// Checks the two digits before the CR of RxBuffer[0 .. RxCount) against the XOR of the bytes before them.
+/// ReplyChecksumRight on RxBuffer[0 .. RxCount).
 bool VerifyReplyChecksum();
-/// First eight characters as hexadecimal digits; any other character, or a missing one, counts as 0.
-std::uint32_t HexToUInt32(const std::string& text);
 
 /// Served after every read that brought no byte while SendCommand waits, so the window stays alive. The
 /// console installs QCoreApplication::processEvents here; empty by default.

@@ -36,9 +36,9 @@ std::vector<std::int16_t> Tone(unsigned frequencyHz, unsigned durationMs) {
     for (std::size_t i = 0; i < count; ++i) {
         double gain = 1.0;
         if (fade > 0 && i < fade)
-            gain = double(i) / fade;
+            gain = double(i) / double(fade);
         else if (fade > 0 && count - i <= fade)
-            gain = double(count - i - 1) / fade;
+            gain = double(count - i - 1) / double(fade);
         samples[i] = static_cast<std::int16_t>(std::lround(Amplitude * gain * std::sin(step * double(i))));
     }
     return samples;

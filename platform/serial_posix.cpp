@@ -9,11 +9,11 @@
 #include "com_ports.h"
 #include "native.h"
 #include "system.h"
+#include "termios_speed.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -27,23 +27,6 @@
 namespace platform {
 
 namespace {
-
-bool SpeedOf(std::uint32_t baud, speed_t& speed) {
-    static const struct {
-        std::uint32_t baud;
-        speed_t speed;
-    } speeds[] = {{50, B50},       {75, B75},         {110, B110},      {134, B134},     {150, B150},
-                  {200, B200},     {300, B300},       {600, B600},      {1200, B1200},   {1800, B1800},
-                  {2400, B2400},   {4800, B4800},     {9600, B9600},    {19200, B19200}, {38400, B38400},
-                  {57600, B57600}, {115200, B115200}, {230400, B230400}};
-    for (const auto& entry : speeds) {
-        if (entry.baud == baud) {
-            speed = entry.speed;
-            return true;
-        }
-    }
-    return false;
-}
 
 OpenError ErrorOf(int error) {
     switch (error) {
@@ -97,12 +80,12 @@ public:
         LineSettings line;
         speed_t speed{};
         termios tio{};
-        if (!owned(port) || !ParseLineSettings(text, line) || !SpeedOf(line.baud, speed) ||
+        if (!owned(port) || !ParseLineSettings(text, line) || !SpeedOfBaud(line.baud, speed) ||
             tcgetattr(fd(port), &tio) != 0)
             return false;
-        tcflag_t cflag = tio.c_cflag & ~(CSIZE | PARENB | PARODD | CSTOPB);
+        tcflag_t cflag = tio.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
 #ifdef CMSPAR
-        cflag &= ~CMSPAR;
+        cflag &= ~static_cast<tcflag_t>(CMSPAR);
 #endif
         static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
         cflag |= sizes[line.dataBits - 5];
@@ -130,7 +113,8 @@ public:
         }
         tio.c_cflag = cflag;
         // With parity on, a byte that fails the check is dropped rather than handed up, as a UART would.
-        tio.c_iflag = (tio.c_iflag & ~(PARMRK | INPCK)) | ((cflag & PARENB) ? (INPCK | IGNPAR) : 0);
+        tio.c_iflag =
+            (tio.c_iflag & ~static_cast<tcflag_t>(PARMRK | INPCK)) | ((cflag & PARENB) ? (INPCK | IGNPAR) : 0u);
         if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)
             return false;
         return tcsetattr(fd(port), TCSANOW, &tio) == 0;
@@ -207,8 +191,6 @@ private:
         const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             reason = ErrorOf(errno);
-            if (reason == OpenError::Permission)
-                reportPermission(path);
             return InvalidPort;
         }
         // The lock first: TIOCEXCL belongs to the device, and a holder's must not be touched. Root passes
@@ -241,19 +223,7 @@ private:
         return fd;
     }
 
-    void reportPermission(const std::string& path) {
-        // The window stays silent about a failed open; this one line tells the installer what to do.
-        char resolved[PATH_MAX];
-        const std::string device = realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-        if (reported_.insert(device).second)
-            std::fprintf(stderr,
-                         "readerconfig: no permission to open %s; add the user to the 'dialout' group "
-                         "(sudo usermod -aG dialout $USER) and log in again\n",
-                         device.c_str());
-    }
-
     std::set<PortHandle> open_;
-    std::set<std::string> reported_;
 };
 
 } // namespace
@@ -261,6 +231,16 @@ private:
 System& NativeSystem() {
     static PosixSystem system;
     return system;
+}
+
+std::string OpenErrorAdvice(int portNo, OpenError error) {
+    if (error != OpenError::Permission)
+        return {};
+    const std::string path = ComPortDevice(portNo);
+    char resolved[PATH_MAX];
+    const std::string device = realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    return "no permission to open " + device +
+           "; add the user to the 'dialout' group (sudo usermod -aG dialout $USER) and log in again";
 }
 
 } // namespace platform

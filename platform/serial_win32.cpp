@@ -136,4 +136,8 @@ System& NativeSystem() {
     return system;
 }
 
+std::string OpenErrorAdvice(int, OpenError) {
+    return {};
+}
+
 } // namespace platform

@@ -1,7 +1,9 @@
 #pragma once
 // The operating system as the rest of the program sees it: one serial port at a time, a millisecond clock, a
 // sleep and a synchronous beep. The native back end is chosen by CMake (POSIX or Win32); tests install the
-// virtual-time double of virtual_system.h instead. Callers never see errno or GetLastError().
+// virtual-time double of platform/testing instead. Callers never see errno or GetLastError().
+
+#include "platform/line_settings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +17,10 @@ inline constexpr PortHandle InvalidPort = -1;
 /// Why a port did not open.
 enum class OpenError { None, NotFound, Busy, Permission, Other };
 
+/// One line that tells the user what to do about a port that did not open (on POSIX: the group that may
+/// open serial devices); empty when there is nothing to do. The back ends never print; the program does.
+std::string OpenErrorAdvice(int portNo, OpenError error);
+
 /// The five Win32 COMMTIMEOUTS values, in milliseconds. On POSIX the record carries the port's VMIN/VTIME
 /// (see serial_posix.cpp) so that a get/set round trip restores them exactly.
 struct CommTimeouts {
@@ -25,18 +31,6 @@ struct CommTimeouts {
     std::uint32_t WriteTotalTimeoutConstant = 0;
     friend bool operator==(const CommTimeouts&, const CommTimeouts&) = default;
 };
-
-/// The four fields of a line-settings text such as "19200,e,8,1".
-struct LineSettings {
-    std::uint32_t baud = 0;
-    char parity = 'n'; // 'n' none, 'e' even, 'o' odd, 'm' mark, 's' space
-    int dataBits = 8;
-    int stopBits = 1;
-    friend bool operator==(const LineSettings&, const LineSettings&) = default;
-};
-
-/// Parses "baud,parity,data,stop" (parity letter in either case). False, leaving `out` alone, for anything else.
-bool ParseLineSettings(const std::string& text, LineSettings& out);
 
 enum class ReadResult { Byte, Nothing, Error };
 

@@ -23,12 +23,13 @@ need_packages() {
         { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-# Configures (once) and builds build-folder [extra cmake args...].
+# Configures (once) and builds build-folder [extra cmake args...]. Every build of the check treats warnings as
+# errors.
 build_in() {
     local dir=$1
     shift
-    if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S . -B "$dir" -G Ninja "$@"
+    if [ ! -f "$dir/build.ninja" ] || ! grep -q '^CMAKE_COMPILE_WARNING_AS_ERROR:BOOL=ON' "$dir/CMakeCache.txt"; then
+        cmake -S . -B "$dir" -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@"
     fi
     cmake --build "$dir" -j"$(nproc)"
 }

@@ -1,5 +1,7 @@
 #include "pty.h"
 
+#include "platform/termios_speed.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,20 +16,6 @@
 namespace sim {
 
 namespace {
-
-std::uint32_t BaudOf(speed_t speed) {
-    static const struct {
-        speed_t speed;
-        std::uint32_t baud;
-    } speeds[] = {{B50, 50},       {B75, 75},         {B110, 110},      {B134, 134},     {B150, 150},
-                  {B200, 200},     {B300, 300},       {B600, 600},      {B1200, 1200},   {B1800, 1800},
-                  {B2400, 2400},   {B4800, 4800},     {B9600, 9600},    {B19200, 19200}, {B38400, 38400},
-                  {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
-    for (const auto& entry : speeds)
-        if (entry.speed == speed)
-            return entry.baud;
-    return 0; // B0 or a speed the reader cannot have: matches no reader line
-}
 
 int DataBitsOf(tcflag_t cflag) {
     switch (cflag & CSIZE) {
@@ -109,7 +97,7 @@ platform::LineSettings Pty::hostLine(char assumedParity) const {
     if (master_ < 0 || tcgetattr(master_, &tio) != 0)
         return {0, 'n', 8, 1};
     platform::LineSettings line;
-    line.baud = BaudOf(cfgetospeed(&tio));
+    line.baud = platform::BaudOfSpeed(cfgetospeed(&tio)); // 0 for B0: matches no reader line
     line.dataBits = DataBitsOf(tio.c_cflag);
     line.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
     if (!carriesParity_) {

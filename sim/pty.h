@@ -9,7 +9,7 @@
 //   waiting in the pty for the next opener. Opens and closes of the slave are watched (inotify on Linux;
 //   elsewhere the host counts as always present).
 
-#include "platform/system.h"
+#include "platform/line_settings.h"
 
 #include <cstddef>
 #include <cstdint>

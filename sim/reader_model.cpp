@@ -1,6 +1,7 @@
 #include "reader_model.h"
 
-#include "reply_frame.h"
+#include "protocol/protocol.h"
+#include "reader_line.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,7 +56,9 @@ std::string ReaderModel::frame(std::string text) const {
     if (faults.zeroBytePosition >= 2 && static_cast<std::size_t>(faults.zeroBytePosition - 2) < text.size())
         text[static_cast<std::size_t>(faults.zeroBytePosition - 2)] = '\0';
     std::string reply = "\n" + text;
-    std::string digits = HexDigits(static_cast<std::uint8_t>(XorOf(reply) ^ (faults.badChecksum ? 0x01 : 0x00)));
+    const std::array<char, 2> hex =
+        ByteToHex(static_cast<std::uint8_t>(XorChecksum(reply) ^ (faults.badChecksum ? 1 : 0)));
+    std::string digits(hex.begin(), hex.end());
     if (faults.lowerCaseChecksum)
         for (char& c : digits)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -103,7 +106,8 @@ std::string ReaderModel::answer(const std::string& command) {
             return {};
         std::string text = body('B', Fitted(state.serial, 8));
         if (faults.infoReplyLength < 16 && !text.empty())
-            text.resize(text.size() - std::min<std::size_t>(text.size(), 16 - faults.infoReplyLength));
+            text.resize(text.size() -
+                        std::min<std::size_t>(text.size(), static_cast<std::size_t>(16 - faults.infoReplyLength)));
         else if (faults.infoReplyLength > 16)
             text.append(static_cast<std::size_t>(faults.infoReplyLength - 16), '0');
         return frame(text);
@@ -159,7 +163,7 @@ void ReaderModel::applyDueLineChange(std::uint64_t nowUs) {
         return;
     state.lineIndex = pendingLine_;
     pendingLine_ = -1;
-    note(nowUs, '!', std::string("now listening at ") + ReaderLines[state.lineIndex]);
+    note(nowUs, '!', std::string("now listening at ") + BaudRateTable[state.lineIndex]);
 }
 
 void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const platform::LineSettings& host,

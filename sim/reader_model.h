@@ -14,7 +14,7 @@
 //           H id F               nothing presented (8 bytes)
 // A set command answers like its query, with the new value.
 
-#include "platform/virtual_system.h"
+#include "platform/peer.h"
 
 #include <cstdint>
 #include <deque>
@@ -37,7 +37,7 @@ public:
         bool paritySupported = true;      ///< false: "H00M" and "H00M<d>" go unanswered
         std::string parity = "0";         ///< 1 character
         std::string mode = "001";         ///< mode, Wiegand length, RS485 length
-        int lineIndex = 5;                ///< the entry of ReaderLines it listens at
+        int lineIndex = 5;                ///< the entry of BaudRateTable it listens at
     };
 
     struct Faults {

@@ -2,7 +2,7 @@
 
 #include "platform/com_ports.h"
 #include "pty.h"
-#include "reply_frame.h"
+#include "reader_line.h"
 
 #include <algorithm>
 #include <cerrno>

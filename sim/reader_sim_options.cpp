@@ -1,5 +1,5 @@
+#include "protocol/protocol.h"
 #include "reader_sim.h"
-#include "reply_frame.h"
 
 #include <cerrno>
 #include <cmath>
@@ -137,7 +137,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& out, std::st
         } else if (option == "--log") {
             out.log = true;
         } else if (option == "--line") {
-            if (!Number(value(), ReaderLineCount - 1, n))
+            if (!Number(value(), BaudRateCount - 1, n))
                 return fail("expects a line-setting index from 0 to 11");
             out.state.lineIndex = static_cast<int>(n);
         } else if (option == "--id" || option == "--keys" || option == "--serial" || option == "--version" ||

@@ -18,7 +18,8 @@ appstreamcli validate --no-net "packaging/$app_id.metainfo.xml" >/dev/null ||
 dir=build-pkg
 # Only the packaged programs are built: cpack would otherwise build the tests too.
 mkdir -p "$dir"
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >"$dir/configure.log" ||
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >"$dir/configure.log" ||
     { cat "$dir/configure.log"; fail "configure failed"; }
 cmake --build "$dir" -j"$(nproc)" --target installed-programs
 rm -f "$dir"/readerconfig_*.deb

@@ -2,12 +2,12 @@
 
 #include "window_fixture.h"
 
-#include "console/shared_state.h"
+#include "operations/operations.h"
 
 namespace {
 
 /// The twelve controls that card reading disables.
-QList<QWidget*> Locked(Ui::TfrmModule& ui) {
+QList<QWidget*> Locked(WindowControls& ui) {
     return {ui.btnExit, ui.btnParity, ui.btnScan, ui.btnFactoryW26, ui.btnID,   ui.btnBaudRate,
             ui.btnMode, ui.gbDefault, ui.btnEng,  ui.btnGB,         ui.btnBIG5, ui.btnKey};
 }

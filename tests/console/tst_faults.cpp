@@ -3,8 +3,8 @@
 
 #include "window_fixture.h"
 
-#include "console/settings.h"
-#include "console/shared_state.h"
+#include "operations/operations.h"
+#include "settings/settings.h"
 
 #include <QTemporaryDir>
 
@@ -180,7 +180,7 @@ private slots:
             QVERIFY(ReaderFound);
             QCOMPARE(ComPortNo, 2);
             window.btnGBClick();
-            QCOMPARE(window.ui->pnMsg->text(), Q("请先扫描读卡机!"));
+            QCOMPARE(WindowControls(window).pnMsg->text(), Q("请先扫描读卡机!"));
         }
         QVERIFY(QFileInfo(home.path() + Q("/VELNO")).isFile());
         const LoadedSettings loaded = LoadSettings(*store);
@@ -211,7 +211,7 @@ private slots:
         f.readerOn(1);
         TfrmModule window(*store);
         window.show();
-        QVERIFY(window.ui->cmbBaudRate->currentIndex() >= 0);
+        QVERIFY(WindowControls(window).cmbBaudRate->currentIndex() >= 0);
         QVERIFY(BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount);
         window.btnScanClick();
         QVERIFY(ReaderFound);

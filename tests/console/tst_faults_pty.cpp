@@ -3,10 +3,10 @@
 // virtual-time tests' business.
 
 #include "console/frmmodule.h"
-#include "console/shared_state.h"
+#include "operations/operations.h"
 #include "platform/com_ports.h"
-#include "platform/memory_settings_store.h"
-#include "ui_frmmodule.h"
+#include "platform/testing/memory_settings_store.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -69,11 +69,11 @@ private slots:
         QVERIFY(ReaderFound);
         QTimer::singleShot(600, this, [this] { say("vanish"); });
         window.btnReadCardClick();
-        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Reader Not Find"));
-        QCOMPARE(window.ui->shComm->brushColor(), LampRed);
+        QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Reader Not Find"));
+        QCOMPARE(WindowControls(window).shComm->brushColor(), LampRed);
         QVERIFY(!CardReadActive);
         QVERIFY(window.isEnabled());
-        QVERIFY(window.ui->btnExit->isEnabled());
+        QVERIFY(WindowControls(window).btnExit->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
 
         // Plugged in again, the port opens: nothing was left holding it.
@@ -90,7 +90,7 @@ private slots:
         QVERIFY(ReaderFound);
         QTimer::singleShot(0, this, [this] { say("vanish"); });
         window.btnKeyClick();
-        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Set Reader Key Error"));
+        QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Set Reader Key Error"));
         QVERIFY(window.isEnabled());
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -101,8 +101,8 @@ private slots:
         QTimer::singleShot(0, this, [this] { say("vanish"); });
         window.btnScanClick();
         QVERIFY(!ReaderFound);
-        QVERIFY(window.ui->pnMsg->text() == QStringLiteral("Reader Not Find") ||
-                window.ui->pnMsg->text() == QStringLiteral("Get Reader Info Error. (COM : #1)"));
+        QVERIFY(WindowControls(window).pnMsg->text() == QStringLiteral("Reader Not Find") ||
+                WindowControls(window).pnMsg->text() == QStringLiteral("Get Reader Info Error. (COM : #1)"));
         QVERIFY(window.isEnabled());
         QVERIFY(!window.tmrBusy->isActive());
     }
@@ -117,11 +117,11 @@ private slots:
         QCOMPARE(flock(other, LOCK_EX | LOCK_NB), 0);
         const auto before = store_.values;
         window.btnReadCardClick();
-        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Open COM : 1 Error"));
+        QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Open COM : 1 Error"));
         window.btnIDClick();
-        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Set Reader ID Error"));
+        QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Set Reader ID Error"));
         window.btnScanClick();
-        QCOMPARE(window.ui->pnMsg->text(), QStringLiteral("Reader Not Find"));
+        QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Reader Not Find"));
         QVERIFY(store_.values == before);
         ::close(other);
         window.btnScanClick();

@@ -2,7 +2,7 @@
 
 #include "window_fixture.h"
 
-#include "console/shared_state.h"
+#include "operations/operations.h"
 
 class TestScan : public QObject {
     Q_OBJECT

@@ -2,14 +2,14 @@
 
 #include "window_fixture.h"
 
-#include "console/shared_state.h"
-#include "sim/reply_frame.h"
+#include "operations/operations.h"
+#include "protocol/protocol.h"
 
 #include <functional>
 
 namespace {
 
-using Setup = std::function<void(Ui::TfrmModule&)>;
+using Setup = std::function<void(WindowControls&)>;
 using Click = void (TfrmModule::*)();
 
 struct Operation {
@@ -32,7 +32,7 @@ public:
         reader_.hostWrote(data, count, line, nowUs, reply);
         if (pending_ && text == "\r") {
             pending_ = false;
-            const std::string frame = sim::BuildReplyFrame("%% not a reply %%");
+            const std::string frame = BuildReplyFrame("%% not a reply %%");
             reply.send(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size(), nowUs + 2000, 500);
         }
     }
@@ -89,24 +89,24 @@ private slots:
         QTest::addColumn<QString>("opening");
         QTest::addColumn<QString>("ok");
         const auto baud = [](int index) {
-            return Setup([=](Ui::TfrmModule& ui) { ui.cmbBaudRate->setCurrentIndex(index); });
+            return Setup([=](WindowControls& ui) { ui.cmbBaudRate->setCurrentIndex(index); });
         };
         const auto mode = [](int m, int w, int r) {
-            return Setup([=](Ui::TfrmModule& ui) {
+            return Setup([=](WindowControls& ui) {
                 ui.cmbMode->setCurrentIndex(m);
                 ui.cmbWiegand->setCurrentIndex(w);
                 ui.cmbRS485->setCurrentIndex(r);
             });
         };
-        const auto parity = [](int p) { return Setup([=](Ui::TfrmModule& ui) { ui.cmbParity->setCurrentIndex(p); }); };
-        QTest::newRow("ID 07") << &TfrmModule::btnIDClick << Setup([](Ui::TfrmModule& ui) { ui.sbID->setValue(7); })
+        const auto parity = [](int p) { return Setup([=](WindowControls& ui) { ui.cmbParity->setCurrentIndex(p); }); };
+        QTest::newRow("ID 07") << &TfrmModule::btnIDClick << Setup([](WindowControls& ui) { ui.sbID->setValue(7); })
                                << std::string("H00C2024011707") << Q("Set Reader ID = 07") << Q("Set Reader ID Ok");
-        QTest::newRow("ID 99") << &TfrmModule::btnIDClick << Setup([](Ui::TfrmModule& ui) { ui.sbID->setValue(99); })
+        QTest::newRow("ID 99") << &TfrmModule::btnIDClick << Setup([](WindowControls& ui) { ui.sbID->setValue(99); })
                                << std::string("H00C2024011799") << Q("Set Reader ID = 99") << Q("Set Reader ID Ok");
         QTest::newRow("keys read by the scan")
-            << &TfrmModule::btnKeyClick << Setup([](Ui::TfrmModule&) {}) << std::string("H00L04") << Q("Set Reader Key")
+            << &TfrmModule::btnKeyClick << Setup([](WindowControls&) {}) << std::string("H00L04") << Q("Set Reader Key")
             << Q("Set Reader Key Ok");
-        QTest::newRow("keys 00") << &TfrmModule::btnKeyClick << Setup([](Ui::TfrmModule& ui) { ui.sbKey->setValue(0); })
+        QTest::newRow("keys 00") << &TfrmModule::btnKeyClick << Setup([](WindowControls& ui) { ui.sbKey->setValue(0); })
                                  << std::string("H00L00") << Q("Set Reader Key") << Q("Set Reader Key Ok");
         QTest::newRow("4800,n") << &TfrmModule::btnBaudRateClick << baud(0) << std::string("H00E0")
                                 << Q("Set Reader BaudRate = 4800,n,8,1") << Q("Set Reader BaudRate Ok");
@@ -268,13 +268,13 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("error");
         QTest::newRow("baud rate") << &TfrmModule::btnBaudRateClick
-                                   << Setup([](Ui::TfrmModule& ui) { ui.cmbBaudRate->setCurrentIndex(-1); })
+                                   << Setup([](WindowControls& ui) { ui.cmbBaudRate->setCurrentIndex(-1); })
                                    << Q("Set Reader BaudRate Error");
         QTest::newRow("mode") << &TfrmModule::btnModeClick
-                              << Setup([](Ui::TfrmModule& ui) { ui.cmbWiegand->setCurrentIndex(-1); })
+                              << Setup([](WindowControls& ui) { ui.cmbWiegand->setCurrentIndex(-1); })
                               << Q("Set Reader Mode Error");
         QTest::newRow("parity") << &TfrmModule::btnParityClick
-                                << Setup([](Ui::TfrmModule& ui) { ui.cmbParity->setCurrentIndex(-1); })
+                                << Setup([](WindowControls& ui) { ui.cmbParity->setCurrentIndex(-1); })
                                 << Q("Set Parity Mode Error");
     }
     void listWithoutSelectionSendsNothing() {

@@ -4,9 +4,9 @@
 #include "window_fixture.h"
 
 #include "console/fonts.h"
-#include "console/shared_state.h"
 #include "localisation/captions.h"
 #include "localisation/language.h"
+#include "operations/operations.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>

@@ -3,10 +3,10 @@
 // an in-memory settings key. Each test builds its own, so the shared values start fresh from FormCreate.
 
 #include "console/frmmodule.h"
-#include "platform/memory_settings_store.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/memory_settings_store.h"
+#include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
-#include "ui_frmmodule.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QTest>
@@ -22,6 +22,7 @@ struct WindowFixture {
     platform::MemorySettingsStore store;
     sim::ReaderModel reader;
     std::unique_ptr<TfrmModule> window;
+    std::unique_ptr<WindowControls> controls;
 
     /// The reader answers on COM`portNo`.
     void readerOn(int portNo) {
@@ -41,17 +42,18 @@ struct WindowFixture {
 
     TfrmModule& open() {
         window = std::make_unique<TfrmModule>(store);
+        controls = std::make_unique<WindowControls>(*window);
         window->show();
         return *window;
     }
-    Ui::TfrmModule& ui() { return *window->ui; }
+    WindowControls& ui() { return *controls; }
 
     /// Opens the window and scans; true when the scan completed.
     bool scanned(int portNo = 1) {
         readerOn(portNo);
         open();
         window->btnScanClick();
-        return window->ui->pnMsg->text().startsWith(QStringLiteral("Get Reader Info Ok"));
+        return controls->pnMsg->text().startsWith(QStringLiteral("Get Reader Info Ok"));
     }
 
     std::vector<std::string> commands() const { return system.commands(); }
@@ -67,7 +69,7 @@ struct WindowFixture {
         return ports;
     }
     unsigned lastBeepHz() const { return system.beeps().empty() ? 0 : system.beeps().back().frequencyHz; }
-    QColor comm() const { return window->ui->shComm->brushColor(); }
+    QColor comm() const { return controls->shComm->brushColor(); }
 };
 
 inline QString Q(const char* utf8) {

@@ -1,7 +1,7 @@
 // The command frame and the reply reception over the virtual device, with scripted replies.
 
 #include "link/link.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
 
 #include <QTest>
 
@@ -24,11 +24,7 @@ public:
 };
 
 std::string Frame(const std::string& body) {
-    std::uint8_t sum = '\n';
-    for (char c : body)
-        sum ^= static_cast<std::uint8_t>(c);
-    const std::array<char, 2> digits = ByteToHex(sum);
-    return "\n" + body + digits[0] + digits[1] + "\r";
+    return BuildReplyFrame(body);
 }
 
 struct Line {
@@ -117,7 +113,7 @@ private slots:
         QCOMPARE(line.send("H00B", &waited), ok);
         QCOMPARE(RxCount, count);
         QCOMPARE(QByteArray::fromStdString(ReplyText), text);
-        if (ok || RxCount > 0 && text != "previous")
+        if (ok || (RxCount > 0 && text != "previous"))
             return;
         // A silent or broken line costs the time-out, about 121 ms, counted from the end of sending.
         QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));

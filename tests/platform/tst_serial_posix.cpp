@@ -15,6 +15,8 @@
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -204,6 +206,33 @@ private slots:
         // A closed handle is refused, not passed on to whatever reuses its descriptor.
         QCOMPARE(system.readByte(port, byte), platform::ReadResult::Error);
         QCOMPARE(system.write(port, frame, sizeof frame), std::size_t{0});
+    }
+
+    // The back end only names the reason; the link passes it up and the program prints the advice.
+    void openErrorPassedUp_data() {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("advised");
+        QTest::newRow("permission") << int(platform::OpenError::Permission) << true;
+        QTest::newRow("not found") << int(platform::OpenError::NotFound) << false;
+        QTest::newRow("busy") << int(platform::OpenError::Busy) << false;
+    }
+    void openErrorPassedUp() {
+        QFETCH(int, error);
+        QFETCH(bool, advised);
+        Pty pty;
+        link(2, pty.slave);
+        const std::string advice = platform::OpenErrorAdvice(2, static_cast<platform::OpenError>(error));
+        QCOMPARE(!advice.empty(), advised);
+        if (advised) // the device itself, not the COM2 link to it
+            QVERIFY(advice.find(pty.slave + "; add the user to the 'dialout' group") != std::string::npos);
+
+        std::vector<std::pair<int, platform::OpenError>> reported;
+        SetOpenErrorReport([&](int portNo, platform::OpenError why) { reported.emplace_back(portNo, why); });
+        QVERIFY(!OpenComPort(9, "19200,e,8,1"));
+        SetOpenErrorReport({});
+        QCOMPARE(reported.size(), std::size_t{1});
+        QCOMPARE(reported[0].first, 9);
+        QVERIFY(reported[0].second == platform::OpenError::NotFound);
     }
 
     void hungUpDeviceIsAnErrorNotABusyLoop() {

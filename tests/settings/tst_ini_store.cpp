@@ -1,7 +1,7 @@
 // The INI file that stands in for the registry key, in a throw-away XDG_CONFIG_HOME.
 
-#include "console/settings.h"
 #include "platform/settings_store.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QFile>

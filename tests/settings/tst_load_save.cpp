@@ -1,8 +1,8 @@
 // The load and save algorithm over the in-memory key: which values survive a wrong type, a missing value, a
 // refused key or a refused write.
 
-#include "console/settings.h"
-#include "platform/memory_settings_store.h"
+#include "platform/testing/memory_settings_store.h"
+#include "settings/settings.h"
 
 #include <QTest>
 
@@ -240,6 +240,30 @@ private slots:
         QCOMPARE(loaded.BaudRateIndex, index);
         QCOMPARE(loaded.ComSettings, settings.toStdString());
         QCOMPARE(loaded.LanguageIndex, language);
+    }
+
+    // The pair moves together; an index outside the table leaves both alone.
+    void selectLineSetting_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("expectedIndex");
+        QTest::addColumn<QString>("expectedText");
+        QTest::newRow("first") << 0 << 0 << "4800,n,8,1";
+        QTest::newRow("38400,e") << 7 << 7 << "38400,e,8,1";
+        QTest::newRow("last") << 11 << 11 << "115200,e,8,1";
+        QTest::newRow("12") << 12 << 3 << "kept";
+        QTest::newRow("-1") << -1 << 3 << "kept";
+    }
+    void selectLineSetting() {
+        QFETCH(int, index);
+        QFETCH(int, expectedIndex);
+        QFETCH(QString, expectedText);
+        LoadedSettings start;
+        start.BaudRateIndex = 3;
+        start.ComSettings = "kept";
+        ApplySettings(start);
+        SelectLineSetting(index);
+        QCOMPARE(BaudRateIndex, expectedIndex);
+        QCOMPARE(ComSettings, expectedText.toStdString());
     }
 };
 

@@ -2,9 +2,9 @@
 // where the window reads them, set commands change the reader, and every fault knob does what it says.
 
 #include "link/link.h"
-#include "platform/virtual_system.h"
+#include "platform/testing/virtual_system.h"
+#include "protocol/protocol.h"
 #include "sim/reader_model.h"
-#include "sim/reply_frame.h"
 
 #include <QTest>
 
@@ -22,19 +22,18 @@ struct Recorder final : platform::ReplySink {
     std::uint64_t firstAtUs = 0;
     std::uint64_t lastAtUs = 0;
     std::uint32_t spacingUs = 0;
-    void send(const std::uint8_t* data, std::size_t count, std::uint64_t firstAtUs, std::uint32_t spacingUs) override {
+    void send(const std::uint8_t* data, std::size_t count, std::uint64_t atUs, std::uint32_t spacing) override {
         if (bytes.empty())
-            this->firstAtUs = firstAtUs;
-        this->spacingUs = spacingUs;
+            firstAtUs = atUs;
+        spacingUs = spacing;
         bytes.append(reinterpret_cast<const char*>(data), count);
         if (count > 0)
-            lastAtUs = firstAtUs + (count - 1) * spacingUs;
+            lastAtUs = atUs + (count - 1) * spacing;
     }
 };
 
 std::string Frame(const std::string& text) {
-    const std::uint8_t sum = sim::XorOf("\t" + text);
-    return "\t" + text + sim::HexDigits(sum) + "\r";
+    return BuildCommandFrame(text);
 }
 
 platform::LineSettings Line(const char* text) {
@@ -91,7 +90,8 @@ class TestSimModel : public QObject {
     /// Opens the reader's port with `settings`; every test starts from a fresh reader and clock.
     void open(const char* settings = DefaultLine) { QVERIFY(OpenComPort(1, settings)); }
     static QString field(int from, int to) {
-        return QString::fromLatin1(ReplyText.substr(static_cast<std::size_t>(from - 1), to - from + 1));
+        return QString::fromLatin1(
+            ReplyText.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1)));
     }
     /// SendCommand, with the virtual time it took in `elapsedMs`.
     bool send(const char* command, double* elapsedMs = nullptr) {
@@ -277,7 +277,7 @@ private slots:
         reader.faults.answerDelayUs = 1000;
         Recorder out;
         const std::string b = Frame("H00B");
-        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line(sim::ReaderLines[lineIndex]),
+        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line(BaudRateTable[lineIndex]),
                          10000, out);
         QCOMPARE(out.bytes.size(), std::size_t{16});
         QCOMPARE(out.firstAtUs, std::uint64_t(10000 + 2 * charUs + 1000));
@@ -412,8 +412,8 @@ private slots:
         QFETCH(bool, answered);
         sim::ReaderModel reader;
         Recorder out;
-        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size(), Line(DefaultLine), 0,
-                         out);
+        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                         static_cast<std::size_t>(bytes.size()), Line(DefaultLine), 0, out);
         QCOMPARE(!out.bytes.empty(), answered);
     }
 

@@ -43,7 +43,8 @@ public:
 
 inline std::string Show(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (const char character : text) {
+        const auto c = static_cast<unsigned char>(character);
         if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02X", c);

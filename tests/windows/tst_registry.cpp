@@ -11,7 +11,7 @@
 
 #include "check.h"
 
-#include "console/settings.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 

@@ -207,8 +207,8 @@ TEST(presenceQuery) {
 TEST(silentReader) {
     if (!CHECK(OpenComPort(SilentPort, "19200,e,8,1")))
         return;
-    std::uint8_t byte = 0;
-    CHECK_EQ(Native().readByte(ComHandle, byte), ReadResult::Nothing);
+    std::uint8_t received = 0;
+    CHECK_EQ(Native().readByte(ComHandle, received), ReadResult::Nothing);
 
     ReplyText = "previous";
     const std::uint32_t start = Native().clockMs();
@@ -251,12 +251,12 @@ TEST(handlesNotOpen) {
     for (const auto& row : rows) {
         check::Row r(row.name);
         CommTimeouts timeouts{};
-        std::uint8_t byte = 0;
+        std::uint8_t data = 0;
         CHECK(!Native().getTimeouts(row.port, timeouts));
         CHECK(!Native().setTimeouts(row.port, LinkTimeouts));
         CHECK(!Native().applyLineSettings(row.port, "19200,e,8,1"));
-        CHECK_EQ(Native().write(row.port, &byte, 1), std::size_t{0});
-        CHECK_EQ(Native().readByte(row.port, byte), ReadResult::Error);
+        CHECK_EQ(Native().write(row.port, &data, 1), std::size_t{0});
+        CHECK_EQ(Native().readByte(row.port, data), ReadResult::Error);
         Native().closePort(row.port);
     }
 }

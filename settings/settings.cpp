@@ -1,6 +1,10 @@
 #include "settings.h"
 
-#include "shared_state.h"
+#include "localisation/language.h"
+
+std::int32_t ComPortNo = 0;
+std::string ComSettings = DefaultComSettings;
+std::int32_t BaudRateIndex = DefaultBaudRateIndex;
 
 // The value names of the settings key; nothing else in the program spells them.
 namespace {
@@ -8,15 +12,6 @@ constexpr const char* ScanCommNo = "ScanCommNo";
 constexpr const char* ScanBaudRateNo = "ScanBaudRateNo";
 constexpr const char* ScanBaudRate = "ScanBaudRate";
 constexpr const char* LanguageFlag = "LanguageFlag";
-
-// localisation/ is not linked here, so the derivation is spelled out: exact bytes, no trimming, no case folding.
-int IndexOfLanguageName(const std::string& name) {
-    if (name == "ChineseGB")
-        return 1;
-    if (name == "ChineseBIG5")
-        return 2;
-    return 0;
-}
 
 // Reads into temporaries so that a failed read never leaves a half-set value. Returns false at the first
 // value that is present but of the wrong type, which ends the loading.
@@ -43,7 +38,7 @@ bool ReadAll(platform::SettingsStore& store, LoadedSettings& s) {
         if (!store.readText(LanguageFlag, text))
             return false;
         s.LanguageName = text;
-        s.LanguageIndex = IndexOfLanguageName(text);
+        s.LanguageIndex = LanguageIndexOf(text);
     }
     return true;
 }
@@ -56,6 +51,26 @@ LoadedSettings LoadSettings(platform::SettingsStore& store) {
     ReadAll(store, loaded);
     store.close();
     return loaded;
+}
+
+namespace {
+// The one place that sets the pair.
+void SetLineSetting(std::int32_t index, const std::string& text) {
+    BaudRateIndex = index;
+    ComSettings = text;
+}
+} // namespace
+
+void SelectLineSetting(int index) {
+    if (index >= 0 && index < BaudRateCount)
+        SetLineSetting(index, BaudRateTable[index]);
+}
+
+void ApplySettings(const LoadedSettings& loaded) {
+    ComPortNo = loaded.ComPortNo;
+    SetLineSetting(loaded.BaudRateIndex, loaded.ComSettings);
+    LanguageName = loaded.LanguageName;
+    LanguageIndex = loaded.LanguageIndex;
 }
 
 void SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,

@@ -1,11 +1,12 @@
 #pragma once
 // Virtual-time double of System, for deterministic tests: nothing waits on a wall clock. A read that finds no
 // byte advances time by 1 ms (or to the next byte's arrival, if sooner), a sleep or a beep by its length.
-// Ports 1..16 are absent unless configured; a configured port is wired to a VirtualPeer (the reader model),
-// which sees every write together with the line settings in force, so a peer can ignore a host that speaks
-// at the wrong baud rate or parity.
+// Ports 1..16 are absent unless configured; a configured port is wired to a VirtualPeer (peer.h, the reader
+// model), which sees every write together with the line settings in force, so a peer can ignore a host that
+// speaks at the wrong baud rate or parity. Only tests, fuzz harnesses and benchmarks link this library.
 
-#include "system.h"
+#include "platform/peer.h"
+#include "platform/system.h"
 
 #include <cstdint>
 #include <deque>
@@ -15,29 +16,6 @@
 #include <vector>
 
 namespace platform {
-
-/// Where a peer puts the bytes it sends to the host.
-class ReplySink {
-public:
-    virtual ~ReplySink() = default;
-    /// Queues `count` bytes; the first is readable at `firstAtUs`, each next one `spacingUs` later.
-    virtual void send(const std::uint8_t* data, std::size_t count, std::uint64_t firstAtUs,
-                      std::uint32_t spacingUs) = 0;
-};
-
-/// The device on the other end of a virtual port.
-class VirtualPeer {
-public:
-    virtual ~VirtualPeer() = default;
-    /// The host wrote `count` bytes at `nowUs` with `line` in force on its side of the wire.
-    virtual void hostWrote(const std::uint8_t* data, std::size_t count, const LineSettings& line, std::uint64_t nowUs,
-                           ReplySink& reply) = 0;
-    /// Called before every host read, so that a peer can stream bytes on its own (noise, say).
-    virtual void poll(std::uint64_t nowUs, ReplySink& reply) {
-        (void)nowUs;
-        (void)reply;
-    }
-};
 
 class VirtualSystem : public System {
 public:

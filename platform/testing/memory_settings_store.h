@@ -1,7 +1,7 @@
 #pragma once
 // An in-memory settings key for tests: values of any type, and knobs to refuse opening or writing.
 
-#include "settings_store.h"
+#include "platform/settings_store.h"
 
 #include <cstdint>
 #include <map>

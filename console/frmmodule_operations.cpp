@@ -1,0 +1,149 @@
+// The window's side of the operations: the handlers start them with the values the controls hold, and the
+// observer shows each step they report.
+
+#include "console/frmmodule.h"
+#include "platform/system.h"
+#include "ui_frmmodule.h"
+
+#include <QApplication>
+#include <QTimer>
+
+// ---- handlers ----
+
+void TfrmModule::btnScanClick() {
+    operations::ScanOptions options;
+    options.locked = ui->chkLock->isChecked();
+    operations::Scan(*this, store_, options);
+}
+
+void TfrmModule::btnIDClick() {
+    operations::SetReaderId(*this, ui->pnID->text().toLatin1().toStdString());
+}
+
+void TfrmModule::btnKeyClick() {
+    operations::SetKeyCount(*this, ui->pnKey->text().toLatin1().toStdString());
+}
+
+void TfrmModule::btnBaudRateClick() {
+    operations::SetBaudRate(*this, ui->cmbBaudRate->currentIndex());
+}
+
+void TfrmModule::btnModeClick() {
+    operations::SetMode(*this, ui->cmbMode->currentIndex(), ui->cmbWiegand->currentIndex(),
+                        ui->cmbRS485->currentIndex());
+}
+
+void TfrmModule::btnParityClick() {
+    operations::SetParity(*this, ui->cmbParity->currentIndex());
+}
+
+void TfrmModule::btnFactoryW26Click() {
+    // btnParity's own state, not the effective one (the window may be disabled), tells whether the reader has
+    // keycode parity.
+    operations::FactoryDefault(*this, ui->btnParity->isEnabledTo(this));
+}
+
+void TfrmModule::btnReadCardClick() {
+    operations::ReadCards(*this);
+}
+
+void TfrmModule::tmrCardTimer() {
+    ui->shCard->setBrushColor(LampWhite);
+    tmrCard->stop();
+}
+
+void TfrmModule::sbIDChange() {
+    ui->pnID->setText(QString::asprintf("%02d", ui->sbID->value()));
+}
+
+void TfrmModule::sbKeyChange() {
+    ui->pnKey->setText(QString::asprintf("%02d", ui->sbKey->value()));
+}
+
+// ---- the steps an operation reports ----
+
+void TfrmModule::message(const std::string& text) {
+    ShowMessage(QString::fromStdString(text));
+}
+
+void TfrmModule::panel(operations::Panel panel, const std::string& text) {
+    QLabel* const panels[] = {ui->pnSerial, ui->pnVersion, ui->pnID, ui->pnKey, ui->pnCardID};
+    panels[static_cast<int>(panel)]->setText(QString::fromStdString(text));
+}
+
+void TfrmModule::select(operations::List list, int index) {
+    QComboBox* const lists[] = {ui->cmbBaudRate, ui->cmbParity, ui->cmbMode, ui->cmbWiegand, ui->cmbRS485};
+    lists[static_cast<int>(list)]->setCurrentIndex(index);
+}
+
+void TfrmModule::parityEnabled(bool enabled) {
+    ui->btnParity->setEnabled(enabled);
+}
+
+void TfrmModule::scrollTo(operations::Bar bar, int position) {
+    // Moving a bar runs its change handler, which writes the position into its panel.
+    (bar == operations::Bar::Id ? ui->sbID : ui->sbKey)->setValue(position);
+}
+
+void TfrmModule::commLamp(operations::Lamp colour) {
+    PaintComm(colour == operations::Lamp::Yellow ? LampYellow : LampRed);
+}
+
+void TfrmModule::cardLamp(bool lit) {
+    ui->shCard->setBrushColor(lit ? LampYellow : LampWhite);
+    if (lit && !tmrCard->isActive()) // switching it on again must not restart its second
+        tmrCard->start();
+}
+
+void TfrmModule::beep(unsigned frequencyHz, unsigned durationMs) {
+    platform::CurrentSystem().beep(frequencyHz, durationMs);
+}
+
+void TfrmModule::busy(operations::Busy state) {
+    switch (state) {
+    case operations::Busy::On:
+        setEnabled(false);
+        break;
+    case operations::Busy::Blinking:
+        SetBusy(1);
+        break;
+    case operations::Busy::Polling:
+        SetBusy(1);
+        setEnabled(true); // the lamp blinks, the stop click gets through
+        break;
+    case operations::Busy::Off:
+        SetBusy(0);
+        break;
+    }
+}
+
+void TfrmModule::waitCursor(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        restoreCursor();
+}
+
+QList<QWidget*> TfrmModule::lockedWhileReading() const {
+    return {ui->btnExit,   ui->btnScan,   ui->btnFactoryW26, ui->btnID, ui->btnBaudRate, ui->btnMode,
+            ui->btnParity, ui->gbDefault, ui->btnEng,        ui->btnGB, ui->btnBIG5,     ui->btnKey};
+}
+
+void TfrmModule::cardReading(bool active) {
+    if (active) {
+        readCardCaption_ = ui->btnReadCard->text();
+        ui->btnReadCard->setText(Tr(txCancelReadCard));
+        // A reader without keycode parity keeps its disabled btnParity afterwards.
+        parityBeforeReading_ = ui->btnParity->isEnabledTo(this);
+        for (QWidget* control : lockedWhileReading())
+            control->setEnabled(false);
+    } else {
+        for (QWidget* control : lockedWhileReading())
+            control->setEnabled(control == ui->btnParity ? parityBeforeReading_ : true);
+        ui->btnReadCard->setText(readCardCaption_);
+    }
+}
+
+void TfrmModule::cardRead(const PolledEntry&) {
+    // pnCardID shows the entry; its text comes as the panel step that follows.
+}

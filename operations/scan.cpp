@@ -1,0 +1,167 @@
+// The reader scan: the remembered port first, then COM1 to COM16 at one or all twelve line settings, then the
+// reader's information.
+
+#include "operations.h"
+
+#include "link/link.h"
+
+#include <cctype>
+
+namespace operations {
+
+namespace {
+
+constexpr int RememberedPortTries = 3;
+constexpr int SearchTries = 2;
+constexpr int InfoPasses = 2;
+constexpr int LastPort = 16;
+
+std::string ScanComMessage(int portNo) {
+    return std::string(Text(txScanCom)) + " : #" + std::to_string(portNo);
+}
+
+std::string InfoMessage(TextId id) {
+    return std::string(Text(id)) + " : #" + std::to_string(ComPortNo) + ")";
+}
+
+std::string ReplyField(int first, int last) {
+    return Latin1ToUtf8(ReplyBytes(ReplyText, first, last));
+}
+
+/// Once the scan found the reader: its information, and the scan's outcome.
+void ReadReaderInfo(Observer& observer) {
+    observer.select(List::BaudRate, BaudRateIndex);
+    observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : " + ReplyField(6, 13));
+    observer.panel(Panel::Id, ReplyField(3, 4));
+    // An ID that is not two decimal digits from 01 to 99 cannot stand on sbID: the information is incomplete.
+    const std::string id = ReplyBytes(ReplyText, 3, 4);
+    const bool idValid = id.size() == 2 && std::isdigit(static_cast<unsigned char>(id[0])) &&
+                         std::isdigit(static_cast<unsigned char>(id[1])) && id != "00";
+    if (idValid)
+        observer.scrollTo(Bar::Id, std::stoi(id));
+
+    bool complete = false;
+    if (idValid && OpenComPort(ComPortNo, ComSettings)) {
+        for (int pass = 0; pass < InfoPasses; ++pass) {
+            CommandPause();
+            if (!SendCommand("H00V"))
+                continue;
+            observer.panel(Panel::Version, std::string(Text(txVersion)) + " : " + ReplyField(6, 13));
+
+            CommandPause();
+            if (SendCommand("H00L"))
+                observer.panel(Panel::Key, ReplyField(6, 7));
+
+            CommandPause();
+            if (SendCommand("H00M")) {
+                observer.select(List::Parity, ReplyDigit(ReplyText, 6, ParityItemCount));
+                observer.parityEnabled(true);
+            } else {
+                observer.select(List::Parity, 1);
+                observer.parityEnabled(false);
+            }
+
+            CommandPause();
+            if (SendCommand("H00A")) {
+                observer.select(List::Mode, ReplyDigit(ReplyText, 6, ModeItemCount));
+                observer.select(List::Wiegand, ReplyDigit(ReplyText, 7, LengthItemCount));
+                observer.select(List::Rs485, ReplyDigit(ReplyText, 8, LengthItemCount));
+                observer.message(InfoMessage(txInfoOk));
+                ReaderFound = true;
+                observer.busy(Busy::Off);
+                observer.commLamp(Lamp::Yellow);
+                complete = true;
+            }
+            break;
+        }
+        CloseComPort();
+    }
+
+    if (complete) {
+        observer.beep(SuccessBeepHz, SignalBeepMs);
+    } else {
+        observer.message(InfoMessage(txInfoError));
+        observer.busy(Busy::Off);
+        observer.commLamp(Lamp::Red);
+        observer.beep(FailureBeepHz, SignalBeepMs);
+    }
+}
+
+/// The remembered port's tries (or those of the one port asked for).
+bool TryRemembered(Observer& observer, int portNo) {
+    bool found = false;
+    observer.select(List::BaudRate, BaudRateIndex);
+    if (OpenComPort(portNo, ComSettings)) {
+        observer.message(ScanComMessage(portNo));
+        for (int attempt = 0; attempt < RememberedPortTries && !found; ++attempt)
+            found = QueryInfo();
+        CloseComPort();
+    }
+    return found;
+}
+
+bool Search(Observer& observer, platform::SettingsStore& store, bool locked) {
+    // BaudRateIndex is 0..11 from load on, but a locked scan must never index outside the table.
+    const int lockedIndex = BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount ? BaudRateIndex : DefaultBaudRateIndex;
+    for (int portNo = 1; portNo <= LastPort; ++portNo) {
+        for (int tableIndex = 0; tableIndex < BaudRateCount; ++tableIndex) {
+            const int index = locked ? lockedIndex : tableIndex;
+            observer.select(List::BaudRate, index);
+            if (!OpenComPort(portNo, BaudRateTable[index]))
+                break; // a port that does not open is tried once
+            observer.message(ScanComMessage(portNo));
+            bool found = false;
+            for (int attempt = 0; attempt < SearchTries && !found; ++attempt)
+                found = QueryInfo();
+            if (found) {
+                ComPortNo = portNo;
+                SelectLineSetting(index);
+                SaveScanSettings(store, ComPortNo, BaudRateIndex, ComSettings);
+            }
+            CloseComPort();
+            if (found)
+                return true;
+            if (locked)
+                break;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void Scan(Observer& observer, platform::SettingsStore& store, const ScanOptions& options) {
+    observer.waitCursor(true);
+    observer.busy(Busy::Blinking);
+    observer.message(std::string(Text(txScanReader)) + " ....");
+    observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : ________");
+    observer.panel(Panel::Version, std::string(Text(txVersion)) + " : __.__-__");
+    observer.panel(Panel::Id, "__");
+    observer.panel(Panel::Key, "__");
+    ProcessMessages(); // the new captions are painted before the first port is tried
+    ReaderFound = false;
+
+    bool found = false;
+    if (options.onlyPort > 0) {
+        found = TryRemembered(observer, options.onlyPort);
+        if (found)
+            ComPortNo = options.onlyPort;
+    } else {
+        found = ComPortNo > 0 && TryRemembered(observer, ComPortNo);
+        if (!found)
+            found = Search(observer, store, options.locked);
+    }
+
+    if (found) {
+        ReadReaderInfo(observer);
+    } else {
+        observer.select(List::BaudRate, DefaultBaudRateIndex);
+        observer.message(Text(txReaderNotFound));
+        observer.busy(Busy::Off);
+        observer.commLamp(Lamp::Red);
+        observer.beep(FailureBeepHz, SignalBeepMs);
+    }
+    observer.waitCursor(false);
+}
+
+} // namespace operations
