@@ -1,6 +1,6 @@
 #include "arguments.h"
 
-#include "console/shared_state.h"
+#include "protocol/protocol.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "interrupt.h"
+#include "console.h"
 
 #include <atomic>
 
@@ -29,6 +29,10 @@ void CatchInterrupts() {
 
 bool InterruptRequested() {
     return interrupted;
+}
+
+void UseUtf8Console() {
+    SetConsoleOutputCP(CP_UTF8);
 }
 
 } // namespace platform

@@ -1,4 +1,4 @@
-#include "interrupt.h"
+#include "console.h"
 
 #include <csignal>
 
@@ -26,5 +26,7 @@ void CatchInterrupts() {
 bool InterruptRequested() {
     return interrupted != 0;
 }
+
+void UseUtf8Console() {}
 
 } // namespace platform

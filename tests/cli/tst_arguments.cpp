@@ -1,7 +1,7 @@
 // readerctl's command line: every accepted form gives the digits the reader will get, and every bad one is
 // refused with a message before anything is opened.
 
-#include "readerctl/arguments.h"
+#include "cli/arguments.h"
 
 #include <QStringList>
 #include <QTest>
