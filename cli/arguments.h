@@ -15,13 +15,13 @@ struct CtlInvocation {
     /// baud-rate table index, "001", "0").
     CtlSetting setting = CtlSetting::Id;
     std::string value;
-    int port = 0;                      ///< --port: 1..16, 0 when not given
-    std::optional<int> lineIndex;      ///< --line, as an index of the line-settings table
-    bool allLines = false;             ///< --all-lines
-    bool json = false;                 ///< --json
-    std::optional<long long> count;    ///< --count
-    std::string tracePath;             ///< --trace
-    std::optional<int> language;       ///< --language: 0 English, 1 Simplified, 2 Traditional
+    int port = 0;                   ///< --port: 1..16, 0 when not given
+    std::optional<int> lineIndex;   ///< --line, as an index of the line-settings table
+    bool allLines = false;          ///< --all-lines
+    bool json = false;              ///< --json
+    std::optional<long long> count; ///< --count
+    std::string tracePath;          ///< --trace
+    std::optional<int> language;    ///< --language: 0 English, 1 Simplified, 2 Traditional
 };
 
 struct CtlParse {

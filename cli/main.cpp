@@ -1,8 +1,8 @@
 // readerctl: the reader operations from a terminal or a script.
 
+#include "cli/readerctl.h"
 #include "platform/console.h"
 #include "platform/settings_store.h"
-#include "cli/readerctl.h"
 
 #include <iostream>
 

@@ -1,11 +1,11 @@
 #include "readerctl.h"
 
+#include "cli/arguments.h"
 #include "link/link.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "operations/operations.h"
 #include "platform/com_ports.h"
-#include "cli/arguments.h"
 #include "settings/settings.h"
 #include "trace/json.h"
 #include "trace/trace_file.h"

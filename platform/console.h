@@ -1,5 +1,6 @@
 #pragma once
-// What a console program needs of its terminal. Ctrl-C: SIGINT and SIGTERM on POSIX, the console's Ctrl-C and Ctrl-Break on Windows. The first one only raises a flag, so that the running operation can end after its current
+// What a console program needs of its terminal. Ctrl-C: SIGINT and SIGTERM on POSIX, the console's Ctrl-C and
+// Ctrl-Break on Windows. The first one only raises a flag, so that the running operation can end after its current
 // command and close its port; the program decides what to do with it.
 
 namespace platform {

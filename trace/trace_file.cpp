@@ -38,8 +38,7 @@ const char* OpenErrorName(platform::OpenError error) {
 std::string WallClockNow() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm utc{};
 #ifdef _WIN32
     gmtime_s(&utc, &seconds);
@@ -96,19 +95,14 @@ std::string TracePrintable(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::string& program,
-                                           std::string& error) {
+std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::string& program, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (!file) {
         error = "cannot open the trace file " + path;
         return nullptr;
     }
     std::unique_ptr<TraceFile> trace(new TraceFile(file));
-    trace->write(JsonLine()
-                     .add("t", 0)
-                     .add("event", "start")
-                     .add("program", program)
-                     .add("wall", WallClockNow()));
+    trace->write(JsonLine().add("t", 0).add("event", "start").add("program", program).add("wall", WallClockNow()));
     return trace;
 }
 

@@ -51,7 +51,8 @@ private slots:
     }
 
     void options() {
-        CtlParse parse = ParseCtlArguments(Words("--port 10 --line=5 --trace t.jsonl --language big5 monitor --count 3"));
+        CtlParse parse =
+            ParseCtlArguments(Words("--port 10 --line=5 --trace t.jsonl --language big5 monitor --count 3"));
         QVERIFY2(parse.invocation, parse.error.c_str());
         const CtlInvocation& call = *parse.invocation;
         QCOMPARE(int(call.command), int(CtlCommand::Monitor));
@@ -71,34 +72,62 @@ private slots:
     void refused_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("says");
-        QTest::newRow("nothing") << "" << "no command";
-        QTest::newRow("unknown command") << "reset" << "unknown command 'reset'";
-        QTest::newRow("unknown option") << "--fast scan" << "unknown option '--fast'";
-        QTest::newRow("id 0") << "set id 0" << "1 to 99";
-        QTest::newRow("id 100") << "set id 100" << "1 to 99";
-        QTest::newRow("id sign") << "set id -5" << "unknown option";
-        QTest::newRow("id letters") << "set id 0x7" << "1 to 99";
-        QTest::newRow("keys 21") << "set keys 21" << "0 to 20";
-        QTest::newRow("line 12") << "set line 12" << "index 0-11";
-        QTest::newRow("line odd parity") << "set line 19200,o,8,1" << "index 0-11";
-        QTest::newRow("mode 3 values short") << "set mode rs485 26" << "three values";
-        QTest::newRow("mode bad") << "set mode serial 26 24" << "neither wiegand nor rs485";
-        QTest::newRow("wiegand 32") << "set mode wiegand 32 32" << "26, 34 or 42";
-        QTest::newRow("rs485 26") << "set mode rs485 26 26" << "24, 32 or 40";
-        QTest::newRow("parity 2") << "set parity 2" << "0 (no parity)";
-        QTest::newRow("set nothing") << "set" << "needs a setting";
-        QTest::newRow("set unknown") << "set baud 5" << "unknown setting 'baud'";
-        QTest::newRow("extra word") << "scan now" << "one too many";
-        QTest::newRow("port 0") << "--port 0 scan" << "1 to 16";
-        QTest::newRow("port 17") << "--port 17 scan" << "1 to 16";
-        QTest::newRow("port missing value") << "scan --port" << "needs a value";
-        QTest::newRow("line without port") << "--line 5 scan" << "--line goes with --port";
-        QTest::newRow("all-lines with set") << "--all-lines set id 3" << "goes with scan";
-        QTest::newRow("all-lines with port") << "--all-lines --port 2 scan" << "cannot go with --port";
-        QTest::newRow("count with scan") << "--count 2 scan" << "goes with monitor";
-        QTest::newRow("count zero") << "--count 0 monitor" << "1 or more";
-        QTest::newRow("language fr") << "--language fr scan" << "en, gb or big5";
-        QTest::newRow("flag with value") << "--json=1 scan" << "takes no value";
+        QTest::newRow("nothing") << ""
+                                 << "no command";
+        QTest::newRow("unknown command") << "reset"
+                                         << "unknown command 'reset'";
+        QTest::newRow("unknown option") << "--fast scan"
+                                        << "unknown option '--fast'";
+        QTest::newRow("id 0") << "set id 0"
+                              << "1 to 99";
+        QTest::newRow("id 100") << "set id 100"
+                                << "1 to 99";
+        QTest::newRow("id sign") << "set id -5"
+                                 << "unknown option";
+        QTest::newRow("id letters") << "set id 0x7"
+                                    << "1 to 99";
+        QTest::newRow("keys 21") << "set keys 21"
+                                 << "0 to 20";
+        QTest::newRow("line 12") << "set line 12"
+                                 << "index 0-11";
+        QTest::newRow("line odd parity") << "set line 19200,o,8,1"
+                                         << "index 0-11";
+        QTest::newRow("mode 3 values short") << "set mode rs485 26"
+                                             << "three values";
+        QTest::newRow("mode bad") << "set mode serial 26 24"
+                                  << "neither wiegand nor rs485";
+        QTest::newRow("wiegand 32") << "set mode wiegand 32 32"
+                                    << "26, 34 or 42";
+        QTest::newRow("rs485 26") << "set mode rs485 26 26"
+                                  << "24, 32 or 40";
+        QTest::newRow("parity 2") << "set parity 2"
+                                  << "0 (no parity)";
+        QTest::newRow("set nothing") << "set"
+                                     << "needs a setting";
+        QTest::newRow("set unknown") << "set baud 5"
+                                     << "unknown setting 'baud'";
+        QTest::newRow("extra word") << "scan now"
+                                    << "one too many";
+        QTest::newRow("port 0") << "--port 0 scan"
+                                << "1 to 16";
+        QTest::newRow("port 17") << "--port 17 scan"
+                                 << "1 to 16";
+        QTest::newRow("port missing value") << "scan --port"
+                                            << "needs a value";
+        QTest::newRow("line without port") << "--line 5 scan"
+                                           << "--line goes with --port";
+        QTest::newRow("all-lines with set") << "--all-lines set id 3"
+                                            << "goes with scan";
+        QTest::newRow("all-lines with port") << "--all-lines --port 2 scan"
+                                             << "cannot go with --port";
+        QTest::newRow("count with scan") << "--count 2 scan"
+                                         << "goes with monitor";
+        QTest::newRow("count zero") << "--count 0 monitor"
+                                    << "1 or more";
+        QTest::newRow("language fr") << "--language fr scan"
+                                     << "en, gb or big5";
+        QTest::newRow("flag with value") << "--json=1 scan"
+                                         << "takes no value";
     }
     void refused() {
         QFETCH(QString, line);
