@@ -4,6 +4,7 @@
 #include "console/frmmodule.h"
 #include "link/link.h"
 #include "platform/settings_store.h"
+#include "trace/trace_file.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -26,6 +27,24 @@ int main(int argc, char** argv) {
         if (!advice.empty() && told.insert(advice).second)
             std::fprintf(stderr, "readerconfig: %s\n", advice.c_str());
     });
+    // The one option: --trace FILE appends the protocol trace to FILE.
+    std::unique_ptr<TraceFile> trace;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        QString path;
+        if (argument == QLatin1String("--trace") && i + 1 < arguments.size())
+            path = arguments[++i];
+        else if (argument.startsWith(QLatin1String("--trace=")))
+            path = argument.mid(8);
+        else
+            std::fprintf(stderr, "readerconfig: '%s' is not understood; the one option is --trace FILE\n",
+                         qPrintable(argument));
+        std::string error;
+        if (!path.isEmpty() && !(trace = TraceFile::Open(path.toLocal8Bit().toStdString(), "readerconfig", error)))
+            std::fprintf(stderr, "readerconfig: %s\n", error.c_str());
+    }
+    SetTraceSink(trace.get());
     try {
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
         TfrmModule frmModule(*store);
@@ -37,5 +56,6 @@ int main(int argc, char** argv) {
     } catch (...) {
         QMessageBox::critical(nullptr, QStringLiteral("VELNO QUVIN4 Reader Config"), QStringLiteral("Unknown error"));
     }
+    SetTraceSink(nullptr);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "bench/timed_system.h"
 #include "link/link.h"
 #include "platform/native.h"
+#include "trace/trace_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -299,6 +300,53 @@ void ExchangeRows() {
     }
 }
 
+/// The trace is written after each exchange: an exchange and a time-out with it on must measure as without it.
+void TraceRows(const std::string& folder) {
+    Sim sim = StartSim({"--line", "5", "--delay-us", "0"});
+    std::string error;
+    std::unique_ptr<TraceFile> trace = TraceFile::Open(folder + "/trace.jsonl", "bench-link", error);
+    std::vector<double> off, on;
+    if (sim.ok() && trace && OpenComPort(Com, "19200,e,8,1")) {
+        SendCommand("H00B");
+        // Interleaved, so that both see the same machine.
+        for (int i = 0; i < Exchanges; ++i) {
+            for (const bool traced : {false, true}) {
+                SetTraceSink(traced ? trace.get() : nullptr);
+                const std::uint64_t start = bench::NowUs();
+                const bool ok = SendCommand("H00B") && RxCount == 16;
+                const std::uint64_t end = bench::NowUs();
+                if (ok)
+                    (traced ? on : off).push_back(Ms(end - start));
+                SetTraceSink(nullptr);
+                platform::NativeSleepMs(5);
+            }
+        }
+        CloseComPort();
+    }
+    StopSim(sim);
+    AddRow("H00B exchange 19200, trace off", Fixed(Median(off), 2, " ms"));
+    AddRow("H00B exchange 19200, trace on", Fixed(Median(on), 2, " ms"), "trace off",
+           Fixed(Median(on) / Median(off), 3, "x"), "<= 1.01x", Verdict(Median(on) / Median(off) <= 1.01));
+
+    Sim silent = StartSim({"--silent"});
+    bench::TimedSystem timed(platform::NativeSystem());
+    std::vector<double> waits;
+    if (silent.ok() && trace && OpenComPort(Com, "19200,e,8,1")) {
+        platform::SetCurrentSystem(&timed);
+        SetTraceSink(trace.get());
+        for (int i = 0; i < 20; ++i) {
+            SendCommand("H00B");
+            waits.push_back(Ms(bench::NowUs() - timed.waitStartUs));
+        }
+        SetTraceSink(nullptr);
+        platform::SetCurrentSystem(nullptr);
+        CloseComPort();
+    }
+    StopSim(silent);
+    AddRow("silent-reader time-out, trace on, median of 20", Fixed(Median(waits), 1, " ms"), "121 ms", "", "121-123 ms",
+           Verdict(!waits.empty() && Median(waits) >= 121 && Median(waits) <= 123));
+}
+
 void TimeoutRow() {
     Sim sim = StartSim({"--silent"});
     bench::TimedSystem timed(platform::NativeSystem());
@@ -460,6 +508,7 @@ int main() {
     signal(SIGPIPE, SIG_IGN);
 
     ExchangeRows();
+    TraceRows(folder);
     TimeoutRow();
     PollingRows();
     WindowRows();

@@ -15,6 +15,13 @@ if(TARGET reader-sim)
     install(TARGETS reader-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     add_dependencies(installed-programs reader-sim)
 endif()
+if(TARGET readerctl)
+    install(TARGETS readerctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${PROJECT_SOURCE_DIR}/cli/readerctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_SOURCE_DIR}/cli/readerctl.bash
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME readerctl)
+    add_dependencies(installed-programs readerctl)
+endif()
 
 if(TARGET readerconfig)
     set(_packaging ${PROJECT_SOURCE_DIR}/packaging)

@@ -1,5 +1,7 @@
 #include "link.h"
 
+#include "link/trace.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -20,13 +22,24 @@ constexpr std::uint8_t Cr = 0x0D;
 
 std::function<void()> messagePump;
 std::function<void(int, platform::OpenError)> openErrorReport;
+TraceSink* traceSink = nullptr;
 
 } // namespace
+
+void SetTraceSink(TraceSink* sink) {
+    traceSink = sink;
+}
+
+TraceSink* CurrentTraceSink() {
+    return traceSink;
+}
 
 bool OpenComPort(int portNo, const std::string& settings) {
     platform::System& system = platform::CurrentSystem();
     platform::OpenError error = platform::OpenError::None;
     ComHandle = system.openPort(portNo, &error);
+    if (traceSink)
+        traceSink->portOpened(portNo, settings, ComHandle == platform::InvalidPort ? error : platform::OpenError::None);
     if (ComHandle == platform::InvalidPort) {
         if (openErrorReport)
             openErrorReport(portNo, error);
@@ -43,6 +56,8 @@ void CloseComPort() {
     platform::System& system = platform::CurrentSystem();
     system.setTimeouts(ComHandle, SavedTimeouts);
     system.closePort(ComHandle);
+    if (traceSink)
+        traceSink->portClosed();
 }
 
 void SendByte(std::uint8_t byte) {
@@ -63,6 +78,18 @@ bool VerifyReplyChecksum() {
     return ReplyChecksumRight(std::span(RxBuffer, static_cast<std::size_t>(RxCount)));
 }
 
+namespace {
+
+/// Told after the exchange, so the trace never stands between the bytes on the line.
+void traceExchange(std::uint32_t sentAt, const char* text, std::uint8_t length, ReplyOutcome outcome) {
+    const std::string frame = BuildCommandFrame(std::string_view(text, length));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
+    traceSink->exchange(sentAt, std::span(bytes, frame.size()), platform::CurrentSystem().clockMs(),
+                        std::span(RxBuffer, static_cast<std::size_t>(RxCount)), outcome);
+}
+
+} // namespace
+
 bool SendCommand(const char* text) {
     platform::System& system = platform::CurrentSystem();
     if (!text)
@@ -71,6 +98,7 @@ bool SendCommand(const char* text) {
 
     const auto length = static_cast<std::uint8_t>(std::strlen(text)); // frames carry at most 255 characters
     const std::array<char, 2> digits = ByteToHex(CommandChecksum(text, length));
+    const std::uint32_t sentAt = system.clockMs();
     SendByte(Tab);
     SendBytes(reinterpret_cast<const std::uint8_t*>(text), length);
     SendByte(static_cast<std::uint8_t>(digits[0]));
@@ -92,7 +120,10 @@ bool SendCommand(const char* text) {
                 RxBuffer[RxCount] = 0;
                 const auto* end = std::find(RxBuffer, RxBuffer + RxBufferSize, std::uint8_t{0});
                 ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), static_cast<std::size_t>(end - RxBuffer));
-                return VerifyReplyChecksum();
+                const bool valid = VerifyReplyChecksum();
+                if (traceSink)
+                    traceExchange(sentAt, text, length, valid ? ReplyOutcome::Valid : ReplyOutcome::BadChecksum);
+                return valid;
             }
         } else {
             ProcessMessages();
@@ -101,6 +132,8 @@ bool SendCommand(const char* text) {
         // at the time-out. Unsigned difference: a clock wrap at 2^32 changes nothing.
         elapsed = system.clockMs() - start;
     }
+    if (traceSink)
+        traceExchange(sentAt, text, length, ReplyOutcome::Timeout);
     return false;
 }
 

@@ -5,9 +5,21 @@
 
 #include "protocol/protocol.h"
 
+#include <optional>
 #include <string>
 
 namespace operations {
+
+/// The reader's information as the scan read it, fields exactly as the reader sent them (8-bit characters).
+/// A field stays empty when its query went unanswered or was not sent.
+struct ReaderInfo {
+    std::string serial;
+    std::string id;
+    std::optional<std::string> version;
+    std::optional<std::string> keys;
+    std::optional<std::string> parity;
+    std::optional<std::string> mode; ///< three digits: mode, Wiegand length, RS485 length
+};
 
 /// shComm, the link lamp.
 enum class Lamp { Red, Yellow };
@@ -49,6 +61,9 @@ public:
     virtual void cardReading(bool active) = 0;
     /// A card or keypad entry as data; the text for pnCardID follows as a panel step.
     virtual void cardRead(const PolledEntry& entry) = 0;
+    /// What the scan read from a reader it found, told once before its outcome; the window shows it through the
+    /// panel and list steps and needs nothing more.
+    virtual void readerInfo(const ReaderInfo& /*info*/) {}
 };
 
 } // namespace operations

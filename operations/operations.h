@@ -58,6 +58,8 @@ struct ScanOptions {
     bool locked = true;
     /// Above 0: no search; this port alone at ComSettings, with the remembered port's three tries.
     int onlyPort = 0;
+    /// Asked before every command: true ends the scan there, as if nothing more answered (a console's Ctrl-C).
+    std::function<bool()> interrupted;
 };
 /// The remembered port (ComPortNo at ComSettings) first, then COM1 to COM16; the reader's information read
 /// at the end. Saves where the search found the reader.

@@ -28,11 +28,18 @@ std::string ReplyField(int first, int last) {
     return Latin1ToUtf8(ReplyBytes(ReplyText, first, last));
 }
 
+bool Interrupted(const ScanOptions& options) {
+    return options.interrupted && options.interrupted();
+}
+
 /// Once the scan found the reader: its information, and the scan's outcome.
-void ReadReaderInfo(Observer& observer) {
+void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
     observer.select(List::BaudRate, BaudRateIndex);
     observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : " + ReplyField(6, 13));
     observer.panel(Panel::Id, ReplyField(3, 4));
+    ReaderInfo info;
+    info.serial = ReplyBytes(ReplyText, 6, 13);
+    info.id = ReplyBytes(ReplyText, 3, 4);
     // An ID that is not two decimal digits from 01 to 99 cannot stand on sbID: the information is incomplete.
     const std::string id = ReplyBytes(ReplyText, 3, 4);
     const bool idValid = id.size() == 2 && std::isdigit(static_cast<unsigned char>(id[0])) &&
@@ -42,18 +49,26 @@ void ReadReaderInfo(Observer& observer) {
 
     bool complete = false;
     if (idValid && OpenComPort(ComPortNo, ComSettings)) {
-        for (int pass = 0; pass < InfoPasses; ++pass) {
+        for (int pass = 0; pass < InfoPasses && !Interrupted(options); ++pass) {
             CommandPause();
             if (!SendCommand("H00V"))
                 continue;
             observer.panel(Panel::Version, std::string(Text(txVersion)) + " : " + ReplyField(6, 13));
+            info.version = ReplyBytes(ReplyText, 6, 13);
 
             CommandPause();
-            if (SendCommand("H00L"))
+            if (Interrupted(options))
+                break;
+            if (SendCommand("H00L")) {
                 observer.panel(Panel::Key, ReplyField(6, 7));
+                info.keys = ReplyBytes(ReplyText, 6, 7);
+            }
 
             CommandPause();
+            if (Interrupted(options))
+                break;
             if (SendCommand("H00M")) {
+                info.parity = ReplyBytes(ReplyText, 6, 6);
                 observer.select(List::Parity, ReplyDigit(ReplyText, 6, ParityItemCount));
                 observer.parityEnabled(true);
             } else {
@@ -62,7 +77,10 @@ void ReadReaderInfo(Observer& observer) {
             }
 
             CommandPause();
+            if (Interrupted(options))
+                break;
             if (SendCommand("H00A")) {
+                info.mode = ReplyBytes(ReplyText, 6, 8);
                 observer.select(List::Mode, ReplyDigit(ReplyText, 6, ModeItemCount));
                 observer.select(List::Wiegand, ReplyDigit(ReplyText, 7, LengthItemCount));
                 observer.select(List::Rs485, ReplyDigit(ReplyText, 8, LengthItemCount));
@@ -77,6 +95,7 @@ void ReadReaderInfo(Observer& observer) {
         CloseComPort();
     }
 
+    observer.readerInfo(info);
     if (complete) {
         observer.beep(SuccessBeepHz, SignalBeepMs);
     } else {
@@ -88,22 +107,23 @@ void ReadReaderInfo(Observer& observer) {
 }
 
 /// The remembered port's tries (or those of the one port asked for).
-bool TryRemembered(Observer& observer, int portNo) {
+bool TryRemembered(Observer& observer, int portNo, const ScanOptions& options) {
     bool found = false;
     observer.select(List::BaudRate, BaudRateIndex);
     if (OpenComPort(portNo, ComSettings)) {
         observer.message(ScanComMessage(portNo));
-        for (int attempt = 0; attempt < RememberedPortTries && !found; ++attempt)
+        for (int attempt = 0; attempt < RememberedPortTries && !found && !Interrupted(options); ++attempt)
             found = QueryInfo();
         CloseComPort();
     }
     return found;
 }
 
-bool Search(Observer& observer, platform::SettingsStore& store, bool locked) {
+bool Search(Observer& observer, platform::SettingsStore& store, const ScanOptions& options) {
+    const bool locked = options.locked;
     // BaudRateIndex is 0..11 from load on, but a locked scan must never index outside the table.
     const int lockedIndex = BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount ? BaudRateIndex : DefaultBaudRateIndex;
-    for (int portNo = 1; portNo <= LastPort; ++portNo) {
+    for (int portNo = 1; portNo <= LastPort && !Interrupted(options); ++portNo) {
         for (int tableIndex = 0; tableIndex < BaudRateCount; ++tableIndex) {
             const int index = locked ? lockedIndex : tableIndex;
             observer.select(List::BaudRate, index);
@@ -111,7 +131,7 @@ bool Search(Observer& observer, platform::SettingsStore& store, bool locked) {
                 break; // a port that does not open is tried once
             observer.message(ScanComMessage(portNo));
             bool found = false;
-            for (int attempt = 0; attempt < SearchTries && !found; ++attempt)
+            for (int attempt = 0; attempt < SearchTries && !found && !Interrupted(options); ++attempt)
                 found = QueryInfo();
             if (found) {
                 ComPortNo = portNo;
@@ -121,7 +141,7 @@ bool Search(Observer& observer, platform::SettingsStore& store, bool locked) {
             CloseComPort();
             if (found)
                 return true;
-            if (locked)
+            if (locked || Interrupted(options))
                 break;
         }
     }
@@ -143,17 +163,17 @@ void Scan(Observer& observer, platform::SettingsStore& store, const ScanOptions&
 
     bool found = false;
     if (options.onlyPort > 0) {
-        found = TryRemembered(observer, options.onlyPort);
+        found = TryRemembered(observer, options.onlyPort, options);
         if (found)
             ComPortNo = options.onlyPort;
     } else {
-        found = ComPortNo > 0 && TryRemembered(observer, ComPortNo);
+        found = ComPortNo > 0 && TryRemembered(observer, ComPortNo, options);
         if (!found)
-            found = Search(observer, store, options.locked);
+            found = Search(observer, store, options);
     }
 
     if (found) {
-        ReadReaderInfo(observer);
+        ReadReaderInfo(observer, options);
     } else {
         observer.select(List::BaudRate, DefaultBaudRateIndex);
         observer.message(Text(txReaderNotFound));

@@ -18,6 +18,10 @@ std::string PortsFolder();
 /// The path to open for COM`portNo`; empty when no device has that number.
 std::string ComPortDevice(int portNo);
 
+/// What a port list shows for COM`portNo`: the device present behind it (for a link, with where it leads; on
+/// Windows, the device the name stands for), or empty when there is none.
+std::string DescribeComPort(int portNo);
+
 /// Keeps the names (without "/dev/") that look like serial devices and orders them: USB adapters first
 /// (ttyUSB*, then ttyACM*), then built-in ports (ttyS*), each group by its number. At most MaxComPort names.
 std::vector<std::string> OrderSerialDevices(const std::vector<std::string>& names);

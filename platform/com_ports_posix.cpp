@@ -1,6 +1,7 @@
 #include "com_ports.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -144,6 +145,18 @@ std::string ComPortDevice(int portNo) {
             return "/dev/" + name;
     }
     return {};
+}
+
+} // namespace platform
+
+namespace platform {
+
+std::string DescribeComPort(int portNo) {
+    const std::string path = ComPortDevice(portNo);
+    char target[PATH_MAX];
+    if (path.empty() || !realpath(path.c_str(), target))
+        return {}; // nothing there, or a link that leads nowhere
+    return path == target ? path : path + " -> " + target;
 }
 
 } // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+// readerctl as a function, so that the tests run it over the virtual reader with their own settings store and
+// streams. The operations are the window's own; only their reporting differs: lines of text or JSON.
+
+#include "platform/settings_store.h"
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+/// Exit codes.
+inline constexpr int CtlDone = 0;
+inline constexpr int CtlFailed = 1;
+inline constexpr int CtlUsageError = 2;
+
+struct CtlEnvironment {
+    platform::SettingsStore& store;
+    std::ostream& out;
+    std::ostream& err;
+    /// True once the user asked to stop (Ctrl-C); asked between commands.
+    std::function<bool()> interrupted = [] { return false; };
+};
+
+/// Runs one command line (`args` without the program name) and returns the exit code.
+int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environment);

@@ -1,0 +1,16 @@
+#pragma once
+// What a console program needs of its terminal. Ctrl-C: SIGINT and SIGTERM on POSIX, the console's Ctrl-C and
+// Ctrl-Break on Windows. The first one only raises a flag, so that the running operation can end after its current
+// command and close its port; the program decides what to do with it.
+
+namespace platform {
+
+/// Installs the handlers. Afterwards InterruptRequested() tells whether one of those signals came.
+void CatchInterrupts();
+bool InterruptRequested();
+
+/// The program's output is UTF-8: on Windows the console is switched to that code page, so that the Chinese
+/// messages read right; elsewhere nothing needs doing.
+void UseUtf8Console();
+
+} // namespace platform
