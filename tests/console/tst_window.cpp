@@ -339,7 +339,9 @@ private slots:
         QVERIFY(f.ui().btnScan->font().families().contains(Q("Noto Sans CJK SC")));
         f.window->btnBIG5Click();
         QVERIFY(f.ui().btnScan->font().families().contains(Q("Noto Sans CJK TC")));
-        QCOMPARE(f.ui().btnScan->font().families().first(), Q("MS Sans Serif"));
+        // The Latin face leads: the Han faces' own Latin letters are wider.
+        const QString latin = f.ui().btnScan->font().families().first();
+        QVERIFY2(latin == Q("MS Sans Serif") || latin == Q("Microsoft Sans Serif"), qPrintable(latin));
         f.window->btnEngClick();
     }
 };
