@@ -121,6 +121,7 @@ void TfrmModule::applyLooks() {
     ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
     ui->pnVELNO->setFrameShadow(QFrame::Plain);
     ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    FitGroupBoxTitle(ui->gbDefault);
     ui->shCard->setRounded(true);
     ui->btnScan->setFocus();
 }

@@ -11,6 +11,8 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionGroupBox>
 #include <QTabBar>
 
 namespace {
@@ -329,6 +331,35 @@ private slots:
         for (const QString& message : messages)
             check(f.ui().pnMsg, message, f.ui().pnMsg->width() - 2 - f.ui().shComm->width());
         QVERIFY2(overflowing.isEmpty(), qPrintable(overflowing.join(QStringLiteral("; "))));
+        f.window->btnEngClick();
+    }
+
+    void groupTitleNotClipped_data() { captionsFitTheirControls_data(); }
+    void groupTitleNotClipped() {
+        // Qt's Windows styles clip the title to its rectangle, which they size by the Latin face, while the Han
+        // characters come from a taller face; whatever the style, the title's rectangle must hold the tallest.
+        QFETCH(int, language);
+        WindowFixture f;
+        f.open();
+        if (language == 1)
+            f.window->btnGBClick();
+        else if (language == 2)
+            f.window->btnBIG5Click();
+        QGroupBox* box = f.ui().gbDefault;
+        for (QStyle* style : {QStyleFactory::create(Q("Windows")), QStyleFactory::create(Q("Fusion"))}) {
+            QVERIFY(style);
+            FitGroupBoxTitle(box, style);
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect title =
+                box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+            // The line the title is drawn on, with the fallback faces that draw its Han characters.
+            const int line = box->fontMetrics().boundingRect(box->title()).height();
+            QVERIFY2(title.height() >= line,
+                     qPrintable(QStringLiteral("%1: %2 < %3").arg(style->name()).arg(title.height()).arg(line)));
+        }
         f.window->btnEngClick();
     }
 
