@@ -1,11 +1,66 @@
 #include "fonts.h"
 
+#include "platform/faces.h"
+
 #include <QFont>
-#include <QStringList>
+#include <QGroupBox>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
+#include <QTextLayout>
+#include <QtMath>
+
+namespace {
+
+QStringList Faces(const std::vector<std::string>& faces) {
+    QStringList list;
+    for (const std::string& face : faces)
+        list += QString::fromStdString(face);
+    return list;
+}
+
+/// The height of `text` laid out in `font`, fallback faces included.
+int LineHeight(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return line.isValid() ? qCeil(line.height()) : 0;
+}
+
+class GroupBoxTitleStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override {
+        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control == CC_GroupBox && part == SC_GroupBoxLabel && box && widget) {
+            // Grown evenly, so the title stays centred where the style puts it.
+            const int missing = LineHeight(box->text, widget->font()) - rect.height();
+            if (missing > 0)
+                rect.adjust(0, -missing / 2, 0, missing - missing / 2);
+        }
+        return rect;
+    }
+};
+
+} // namespace
 
 void InstallFontSubstitutions() {
-    // Liberation Sans has the metrics of the Windows sans faces; wider faces overflow the fixed-size buttons.
-    const QStringList faces{QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")};
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), faces);
-    QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"), faces);
+    for (const QString& face : {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif")}) {
+        QStringList standIns = Faces(platform::LatinFaces(face.toStdString()));
+        standIns.removeAll(face);
+        QFont::insertSubstitutions(face, standIns);
+    }
+}
+
+QStringList LayoutFamilies(const QString& layoutFace, int languageIndex) {
+    return Faces(platform::LatinFaces(layoutFace.toStdString())) + Faces(platform::HanFaces(languageIndex == 2));
+}
+
+void FitGroupBoxTitle(QGroupBox* box, QStyle* base) {
+    auto* style = new GroupBoxTitleStyle(base);
+    style->setParent(box);
+    box->setStyle(style);
 }

@@ -1,4 +1,19 @@
 #pragma once
 
+#include <QStringList>
+
+class QGroupBox;
+class QStyle;
+
 /// The layout names its fonts as Windows does; elsewhere they are drawn with metric-compatible faces.
 void InstallFontSubstitutions();
+
+/// The families for text that the layout sets in `layoutFace`, in the language `languageIndex`: the Latin face
+/// or its stand-ins, then the faces for that language's Han characters. Han characters differ between the
+/// Simplified and Traditional faces; without a face named here Qt would choose one by the system locale.
+QStringList LayoutFamilies(const QString& layoutFace, int languageIndex);
+
+/// Han characters come from a fallback face that stands taller than the layout face, and Qt's Windows styles
+/// clip a group box's title to the layout face's height. Gives `box` a style that makes room for the title as
+/// it is drawn. The style wraps `base`, by default the application's style.
+void FitGroupBoxTitle(QGroupBox* box, QStyle* base = nullptr);

@@ -1,5 +1,6 @@
 #include "frmmodule.h"
 
+#include "console/fonts.h"
 #include "console/system_menu.h"
 #include "link/link.h"
 #include "localisation/captions.h"
@@ -142,25 +143,17 @@ void TfrmModule::applyLooks() {
     ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
     ui->pnVELNO->setFrameShadow(QFrame::Plain);
     ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    FitGroupBoxTitle(ui->gbDefault);
     ui->shCard->setRounded(true);
     ui->btnScan->setFocus();
 }
 
 void TfrmModule::applyLanguageFaces() {
-    // Han characters differ between the Simplified and Traditional faces; without a face named here Qt
-    // would choose one by the system locale.
-    static const char* const faces[LanguageCount] = {"Noto Sans CJK SC", "Noto Sans CJK SC", "Noto Sans CJK TC"};
-    const QString face =
-        QString::fromLatin1(faces[LanguageIndex >= 0 && LanguageIndex < LanguageCount ? LanguageIndex : 0]);
     QList<QWidget*> widgets = findChildren<QWidget*>();
     widgets.prepend(this);
     for (QWidget* widget : widgets) {
         QFont font = widget->font();
-        // A family list bypasses the substitution table, so the substitutes go in by hand, ahead of the face.
-        const QString primary = font.families().value(0, font.family());
-        QStringList families{primary};
-        families += QFont::substitutes(primary);
-        families += face;
+        const QStringList families = LayoutFamilies(font.families().value(0, font.family()), LanguageIndex);
         if (font.families() == families)
             continue;
         font.setFamilies(families);

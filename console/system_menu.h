@@ -1,5 +1,5 @@
 #pragma once
-// The close box: on Windows the last system-menu entry (Close) is removed; elsewhere the window is built
+// The close box: on Windows the Close entry of the system menu is removed; elsewhere the window is built
 // without a close button and ignores close requests, so btnExit is the only way out.
 
 class QWidget;

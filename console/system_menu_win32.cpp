@@ -9,8 +9,7 @@ void RemoveCloseEntry(QWidget* window) {
     const HMENU menu = GetSystemMenu(hwnd, FALSE);
     if (!menu)
         return;
-    const int count = GetMenuItemCount(menu);
-    if (count > 0)
-        RemoveMenu(menu, static_cast<UINT>(count - 1), MF_BYPOSITION);
+    // By command, not as the last entry: wine's menu ends with a separator and an entry of its own.
+    RemoveMenu(menu, SC_CLOSE, MF_BYCOMMAND);
     DrawMenuBar(hwnd);
 }

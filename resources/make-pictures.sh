@@ -83,11 +83,14 @@ save icon.png -size 16x16 xc:none +antialias -draw "$(reader_pixels 0 0)"
 cp icon.png keypad.png
 
 # Desktop icons: the same drawing, smooth, with a little margin so it sits like other themed icons.
-for size in 48 128 256; do
+for size in 32 48 128 256; do
     scale=$(awk -v n="$size" 'BEGIN { print n * 0.9 / 16 }')
     offset=$(awk -v n="$size" 'BEGIN { print n * 0.05 }')
     save "icon-$size.png" -size "${size}x$size" xc:none -draw "$(reader_smooth "$scale" "$offset" "$offset")"
 done
+
+# The Windows program's icon (resource script): the hand-placed 16 pixels and the smooth larger sizes.
+convert icon.png icon-32.png icon-48.png icon-256.png readerconfig.ico
 
 # Magnifying glass: lens ring with a highlight, handle to the lower right.
 save scan.png -size 16x16 xc:none \
@@ -138,5 +141,5 @@ language() { # language <file> <font> <text>
 language gb.png Noto-Sans-CJK-SC '簡体'
 language big5.png Noto-Sans-CJK-TC '繁體'
 
-set -- ./*.png
+set -- ./*.png ./*.ico
 echo "make-pictures: wrote $# pictures"

@@ -33,3 +33,21 @@ build_in() {
     fi
     cmake --build "$dir" -j"$(nproc)"
 }
+
+# The Windows program: cross-compilers, wine to run it, NSIS and zip to package it.
+WINDOWS_PACKAGES="cmake ninja-build qt6-base-dev-tools g++-mingw-w64-x86-64-posix wine wine64 nsis zip file"
+
+# Configures (once per Qt build) the Windows program's build folder against Qt for Windows:
+#   configure_windows_gui build-folder qt-prefix
+configure_windows_gui() {
+    local dir=$1 qt=$2
+    if [ -f "$dir/build.ninja" ] && grep -qxF "CMAKE_PREFIX_PATH:UNINITIALIZED=$qt" "$dir/CMakeCache.txt"; then
+        return 0
+    fi
+    rm -rf "$dir"
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DREADERCONFIG_GUI=ON \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >"$dir.configure.log" 2>&1 ||
+        { cat "$dir.configure.log" >&2; return 1; }
+    rm -f "$dir.configure.log"
+}

@@ -1,0 +1,186 @@
+# shellcheck shell=bash
+# The Windows program under wine, in a prefix of its own (build-win-gui/wineprefix):
+# 1. the window's QtTest programs, built for Windows, on the offscreen platform;
+# 2. end to end on an Xvfb display: the setup program installs silently; the installed program finds reader-sim
+#    on COM3, saves where and the language chosen, has no Close entry in its system menu, ends with 0 by Exit;
+#    the uninstaller removes it and keeps the settings key;
+# 3. the link's benchmark rows, wine beside Linux (printed, never checked).
+# The first run builds Qt for Windows (scripts/build-qt-windows). Everything wine says goes to build-win-gui/wine.log.
+set -euo pipefail
+. scripts/common.sh
+started=$SECONDS
+
+# shellcheck disable=SC2086
+need_packages $WINDOWS_PACKAGES fonts-wine xvfb xauth xdotool imagemagick
+
+scripts/windows-release
+build=build-win-gui
+cmake --build "$build" -j"$(nproc)"
+# reader-sim and the Linux side of the benchmark rows.
+bench=build-bench
+[ -f "$bench/build.ninja" ] || cmake -S . -B "$bench" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$bench" -j"$(nproc)" --target reader-sim bench-link-rows
+
+version=$(sed -n 's/^project(readerconfig VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+setup=$PWD/dist/readerconfig-$version-win64-setup.exe
+root=$PWD/$build
+serial=$root/serial
+log=$root/wine.log
+export WINEPREFIX=$root/wineprefix WINEARCH=win64 WINEDEBUG=-all,err+module WINEDLLOVERRIDES="mscoree,mshtml="
+: >"$log"
+
+sim= xvfb= app=
+finish() {
+    local status=$?
+    for pid in $app $sim $xvfb; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    wineserver -k >>"$log" 2>&1 || true
+    wineserver -w >>"$log" 2>&1 || true
+    [ $status -eq 0 ] || echo "windows-gui stage failed; wine's output is in $log" >&2
+    exit $status
+}
+trap finish EXIT
+fail() {
+    echo "windows-gui: $*" >&2
+    exit 1
+}
+# until SECONDS COMMAND...: runs COMMAND until it succeeds, at most for SECONDS.
+until_ok() {
+    local limit=$((SECONDS + $1))
+    shift
+    until "$@" 2>/dev/null; do
+        [ $SECONDS -lt $limit ] || return 1
+        sleep 0.2
+    done
+}
+
+# The display comes first: wine's desktop process, started with the server, draws on the display it was given.
+rm -f "$root/display"
+Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$root/display" 2>>"$log" &
+xvfb=$!
+until_ok 10 test -s "$root/display" || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$root/display")
+
+wineserver -k >>"$log" 2>&1 || true
+wineserver -w >>"$log" 2>&1 || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating the wine prefix"
+    wineboot -i >>"$log" 2>&1
+    # wine draws its own title bar with Marlett; Debian keeps it outside the prefix.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
+
+# reader-sim on a pty, COM3 in wine's registry and COM3 in the Linux ports folder; its commands come through a
+# FIFO. COM1 and COM2 point nowhere: wine would otherwise give them the host's ttyS0 and ttyS1.
+mkdir -p "$serial"
+rm -rf "${serial:?}"/*
+mkfifo "$serial/sim.in"
+XDG_CONFIG_HOME=$serial/xdg "$bench/reader-sim" --com 3 --link "$serial/com3" --line 5 --log \
+    <"$serial/sim.in" 2>"$serial/sim.log" >/dev/null &
+sim=$!
+exec 3>"$serial/sim.in"
+until_ok 10 test -L "$serial/com3" || fail "reader-sim did not come up"
+ports=(1:$serial/absent 2:$serial/absent 3:$serial/com3)
+for port in "${ports[@]}"; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM${port%%:*}" /d "${port#*:}" /f >>"$log" 2>&1
+done
+# Without a window manager wine draws the title bar itself only for windows it does not leave to one.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1
+wineserver -k >>"$log" 2>&1 || true
+wineserver -w >>"$log" 2>&1 || true
+# A server that stays up keeps wine's own background programs off the pipes of the programs below.
+wineserver -p >>"$log" 2>&1
+wineboot >>"$log" 2>&1
+for port in "${ports[@]}"; do
+    until_ok 10 test "$(readlink "$WINEPREFIX/dosdevices/com${port%%:*}")" = "${port#*:}" ||
+        fail "wine did not map COM${port%%:*}"
+done
+
+echo "-- QtTest programs under wine"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+echo "-- end to end on Xvfb ($DISPLAY)"
+
+key='HKLM\Software\VELNO\ReaderConfig'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELNO ReaderConfig'
+installed="$WINEPREFIX/drive_c/Program Files/VELNO/ReaderConfig"
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VELNO QUVIN4 Reader Config.lnk"
+# value NAME: "TYPE DATA" of a value of the settings key, as `reg query` shows it.
+value() {
+    wine reg query "$key" /v "$1" 2>>"$log" | tr -d '\r' | awk -v n="$1" '$1 == n { t = $2; $1 = $2 = ""; sub(/^ +/, ""); print t " " $0 }'
+}
+expect_value() {
+    local got
+    got=$(value "$1")
+    [ "$got" = "$2" ] || fail "$1 is '$got', expected '$2'"
+}
+probe() {
+    wine "$root/tests/windows/window_probe.exe" "$@" 2>>"$log" | tr -d '\r'
+}
+# shot NAME: the program's window, frame included, as build-win-gui/screenshot-windows-NAME.png
+# (scripts/screenshot-windows copies them to docs/).
+shot() {
+    local x y w h
+    read -r x y w h < <(probe frame readerconfig.exe)
+    import -window root -crop "${w}x$h+$x+$y" +repage "$root/screenshot-windows-$1.png" 2>>"$log"
+}
+# click X Y: a mouse click at the client-area point (X, Y) of the program's window.
+click() {
+    xdotool mousemove $((client_x + $1)) $((client_y + $2)) click 1
+}
+
+wine reg delete "$key" /f >>"$log" 2>&1 || true
+wine "$setup" /S >>"$log" 2>&1 || fail "the setup program failed"
+[ -f "$installed/readerconfig.exe" ] && [ -f "$installed/platforms/qwindows.dll" ] || fail "nothing installed"
+[ -f "$shortcut" ] || fail "no Start menu shortcut"
+wine reg query "$uninstall_key" /v UninstallString >>"$log" 2>&1 || fail "no uninstaller registered"
+
+wine 'C:\Program Files\VELNO\ReaderConfig\readerconfig.exe' >>"$log" 2>&1 &
+app=$!
+until_ok 60 probe client readerconfig.exe >/dev/null || fail "the window did not show"
+read -r client_x client_y _ < <(probe client readerconfig.exe)
+menu=$(probe sysmenu readerconfig.exe) || fail "the system menu still has Close: $menu"
+
+click 180 94 # btnScan
+until_ok 60 grep -q '< <LF>H[0-9][0-9]A' "$serial/sim.log" || fail "the scan did not read the reader's mode"
+expect_value ScanCommNo "REG_DWORD 0x3"
+expect_value ScanBaudRateNo "REG_DWORD 0x5"
+expect_value ScanBaudRate "REG_SZ 19200,e,8,1"
+sleep 1 # the closing beep; then the window shows the scan's outcome
+shot en
+click 523 388 # btnBIG5
+until_ok 30 test "$(value LanguageFlag)" = "REG_SZ ChineseBIG5" || fail "LanguageFlag is '$(value LanguageFlag)'"
+sleep 0.5
+shot big5
+click 456 424 # btnExit
+until_ok 30 bash -c "! kill -0 $app" || fail "Exit did not end the program"
+status=0
+wait "$app" || status=$?
+app=
+[ $status -eq 0 ] || fail "the program ended with $status"
+
+wine "$installed/uninstall.exe" /S >>"$log" 2>&1 || fail "the uninstaller failed"
+# The uninstaller runs from a copy of itself and returns at once.
+until_ok 60 test ! -e "$installed/readerconfig.exe" || fail "the uninstaller left the program"
+until_ok 30 bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1" || fail "the uninstall entry stayed"
+[ ! -e "$shortcut" ] || fail "the uninstaller left the shortcut"
+expect_value ScanCommNo "REG_DWORD 0x3"
+echo "installed, scanned (COM3, 19200,e,8,1), saved, switched to ChineseBIG5, exited with 0, uninstalled"
+
+echo "-- link figures: Linux and wine, reader-sim on a pty at 19200,e,8,1"
+rows() { # rows FIGURE: the row of each build
+    XDG_CONFIG_HOME=$serial/xdg "$bench/bench/bench-link-rows" "$1" 3 >>"$serial/linux.rows"
+    wine "$root/bench/bench-link-rows.exe" "$1" 3 2>>"$log" | tr -d '\r' >>"$serial/wine.rows"
+}
+rows exchange
+echo silent >&3
+rows timeout
+echo talk >&3
+echo "hold 499602D2" >&3
+rows poll
+paste "$serial/linux.rows" "$serial/wine.rows" |
+    awk -F'\t' 'BEGIN { printf "%-56s %-20s %s\n", "figure", "Linux", "wine" }
+                { printf "%-56s %-20s %s\n", $1, $2, $4 }'
+echo "windows-gui stage: $((SECONDS - started)) s"
