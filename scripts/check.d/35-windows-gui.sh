@@ -161,6 +161,11 @@ wait "$app" || status=$?
 app=
 [ $status -eq 0 ] || fail "the program ended with $status"
 
+# readerctl.exe, installed beside the window, finds the reader where the window remembered it.
+ctl=$(wine "$installed/readerctl.exe" --json scan 2>>"$log" | tr -d '\r')
+[[ $ctl == *'"port":3'*'"serial":"20240117"'* ]] || fail "readerctl.exe --json scan printed '$ctl'"
+echo "readerctl.exe: $ctl"
+
 wine "$installed/uninstall.exe" /S >>"$log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs from a copy of itself and returns at once.
 until_ok 60 test ! -e "$installed/readerconfig.exe" || fail "the uninstaller left the program"

@@ -3,7 +3,7 @@
 # unpacked into a throw-away root, where every file must land in its place and the programs must start.
 set -euo pipefail
 . scripts/common.sh
-need_packages desktop-file-utils appstream dpkg-dev binutils
+need_packages desktop-file-utils appstream dpkg-dev binutils man-db
 
 fail() {
     echo "package: $*" >&2
@@ -50,10 +50,11 @@ apt-get install -s --no-install-recommends "$(realpath "$deb")" >"$root.apt.log"
 rm -f "$root.apt.log"
 
 # Every file in its place, nothing elsewhere.
-programs=(readerconfig)
+programs=(readerconfig readerctl)
 [ -x "$dir/reader-sim" ] && programs+=(reader-sim)
 expected=(usr/share/applications/readerconfig.desktop "usr/share/metainfo/$app_id.metainfo.xml"
-    usr/share/doc/readerconfig/README.md)
+    usr/share/doc/readerconfig/README.md usr/share/man/man1/readerctl.1
+    usr/share/bash-completion/completions/readerctl)
 for size in 16 48 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x$size/apps/readerconfig.png")
 done
@@ -122,5 +123,7 @@ XDG_CONFIG_HOME="$root/config" QT_QPA_PLATFORM=offscreen timeout 3 "$root/usr/bi
 if [[ " ${programs[*]} " == *" reader-sim "* ]]; then
     "$root/usr/bin/reader-sim" --help >/dev/null || fail "the packaged reader-sim --help failed"
 fi
+"$root/usr/bin/readerctl" --version >/dev/null || fail "the packaged readerctl --version failed"
+man -l "$root/usr/share/man/man1/readerctl.1" >/dev/null 2>&1 || fail "readerctl.1 does not format"
 
 echo "package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB), Depends: $depends"
