@@ -20,6 +20,7 @@ void FactoryDefault(Observer& observer, bool paritySupported) {
     }
 
     observer.scrollTo(Bar::Id, DefaultId);
+    observer.panel(Panel::Id, "01"); // sbID may stand at 1 already, under a reader's "00"
     observer.select(List::BaudRate, DefaultBaudRateIndex);
     observer.select(List::Mode, 0);
     if (paritySupported)
@@ -27,6 +28,7 @@ void FactoryDefault(Observer& observer, bool paritySupported) {
     observer.select(List::Wiegand, 0);
     observer.select(List::Rs485, 1);
     observer.scrollTo(Bar::Key, DefaultKeys);
+    observer.panel(Panel::Key, "04"); // it may still show the scan's count, which Key Num would send
     observer.message(std::string(Text(txSetDefaultWiegand)) + " 26");
 
     bool success = false;

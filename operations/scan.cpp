@@ -5,7 +5,7 @@
 
 #include "link/link.h"
 
-#include <cctype>
+#include <algorithm>
 
 namespace operations {
 
@@ -28,6 +28,14 @@ std::string ReplyField(int first, int last) {
     return Latin1ToUtf8(ReplyBytes(ReplyText, first, last));
 }
 
+/// True when the last reply's body holds positions `first` to `last`, all of them decimal digits. A field that
+/// reaches into the checksum digits and the CR is not in the body; a zero byte inside it leaves ReplyText short.
+bool FieldIsDigits(int first, int last) {
+    const std::string field = ReplyBytes(ReplyText, first, last);
+    return last <= RxCount - 3 && field.size() == static_cast<std::size_t>(last - first + 1) &&
+           std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool Interrupted(const ScanOptions& options) {
     return options.interrupted && options.interrupted();
 }
@@ -36,16 +44,15 @@ bool Interrupted(const ScanOptions& options) {
 void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
     observer.select(List::BaudRate, BaudRateIndex);
     observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : " + ReplyField(6, 13));
-    observer.panel(Panel::Id, ReplyField(3, 4));
     ReaderInfo info;
     info.serial = ReplyBytes(ReplyText, 6, 13);
     info.id = ReplyBytes(ReplyText, 3, 4);
-    // An ID that is not two decimal digits from 01 to 99 cannot stand on sbID: the information is incomplete.
-    const std::string id = ReplyBytes(ReplyText, 3, 4);
-    const bool idValid = id.size() == 2 && std::isdigit(static_cast<unsigned char>(id[0])) &&
-                         std::isdigit(static_cast<unsigned char>(id[1])) && id != "00";
+    // An ID that is not two decimal digits makes the information incomplete. "00" lies below sbID's range: sbID
+    // stands at 1 and pnID, written after it, keeps "00" until sbID is moved.
+    const bool idValid = FieldIsDigits(3, 4);
     if (idValid)
-        observer.scrollTo(Bar::Id, std::stoi(id));
+        observer.scrollTo(Bar::Id, std::max(1, std::stoi(info.id)));
+    observer.panel(Panel::Id, ReplyField(3, 4));
 
     bool complete = false;
     if (idValid && OpenComPort(ComPortNo, ComSettings)) {
@@ -67,7 +74,11 @@ void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
             CommandPause();
             if (Interrupted(options))
                 break;
+            // A parity or mode field that is not decimal digits makes the information incomplete; the fields that
+            // were good stay shown.
+            bool wellFormed = true;
             if (SendCommand("H00M")) {
+                wellFormed = FieldIsDigits(6, 6);
                 info.parity = ReplyBytes(ReplyText, 6, 6);
                 observer.select(List::Parity, ReplyDigit(ReplyText, 6, ParityItemCount));
                 observer.parityEnabled(true);
@@ -84,11 +95,13 @@ void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
                 observer.select(List::Mode, ReplyDigit(ReplyText, 6, ModeItemCount));
                 observer.select(List::Wiegand, ReplyDigit(ReplyText, 7, LengthItemCount));
                 observer.select(List::Rs485, ReplyDigit(ReplyText, 8, LengthItemCount));
-                observer.message(InfoMessage(txInfoOk));
-                ReaderFound = true;
-                observer.busy(Busy::Off);
-                observer.commLamp(Lamp::Yellow);
-                complete = true;
+                if (wellFormed && FieldIsDigits(6, 8)) {
+                    observer.message(InfoMessage(txInfoOk));
+                    ReaderFound = true;
+                    observer.busy(Busy::Off);
+                    observer.commLamp(Lamp::Yellow);
+                    complete = true;
+                }
             }
             break;
         }

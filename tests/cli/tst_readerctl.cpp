@@ -247,7 +247,8 @@ private slots:
         ctl.readerOn(2, &wrong);
         ctl.readerOn(3, &late);
         ctl.readerOn(4);
-        QCOMPARE(ctl.run("--trace " + path + " scan"), 0);
+        // The late reader's replies each answer the command before: its information is malformed, incomplete.
+        QCOMPARE(ctl.run("--trace " + path + " scan"), 1);
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));

@@ -145,16 +145,28 @@ private slots:
 
     void zeroByteInEveryReply() {
         WindowFixture f;
-        f.reader.faults.zeroBytePosition = 5; // inside the ID/serial area; checksums still right
+        f.reader.faults.zeroBytePosition = 10; // inside the serial number and the version; checksums still right
         f.readerOn(1);
         f.open();
         f.window->btnScanClick();
         QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
-        QVERIFY(f.ui().pnMsg->text().startsWith(Q("Get Reader Info")));
+        QCOMPARE(f.ui().pnSerial->text(), Q("S/N : 2024"));
+        QCOMPARE(f.ui().pnVersion->text(), Q("VER : 03.2"));
+        QVERIFY(ReaderFound);
+        // ReplyText ends at the zero byte: the ID command carries the four serial characters before it, and
+        // the reader refuses a command that is not its own serial number.
+        const std::size_t before = f.commands().size();
         f.window->btnIDClick();
+        QCOMPARE(f.commandsAfter(before), (Commands{"H00B", "H00C202401", "H00B", "H00C202401"}));
+        QCOMPARE(f.ui().pnMsg->text(), Q("Set Reader ID Error"));
+        QCOMPARE(f.comm(), LampRed);
+        QCOMPARE(f.reader.state.id, std::string("01"));
+        QVERIFY(f.window->inputEnabled());
+        QCOMPARE(f.system.openCount(), 0);
         f.reader.faults.stopAfterPolls = 3; // the loop runs until the reader stops answering
         f.window->btnReadCardClick();
+        QCOMPARE(f.ui().pnMsg->text(), Q("Reader Not Find"));
         QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
     }

@@ -190,16 +190,25 @@ private slots:
                                            << "001" << false << -1 << QList<int>{0, 0, 1};
         QTest::newRow("ID 00") << "00"
                                << "0"
-                               << "001" << false << -1 << QList<int>{0, 0, 1};
+                               << "001" << true << 0 << QList<int>{0, 0, 1};
         QTest::newRow("parity 7") << "01"
                                   << "7"
                                   << "001" << true << -1 << QList<int>{0, 0, 1};
         QTest::newRow("parity letter") << "01"
                                        << "P"
-                                       << "001" << true << -1 << QList<int>{0, 0, 1};
+                                       << "001" << false << -1 << QList<int>{0, 0, 1};
+        QTest::newRow("parity reply too short") << "01"
+                                                << ""
+                                                << "001" << false << -1 << QList<int>{0, 0, 1};
         QTest::newRow("mode out of range") << "01"
                                            << "1"
-                                           << "93A" << true << 1 << QList<int>{-1, -1, -1};
+                                           << "939" << true << 1 << QList<int>{-1, -1, -1};
+        QTest::newRow("mode with a letter") << "01"
+                                            << "1"
+                                            << "A01" << false << 1 << QList<int>{-1, 0, 1};
+        QTest::newRow("mode reply too short") << "01"
+                                              << "1"
+                                              << "0" << false << 1 << QList<int>{0, -1, -1};
         QTest::newRow("RS485 40") << "12"
                                   << "1"
                                   << "112" << true << 1 << QList<int>{1, 1, 2};
@@ -220,7 +229,7 @@ private slots:
         QCOMPARE(f.ui().pnID->text(), id);
         if (!complete)
             return;
-        QCOMPARE(f.ui().sbID->value(), id.toInt());
+        QCOMPARE(f.ui().sbID->value(), qMax(1, id.toInt())); // "00" leaves sbID at its minimum
         QCOMPARE(f.ui().cmbParity->currentIndex(), parityItem);
         QCOMPARE(f.ui().cmbMode->currentIndex(), modeItems[0]);
         QCOMPARE(f.ui().cmbWiegand->currentIndex(), modeItems[1]);

@@ -106,7 +106,7 @@ private slots:
             << QString(
                    "cursor wait; busy blinking; message Scan Reader ....; panel serial S/N : ________; panel version "
                    "VER : __.__-__; panel id __; panel keys __; select baud 5; message Scan COM : #1; +8 H00B; select "
-                   "baud 5; panel serial S/N : 20240117; panel id 01; bar id 1; pause 100; +120 H00V; panel version "
+                   "baud 5; panel serial S/N : 20240117; bar id 1; panel id 01; pause 100; +120 H00V; panel version "
                    "VER : 03.20-01; pause 100; +120 H00L; panel keys 04; pause 100; +117 H00M; select parity 0; parity "
                    "button on; pause 100; +116 H00A; select mode 0; select wiegand 0; select rs485 1; message Get "
                    "Reader Info Ok. (COM : #1); busy off; lamp yellow; beep 1000 300; cursor default");
@@ -150,8 +150,9 @@ private slots:
         QTest::newRow("factory default, reader without parity")
             << Scenario([](Run& r) { FactoryDefault(r.observer, false); })
             << QString(
-                   "cursor wait; busy on; bar id 1; select baud 5; select mode 0; select wiegand 0; select rs485 1; "
-                   "bar keys 4; message Set Default Wiegand 26; pause 100; +108 H00B; pause 100; +120 H00C2024011701; "
+                   "cursor wait; busy on; bar id 1; panel id 01; select baud 5; select mode 0; select wiegand 0; "
+                   "select rs485 1; bar keys 4; panel keys 04; message Set Default Wiegand 26; pause 100; +108 H00B; "
+                   "pause 100; +120 H00C2024011701; "
                    "pause 100; +120 H00A001; pause 100; +117 H00L04; pause 100; pause 100; +217 H00E5; lamp yellow; "
                    "message Set Default Wiegand 26 Ok; beep 1000 300; busy off; cursor default");
         QTest::newRow("card reading stopped from the message pump")
