@@ -46,12 +46,7 @@ platform::LineSettings ReaderModel::line() const {
 }
 
 std::string ReaderModel::body(char letter, const std::string& value) const {
-    // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "H" + std::string&& when optimising.
-    std::string text = "H";
-    text += Fitted(state.id, 2);
-    text += letter;
-    text += value;
-    return text;
+    return "H" + Fitted(state.id, 2) + letter + value;
 }
 
 std::string ReaderModel::frame(std::string text) const {
