@@ -32,7 +32,7 @@ std::string ReplyField(int first, int last) {
 /// reaches into the checksum digits and the CR is not in the body; a zero byte inside it leaves ReplyText short.
 bool FieldIsDigits(int first, int last) {
     const std::string field = ReplyBytes(ReplyText, first, last);
-    return last <= RxCount - 3 && field.size() == static_cast<std::size_t>(last - first + 1) &&
+    return last <= RxCount - 3 && field.size() == static_cast<std::size_t>(last - first) + 1 &&
            std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 

@@ -53,16 +53,14 @@ std::string JsonQuote(std::string_view text) {
             out += "\\t";
             break;
         default:
-            if (byte < 0x20 || byte == 0x7F) {
+            // Control characters, and a reader's bytes that are no UTF-8 (kept as the Latin-1 character of that
+            // value), are escaped.
+            const std::size_t length = byte >= 0x80 ? Utf8Length(text, i) : 1;
+            if (byte < 0x20 || byte == 0x7F || length == 0) {
                 AppendEscaped(out, byte);
-            } else if (byte < 0x80) {
-                out += c;
-            } else if (const std::size_t length = Utf8Length(text, i)) {
+            } else {
                 out.append(text.substr(i, length));
                 i += length - 1;
-            } else {
-                // A reader's byte that is no UTF-8: kept as the Latin-1 character of that value.
-                AppendEscaped(out, byte);
             }
         }
     }
