@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <set>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -21,12 +20,7 @@ int main(int argc, char** argv) {
     InstallFontSubstitutions();
     // The window says nothing about a port that does not open; what the user can do about one (a missing
     // group membership) goes to the terminal, once.
-    std::set<std::string> told;
-    SetOpenErrorReport([&told](int portNo, platform::OpenError error) {
-        const std::string advice = platform::OpenErrorAdvice(portNo, error);
-        if (!advice.empty() && told.insert(advice).second)
-            std::fprintf(stderr, "readerconfig: %s\n", advice.c_str());
-    });
+    ReportOpenAdviceOnce([](const std::string& advice) { std::fprintf(stderr, "readerconfig: %s\n", advice.c_str()); });
     // The one option: --trace FILE appends the protocol trace to FILE.
     std::unique_ptr<TraceFile> trace;
     const QStringList arguments = QApplication::arguments();

@@ -12,15 +12,11 @@
 
 #include <memory>
 #include <optional>
-#include <set>
 
 namespace {
 
 using operations::Lamp;
 using operations::ReaderInfo;
-
-const char* const ParityItems[operations::ParityItemCount] = {"No Parity 4 bits", "With Parity"};
-const char* const ModeItems[operations::ModeItemCount] = {"Wiegand", "RS485"};
 
 /// The list item a reply digit names, or the digit itself when it names none.
 std::string Item(const std::string& digit, const char* const* items, int count) {
@@ -152,9 +148,9 @@ private:
         if (info.keys)
             out << Text(txKeyNum) << " : " << Latin1ToUtf8(*info.keys) << '\n';
         if (info.parity)
-            out << Item(*info.parity, ParityItems, operations::ParityItemCount) << '\n';
+            out << Item(*info.parity, operations::ParityItems, operations::ParityItemCount) << '\n';
         if (info.mode && info.mode->size() == 3) {
-            out << Item(info.mode->substr(0, 1), ModeItems, operations::ModeItemCount) << ", "
+            out << Item(info.mode->substr(0, 1), operations::ModeItems, operations::ModeItemCount) << ", "
                 << Item(info.mode->substr(1, 1), operations::WiegandItems, operations::LengthItemCount) << ", "
                 << Item(info.mode->substr(2, 1), operations::Rs485Items, operations::LengthItemCount) << '\n';
         }
@@ -270,16 +266,11 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
         SelectLineSetting(*call.lineIndex);
 
     // A port that does not open says why only here, once per reason: the operations report "not found".
-    std::set<std::string> told;
-    SetOpenErrorReport([&](int portNo, platform::OpenError error) {
-        const std::string advice = platform::OpenErrorAdvice(portNo, error);
-        if (!advice.empty() && told.insert(advice).second)
-            environment.err << "readerctl: " << advice << '\n';
-    });
+    ReportOpenAdviceOnce([&](const std::string& advice) { environment.err << "readerctl: " << advice << '\n'; });
     SetTraceSink(trace.get());
     const int status = Ctl(call, environment).run();
     SetTraceSink(nullptr);
-    SetOpenErrorReport({});
+    ReportOpenAdviceOnce({});
     environment.out << std::flush;
     return status;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <set>
 
 platform::PortHandle ComHandle = platform::InvalidPort;
 platform::CommTimeouts SavedTimeouts;
@@ -81,8 +83,7 @@ bool VerifyReplyChecksum() {
 namespace {
 
 /// Told after the exchange, so the trace never stands between the bytes on the line.
-void traceExchange(std::uint32_t sentAt, const char* text, std::uint8_t length, ReplyOutcome outcome) {
-    const std::string frame = BuildCommandFrame(std::string_view(text, length));
+void traceExchange(std::uint32_t sentAt, const std::string& frame, ReplyOutcome outcome) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
     traceSink->exchange(sentAt, std::span(bytes, frame.size()), platform::CurrentSystem().clockMs(),
                         std::span(RxBuffer, static_cast<std::size_t>(RxCount)), outcome);
@@ -97,13 +98,14 @@ bool SendCommand(const char* text) {
     std::memset(RxBuffer, 0, sizeof RxBuffer);
 
     const auto length = static_cast<std::uint8_t>(std::strlen(text)); // frames carry at most 255 characters
-    const std::array<char, 2> digits = ByteToHex(CommandChecksum(text, length));
+    // TAB, text, two checksum digits, CR: the TAB, digits and CR written one by one, the text in one run.
+    const std::string frame = BuildCommandFrame(std::string_view(text, length));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
     const std::uint32_t sentAt = system.clockMs();
-    SendByte(Tab);
-    SendBytes(reinterpret_cast<const std::uint8_t*>(text), length);
-    SendByte(static_cast<std::uint8_t>(digits[0]));
-    SendByte(static_cast<std::uint8_t>(digits[1]));
-    SendByte(Cr);
+    SendByte(bytes[0]);
+    SendBytes(bytes + 1, length);
+    for (std::size_t i = 1u + length; i < frame.size(); ++i)
+        SendByte(bytes[i]);
 
     RxCount = 0;
     const std::uint32_t start = system.clockMs();
@@ -122,7 +124,7 @@ bool SendCommand(const char* text) {
                 ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), static_cast<std::size_t>(end - RxBuffer));
                 const bool valid = VerifyReplyChecksum();
                 if (traceSink)
-                    traceExchange(sentAt, text, length, valid ? ReplyOutcome::Valid : ReplyOutcome::BadChecksum);
+                    traceExchange(sentAt, frame, valid ? ReplyOutcome::Valid : ReplyOutcome::BadChecksum);
                 return valid;
             }
         } else {
@@ -133,12 +135,25 @@ bool SendCommand(const char* text) {
         elapsed = system.clockMs() - start;
     }
     if (traceSink)
-        traceExchange(sentAt, text, length, ReplyOutcome::Timeout);
+        traceExchange(sentAt, frame, ReplyOutcome::Timeout);
     return false;
 }
 
 void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report) {
     openErrorReport = std::move(report);
+}
+
+void ReportOpenAdviceOnce(std::function<void(const std::string& advice)> print) {
+    if (!print) {
+        openErrorReport = {};
+        return;
+    }
+    auto told = std::make_shared<std::set<std::string>>();
+    openErrorReport = [told, print = std::move(print)](int portNo, platform::OpenError error) {
+        const std::string advice = platform::OpenErrorAdvice(portNo, error);
+        if (!advice.empty() && told->insert(advice).second)
+            print(advice);
+    };
 }
 
 void SetMessagePump(std::function<void()> pump) {

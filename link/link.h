@@ -23,6 +23,9 @@ extern const platform::CommTimeouts LinkTimeouts;
 bool OpenComPort(int portNo, const std::string& settings);
 /// Called with the port and the reason whenever OpenComPort fails; the program installs it, empty by default.
 void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report);
+/// Installs an open-error report that hands `print` the advice of platform::OpenErrorAdvice (what the user can
+/// do, such as joining the dialout group), each text once per run; an empty `print` removes the report.
+void ReportOpenAdviceOnce(std::function<void(const std::string& advice)> print);
 /// Puts SavedTimeouts back and closes ComHandle. Only after an OpenComPort that returned true.
 void CloseComPort();
 /// One write of one byte, then 1 ms.

@@ -10,6 +10,8 @@ bool CardReadActive = false;
 
 namespace operations {
 
+const char* const ParityItems[ParityItemCount] = {"No Parity 4 bits", "With Parity"};
+const char* const ModeItems[ModeItemCount] = {"Wiegand", "RS485"};
 const char* const WiegandItems[LengthItemCount] = {"Wiegand 26", "Wiegand 34", "Wiegand 42"};
 const char* const Rs485Items[LengthItemCount] = {"RS485 24", "RS485 32", "RS485 40"};
 

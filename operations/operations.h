@@ -28,11 +28,13 @@ inline constexpr std::uint32_t CommandPauseMs = 100;
 
 namespace operations {
 
-/// The items of cmbParity and cmbMode (by count), cmbWiegand and cmbRS485 (by text: the mode operation names
-/// the selected one). The same in every language.
+/// The items of cmbParity, cmbMode, cmbWiegand and cmbRS485, as the lists show them (the mode operation names
+/// the selected length, readerctl prints them). The same in every language.
 inline constexpr int ParityItemCount = 2;
 inline constexpr int ModeItemCount = 2;
 inline constexpr int LengthItemCount = 3;
+extern const char* const ParityItems[ParityItemCount];
+extern const char* const ModeItems[ModeItemCount];
 extern const char* const WiegandItems[LengthItemCount];
 extern const char* const Rs485Items[LengthItemCount];
 

@@ -1,5 +1,8 @@
 #include "trace_file.h"
 
+#include "protocol/protocol.h"
+
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -51,24 +54,16 @@ std::string WallClockNow() {
     return text;
 }
 
-/// The command text of a frame: what stands between its TAB and its two checksum digits.
-std::string_view CommandText(std::span<const std::uint8_t> frame) {
-    if (frame.size() < 4)
-        return {};
-    return {reinterpret_cast<const char*>(frame.data()) + 1, frame.size() - 4};
-}
-
 } // namespace
 
 std::string TraceHex(std::span<const std::uint8_t> bytes) {
-    static const char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() * 3);
     for (const std::uint8_t byte : bytes) {
         if (!out.empty())
             out += ' ';
-        out += digits[byte >> 4];
-        out += digits[byte & 0x0F];
+        const std::array<char, 2> digits = ByteToHex(byte);
+        out.append(digits.data(), digits.size());
     }
     return out;
 }
@@ -142,7 +137,7 @@ void TraceFile::exchange(std::uint32_t sentAtMs, std::span<const std::uint8_t> f
                          std::span<const std::uint8_t> reply, ReplyOutcome outcome) {
     write(line(sentAtMs, "command")
               .add("dir", "out")
-              .add("text", CommandText(frame))
+              .add("text", ParseCommandFrame({reinterpret_cast<const char*>(frame.data()), frame.size()}).value_or(""))
               .add("hex", TraceHex(frame))
               .add("printable", TracePrintable(frame)));
     write(line(endedAtMs, "reply")
