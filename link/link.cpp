@@ -18,7 +18,6 @@ std::string ReplyText;
 
 namespace {
 
-constexpr std::uint8_t Tab = 0x09;
 constexpr std::uint8_t Lf = 0x0A;
 constexpr std::uint8_t Cr = 0x0D;
 
