@@ -5,8 +5,8 @@
 
 #include "tests/console/window_fixture.h"
 
-#include "console/settings.h"
-#include "console/shared_state.h"
+#include "operations/operations.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 
@@ -93,9 +93,10 @@ private slots:
         WindowFixture f;
         f.readerOn(2);
         TfrmModule window(*store);
+        const WindowControls controls(window);
         window.show();
         QVERIFY(BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount);
-        QCOMPARE(window.ui->cmbBaudRate->currentIndex(), BaudRateIndex);
+        QCOMPARE(controls.cmbBaudRate->currentIndex(), BaudRateIndex);
         window.btnScanClick();
         QVERIFY(ReaderFound);
         // Found by searching, so saved with the right types whatever was there before.
