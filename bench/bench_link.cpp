@@ -343,8 +343,8 @@ void TraceRows(const std::string& folder) {
         CloseComPort();
     }
     StopSim(silent);
-    AddRow("silent-reader time-out, trace on, median of 20", Fixed(Median(waits), 1, " ms"), "121 ms", "", "121-123 ms",
-           Verdict(!waits.empty() && Median(waits) >= 121 && Median(waits) <= 123));
+    AddRow("silent-reader time-out, trace on, median of 20", Fixed(Median(waits), 1, " ms"), "121 ms", "", "120-123 ms",
+           Verdict(!waits.empty() && Median(waits) > 120 && Median(waits) <= 123));
 }
 
 void TimeoutRow() {
@@ -362,12 +362,14 @@ void TimeoutRow() {
     }
     StopSim(sim);
     std::sort(waits.begin(), waits.end());
-    const bool met = !waits.empty() && waits.front() >= 121 && waits.back() <= 123;
+    // The link reads a millisecond clock: "more than 120" is 121 ticks, which may be only just over 120 ms of
+    // real time when the first reading came late in its millisecond.
+    const bool met = !waits.empty() && waits.front() > 120 && waits.back() <= 123;
     AddRow("silent-reader time-out, min/median/max of 50",
            waits.empty()
                ? "n/a"
                : Fixed(waits.front(), 1) + "/" + Fixed(Median(waits), 1) + "/" + Fixed(waits.back(), 1) + " ms",
-           "", "", "121-123 ms", waits.empty() ? "" : Verdict(met));
+           "", "", "120-123 ms", waits.empty() ? "" : Verdict(met));
 }
 
 /// Card reading as the window does it: 80 x (queue service + 1 ms) and one "H00F". Returns the cycles' mean.
