@@ -3,6 +3,7 @@
 // operation the state that must hold whatever happened. READERCONFIG_SESSIONS sessions (100 unless set) run
 // from the seed READERCONFIG_SEED (1 unless set), one seed per session; a failing session prints its seed,
 // the operations it ran and the steps of the one that failed, and replays alone with that seed and a count of 1.
+// QtTest stops a test function after five minutes: a long run by hand also sets QTEST_FUNCTION_TIMEOUT (ms).
 
 #include "recorder.h"
 
