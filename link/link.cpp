@@ -31,10 +31,6 @@ void SetTraceSink(TraceSink* sink) {
     traceSink = sink;
 }
 
-TraceSink* CurrentTraceSink() {
-    return traceSink;
-}
-
 bool OpenComPort(int portNo, const std::string& settings) {
     platform::System& system = platform::CurrentSystem();
     platform::OpenError error = platform::OpenError::None;

@@ -25,4 +25,3 @@ public:
 
 /// Installs `sink` (not owned); nullptr ends tracing.
 void SetTraceSink(TraceSink* sink);
-TraceSink* CurrentTraceSink();
