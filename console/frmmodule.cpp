@@ -289,22 +289,6 @@ void TfrmModule::setInputEnabled(bool enabled) {
     inputEnabled_ = enabled;
 }
 
-void TfrmModule::EnterBusy() {
-    operations::EnterBusy(*this);
-}
-
-void TfrmModule::SuccessSignal(const QString& message) {
-    operations::SuccessSignal(*this, message.toStdString());
-}
-
-void TfrmModule::FailureSignal(const QString& message) {
-    operations::FailureSignal(*this, message.toStdString());
-}
-
-void TfrmModule::ScanFirstRefusal() {
-    operations::ScanFirstRefusal(*this);
-}
-
 void TfrmModule::SetBusy(std::uint8_t on) {
     if (on == 1) {
         tmrBusy->start();

@@ -37,20 +37,12 @@ public:
     QTimer* const tmrBusy;
     QTimer* const tmrCard;
 
-    // ---- shared conventions of the operations (operations/conventions.cpp), shown by this window ----
+    // ---- the busy state, pnMsg and shComm, through which the observer steps show ----
     /// The window enabled or disabled for the user. Disabled, it swallows its mouse, key and wheel events while
     /// every control keeps its look and the window keeps repainting; enabled again, it first drops the input
     /// that is still queued, so nothing typed or clicked while busy acts afterwards.
     void setInputEnabled(bool enabled);
     bool inputEnabled() const { return inputEnabled_; }
-    /// Busy state: hourglass cursor, then the window disabled.
-    void EnterBusy();
-    /// Lamp yellow, message, 1000 Hz for 300 ms, window enabled, default cursor.
-    void SuccessSignal(const QString& message);
-    /// Lamp red, message, 300 Hz for 300 ms, window enabled, default cursor.
-    void FailureSignal(const QString& message);
-    /// Failure signal with txScanFirst.
-    void ScanFirstRefusal();
     /// 1: blinking lamp on, window disabled. Anything else: window enabled, blinking off.
     void SetBusy(std::uint8_t on);
     void ShowMessage(const QString& message);

@@ -220,13 +220,13 @@ private slots:
         WindowFixture f;
         f.open();
         f.window->PaintComm(success ? LampRed : LampYellow);
-        f.window->EnterBusy();
+        operations::EnterBusy(*f.window);
         QVERIFY(!f.window->inputEnabled());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         // The message is on screen before the tone starts.
         QString duringBeep;
         f.system.onSleep = [&](std::uint32_t) { duringBeep = f.ui().pnMsg->text(); };
-        success ? f.window->SuccessSignal(Q("done")) : f.window->FailureSignal(Q("failed"));
+        success ? operations::SuccessSignal(*f.window, "done") : operations::FailureSignal(*f.window, "failed");
         QCOMPARE(f.comm(), colour);
         QCOMPARE(f.ui().pnMsg->text(), Q(success ? "done" : "failed"));
         QCOMPARE(f.system.beeps().size(), std::size_t{1});
@@ -368,10 +368,10 @@ private slots:
         WindowFixture f;
         f.open();
         const QImage idle = f.window->grab().toImage();
-        blinking ? f.window->SetBusy(1) : f.window->EnterBusy();
+        blinking ? f.window->SetBusy(1) : operations::EnterBusy(*f.window);
         QVERIFY(!f.window->inputEnabled());
         const QImage busy = f.window->grab().toImage();
-        blinking ? f.window->SetBusy(0) : f.window->SuccessSignal(f.ui().pnMsg->text());
+        blinking ? f.window->SetBusy(0) : operations::SuccessSignal(*f.window, f.ui().pnMsg->text().toStdString());
         QVERIFY(busy == idle);
     }
 
