@@ -24,10 +24,6 @@ std::string InfoMessage(TextId id) {
     return std::string(Text(id)) + " : #" + std::to_string(ComPortNo) + ")";
 }
 
-std::string ReplyField(int first, int last) {
-    return Latin1ToUtf8(ReplyBytes(ReplyText, first, last));
-}
-
 /// True when the last reply's body holds positions `first` to `last`, all of them decimal digits. A field that
 /// reaches into the checksum digits and the CR is not in the body; a zero byte inside it leaves ReplyText short.
 bool FieldIsDigits(int first, int last) {
@@ -43,16 +39,16 @@ bool Interrupted(const ScanOptions& options) {
 /// Once the scan found the reader: its information, and the scan's outcome.
 void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
     observer.select(List::BaudRate, BaudRateIndex);
-    observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : " + ReplyField(6, 13));
     ReaderInfo info;
     info.serial = ReplyBytes(ReplyText, 6, 13);
     info.id = ReplyBytes(ReplyText, 3, 4);
+    observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : " + Latin1ToUtf8(info.serial));
     // An ID that is not two decimal digits makes the information incomplete. "00" lies below sbID's range: sbID
     // stands at 1 and pnID, written after it, keeps "00" until sbID is moved.
     const bool idValid = FieldIsDigits(3, 4);
     if (idValid)
         observer.scrollTo(Bar::Id, std::max(1, std::stoi(info.id)));
-    observer.panel(Panel::Id, ReplyField(3, 4));
+    observer.panel(Panel::Id, Latin1ToUtf8(info.id));
 
     bool complete = false;
     if (idValid && OpenComPort(ComPortNo, ComSettings)) {
@@ -60,15 +56,15 @@ void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
             CommandPause();
             if (!SendCommand("H00V"))
                 continue;
-            observer.panel(Panel::Version, std::string(Text(txVersion)) + " : " + ReplyField(6, 13));
             info.version = ReplyBytes(ReplyText, 6, 13);
+            observer.panel(Panel::Version, std::string(Text(txVersion)) + " : " + Latin1ToUtf8(*info.version));
 
             CommandPause();
             if (Interrupted(options))
                 break;
             if (SendCommand("H00L")) {
-                observer.panel(Panel::Key, ReplyField(6, 7));
                 info.keys = ReplyBytes(ReplyText, 6, 7);
+                observer.panel(Panel::Key, Latin1ToUtf8(*info.keys));
             }
 
             CommandPause();
