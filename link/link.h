@@ -6,7 +6,6 @@
 #include "platform/system.h"
 #include "protocol/protocol.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -67,8 +67,8 @@ std::optional<std::string> ParseCommandFrame(std::string_view frame) {
     const std::string_view text = frame.substr(1, frame.size() - 4);
     if (text.find_first_of("\t\r") != std::string_view::npos)
         return std::nullopt;
-    const std::array<char, 2> digits = ByteToHex(XorChecksum(frame.substr(0, frame.size() - 3)));
-    if (frame[frame.size() - 3] != digits[0] || frame[frame.size() - 2] != digits[1])
+    // The same two digits before the last byte as a reply's.
+    if (!ReplyChecksumRight(std::span(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size())))
         return std::nullopt;
     return std::string(text);
 }
