@@ -4,6 +4,7 @@
 #include "console/frmmodule.h"
 #include "link/link.h"
 #include "platform/settings_store.h"
+#include "platform/system.h"
 #include "trace/trace_file.h"
 
 #include <QApplication>
@@ -17,12 +18,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("readerconfig"));
     QGuiApplication::setDesktopFileName(QStringLiteral("readerconfig"));
-    InstallFontSubstitutions();
+    console::InstallFontSubstitutions();
+    platform::System& system = platform::NativeSystem();
+    readerlink::LinkSetup links(system);
     // The window says nothing about a port that does not open; what the user can do about one (a missing
     // group membership) goes to the terminal, once.
-    ReportOpenAdviceOnce([](const std::string& advice) { std::fprintf(stderr, "readerconfig: %s\n", advice.c_str()); });
+    links.openErrorReport = platform::OpenAdviceOnce(
+        [](const std::string& advice) { std::fprintf(stderr, "readerconfig: %s\n", advice.c_str()); });
     // The one option: --trace FILE appends the protocol trace to FILE.
-    std::unique_ptr<TraceFile> trace;
+    std::unique_ptr<trace::TraceFile> trace;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -35,13 +39,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "readerconfig: '%s' is not understood; the one option is --trace FILE\n",
                          qPrintable(argument));
         std::string error;
-        if (!path.isEmpty() && !(trace = TraceFile::Open(path.toLocal8Bit().toStdString(), "readerconfig", error)))
+        if (!path.isEmpty() &&
+            !(trace = trace::TraceFile::Open(path.toLocal8Bit().toStdString(), "readerconfig", system, error)))
             std::fprintf(stderr, "readerconfig: %s\n", error.c_str());
     }
-    SetTraceSink(trace.get());
+    links.trace = trace.get();
     try {
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
-        TfrmModule frmModule(*store);
+        console::TfrmModule frmModule(*store, links);
         frmModule.show();
         app.exec();
     } catch (const std::exception& error) {
@@ -50,6 +55,5 @@ int main(int argc, char** argv) {
     } catch (...) {
         QMessageBox::critical(nullptr, QStringLiteral("VELNO QUVIN4 Reader Config"), QStringLiteral("Unknown error"));
     }
-    SetTraceSink(nullptr);
     return 0;
 }

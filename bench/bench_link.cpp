@@ -3,7 +3,10 @@
 
 #include "bench/timed_system.h"
 #include "link/link.h"
+#include "operations/operations.h"
+#include "platform/com_ports.h"
 #include "platform/native.h"
+#include "platform/testing/memory_settings_store.h"
 #include "trace/trace_file.h"
 
 #include <algorithm>
@@ -28,6 +31,17 @@
 namespace {
 
 constexpr int Com = 1;
+
+/// The native system, timed where a figure needs the start of the reply wait; the link on it.
+bench::TimedSystem timed(platform::NativeSystem());
+readerlink::LinkSetup plainSetup(platform::NativeSystem());
+readerlink::LinkSetup timedSetup(timed);
+
+/// One H00B exchange that counts: a valid 16-byte reply.
+bool InfoExchange(readerlink::Link& link) {
+    const readerlink::Reply reply = link.SendCommand("H00B");
+    return reply.valid() && reply.received.size() == 16;
+}
 constexpr int Exchanges = 30;
 
 struct Child {
@@ -83,8 +97,8 @@ struct Sim {
     const std::string& slave() const { return child.output; }
 };
 
-Sim StartSim(std::vector<std::string> options) {
-    std::vector<std::string> argv{READER_SIM_PATH, "--com", std::to_string(Com), "--print-path"};
+Sim StartSim(std::vector<std::string> options, int com = Com) {
+    std::vector<std::string> argv{READER_SIM_PATH, "--com", std::to_string(com), "--print-path"};
     argv.insert(argv.end(), options.begin(), options.end());
     return Sim{Spawn(argv, true)};
 }
@@ -261,11 +275,12 @@ void ExchangeRows() {
         Sim sim = StartSim({"--line", std::to_string(rate.index), "--delay-us", "0"});
         std::vector<double> link, bare;
         int failed = 0;
-        if (sim.ok() && OpenComPort(Com, settings)) {
-            SendCommand("H00B"); // warm-up: the first exchange pays for page faults
+        readerlink::Link line(plainSetup);
+        if (sim.ok() && line.OpenComPort(Com, settings)) {
+            InfoExchange(line); // warm-up: the first exchange pays for page faults
             for (int i = 0; i < Exchanges; ++i) {
                 const std::uint64_t start = bench::NowUs();
-                const bool ok = SendCommand("H00B") && RxCount == 16;
+                const bool ok = InfoExchange(line);
                 const std::uint64_t end = bench::NowUs();
                 if (ok)
                     link.push_back(Ms(end - start));
@@ -273,7 +288,7 @@ void ExchangeRows() {
                     ++failed;
                 platform::NativeSleepMs(5);
             }
-            CloseComPort();
+            line.CloseComPort();
         }
         if (const int fd = sim.ok() ? OpenBare(sim.slave(), rate.speed) : -1; fd >= 0) {
             double ms = 0;
@@ -304,24 +319,26 @@ void ExchangeRows() {
 void TraceRows(const std::string& folder) {
     Sim sim = StartSim({"--line", "5", "--delay-us", "0"});
     std::string error;
-    std::unique_ptr<TraceFile> trace = TraceFile::Open(folder + "/trace.jsonl", "bench-link", error);
+    std::unique_ptr<trace::TraceFile> trace =
+        trace::TraceFile::Open(folder + "/trace.jsonl", "bench-link", platform::NativeSystem(), error);
     std::vector<double> off, on;
-    if (sim.ok() && trace && OpenComPort(Com, "19200,e,8,1")) {
-        SendCommand("H00B");
+    readerlink::Link line(plainSetup);
+    if (sim.ok() && trace && line.OpenComPort(Com, "19200,e,8,1")) {
+        InfoExchange(line);
         // Interleaved, so that both see the same machine.
         for (int i = 0; i < Exchanges; ++i) {
             for (const bool traced : {false, true}) {
-                SetTraceSink(traced ? trace.get() : nullptr);
+                plainSetup.trace = traced ? trace.get() : nullptr;
                 const std::uint64_t start = bench::NowUs();
-                const bool ok = SendCommand("H00B") && RxCount == 16;
+                const bool ok = InfoExchange(line);
                 const std::uint64_t end = bench::NowUs();
                 if (ok)
                     (traced ? on : off).push_back(Ms(end - start));
-                SetTraceSink(nullptr);
+                plainSetup.trace = nullptr;
                 platform::NativeSleepMs(5);
             }
         }
-        CloseComPort();
+        line.CloseComPort();
     }
     StopSim(sim);
     AddRow("H00B exchange 19200, trace off", Fixed(Median(off), 2, " ms"));
@@ -329,18 +346,16 @@ void TraceRows(const std::string& folder) {
            Fixed(Median(on) / Median(off), 3, "x"), "<= 1.01x", Verdict(Median(on) / Median(off) <= 1.01));
 
     Sim silent = StartSim({"--silent"});
-    bench::TimedSystem timed(platform::NativeSystem());
     std::vector<double> waits;
-    if (silent.ok() && trace && OpenComPort(Com, "19200,e,8,1")) {
-        platform::SetCurrentSystem(&timed);
-        SetTraceSink(trace.get());
+    readerlink::Link timedLine(timedSetup);
+    if (silent.ok() && trace && timedLine.OpenComPort(Com, "19200,e,8,1")) {
+        timedSetup.trace = trace.get();
         for (int i = 0; i < 20; ++i) {
-            SendCommand("H00B");
+            timedLine.SendCommand("H00B");
             waits.push_back(Ms(bench::NowUs() - timed.waitStartUs));
         }
-        SetTraceSink(nullptr);
-        platform::SetCurrentSystem(nullptr);
-        CloseComPort();
+        timedSetup.trace = nullptr;
+        timedLine.CloseComPort();
     }
     StopSim(silent);
     AddRow("silent-reader time-out, trace on, median of 20", Fixed(Median(waits), 1, " ms"), "121 ms", "", "120-123 ms",
@@ -349,16 +364,14 @@ void TraceRows(const std::string& folder) {
 
 void TimeoutRow() {
     Sim sim = StartSim({"--silent"});
-    bench::TimedSystem timed(platform::NativeSystem());
     std::vector<double> waits;
-    if (sim.ok() && OpenComPort(Com, "19200,e,8,1")) {
-        platform::SetCurrentSystem(&timed);
+    readerlink::Link line(timedSetup);
+    if (sim.ok() && line.OpenComPort(Com, "19200,e,8,1")) {
         for (int i = 0; i < 50; ++i) {
-            SendCommand("H00B");
+            line.SendCommand("H00B");
             waits.push_back(Ms(bench::NowUs() - timed.waitStartUs));
         }
-        platform::SetCurrentSystem(nullptr);
-        CloseComPort();
+        line.CloseComPort();
     }
     StopSim(sim);
     std::sort(waits.begin(), waits.end());
@@ -377,7 +390,7 @@ struct Polling {
     double periodMs = NAN, pacingMs = NAN, exchangeMs = NAN;
     int failed = 0;
 };
-Polling Poll(int cycles, double forSeconds) {
+Polling Poll(readerlink::Link& line, int cycles, double forSeconds) {
     Polling result;
     double pacing = 0, exchange = 0;
     int done = 0;
@@ -385,11 +398,12 @@ Polling Poll(int cycles, double forSeconds) {
     while (forSeconds > 0 ? static_cast<double>(bench::NowUs() - start) < forSeconds * 1e6 : done < cycles) {
         const std::uint64_t cycle = bench::NowUs();
         for (int i = 0; i < 80; ++i) {
-            ProcessMessages();
-            platform::CurrentSystem().sleepMs(1);
+            line.ProcessMessages();
+            line.system().sleepMs(1);
         }
         const std::uint64_t sent = bench::NowUs();
-        if (!SendCommand("H00F") || RxCount != 18)
+        const readerlink::Reply reply = line.SendCommand("H00F");
+        if (!reply || reply.received.size() != 18)
             ++result.failed;
         const std::uint64_t end = bench::NowUs();
         pacing += Ms(sent - cycle);
@@ -408,12 +422,13 @@ void PollingRows() {
     Sim sim = StartSim({"--line", "5", "--delay-us", "0", "--card", "499602D2"});
     const double exchangeFloor = WireMs(8 + 18, 11, 19200) + 9.0;
     const double reference = 80.0 + exchangeFloor;
-    if (!sim.ok() || !OpenComPort(Com, "19200,e,8,1")) {
+    readerlink::Link line(plainSetup);
+    if (!sim.ok() || !line.OpenComPort(Com, "19200,e,8,1")) {
         AddRow("card-reading poll period", "n/a (reader-sim did not start)");
         StopSim(sim);
         return;
     }
-    const Polling polls = Poll(100, 0);
+    const Polling polls = Poll(line, 100, 0);
     AddRow("card-reading poll period, mean of 100" +
                (polls.failed ? " (" + std::to_string(polls.failed) + " failed)" : std::string()),
            Fixed(polls.periodMs, 2, " ms"), "80 + " + Fixed(exchangeFloor, 1) + " ms",
@@ -426,15 +441,73 @@ void PollingRows() {
     const double cpuStart = CpuSecondsSelf();
     const double simStart = CpuSecondsOf(sim.child.pid);
     const std::uint64_t wallStart = bench::NowUs();
-    const Polling load = Poll(0, 10.0);
+    const Polling load = Poll(line, 0, 10.0);
     const double wall = static_cast<double>(bench::NowUs() - wallStart) / 1e6;
     const double cpu = 100.0 * (CpuSecondsSelf() - cpuStart) / wall;
     const double simCpu = simStart < 0 ? NAN : 100.0 * (CpuSecondsOf(sim.child.pid) - simStart) / wall;
-    CloseComPort();
+    line.CloseComPort();
     StopSim(sim);
     AddRow("CPU while polling, 10 s" + (load.failed ? " (" + std::to_string(load.failed) + " failed)" : std::string()),
            Fixed(cpu, 2, " %"), "", "", "<= 3 %", Verdict(cpu <= 3.0));
     AddRow("  reader-sim's own CPU meanwhile", Fixed(simCpu, 2, " %"));
+}
+
+/// Shows nothing: the scan rows time the operation alone.
+class Unseen final : public operations::Observer {
+public:
+    void message(const std::string&) override {}
+    void panel(operations::Panel, const std::string&) override {}
+    void select(operations::List, int) override {}
+    void parityEnabled(bool) override {}
+    void scrollTo(operations::Bar, int) override {}
+    void commLamp(operations::Lamp) override {}
+    void cardLamp(bool) override {}
+    void beep(unsigned, unsigned) override {}
+    void busy(operations::Busy) override {}
+    void waitCursor(bool) override {}
+    void cardReading(bool) override {}
+    void cardRead(const protocol::PolledEntry&) override {}
+};
+
+/// Sixteen ports, the reader on COM16 at line setting 10 and fifteen ptys that never answer, nothing remembered:
+/// readerctl's scan of all twelve line settings one port after another, and every port at once.
+void AllPortsRows() {
+    Sim sim = StartSim({"--line", "10", "--delay-us", "0"}, 16);
+    std::vector<int> held;
+    for (int port = 1; port < 16 && sim.ok(); ++port) {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || !ptsname(master))
+            break;
+        held.push_back(master);
+        held.push_back(open(ptsname(master), O_RDWR | O_NOCTTY)); // keeps the pty alive between opens
+        const std::string link = platform::PortsFolder() + "/COM" + std::to_string(port);
+        unlink(link.c_str());
+        if (symlink(ptsname(master), link.c_str()) != 0)
+            break;
+    }
+    for (const bool atOnce : {false, true}) {
+        Unseen unseen;
+        operations::ReaderState reader;
+        readerlink::Link link(plainSetup);
+        platform::MemorySettingsStore store;
+        operations::ScanOptions options;
+        options.locked = false;
+        options.allPortsAtOnce = atOnce;
+        const std::uint64_t start = bench::NowUs();
+        const operations::Result result =
+            held.size() == 30 ? operations::Scan({link, reader, unseen}, store, options) : operations::Result{};
+        const double seconds = static_cast<double>(bench::NowUs() - start) / 1e6;
+        AddRow(std::string("scan, 16 ports, all lines, reader on COM16 at 10: ") + (atOnce ? "at once" : "in turn") +
+                   (result.ok() && result.port == 16 ? "" : " (not found)"),
+               Fixed(seconds, 2, " s"), atOnce ? "11 x 130 ms + info" : "380 x 130 ms + info", "",
+               atOnce ? "<= 2 s" : "", atOnce ? Verdict(seconds <= 2.0) : "");
+    }
+    for (int port = 1; port < 16; ++port)
+        unlink((platform::PortsFolder() + "/COM" + std::to_string(port)).c_str());
+    for (const int fd : held)
+        if (fd >= 0)
+            close(fd);
+    StopSim(sim);
 }
 
 #ifdef BENCH_WINDOW_PATH
@@ -513,6 +586,7 @@ int main() {
     TraceRows(folder);
     TimeoutRow();
     PollingRows();
+    AllPortsRows();
     WindowRows();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

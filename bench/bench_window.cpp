@@ -79,9 +79,11 @@ bool SilentPorts(std::vector<int>& held) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("readerconfig"));
-    InstallFontSubstitutions();
+    console::InstallFontSubstitutions();
     const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
-    TfrmModule frmModule(*store);
+    bench::TimedSystem timed(platform::NativeSystem());
+    readerlink::LinkSetup links(timed);
+    console::TfrmModule frmModule(*store, links);
     // A loop of its own: the application's quit() asks the window to close, which only btnExit may do.
     QEventLoop loop;
     FirstPaint painted(loop);
@@ -100,12 +102,9 @@ int main(int argc, char** argv) {
     const bool scan = !(argc > 1 && std::string(argv[1]) == "--paint-only");
     std::vector<int> held;
     if (scan && SilentPorts(held)) {
-        bench::TimedSystem timed(platform::NativeSystem());
-        platform::SetCurrentSystem(&timed);
         const std::uint64_t start = bench::NowUs();
         frmModule.btnScanClick();
         const std::uint64_t end = bench::NowUs();
-        platform::SetCurrentSystem(nullptr);
         std::printf("scan_total_ms=%.1f\n", static_cast<double>(end - start) / 1000.0);
         if (timed.beeps > 0)
             std::printf("scan_search_ms=%.1f\n", static_cast<double>(timed.beepStartUs - start) / 1000.0);

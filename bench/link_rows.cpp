@@ -17,6 +17,10 @@
 
 namespace {
 
+readerlink::LinkSetup plainSetup(platform::NativeSystem());
+bench::TimedSystem timed(platform::NativeSystem());
+readerlink::LinkSetup timedSetup(timed);
+
 double Ms(std::uint64_t us) {
     return static_cast<double>(us) / 1000.0;
 }
@@ -37,13 +41,18 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
-void Exchanges() {
+bool InfoExchange(readerlink::Link& line) {
+    const readerlink::Reply reply = line.SendCommand("H00B");
+    return reply.valid() && reply.received.size() == 16;
+}
+
+void Exchanges(readerlink::Link& line) {
     std::vector<double> took;
     int failed = 0;
-    SendCommand("H00B"); // warm-up: the first exchange pays for page faults
+    InfoExchange(line); // warm-up: the first exchange pays for page faults
     for (int i = 0; i < 30; ++i) {
         const std::uint64_t start = bench::NowUs();
-        const bool ok = SendCommand("H00B") && RxCount == 16;
+        const bool ok = InfoExchange(line);
         const std::uint64_t end = bench::NowUs();
         ok ? took.push_back(Ms(end - start)) : void(++failed);
         platform::NativeSystem().sleepMs(5);
@@ -53,31 +62,29 @@ void Exchanges() {
                        : Fixed(Median(took), 2) + " ms" + (failed ? " (" + std::to_string(failed) + " failed)" : ""));
 }
 
-void Timeouts() {
-    bench::TimedSystem timed(platform::NativeSystem());
-    platform::SetCurrentSystem(&timed);
+void Timeouts(readerlink::Link& line) {
     std::vector<double> waits;
     for (int i = 0; i < 20; ++i) {
-        SendCommand("H00B");
+        line.SendCommand("H00B");
         waits.push_back(Ms(bench::NowUs() - timed.waitStartUs));
     }
-    platform::SetCurrentSystem(nullptr);
     std::sort(waits.begin(), waits.end());
     Print("silent-reader time-out, min/median/max of 20 (120 ms)",
           Fixed(waits.front(), 1) + "/" + Fixed(Median(waits), 1) + "/" + Fixed(waits.back(), 1) + " ms");
 }
 
-void Polls() {
+void Polls(readerlink::Link& line) {
     // As card reading does it: 80 x (message queue + 1 ms), then one "H00F".
     constexpr int Cycles = 50;
     int failed = 0;
     const std::uint64_t start = bench::NowUs();
     for (int cycle = 0; cycle < Cycles; ++cycle) {
         for (int i = 0; i < 80; ++i) {
-            ProcessMessages();
-            platform::CurrentSystem().sleepMs(1);
+            line.ProcessMessages();
+            line.system().sleepMs(1);
         }
-        if (!SendCommand("H00F") || RxCount != 18)
+        const readerlink::Reply reply = line.SendCommand("H00F");
+        if (!reply || reply.received.size() != 18)
             ++failed;
     }
     Print("card-reading poll period, mean of 50 (80 + 23.9 ms)",
@@ -94,11 +101,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench-link-rows exchange|timeout|poll PORT\n");
         return 2;
     }
-    if (!OpenComPort(port, "19200,e,8,1")) {
+    // Only the time-out figure needs to know when the reply wait began.
+    readerlink::Link line(figure == "timeout" ? timedSetup : plainSetup);
+    if (!line.OpenComPort(port, "19200,e,8,1")) {
         std::printf("COM%d\tdoes not open\n", port);
         return 1;
     }
-    figure == "exchange" ? Exchanges() : figure == "timeout" ? Timeouts() : Polls();
-    CloseComPort();
+    figure == "exchange" ? Exchanges(line) : figure == "timeout" ? Timeouts(line) : Polls(line);
+    line.CloseComPort();
     return 0;
 }

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
+namespace cli {
+
 const char* const CtlUsage = R"(Usage: readerctl [options] COMMAND [ARGS]
 
 Commands:
@@ -252,9 +254,9 @@ struct Parser {
 int ParseLineSetting(const std::string& text) {
     const long long index = ParseNumber(text, 2);
     if (index >= 0)
-        return index < BaudRateCount ? static_cast<int>(index) : -1;
-    for (int i = 0; i < BaudRateCount; ++i) {
-        if (Lower(text) == BaudRateTable[i])
+        return index < protocol::BaudRateCount ? static_cast<int>(index) : -1;
+    for (int i = 0; i < protocol::BaudRateCount; ++i) {
+        if (Lower(text) == protocol::BaudRateTable[i])
             return i;
     }
     return -1;
@@ -266,3 +268,5 @@ CtlParse ParseCtlArguments(const std::vector<std::string>& args) {
         parser.result.invocation.reset();
     return parser.result;
 }
+
+} // namespace cli

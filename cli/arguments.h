@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Help, Version };
 enum class CtlSetting { Id, Keys, Line, Mode, Parity };
 
@@ -38,3 +40,5 @@ int ParseLineSetting(const std::string& text);
 
 /// The text of `readerctl --help`.
 extern const char* const CtlUsage;
+
+} // namespace cli

@@ -7,30 +7,40 @@
 #include "operations/operations.h"
 #include "platform/com_ports.h"
 #include "settings/settings.h"
-#include "trace/json.h"
 #include "trace/trace_file.h"
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
+
+namespace cli {
 
 namespace {
 
-using operations::Lamp;
+using localisation::Text;
+using nlohmann::ordered_json;
 using operations::ReaderInfo;
+using operations::Result;
 
 /// The list item a reply digit names, or the digit itself when it names none.
 std::string Item(const std::string& digit, const char* const* items, int count) {
-    const int index = digit.size() == 1 ? ReplyDigit(digit, 1, count) : -1;
-    return index >= 0 ? items[index] : Latin1ToUtf8(digit);
+    const int index = digit.size() == 1 ? protocol::ReplyDigit(digit, 1, count) : -1;
+    return index >= 0 ? items[index] : protocol::Latin1ToUtf8(digit);
 }
 
-/// What the operations report, as lines: progress messages as they come, the last one as the outcome.
+/// A reader's field as JSON: the text as the reader sent it, null when it was not read.
+ordered_json Field(const std::optional<std::string>& field) {
+    return field ? ordered_json(protocol::Latin1ToUtf8(*field)) : ordered_json(nullptr);
+}
+
+/// The operations' steps as lines: each message is progress once another follows it; the last one is the
+/// outcome, which the command prints from its result.
 class CtlObserver final : public operations::Observer {
 public:
-    CtlObserver(const CtlInvocation& call, std::ostream& out) : call_(call), out_(out) {}
+    CtlObserver(const CtlInvocation& call, std::ostream& out, operations::ReaderState& reader)
+        : call_(call), out_(out), reader_(reader) {}
 
     void message(const std::string& text) override {
-        // A message is progress once another follows it; the last one is the outcome, printed by finish().
         if (last_ && !call_.json && *last_ != printed_) {
             out_ << *last_ << '\n' << std::flush;
             printed_ = *last_;
@@ -41,49 +51,50 @@ public:
     void select(operations::List, int) override {}
     void parityEnabled(bool) override {}
     void scrollTo(operations::Bar, int) override {}
-    void commLamp(Lamp colour) override { lamp_ = colour; }
+    void commLamp(operations::Lamp) override {}
     void cardLamp(bool) override {}
     void beep(unsigned, unsigned) override {}
     void busy(operations::Busy) override {}
     void waitCursor(bool) override {}
     void cardReading(bool) override {}
-    void cardRead(const PolledEntry& entry) override {
+    void cardRead(const protocol::PolledEntry& entry) override {
         if (call_.json) {
-            JsonLine line;
-            if (entry.keypad)
-                line.add("keys", entry.characters);
-            else
-                line.add("card", entry.characters).add("number", entry.number);
-            out_ << line.str() << '\n';
+            ordered_json line;
+            if (entry.keypad) {
+                line["keys"] = protocol::Latin1ToUtf8(entry.characters);
+            } else {
+                line["card"] = protocol::Latin1ToUtf8(entry.characters);
+                line["number"] = entry.number;
+            }
+            out_ << line.dump() << '\n';
         } else {
             out_ << operations::CardIdText(entry) << '\n';
         }
         out_ << std::flush;
         if (call_.count && ++entries_ >= *call_.count)
-            operations::StopCardReading();
+            reader_.CardReadActive = false;
     }
-    void readerInfo(const ReaderInfo& info) override { info_ = info; }
-
-    bool succeeded() const { return lamp_ == Lamp::Yellow; }
-    const std::optional<std::string>& outcome() const { return last_; }
-    const std::optional<ReaderInfo>& info() const { return info_; }
 
 private:
     const CtlInvocation& call_;
     std::ostream& out_;
+    operations::ReaderState& reader_;
     std::optional<std::string> last_;
     std::string printed_;
-    std::optional<Lamp> lamp_;
-    std::optional<ReaderInfo> info_;
     long long entries_ = 0;
 };
 
 class Ctl {
 public:
-    Ctl(const CtlInvocation& call, CtlEnvironment& environment)
-        : call_(call), env_(environment), observer_(call, environment.out) {}
+    Ctl(const CtlInvocation& call, CtlEnvironment& environment, readerlink::LinkSetup& links)
+        : call_(call), env_(environment), link_(links), observer_(call, environment.out, reader_) {}
 
     int run() {
+        reader_.Load(settings::LoadSettings(env_.store));
+        if (call_.port > 0)
+            reader_.ComPortNo = call_.port;
+        if (call_.lineIndex)
+            reader_.SelectLineSetting(*call_.lineIndex);
         switch (call_.command) {
         case CtlCommand::Ports:
             return ports();
@@ -101,15 +112,16 @@ public:
     }
 
 private:
+    operations::Context context() { return {link_, reader_, observer_}; }
+
     int ports() {
         for (int portNo = 1; portNo <= platform::MaxComPort; ++portNo) {
             const std::string device = platform::DescribeComPort(portNo);
             if (call_.json) {
-                env_.out << JsonLine()
-                                .add("port", portNo)
-                                .addOptional("device", device.empty() ? std::nullopt : std::optional(device))
-                                .str()
-                         << '\n';
+                ordered_json line;
+                line["port"] = portNo;
+                line["device"] = device.empty() ? ordered_json(nullptr) : ordered_json(device);
+                env_.out << line.dump() << '\n';
             } else {
                 env_.out << "COM" << portNo << (portNo < 10 ? "   " : "  ") << (device.empty() ? "-" : device) << '\n';
             }
@@ -121,32 +133,32 @@ private:
         operations::ScanOptions options;
         options.locked = !call_.allLines;
         options.onlyPort = call_.port;
+        options.allPortsAtOnce = true;
         options.interrupted = env_.interrupted;
-        operations::Scan(observer_, env_.store, options);
-        if (!observer_.succeeded() || env_.interrupted())
-            return fail();
-        const ReaderInfo& info = *observer_.info();
+        const Result result = operations::Scan(context(), env_.store, options);
+        if (!result.ok())
+            return fail(result);
+        const ReaderInfo& info = result.info;
         if (call_.json) {
-            env_.out << JsonLine()
-                            .add("port", ComPortNo)
-                            .add("line", ComSettings)
-                            .add("serial", info.serial)
-                            .addOptional("version", info.version)
-                            .add("id", info.id)
-                            .addOptional("keys", info.keys)
-                            .addOptional("parity", info.parity)
-                            .addOptional("mode", info.mode)
-                            .str()
-                     << '\n';
+            ordered_json line;
+            line["port"] = result.port;
+            line["line"] = result.line;
+            line["serial"] = Field(info.serial);
+            line["version"] = Field(info.version);
+            line["id"] = Field(info.id);
+            line["keys"] = Field(info.keys);
+            line["parity"] = Field(info.parity);
+            line["mode"] = Field(info.mode);
+            env_.out << line.dump() << '\n';
             return CtlDone;
         }
         std::ostream& out = env_.out;
-        out << *observer_.outcome() << '\n';
-        out << Text(txSerialNo) << " : " << Latin1ToUtf8(info.serial) << '\n';
-        out << Text(txVersion) << " : " << Latin1ToUtf8(info.version.value_or("")) << '\n';
-        out << Text(txIdLabel) << " : " << Latin1ToUtf8(info.id) << '\n';
+        out << operations::MessageText(result) << '\n';
+        out << Text(localisation::txSerialNo) << " : " << protocol::Latin1ToUtf8(info.serial.value_or("")) << '\n';
+        out << Text(localisation::txVersion) << " : " << protocol::Latin1ToUtf8(info.version.value_or("")) << '\n';
+        out << Text(localisation::txIdLabel) << " : " << protocol::Latin1ToUtf8(info.id.value_or("")) << '\n';
         if (info.keys)
-            out << Text(txKeyNum) << " : " << Latin1ToUtf8(*info.keys) << '\n';
+            out << Text(localisation::txKeyNum) << " : " << protocol::Latin1ToUtf8(*info.keys) << '\n';
         if (info.parity)
             out << Item(*info.parity, operations::ParityItems, operations::ParityItemCount) << '\n';
         if (info.mode && info.mode->size() == 3) {
@@ -154,76 +166,79 @@ private:
                 << Item(info.mode->substr(1, 1), operations::WiegandItems, operations::LengthItemCount) << ", "
                 << Item(info.mode->substr(2, 1), operations::Rs485Items, operations::LengthItemCount) << '\n';
         }
-        out << "COM" << ComPortNo << " : " << ComSettings << '\n';
+        out << "COM" << result.port << " : " << result.line << '\n';
         return CtlDone;
     }
 
     int onRememberedPort() {
-        if (ComPortNo <= 0) {
+        if (reader_.ComPortNo <= 0)
             return fail("no reader is remembered: run 'readerctl scan' first, or give --port");
-        }
         // The window runs these only after a scan found the reader; here the remembered port stands for it,
         // and the set commands' own presence query tells whether the reader is there.
-        ReaderFound = true;
+        reader_.ReaderFound = true;
+        Result result;
         if (call_.command == CtlCommand::Monitor) {
-            SetMessagePump([this] {
+            link_.setup().messagePump = [this] {
                 if (env_.interrupted())
-                    operations::StopCardReading();
-            });
-            operations::ReadCards(observer_);
-            SetMessagePump({});
-        } else if (call_.command == CtlCommand::Default) {
+                    reader_.CardReadActive = false;
+            };
+            result = operations::ReadCards(context());
+            link_.setup().messagePump = {};
+            return result.ok() ? CtlDone : fail(result);
+        }
+        if (call_.command == CtlCommand::Default) {
             // Whether the reader has keycode parity is not known without a scan: "H00M0" is sent in any case,
             // and its answer never decides the outcome.
-            operations::FactoryDefault(observer_, true);
+            result = operations::FactoryDefault(context(), true);
         } else {
-            set();
+            result = set();
         }
-        if (!observer_.succeeded())
-            return fail();
-        if (call_.command == CtlCommand::Monitor)
-            return CtlDone;
+        if (!result.ok())
+            return fail(result);
         if (call_.json)
-            env_.out << JsonLine().add("ok", true).str() << '\n';
-        else if (observer_.outcome())
-            env_.out << *observer_.outcome() << '\n';
+            env_.out << ordered_json{{"ok", true}}.dump() << '\n';
+        else
+            env_.out << operations::MessageText(result) << '\n';
         return CtlDone;
     }
 
-    void set() {
+    Result set() {
         const std::string& value = call_.value;
         switch (call_.setting) {
         case CtlSetting::Id:
-            operations::SetReaderId(observer_, value);
-            break;
+            return operations::SetReaderId(context(), value);
         case CtlSetting::Keys:
-            operations::SetKeyCount(observer_, value);
-            break;
+            return operations::SetKeyCount(context(), value);
         case CtlSetting::Line:
-            operations::SetBaudRate(observer_, std::stoi(value));
-            break;
+            return operations::SetBaudRate(context(), std::stoi(value));
         case CtlSetting::Mode:
-            operations::SetMode(observer_, value[0] - '0', value[1] - '0', value[2] - '0');
-            break;
+            return operations::SetMode(context(), value[0] - '0', value[1] - '0', value[2] - '0');
         case CtlSetting::Parity:
-            operations::SetParity(observer_, value[0] - '0');
             break;
         }
+        return operations::SetParity(context(), value[0] - '0');
     }
 
-    /// The outcome message, or `message` when given, on standard error (and as a JSON object with --json).
-    int fail(const std::string& message = {}) {
-        std::string text = message.empty() ? observer_.outcome().value_or(Text(txReaderNotFound)) : message;
+    int fail(const Result& result) { return fail(operations::MessageText(result)); }
+
+    /// The message on standard error (and as a JSON object with --json).
+    int fail(std::string text) {
         if (env_.interrupted())
             text += " (interrupted)";
-        if (call_.json)
-            env_.out << JsonLine().add("ok", false).add("error", text).str() << '\n';
+        if (call_.json) {
+            ordered_json line;
+            line["ok"] = false;
+            line["error"] = text;
+            env_.out << line.dump() << '\n';
+        }
         env_.err << text << '\n';
         return CtlFailed;
     }
 
     const CtlInvocation& call_;
     CtlEnvironment& env_;
+    operations::ReaderState reader_;
+    readerlink::Link link_;
     CtlObserver observer_;
 };
 
@@ -245,32 +260,29 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
         return CtlDone;
     }
 
-    std::unique_ptr<TraceFile> trace;
+    readerlink::LinkSetup links(environment.system);
+    std::unique_ptr<trace::TraceFile> trace;
     if (!call.tracePath.empty()) {
         std::string error;
-        trace = TraceFile::Open(call.tracePath, "readerctl", error);
+        trace = trace::TraceFile::Open(call.tracePath, "readerctl", environment.system, error);
         if (!trace) {
             environment.err << "readerctl: " << error << '\n';
             return CtlUsageError;
         }
+        links.trace = trace.get();
     }
 
-    ApplySettings(LoadSettings(environment.store));
+    const settings::LoadedSettings loaded = settings::LoadSettings(environment.store);
+    localisation::UseSavedLanguage(loaded.LanguageName);
     if (call.language)
-        SelectLanguage(*call.language); // for this run only: the saved language is the window's to change
-    ReaderFound = false;
-    CardReadActive = false;
-    if (call.port > 0)
-        ComPortNo = call.port;
-    if (call.lineIndex)
-        SelectLineSetting(*call.lineIndex);
+        localisation::SelectLanguage(*call.language); // for this run only: the saved language is the window's
 
     // A port that does not open says why only here, once per reason: the operations report "not found".
-    ReportOpenAdviceOnce([&](const std::string& advice) { environment.err << "readerctl: " << advice << '\n'; });
-    SetTraceSink(trace.get());
-    const int status = Ctl(call, environment).run();
-    SetTraceSink(nullptr);
-    ReportOpenAdviceOnce({});
+    links.openErrorReport = platform::OpenAdviceOnce(
+        [&](const std::string& advice) { environment.err << "readerctl: " << advice << '\n'; });
+    const int status = Ctl(call, environment, links).run();
     environment.out << std::flush;
     return status;
 }
+
+} // namespace cli

@@ -9,6 +9,8 @@
 #include <QTextLayout>
 #include <QtMath>
 
+namespace console {
+
 namespace {
 
 QStringList Faces(const std::vector<std::string>& faces) {
@@ -64,3 +66,5 @@ void FitGroupBoxTitle(QGroupBox* box, QStyle* base) {
     style->setParent(box);
     box->setStyle(style);
 }
+
+} // namespace console

@@ -5,6 +5,8 @@
 class QGroupBox;
 class QStyle;
 
+namespace console {
+
 /// The layout names its fonts as Windows does; elsewhere they are drawn with metric-compatible faces.
 void InstallFontSubstitutions();
 
@@ -17,3 +19,5 @@ QStringList LayoutFamilies(const QString& layoutFace, int languageIndex);
 /// clip a group box's title to the layout face's height. Gives `box` a style that makes room for the title as
 /// it is drawn. The style wraps `base`, by default the application's style.
 void FitGroupBoxTitle(QGroupBox* box, QStyle* base = nullptr);
+
+} // namespace console

@@ -2,7 +2,6 @@
 
 #include "console/fonts.h"
 #include "console/system_menu.h"
-#include "link/link.h"
 #include "localisation/captions.h"
 #include "localisation/language.h"
 #include "settings/settings.h"
@@ -21,6 +20,16 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+
+// The pictures live in a static library: without this the linker drops them. Outside the namespace, since the
+// macro declares the resource's initialiser where it is used.
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace console {
+
+using namespace localisation;
 
 QString Tr(TextId id) {
     return QString::fromUtf8(Text(id));
@@ -62,10 +71,10 @@ bool IsUserInput(const QEvent* event) {
 
 } // namespace
 
-TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
-    : QDialog(parent), ui(new Ui::TfrmModule), tmrBusy(new QTimer(this)), tmrCard(new QTimer(this)), store_(store) {
-    // The pictures live in a static library: without this the linker drops them.
-    Q_INIT_RESOURCE(resources);
+TfrmModule::TfrmModule(platform::SettingsStore& store, readerlink::LinkSetup& links, QWidget* parent)
+    : QDialog(parent), ui(new Ui::TfrmModule), tmrBusy(new QTimer(this)), tmrCard(new QTimer(this)), store_(store),
+      links_(links), link_(links) {
+    InitResources();
     ui->setupUi(this);
     // The page's one tab is a title, not a keyboard stop.
     ui->pcDefault->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -99,7 +108,7 @@ TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
     connect(ui->sbKey, &QScrollBar::valueChanged, this, &TfrmModule::sbKeyChange);
 
     // The link serves the window's queue while it waits, so the lamp blinks and the stop click gets through.
-    SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    links_.messagePump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     // On the application, not the window: a press reaches the window system's window first, and giving the
     // clicked control the focus happens before a widget's own filters run.
     qApp->installEventFilter(this);
@@ -108,7 +117,7 @@ TfrmModule::TfrmModule(platform::SettingsStore& store, QWidget* parent)
 
 TfrmModule::~TfrmModule() {
     qApp->removeEventFilter(this);
-    SetMessagePump({});
+    links_.messagePump = {};
     delete ui;
 }
 
@@ -117,7 +126,7 @@ void TfrmModule::applyLooks() {
     setPalette(QApplication::palette());
 
     const QPalette system = QApplication::palette();
-    const std::optional<platform::Rgb> caption = platform::CurrentSystem().activeCaptionColour();
+    const std::optional<platform::Rgb> caption = links_.system.activeCaptionColour();
     Colour(ui->pnMsg, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
     for (QLabel* value : {ui->pnSerial, ui->pnVersion, ui->pnID, ui->pnKey, ui->pnCardID}) {
         Colour(value, system.color(QPalette::Highlight), QColor(255, 255, 0));
@@ -164,13 +173,15 @@ void TfrmModule::applyLanguageFaces() {
 // ---- start-up and the caption list ----
 
 void TfrmModule::FormCreate() {
-    ApplySettings(LoadSettings(store_));
+    const settings::LoadedSettings loaded = settings::LoadSettings(store_);
+    reader_.Load(loaded);
+    UseSavedLanguage(loaded.LanguageName);
 
     RemoveCloseEntry(this);
-    CardReadActive = false;
-    ReaderFound = false;
+    reader_.CardReadActive = false;
+    reader_.ReaderFound = false;
 
-    ui->cmbBaudRate->setCurrentIndex(BaudRateIndex);
+    ui->cmbBaudRate->setCurrentIndex(reader_.BaudRateIndex);
     ui->cmbMode->setCurrentIndex(0);
     ui->cmbWiegand->setCurrentIndex(0);
     ui->cmbRS485->setCurrentIndex(1);
@@ -313,7 +324,7 @@ void TfrmModule::tmrBusyTimer() {
 
 void TfrmModule::switchLanguage(int index) {
     SelectLanguage(index);
-    SaveLanguage(store_, LanguageName);
+    settings::SaveLanguage(store_, LanguageName);
     FormShow();
 }
 
@@ -328,3 +339,5 @@ void TfrmModule::btnGBClick() {
 void TfrmModule::btnBIG5Click() {
     switchLanguage(LanguageTraditional);
 }
+
+} // namespace console

@@ -3,6 +3,7 @@
 // shows each step they report as their observer (frmmodule_operations.cpp). An operation runs to its end on
 // the window's thread, serving the message queue only inside the link's waits and the card-reading pacing.
 
+#include "link/link.h"
 #include "localisation/message_table.h"
 #include "operations/operations.h"
 #include "platform/settings_store.h"
@@ -19,6 +20,8 @@ namespace Ui {
 class TfrmModule;
 }
 
+namespace console {
+
 inline const QColor LampRed{255, 0, 0};
 inline const QColor LampYellow{255, 255, 0};
 inline const QColor LampWhite{255, 255, 255};
@@ -30,9 +33,13 @@ class TfrmModule : public QDialog, public operations::Observer {
     Ui::TfrmModule* const ui;
 
 public:
-    /// `store` is the settings key (not owned); it must outlive the window.
-    explicit TfrmModule(platform::SettingsStore& store, QWidget* parent = nullptr);
+    /// `store` is the settings key, `links` what the window's link runs on (the system, the trace); neither is
+    /// owned, both must outlive the window. The window serves its events through the links' message pump.
+    TfrmModule(platform::SettingsStore& store, readerlink::LinkSetup& links, QWidget* parent = nullptr);
     ~TfrmModule() override;
+
+    /// What the window knows of the reader.
+    const operations::ReaderState& reader() const { return reader_; }
 
     QTimer* const tmrBusy;
     QTimer* const tmrCard;
@@ -95,11 +102,16 @@ private:
     void busy(operations::Busy state) override;
     void waitCursor(bool on) override;
     void cardReading(bool active) override;
-    void cardRead(const PolledEntry& entry) override;
+    void cardRead(const protocol::PolledEntry& entry) override;
     /// The twelve controls that card reading disables, in the order it disables them.
     QList<QWidget*> lockedWhileReading() const;
 
+    operations::Context context() { return {link_, reader_, *this}; }
+
     platform::SettingsStore& store_;
+    readerlink::LinkSetup& links_;
+    readerlink::Link link_;
+    operations::ReaderState reader_;
     QString readCardCaption_;         ///< btnReadCard's own caption, put back when card reading ends
     bool parityBeforeReading_ = true; ///< btnParity's own state when card reading began
     int busyPhase_ = 0;               ///< the blinking lamp's, kept across runs of tmrBusy
@@ -109,4 +121,6 @@ private:
 };
 
 /// Text(id) as a QString.
-QString Tr(TextId id);
+QString Tr(localisation::TextId id);
+
+} // namespace console

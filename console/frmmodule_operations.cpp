@@ -2,49 +2,50 @@
 // observer shows each step they report.
 
 #include "console/frmmodule.h"
-#include "platform/system.h"
 #include "ui_frmmodule.h"
 
 #include <QApplication>
 #include <QTimer>
+
+namespace console {
 
 // ---- handlers ----
 
 void TfrmModule::btnScanClick() {
     operations::ScanOptions options;
     options.locked = ui->chkLock->isChecked();
-    operations::Scan(*this, store_, options);
+    operations::Scan(context(), store_, options);
 }
 
 void TfrmModule::btnIDClick() {
-    operations::SetReaderId(*this, ui->pnID->text().toLatin1().toStdString());
+    operations::SetReaderId(context(), ui->pnID->text().toLatin1().toStdString());
 }
 
 void TfrmModule::btnKeyClick() {
-    operations::SetKeyCount(*this, ui->pnKey->text().toLatin1().toStdString());
+    operations::SetKeyCount(context(), ui->pnKey->text().toLatin1().toStdString());
 }
 
 void TfrmModule::btnBaudRateClick() {
-    operations::SetBaudRate(*this, ui->cmbBaudRate->currentIndex());
+    operations::SetBaudRate(context(), ui->cmbBaudRate->currentIndex());
 }
 
 void TfrmModule::btnModeClick() {
-    operations::SetMode(*this, ui->cmbMode->currentIndex(), ui->cmbWiegand->currentIndex(),
+    operations::SetMode(context(), ui->cmbMode->currentIndex(), ui->cmbWiegand->currentIndex(),
                         ui->cmbRS485->currentIndex());
 }
 
 void TfrmModule::btnParityClick() {
-    operations::SetParity(*this, ui->cmbParity->currentIndex());
+    operations::SetParity(context(), ui->cmbParity->currentIndex());
 }
 
 void TfrmModule::btnFactoryW26Click() {
     // btnParity's own state, not the effective one (the window may be disabled), tells whether the reader has
     // keycode parity.
-    operations::FactoryDefault(*this, ui->btnParity->isEnabledTo(this));
+    operations::FactoryDefault(context(), ui->btnParity->isEnabledTo(this));
 }
 
 void TfrmModule::btnReadCardClick() {
-    operations::ReadCards(*this);
+    operations::ReadCards(context());
 }
 
 void TfrmModule::tmrCardTimer() {
@@ -96,7 +97,7 @@ void TfrmModule::cardLamp(bool lit) {
 }
 
 void TfrmModule::beep(unsigned frequencyHz, unsigned durationMs) {
-    platform::CurrentSystem().beep(frequencyHz, durationMs);
+    links_.system.beep(frequencyHz, durationMs);
 }
 
 void TfrmModule::busy(operations::Busy state) {
@@ -132,7 +133,7 @@ QList<QWidget*> TfrmModule::lockedWhileReading() const {
 void TfrmModule::cardReading(bool active) {
     if (active) {
         readCardCaption_ = ui->btnReadCard->text();
-        ui->btnReadCard->setText(Tr(txCancelReadCard));
+        ui->btnReadCard->setText(Tr(localisation::txCancelReadCard));
         // A reader without keycode parity keeps its disabled btnParity afterwards.
         parityBeforeReading_ = ui->btnParity->isEnabledTo(this);
         for (QWidget* control : lockedWhileReading())
@@ -144,6 +145,8 @@ void TfrmModule::cardReading(bool active) {
     }
 }
 
-void TfrmModule::cardRead(const PolledEntry&) {
+void TfrmModule::cardRead(const protocol::PolledEntry&) {
     // pnCardID shows the entry; its text comes as the panel step that follows.
 }
+
+} // namespace console

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace console {
+
 TShape::TShape(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -33,3 +35,5 @@ void TShape::paintEvent(QPaintEvent*) {
         painter.drawEllipse(QRectF(box.center().x() - d / 2, box.center().y() - d / 2, d, d));
     }
 }
+
+} // namespace console

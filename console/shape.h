@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QWidget>
 
+namespace console {
+
 class TShape : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor brushColor READ brushColor WRITE setBrushColor)
@@ -25,3 +27,5 @@ private:
     QColor brush_{Qt::white};
     bool rounded_ = false;
 };
+
+} // namespace console

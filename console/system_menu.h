@@ -4,4 +4,8 @@
 
 class QWidget;
 
+namespace console {
+
 void RemoveCloseEntry(QWidget* window);
+
+} // namespace console

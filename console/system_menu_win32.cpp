@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace console {
+
 void RemoveCloseEntry(QWidget* window) {
     const HWND hwnd = reinterpret_cast<HWND>(window->winId());
     const HMENU menu = GetSystemMenu(hwnd, FALSE);
@@ -13,3 +15,5 @@ void RemoveCloseEntry(QWidget* window) {
     RemoveMenu(menu, SC_CLOSE, MF_BYCOMMAND);
     DrawMenuBar(hwnd);
 }
+
+} // namespace console

@@ -3,11 +3,10 @@
 
 #include "platform/testing/virtual_system.h"
 
-/// The virtual system, installed once for the whole run (building one per input would cost more than the
-/// input itself), with its records cleared and COM1 wired to `peer`.
+/// The virtual system, made once for the whole run (building one per input would cost more than the input
+/// itself), with its records cleared and COM1 wired to `peer`.
 inline platform::VirtualSystem& LineTo(platform::VirtualPeer& peer) {
     static platform::VirtualSystem system;
-    static platform::ScopedVirtualSystem installed(system);
     system.clearRecords();
     platform::VirtualSystem::PortConfig config;
     config.peer = &peer;

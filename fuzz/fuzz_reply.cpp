@@ -8,6 +8,7 @@
 #include "fuzz_line.h"
 #include "link/link.h"
 #include "platform/testing/virtual_system.h"
+#include "protocol/protocol.h"
 
 #include <cstring>
 
@@ -39,20 +40,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader.size = size - 2;
 
     platform::VirtualSystem& system = LineTo(reader);
-    ReplyText = "previous";
-    FUZZ_CHECK(OpenComPort(1, "19200,e,8,1"));
+    readerlink::LinkSetup setup(system);
+    readerlink::Link link(setup);
+    FUZZ_CHECK(link.OpenComPort(1, "19200,e,8,1"));
     const std::uint64_t start = system.nowMs();
-    const bool ok = SendCommand("H00B");
+    const readerlink::Reply reply = link.SendCommand("H00B");
     const std::uint64_t took = system.nowMs() - start;
-    CloseComPort();
+    link.CloseComPort();
 
-    FUZZ_CHECK(RxCount >= 0 && RxCount < RxBufferSize);
-    FUZZ_CHECK(took <= 9 + ReplyTimeoutMs + 2); // the time-out holds even for a line that never pauses
-    if (ok) {
-        FUZZ_CHECK(RxBuffer[0] == '\n' && RxBuffer[RxCount - 1] == '\r');
-        FUZZ_CHECK(ReplyChecksumRight(std::span(RxBuffer, static_cast<std::size_t>(RxCount))));
-        FUZZ_CHECK(ReplyText.size() <= static_cast<std::size_t>(RxCount));
-        FUZZ_CHECK(std::memcmp(ReplyText.data(), RxBuffer, ReplyText.size()) == 0);
+    const std::span<const std::uint8_t> received = link.received();
+    FUZZ_CHECK(link.rxCount() >= 0 && link.rxCount() < readerlink::RxBufferSize);
+    FUZZ_CHECK(reply.received.size() == received.size());
+    FUZZ_CHECK(took <= 9 + readerlink::ReplyTimeoutMs + 2); // the time-out holds even for a line that never pauses
+    if (reply.valid()) {
+        FUZZ_CHECK(received.front() == '\n' && received.back() == '\r');
+        FUZZ_CHECK(protocol::ReplyChecksumRight(received));
+        FUZZ_CHECK(reply.text.size() <= received.size());
+        FUZZ_CHECK(std::memcmp(reply.text.data(), received.data(), reply.text.size()) == 0);
     }
     FUZZ_CHECK(system.openCount() == 0);
     return 0;

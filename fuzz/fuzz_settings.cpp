@@ -13,10 +13,10 @@
 
 namespace {
 
-void CheckLoaded(const LoadedSettings& loaded) {
+void CheckLoaded(const settings::LoadedSettings& loaded) {
     FUZZ_CHECK(loaded.BaudRateIndex >= 0 && loaded.BaudRateIndex <= 11);
     FUZZ_CHECK(loaded.LanguageIndex >= 0 && loaded.LanguageIndex <= 2);
-    FUZZ_CHECK(loaded.LanguageIndex == LanguageIndexOf(loaded.LanguageName));
+    FUZZ_CHECK(loaded.LanguageIndex == localisation::LanguageIndexOf(loaded.LanguageName));
 }
 
 QTemporaryDir* Folder() {
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         file.write(reinterpret_cast<const char*>(data + 1), static_cast<qint64>(size - 1));
         file.close();
-        CheckLoaded(LoadSettings(*platform::MakeSystemSettingsStore()));
+        CheckLoaded(settings::LoadSettings(*platform::MakeSystemSettingsStore()));
         return 0;
     }
 
@@ -66,6 +66,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             store.values[name] = std::vector<std::uint8_t>(content, content + length);
         }
     }
-    CheckLoaded(LoadSettings(store));
+    CheckLoaded(settings::LoadSettings(store));
     return 0;
 }

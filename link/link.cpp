@@ -1,45 +1,39 @@
 #include "link.h"
 
-#include "link/trace.h"
+#include "protocol/protocol.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
-#include <set>
 
-platform::PortHandle ComHandle = platform::InvalidPort;
-platform::CommTimeouts SavedTimeouts;
-// A read returns at once with a waiting byte, or after 1 ms with none; writes have no time-out.
-const platform::CommTimeouts LinkTimeouts{0, 0, 1, 0, 0};
-
-std::uint8_t RxBuffer[RxBufferSize];
-int RxCount = 0;
-std::string ReplyText;
+namespace readerlink {
 
 namespace {
-
 constexpr std::uint8_t Lf = 0x0A;
 constexpr std::uint8_t Cr = 0x0D;
-
-std::function<void()> messagePump;
-std::function<void(int, platform::OpenError)> openErrorReport;
-TraceSink* traceSink = nullptr;
-
 } // namespace
 
-void SetTraceSink(TraceSink* sink) {
-    traceSink = sink;
+Link::Link(LinkSetup& setup) : setup_(setup) {}
+
+Link::~Link() {
+    if (isOpen())
+        CloseComPort();
 }
 
-bool OpenComPort(int portNo, const std::string& settings) {
-    platform::System& system = platform::CurrentSystem();
-    platform::OpenError error = platform::OpenError::None;
-    ComHandle = system.openPort(portNo, &error);
-    if (traceSink)
-        traceSink->portOpened(portNo, settings, ComHandle == platform::InvalidPort ? error : platform::OpenError::None);
-    if (ComHandle == platform::InvalidPort) {
-        if (openErrorReport)
-            openErrorReport(portNo, error);
+bool Link::OpenComPort(int portNo, const std::string& settings) {
+    platform::System& system = setup_.system;
+    portNo_ = portNo;
+    settings_ = settings;
+    lastOpenError_ = platform::OpenError::None;
+    ComHandle = system.openPort(portNo, &lastOpenError_);
+    const bool opened = ComHandle != platform::InvalidPort;
+    if (opened)
+        lastOpenError_ = platform::OpenError::None;
+    else if (lastOpenError_ == platform::OpenError::None)
+        lastOpenError_ = platform::OpenError::Other;
+    if (setup_.trace)
+        setup_.trace->portOpened(portNo, settings, lastOpenError_);
+    if (!opened) {
+        if (setup_.openErrorReport)
+            setup_.openErrorReport(portNo, lastOpenError_);
         return false;
     }
     // Once the device is open the port is ours, whatever the next three calls say.
@@ -49,113 +43,127 @@ bool OpenComPort(int portNo, const std::string& settings) {
     return true;
 }
 
-void CloseComPort() {
-    platform::System& system = platform::CurrentSystem();
+void Link::CloseComPort() {
+    platform::System& system = setup_.system;
     system.setTimeouts(ComHandle, SavedTimeouts);
     system.closePort(ComHandle);
-    if (traceSink)
-        traceSink->portClosed();
+    ComHandle = platform::InvalidPort;
+    awaiting_ = false;
+    if (setup_.trace)
+        setup_.trace->portClosed(portNo_, settings_);
 }
 
-void SendByte(std::uint8_t byte) {
-    platform::System& system = platform::CurrentSystem();
-    system.write(ComHandle, &byte, 1);
-    system.sleepMs(1);
+void Link::SendByte(std::uint8_t byte) {
+    setup_.system.write(ComHandle, &byte, 1);
+    setup_.system.sleepMs(1);
 }
 
-void SendBytes(const std::uint8_t* bytes, int count) {
-    platform::System& system = platform::CurrentSystem();
-    system.write(ComHandle, bytes, count > 0 && bytes ? static_cast<std::size_t>(count) : 0);
-    system.sleepMs(5);
+void Link::SendBytes(const std::uint8_t* bytes, int count) {
+    setup_.system.write(ComHandle, bytes, count > 0 && bytes ? static_cast<std::size_t>(count) : 0);
+    setup_.system.sleepMs(5);
 }
 
-bool VerifyReplyChecksum() {
-    if (RxCount < 4 || RxCount > RxBufferSize)
+bool Link::VerifyReplyChecksum() const {
+    return protocol::ReplyChecksumRight(received());
+}
+
+std::span<const std::uint8_t> Link::received() const {
+    return std::span(RxBuffer.data(), static_cast<std::size_t>(RxCount));
+}
+
+void Link::ProcessMessages() {
+    if (setup_.messagePump)
+        setup_.messagePump();
+}
+
+bool Link::StartCommand(std::string_view text, WritePauses pauses) {
+    platform::System& system = setup_.system;
+    RxBuffer.fill(0);
+    awaiting_ = false;
+    // The frame carries the text's length in 8 bits: a longer text is refused, never cut.
+    std::optional<std::string> frame = protocol::BuildCommandFrame(text);
+    if (!frame) {
+        RxCount = 0;
         return false;
-    return ReplyChecksumRight(std::span(RxBuffer, static_cast<std::size_t>(RxCount)));
-}
-
-namespace {
-
-/// Told after the exchange, so the trace never stands between the bytes on the line.
-void traceExchange(std::uint32_t sentAt, const std::string& frame, ReplyOutcome outcome) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
-    traceSink->exchange(sentAt, std::span(bytes, frame.size()), platform::CurrentSystem().clockMs(),
-                        std::span(RxBuffer, static_cast<std::size_t>(RxCount)), outcome);
-}
-
-} // namespace
-
-bool SendCommand(const char* text) {
-    platform::System& system = platform::CurrentSystem();
-    if (!text)
-        text = "";
-    std::memset(RxBuffer, 0, sizeof RxBuffer);
-
-    const auto length = static_cast<std::uint8_t>(std::strlen(text)); // frames carry at most 255 characters
+    }
+    frame_ = std::move(*frame);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame_.data());
+    const auto length = static_cast<int>(text.size());
+    sentAtMs_ = system.clockMs();
     // TAB, text, two checksum digits, CR: the TAB, digits and CR written one by one, the text in one run.
-    const std::string frame = BuildCommandFrame(std::string_view(text, length));
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
-    const std::uint32_t sentAt = system.clockMs();
-    SendByte(bytes[0]);
-    SendBytes(bytes + 1, length);
-    for (std::size_t i = 1u + length; i < frame.size(); ++i)
-        SendByte(bytes[i]);
-
+    if (pauses == WritePauses::Kept) {
+        SendByte(bytes[0]);
+        SendBytes(bytes + 1, length);
+        for (std::size_t i = 1u + text.size(); i < frame_.size(); ++i)
+            SendByte(bytes[i]);
+    } else {
+        system.write(ComHandle, bytes, 1);
+        system.write(ComHandle, bytes + 1, text.size());
+        for (std::size_t i = 1u + text.size(); i < frame_.size(); ++i)
+            system.write(ComHandle, bytes + i, 1);
+    }
     RxCount = 0;
-    const std::uint32_t start = system.clockMs();
-    std::uint32_t elapsed = 0;
-    while (elapsed <= ReplyTimeoutMs) {
+    startMs_ = system.clockMs();
+    awaiting_ = true;
+    return true;
+}
+
+std::optional<Reply> Link::TakeReply(bool serveMessages) {
+    if (!awaiting_)
+        return std::nullopt;
+    platform::System& system = setup_.system;
+    for (;;) {
         std::uint8_t byte = 0;
-        if (system.readByte(ComHandle, byte) == platform::ReadResult::Byte) {
-            RxBuffer[RxCount] = byte;
+        const bool got = system.readByte(ComHandle, byte) == platform::ReadResult::Byte;
+        if (got) {
+            RxBuffer[static_cast<std::size_t>(RxCount)] = byte;
             if (++RxCount == RxBufferSize)
                 RxCount = 0;
             if (byte == Cr && RxBuffer[0] == Lf) {
-                // After a CR in the last cell the terminator wraps to index 0 over the LF: the frame then
-                // reads as empty and fails the checksum test, which is what a reply this long deserves.
-                RxBuffer[RxCount] = 0;
-                const auto* end = std::find(RxBuffer, RxBuffer + RxBufferSize, std::uint8_t{0});
-                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer), static_cast<std::size_t>(end - RxBuffer));
-                const bool valid = VerifyReplyChecksum();
-                if (traceSink)
-                    traceExchange(sentAt, frame, valid ? ReplyOutcome::Valid : ReplyOutcome::BadChecksum);
-                return valid;
+                // After a CR in the last cell the terminator wraps to index 0 over the LF: the frame then reads
+                // as empty and fails the checksum test, which is what a reply this long deserves.
+                RxBuffer[static_cast<std::size_t>(RxCount)] = 0;
+                const auto end = std::find(RxBuffer.begin(), RxBuffer.end(), std::uint8_t{0});
+                ReplyText.assign(reinterpret_cast<const char*>(RxBuffer.data()),
+                                 static_cast<std::size_t>(end - RxBuffer.begin()));
+                return finish(VerifyReplyChecksum() ? ReplyOutcome::Valid : ReplyOutcome::BadChecksum);
             }
-        } else {
+        } else if (serveMessages) {
             ProcessMessages();
         }
-        // Tested after every read, so that a line that streams bytes without ever ending a frame still ends
-        // at the time-out. Unsigned difference: a clock wrap at 2^32 changes nothing.
-        elapsed = system.clockMs() - start;
+        // Tested after every read, so that a line that streams bytes without ever ending a frame still ends at
+        // the time-out. Unsigned difference: a clock wrap at 2^32 changes nothing.
+        if (system.clockMs() - startMs_ > ReplyTimeoutMs)
+            return finish(ReplyOutcome::Timeout);
+        if (!got)
+            return std::nullopt;
     }
-    if (traceSink)
-        traceExchange(sentAt, frame, ReplyOutcome::Timeout);
-    return false;
 }
 
-void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report) {
-    openErrorReport = std::move(report);
-}
-
-void ReportOpenAdviceOnce(std::function<void(const std::string& advice)> print) {
-    if (!print) {
-        openErrorReport = {};
-        return;
+Reply Link::finish(ReplyOutcome outcome) {
+    awaiting_ = false;
+    Reply reply;
+    reply.outcome = outcome;
+    if (outcome != ReplyOutcome::Timeout)
+        reply.text = ReplyText;
+    const std::span<const std::uint8_t> bytes = received();
+    reply.received.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // Told after the exchange, so the trace never stands between the bytes on the line.
+    if (setup_.trace) {
+        const auto* frame = reinterpret_cast<const std::uint8_t*>(frame_.data());
+        setup_.trace->exchange(portNo_, settings_, sentAtMs_, std::span(frame, frame_.size()), setup_.system.clockMs(),
+                               bytes, outcome);
     }
-    auto told = std::make_shared<std::set<std::string>>();
-    openErrorReport = [told, print = std::move(print)](int portNo, platform::OpenError error) {
-        const std::string advice = platform::OpenErrorAdvice(portNo, error);
-        if (!advice.empty() && told->insert(advice).second)
-            print(advice);
-    };
+    return reply;
 }
 
-void SetMessagePump(std::function<void()> pump) {
-    messagePump = std::move(pump);
+Reply Link::SendCommand(std::string_view text) {
+    if (!StartCommand(text))
+        return Reply{ReplyOutcome::NotSent, {}, {}};
+    for (;;) {
+        if (std::optional<Reply> reply = TakeReply(true))
+            return *std::move(reply);
+    }
 }
 
-void ProcessMessages() {
-    if (messagePump)
-        messagePump();
-}
+} // namespace readerlink

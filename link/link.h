@@ -1,54 +1,133 @@
 #pragma once
-// The reader link: the one serial port of the program and the command exchange, as free functions over
-// module-level state on top of the pure protocol. Everything runs on the window's thread; nothing here is
-// re-entered.
+// A reader link: one serial port and the command exchange over it. A program makes one link per port it talks
+// to, all sharing one LinkSetup; each link owns its port and its receive state, so two links never share a
+// byte. Everything runs on the caller's thread; a link is never re-entered.
 
+#include "link/trace.h"
 #include "platform/system.h"
-#include "protocol/protocol.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
-// ---- serial port link ----
-
-extern platform::PortHandle ComHandle;
-extern platform::CommTimeouts SavedTimeouts;
-extern const platform::CommTimeouts LinkTimeouts;
-
-/// Opens COM`portNo` exclusively with a line-settings text. True once the device is open, even if the
-/// platform refused the settings text (the port then keeps its previous line settings). A port that does not
-/// open is told to the installed open-error report.
-bool OpenComPort(int portNo, const std::string& settings);
-/// Called with the port and the reason whenever OpenComPort fails; the program installs it, empty by default.
-void SetOpenErrorReport(std::function<void(int portNo, platform::OpenError error)> report);
-/// Installs an open-error report that hands `print` the advice of platform::OpenErrorAdvice (what the user can
-/// do, such as joining the dialout group), each text once per run; an empty `print` removes the report.
-void ReportOpenAdviceOnce(std::function<void(const std::string& advice)> print);
-/// Puts SavedTimeouts back and closes ComHandle. Only after an OpenComPort that returned true.
-void CloseComPort();
-/// One write of one byte, then 1 ms.
-void SendByte(std::uint8_t byte);
-/// One write of the whole run, then 5 ms.
-void SendBytes(const std::uint8_t* bytes, int count);
-
-// ---- command frame ----
+namespace readerlink {
 
 inline constexpr int RxBufferSize = 1024;
 inline constexpr std::uint32_t ReplyTimeoutMs = 120;
+/// In force while a link holds a port: a read returns at once with a waiting byte, or after 1 ms with none;
+/// writes have no time-out.
+inline constexpr platform::CommTimeouts LinkTimeouts{0, 0, 1, 0, 0};
 
-extern std::uint8_t RxBuffer[RxBufferSize];
-extern int RxCount;
-extern std::string ReplyText;
+/// What an exchange brought back.
+struct Reply {
+    ReplyOutcome outcome = ReplyOutcome::Timeout;
+    /// The frame up to its first zero byte (LF to CR) when one was complete, whatever its checksum; else empty.
+    std::string text;
+    /// Every byte that arrived for the command, zero bytes included.
+    std::string received;
 
-/// Sends TAB, text, checksum digits, CR and waits up to 120 ms for a reply frame. True when a complete
-/// frame (first byte LF, ended by CR) arrived in time and its checksum digits match.
-bool SendCommand(const char* text);
-/// ReplyChecksumRight on RxBuffer[0 .. RxCount).
-bool VerifyReplyChecksum();
+    bool valid() const { return outcome == ReplyOutcome::Valid; }
+    explicit operator bool() const { return valid(); }
+};
 
-/// Served after every read that brought no byte while SendCommand waits, so the window stays alive. The
-/// console installs QCoreApplication::processEvents here; empty by default.
-void SetMessagePump(std::function<void()> pump);
-/// Runs the installed pump once (card reading paces itself with it too).
-void ProcessMessages();
+/// What the links of one program share: the system they run on and the program's hooks.
+struct LinkSetup {
+    explicit LinkSetup(platform::System& on) : system(on) {}
+
+    platform::System& system;
+    /// Served after every read that brought no byte while SendCommand waits, and by ProcessMessages, so that a
+    /// window stays alive; empty, nothing is served.
+    std::function<void()> messagePump;
+    /// Not owned; nullptr traces nothing.
+    TraceSink* trace = nullptr;
+    /// Told the port and the reason whenever OpenComPort fails.
+    std::function<void(int portNo, platform::OpenError error)> openErrorReport;
+};
+
+/// Whether a command's writes are each followed by the link's pause (1 ms after a byte, 5 ms after a run).
+enum class WritePauses { Kept, Skipped };
+
+class Link {
+public:
+    /// `setup` is not owned and must outlive the link.
+    explicit Link(LinkSetup& setup);
+    /// Closes a port still open.
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    LinkSetup& setup() const { return setup_; }
+    platform::System& system() const { return setup_.system; }
+
+    // ---- the port ----
+
+    /// Opens COM`portNo` exclusively with a line-settings text. True once the device is open, even if the
+    /// platform refused the settings text (the port then keeps its previous line settings). The reason of a
+    /// failure is told to the setup's open-error report and kept in lastOpenError().
+    bool OpenComPort(int portNo, const std::string& settings);
+    /// Puts SavedTimeouts back and closes the port. Only after an OpenComPort that returned true.
+    void CloseComPort();
+    bool isOpen() const { return ComHandle != platform::InvalidPort; }
+    int portNo() const { return portNo_; }
+    const std::string& settings() const { return settings_; }
+    platform::OpenError lastOpenError() const { return lastOpenError_; }
+    /// One write of one byte, then 1 ms.
+    void SendByte(std::uint8_t byte);
+    /// One write of the whole run, then 5 ms.
+    void SendBytes(const std::uint8_t* bytes, int count);
+
+    // ---- the exchange ----
+
+    /// Sends TAB, text, checksum digits, CR and waits up to 120 ms for a reply frame, serving the message pump
+    /// after every read that brought nothing. Valid when a complete frame (first byte LF, ended by CR) arrived in
+    /// time and its checksum digits match.
+    Reply SendCommand(std::string_view text);
+
+    /// The exchange step by step: StartCommand writes the frame and starts the time-out (false, and nothing
+    /// written, for a text that does not fit a frame); each TakeReply then takes what came, reading until a read
+    /// brings nothing (after which it serves the message pump when `serveMessages`), and gives the reply once the
+    /// frame has ended or the time-out has passed. SendCommand is exactly this with the pump served.
+    bool StartCommand(std::string_view text, WritePauses pauses = WritePauses::Kept);
+    std::optional<Reply> TakeReply(bool serveMessages);
+    /// An exchange has been started and has not ended yet.
+    bool awaitingReply() const { return awaiting_; }
+
+    /// Runs the setup's message pump once.
+    void ProcessMessages();
+
+    // ---- the receive state of the last command ----
+
+    /// The frame's checksum digits against RxBuffer[0 .. RxCount).
+    bool VerifyReplyChecksum() const;
+    /// RxBuffer[0 .. RxCount).
+    std::span<const std::uint8_t> received() const;
+    int rxCount() const { return RxCount; }
+    /// The last complete frame up to its first zero byte; a time-out keeps the one before.
+    const std::string& replyText() const { return ReplyText; }
+
+private:
+    Reply finish(ReplyOutcome outcome);
+
+    LinkSetup& setup_;
+    platform::PortHandle ComHandle = platform::InvalidPort;
+    platform::CommTimeouts SavedTimeouts{};
+    int portNo_ = 0;
+    std::string settings_;
+    platform::OpenError lastOpenError_ = platform::OpenError::None;
+
+    std::array<std::uint8_t, RxBufferSize> RxBuffer{};
+    int RxCount = 0;
+    std::string ReplyText;
+
+    // The exchange under way.
+    bool awaiting_ = false;
+    std::string frame_;
+    std::uint32_t sentAtMs_ = 0;
+    std::uint32_t startMs_ = 0;
+};
+
+} // namespace readerlink

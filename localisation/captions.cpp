@@ -1,6 +1,8 @@
 #include "captions.h"
 
-const CaptionEntry CaptionList[CaptionCount] = {
+namespace localisation {
+
+constexpr CaptionEntry CaptionList[CaptionCount] = {
     {"frmModule", txTitle, "", ""},
     {"pnVELNO", txCompany, "", ""},
     {"pnMsg", txScanFirst, "", ""},
@@ -29,3 +31,5 @@ std::string CaptionText(const CaptionEntry& entry) {
         text += entry.suffix;
     return text;
 }
+
+} // namespace localisation

@@ -3,6 +3,8 @@
 
 #include "message_table.h"
 
+namespace localisation {
+
 struct CaptionEntry {
     const char* control; ///< objectName of the control; "frmModule" is the window's title
     TextId text;
@@ -15,3 +17,5 @@ extern const CaptionEntry CaptionList[CaptionCount];
 
 /// prefix + Text(text) + suffix in the current language, UTF-8.
 std::string CaptionText(const CaptionEntry& entry);
+
+} // namespace localisation

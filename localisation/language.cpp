@@ -1,7 +1,9 @@
 #include "language.h"
 
+namespace localisation {
+
 namespace {
-const char* const Names[] = {"English", "ChineseGB", "ChineseBIG5"};
+constexpr const char* Names[] = {"English", "ChineseGB", "ChineseBIG5"};
 constexpr int NameCount = sizeof(Names) / sizeof(Names[0]);
 } // namespace
 
@@ -24,3 +26,10 @@ void SelectLanguage(int index) {
     LanguageIndex = index >= 0 && index < NameCount ? index : LanguageEnglish;
     LanguageName = Names[LanguageIndex];
 }
+
+void UseSavedLanguage(const std::string& name) {
+    LanguageName = name;
+    LanguageIndex = LanguageIndexOf(name);
+}
+
+} // namespace localisation

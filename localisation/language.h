@@ -1,8 +1,11 @@
 #pragma once
-// The current language. LanguageIndex is derived from LanguageName at start and changed only by the
-// language switch; LanguageName is what the settings key remembers.
+// The current language of the program: the one piece of program-wide state outside the program's objects, since
+// every text shown in a run is in one language. LanguageIndex is derived from LanguageName at start and changed
+// only by the language switch; LanguageName is what the settings key remembers.
 
 #include <string>
+
+namespace localisation {
 
 inline constexpr int LanguageEnglish = 0;
 inline constexpr int LanguageSimplified = 1;
@@ -17,3 +20,8 @@ const char* LanguageNameOf(int index);
 int LanguageIndexOf(const std::string& name);
 /// What a language button sets first: LanguageIndex and LanguageName together.
 void SelectLanguage(int index);
+/// The language the settings key remembers: its name as stored (kept even when it names no language, until a
+/// language button is pressed) and the language it names.
+void UseSavedLanguage(const std::string& name);
+
+} // namespace localisation

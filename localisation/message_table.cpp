@@ -2,10 +2,12 @@
 
 #include "language.h"
 
+namespace localisation {
+
 // The maker's address ends every company line, after three spaces.
 #define VELNO_WEB "   www.velno.com.tw"
 
-const char* const MessageTable[TextIdCount][LanguageCount] = {
+constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* txCompany */ {"VELNO Technology Corp." VELNO_WEB, "VELNO股份有限公司" VELNO_WEB, "VELNO股份有限公司" VELNO_WEB},
     /* txTitle */
     {"VELNO QUVIN4 Reader Config V3.20-01", "VELNO QUVIN4 按键读卡机设定程式 V3.20-01",
@@ -60,3 +62,5 @@ const char* Text(TextId id) {
     const int language = LanguageIndex >= 0 && LanguageIndex < LanguageCount ? LanguageIndex : LanguageEnglish;
     return MessageTable[id][language];
 }
+
+} // namespace localisation

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace localisation {
+
 enum TextId {
     txCompany,
     txTitle,
@@ -57,3 +59,5 @@ extern const char* const MessageTable[TextIdCount][LanguageCount];
 
 /// The row's text in the current language (LanguageIndex, language.h).
 const char* Text(TextId id);
+
+} // namespace localisation

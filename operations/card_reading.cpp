@@ -3,83 +3,96 @@
 
 #include "operations.h"
 
-#include "link/link.h"
+#include "protocol/commands.h"
 
 #include <cstdio>
 
 namespace operations {
 
+using localisation::Text;
+
 namespace {
 constexpr int PacingPasses = 80;
 } // namespace
 
-std::string CardIdText(const PolledEntry& entry) {
+std::string CardIdText(const protocol::PolledEntry& entry) {
     if (entry.keypad)
-        return "KEY : " + Latin1ToUtf8(entry.characters);
+        return "KEY : " + protocol::Latin1ToUtf8(entry.characters);
     // Unsigned: a card number of 80000000 hex and above is not negative.
     char number[32];
     std::snprintf(number, sizeof number, " : %010u  ", static_cast<unsigned>(entry.number));
-    return Text(txCardId) + std::string(number) + Latin1ToUtf8(entry.characters) + "(H)";
+    return Text(localisation::txCardId) + std::string(number) + protocol::Latin1ToUtf8(entry.characters) + "(H)";
 }
 
-void ReadCards(Observer& observer) {
-    if (!ReaderFound) {
-        observer.message(Text(txScanFirst));
+Result ReadCards(const Context& c) {
+    Observer& observer = c.observer;
+    ReaderState& reader = c.reader;
+    readerlink::Link& link = c.link;
+    Result result;
+    result.port = reader.ComPortNo;
+    result.line = reader.ComSettings;
+    result.lineIndex = reader.BaudRateIndex;
+    if (!reader.ReaderFound) {
+        result.message = localisation::txScanFirst;
+        observer.message(Text(result.message));
         observer.beep(FailureBeepHz, SignalBeepMs);
-        return;
+        return result;
     }
-    if (CardReadActive) {
+    if (reader.CardReadActive) {
         // Called from inside the running loop: it ends at the top of its next cycle.
-        CardReadActive = false;
-        return;
+        reader.CardReadActive = false;
+        result.outcome = Outcome::Done;
+        return result;
     }
 
-    CardReadActive = true;
+    reader.CardReadActive = true;
     observer.cardReading(true);
-    if (!OpenComPort(ComPortNo, ComSettings)) {
+    if (!link.OpenComPort(reader.ComPortNo, reader.ComSettings)) {
+        result.openError = link.lastOpenError();
+        result.message = localisation::txOpenCom;
         observer.commLamp(Lamp::Red);
-        observer.message(std::string(Text(txOpenCom)) + " : " + std::to_string(ComPortNo) + " " + Text(txError));
+        observer.message(MessageText(result));
         observer.beep(FailureBeepHz, SignalBeepMs);
-        CardReadActive = false;
+        reader.CardReadActive = false;
     } else {
         observer.busy(Busy::Polling);
-        platform::System& system = platform::CurrentSystem();
-        while (CardReadActive) {
+        while (reader.CardReadActive) {
             for (int pass = 0; pass < PacingPasses; ++pass) {
-                ProcessMessages();
-                system.sleepMs(1);
+                link.ProcessMessages();
+                link.system().sleepMs(1);
             }
-            if (!SendCommand("H00F"))
+            const readerlink::Reply reply = link.SendCommand(protocol::Query(protocol::Command::Poll));
+            if (!reply)
                 break;
-            if (RxCount < MinimumDataReply)
+            if (static_cast<int>(reply.received.size()) < protocol::MinimumDataReply)
                 continue;
-            if (const std::optional<PolledEntry> entry =
-                    ReadPolledEntry(std::span(RxBuffer, static_cast<std::size_t>(RxCount)), ReplyText)) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(reply.received.data());
+            if (const std::optional<protocol::PolledEntry> entry =
+                    protocol::ReadPolledEntry(std::span(bytes, reply.received.size()), reply.text)) {
                 observer.cardRead(*entry);
                 observer.panel(Panel::CardId, CardIdText(*entry));
             }
             observer.cardLamp(true);
         }
         observer.busy(Busy::Off);
-        if (CardReadActive) {
+        if (reader.CardReadActive) {
+            result.message = localisation::txReaderNotFound;
             observer.commLamp(Lamp::Red);
-            observer.message(Text(txReaderNotFound));
-            CardReadActive = false;
+            observer.message(Text(result.message));
+            reader.CardReadActive = false;
             observer.beep(FailureBeepHz, SignalBeepMs);
         } else {
+            result.outcome = Outcome::Done;
             observer.commLamp(Lamp::Yellow);
             observer.beep(SuccessBeepHz, SignalBeepMs);
         }
         observer.cardLamp(false);
-        CloseComPort();
+        link.CloseComPort();
     }
 
-    observer.panel(Panel::CardId, Text(txCardId));
+    observer.panel(Panel::CardId, Text(localisation::txCardId));
     observer.cardReading(false);
-}
-
-void StopCardReading() {
-    CardReadActive = false;
+    return result;
 }
 
 } // namespace operations

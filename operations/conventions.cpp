@@ -3,21 +3,11 @@
 
 #include "operations.h"
 
-#include "link/link.h"
-
-bool ReaderFound = false;
-bool CardReadActive = false;
+#include "protocol/commands.h"
 
 namespace operations {
 
-const char* const ParityItems[ParityItemCount] = {"No Parity 4 bits", "With Parity"};
-const char* const ModeItems[ModeItemCount] = {"Wiegand", "RS485"};
-const char* const WiegandItems[LengthItemCount] = {"Wiegand 26", "Wiegand 34", "Wiegand 42"};
-const char* const Rs485Items[LengthItemCount] = {"RS485 24", "RS485 32", "RS485 40"};
-
 namespace {
-
-constexpr int InfoReplyLength = 16;
 
 // Lamp, message, tone, input, cursor: in that order, so the message is on screen before the tone starts.
 void Signal(Observer& observer, Lamp colour, const std::string& message, unsigned frequencyHz) {
@@ -29,6 +19,19 @@ void Signal(Observer& observer, Lamp colour, const std::string& message, unsigne
 }
 
 } // namespace
+
+std::string MessageText(localisation::TextId message, int portNo) {
+    using namespace localisation;
+    switch (message) {
+    case txInfoOk:
+    case txInfoError:
+        return std::string(Text(message)) + " : #" + std::to_string(portNo) + ")";
+    case txOpenCom:
+        return std::string(Text(message)) + " : " + std::to_string(portNo) + " " + Text(txError);
+    default:
+        return Text(message);
+    }
+}
 
 void EnterBusy(Observer& observer) {
     observer.waitCursor(true);
@@ -43,16 +46,15 @@ void FailureSignal(Observer& observer, const std::string& message) {
     Signal(observer, Lamp::Red, message, FailureBeepHz);
 }
 
-void ScanFirstRefusal(Observer& observer) {
-    FailureSignal(observer, Text(txScanFirst));
+std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link) {
+    readerlink::Reply reply = link.SendCommand(protocol::Query(protocol::Command::Info));
+    if (!reply || static_cast<int>(reply.received.size()) != protocol::InfoReplyLength)
+        return std::nullopt;
+    return reply;
 }
 
-bool QueryInfo() {
-    return SendCommand("H00B") && RxCount == InfoReplyLength;
-}
-
-void CommandPause() {
-    platform::CurrentSystem().sleepMs(CommandPauseMs);
+void CommandPause(readerlink::Link& link) {
+    link.system().sleepMs(CommandPauseMs);
 }
 
 } // namespace operations

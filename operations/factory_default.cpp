@@ -2,67 +2,91 @@
 
 #include "operations.h"
 
-#include "link/link.h"
+#include "protocol/commands.h"
 
 namespace operations {
+
+using localisation::Text;
 
 namespace {
 constexpr int DefaultAttempts = 2;
 constexpr int DefaultId = 1;
 constexpr int DefaultKeys = 4;
+constexpr char DefaultIdText[] = "01";
+constexpr char DefaultKeysText[] = "04";
+constexpr int DefaultMode = 0;    // Wiegand
+constexpr int DefaultWiegand = 0; // 26 bits
+constexpr int DefaultRs485 = 1;   // 32 bits
+constexpr int DefaultParity = 0;
 } // namespace
 
-void FactoryDefault(Observer& observer, bool paritySupported) {
+Result FactoryDefault(const Context& c, bool paritySupported) {
+    Observer& observer = c.observer;
+    readerlink::Link& link = c.link;
+    Result result;
+    result.port = c.reader.ComPortNo;
+    result.message = localisation::txSetDefaultW26Error;
     EnterBusy(observer);
-    if (!ReaderFound) {
-        ScanFirstRefusal(observer);
-        return;
+    if (!c.reader.ReaderFound) {
+        result.message = localisation::txScanFirst;
+        FailureSignal(observer, Text(result.message));
+        return result;
     }
 
     observer.scrollTo(Bar::Id, DefaultId);
-    observer.panel(Panel::Id, "01"); // sbID may stand at 1 already, under a reader's "00"
-    observer.select(List::BaudRate, DefaultBaudRateIndex);
-    observer.select(List::Mode, 0);
+    observer.panel(Panel::Id, DefaultIdText); // sbID may stand at 1 already, under a reader's "00"
+    observer.select(List::BaudRate, protocol::DefaultBaudRateIndex);
+    observer.select(List::Mode, DefaultMode);
     if (paritySupported)
-        observer.select(List::Parity, 0);
-    observer.select(List::Wiegand, 0);
-    observer.select(List::Rs485, 1);
+        observer.select(List::Parity, DefaultParity);
+    observer.select(List::Wiegand, DefaultWiegand);
+    observer.select(List::Rs485, DefaultRs485);
     observer.scrollTo(Bar::Key, DefaultKeys);
-    observer.panel(Panel::Key, "04"); // it may still show the scan's count, which Key Num would send
-    observer.message(std::string(Text(txSetDefaultWiegand)) + " 26");
+    observer.panel(Panel::Key, DefaultKeysText); // it may still show the scan's count, which Key Num would send
+    observer.message(std::string(Text(localisation::txSetDefaultWiegand)) + " 26");
 
     bool success = false;
-    if (OpenComPort(ComPortNo, ComSettings)) {
+    if (link.OpenComPort(c.reader.ComPortNo, c.reader.ComSettings)) {
         for (int attempt = 0; attempt < DefaultAttempts && !success; ++attempt) {
-            CommandPause();
-            if (!QueryInfo())
+            CommandPause(link);
+            const std::optional<readerlink::Reply> info = QueryInfo(link);
+            if (!info)
                 continue;
-            CommandPause();
-            if (!SendCommand(("H00C" + ReplyBytes(ReplyText, 6, 13) + "01").c_str()))
+            result.info.serial = protocol::ReplyBytes(info->text, protocol::SerialField);
+            result.info.id = protocol::ReplyBytes(info->text, protocol::IdField);
+            CommandPause(link);
+            if (!link.SendCommand(protocol::SetIdCommand(*result.info.serial, DefaultIdText)))
                 continue;
-            CommandPause();
-            if (!SendCommand("H00A001"))
+            CommandPause(link);
+            if (!link.SendCommand(protocol::SetModeCommand(DefaultMode, DefaultWiegand, DefaultRs485)))
                 continue;
-            CommandPause();
-            if (!SendCommand("H00L04"))
+            CommandPause(link);
+            if (!link.SendCommand(protocol::SetKeysCommand(DefaultKeysText)))
                 continue;
             // The pause is kept without parity too, and the parity answer never decides the outcome.
-            CommandPause();
+            CommandPause(link);
             if (paritySupported)
-                SendCommand("H00M0");
-            CommandPause();
-            success = SendCommand("H00E5");
+                link.SendCommand(protocol::SetParityCommand(DefaultParity));
+            CommandPause(link);
+            success = link.SendCommand(protocol::SetLineCommand(protocol::DefaultBaudRateIndex)).valid();
         }
-        CloseComPort();
+        link.CloseComPort();
+    } else {
+        result.openError = link.lastOpenError();
     }
 
     if (success) {
         // The reader now answers only at the default line setting.
-        SelectLineSetting(DefaultBaudRateIndex);
-        SuccessSignal(observer, Text(txSetDefaultW26Ok));
+        c.reader.SelectLineSetting(protocol::DefaultBaudRateIndex);
+        result.outcome = Outcome::Done;
+        result.message = localisation::txSetDefaultW26Ok;
+        SuccessSignal(observer, Text(result.message));
     } else {
-        FailureSignal(observer, Text(txSetDefaultW26Error));
+        FailureSignal(observer, Text(result.message));
     }
+    result.line = c.reader.ComSettings;
+    result.lineIndex = c.reader.BaudRateIndex;
+    return result;
 }
 
 } // namespace operations

@@ -1,25 +1,13 @@
 #pragma once
 // What an operation shows, step by step, in the order the window shows it. The window implements this with
-// its controls, the operations tests with a recorder, a command-line tool with printing. Texts are UTF-8,
-// exactly as the window shows them.
+// its controls, the operations tests with a recorder, a command-line tool with printing where it wants progress.
+// Texts are UTF-8, exactly as the window shows them. What an operation achieved is its Result (result.h).
 
 #include "protocol/protocol.h"
 
-#include <optional>
 #include <string>
 
 namespace operations {
-
-/// The reader's information as the scan read it, fields exactly as the reader sent them (8-bit characters).
-/// A field stays empty when its query went unanswered or was not sent.
-struct ReaderInfo {
-    std::string serial;
-    std::string id;
-    std::optional<std::string> version;
-    std::optional<std::string> keys;
-    std::optional<std::string> parity;
-    std::optional<std::string> mode; ///< three digits: mode, Wiegand length, RS485 length
-};
 
 /// shComm, the link lamp.
 enum class Lamp { Red, Yellow };
@@ -60,10 +48,7 @@ public:
     /// Card reading began (btnReadCard turns into its stop button, the other operations are locked) or ended.
     virtual void cardReading(bool active) = 0;
     /// A card or keypad entry as data; the text for pnCardID follows as a panel step.
-    virtual void cardRead(const PolledEntry& entry) = 0;
-    /// What the scan read from a reader it found, told once before its outcome; the window shows it through the
-    /// panel and list steps and needs nothing more.
-    virtual void readerInfo(const ReaderInfo& /*info*/) {}
+    virtual void cardRead(const protocol::PolledEntry& entry) = 0;
 };
 
 } // namespace operations

@@ -1,13 +1,19 @@
-// The reader scan: the remembered port first, then COM1 to COM16 at one or all twelve line settings, then the
-// reader's information.
+// The reader scan: the remembered port first, then COM1 to COM16 at one or all twelve line settings (one port
+// after another, or every port at once), then the reader's information.
 
 #include "operations.h"
 
-#include "link/link.h"
+#include "protocol/commands.h"
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace operations {
+
+using localisation::Text;
+using readerlink::Link;
+using readerlink::Reply;
 
 namespace {
 
@@ -17,83 +23,101 @@ constexpr int InfoPasses = 2;
 constexpr int LastPort = 16;
 
 std::string ScanComMessage(int portNo) {
-    return std::string(Text(txScanCom)) + " : #" + std::to_string(portNo);
-}
-
-std::string InfoMessage(TextId id) {
-    return std::string(Text(id)) + " : #" + std::to_string(ComPortNo) + ")";
-}
-
-/// True when the last reply's body holds positions `first` to `last`, all of them decimal digits. A field that
-/// reaches into the checksum digits and the CR is not in the body; a zero byte inside it leaves ReplyText short.
-bool FieldIsDigits(int first, int last) {
-    const std::string field = ReplyBytes(ReplyText, first, last);
-    return last <= RxCount - 3 && field.size() == static_cast<std::size_t>(last - first) + 1 &&
-           std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return std::string(Text(localisation::txScanCom)) + " : #" + std::to_string(portNo);
 }
 
 bool Interrupted(const ScanOptions& options) {
     return options.interrupted && options.interrupted();
 }
 
-/// Once the scan found the reader: its information, and the scan's outcome.
-void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
-    observer.select(List::BaudRate, BaudRateIndex);
-    ReaderInfo info;
-    info.serial = ReplyBytes(ReplyText, 6, 13);
-    info.id = ReplyBytes(ReplyText, 3, 4);
-    observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : " + Latin1ToUtf8(info.serial));
+/// The line settings a port of the search steps through: the locked one, or the whole table.
+std::vector<int> SearchedLines(const ScanOptions& options, int baudRateIndex) {
+    if (options.locked) {
+        // BaudRateIndex is 0..11 from load on, but a locked scan must never index outside the table.
+        const bool valid = baudRateIndex >= 0 && baudRateIndex < protocol::BaudRateCount;
+        return {valid ? baudRateIndex : protocol::DefaultBaudRateIndex};
+    }
+    std::vector<int> lines(protocol::BaudRateCount);
+    for (int index = 0; index < protocol::BaudRateCount; ++index)
+        lines[static_cast<std::size_t>(index)] = index;
+    return lines;
+}
+
+void Found(const Context& c, platform::SettingsStore& store, int portNo, int index) {
+    c.reader.ComPortNo = portNo;
+    c.reader.SelectLineSetting(index);
+    settings::SaveScanSettings(store, c.reader.ComPortNo, c.reader.BaudRateIndex, c.reader.ComSettings);
+}
+
+/// Once the scan found the reader: its information from `info` (the answered "H00B") and the later queries,
+/// and the scan's outcome.
+void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& options, Result& result) {
+    Observer& observer = c.observer;
+    Link& link = c.link;
+    const int portNo = c.reader.ComPortNo;
+    observer.select(List::BaudRate, c.reader.BaudRateIndex);
+    ReaderInfo& read = result.info;
+    read.serial = protocol::ReplyBytes(info.text, protocol::SerialField);
+    read.id = protocol::ReplyBytes(info.text, protocol::IdField);
+    observer.panel(Panel::Serial,
+                   std::string(Text(localisation::txSerialNo)) + " : " + protocol::Latin1ToUtf8(*read.serial));
     // An ID that is not two decimal digits makes the information incomplete. "00" lies below sbID's range: sbID
     // stands at 1 and pnID, written after it, keeps "00" until sbID is moved.
-    const bool idValid = FieldIsDigits(3, 4);
+    const bool idValid = protocol::ReplyDigits(info.text, protocol::IdField);
     if (idValid)
-        observer.scrollTo(Bar::Id, std::max(1, std::stoi(info.id)));
-    observer.panel(Panel::Id, Latin1ToUtf8(info.id));
+        observer.scrollTo(Bar::Id, std::max(1, std::stoi(*read.id)));
+    observer.panel(Panel::Id, protocol::Latin1ToUtf8(*read.id));
 
     bool complete = false;
-    if (idValid && OpenComPort(ComPortNo, ComSettings)) {
+    if (idValid && link.OpenComPort(portNo, c.reader.ComSettings)) {
         for (int pass = 0; pass < InfoPasses && !Interrupted(options); ++pass) {
-            CommandPause();
-            if (!SendCommand("H00V"))
+            CommandPause(link);
+            const Reply version = link.SendCommand(protocol::Query(protocol::Command::Version));
+            if (!version)
                 continue;
-            info.version = ReplyBytes(ReplyText, 6, 13);
-            observer.panel(Panel::Version, std::string(Text(txVersion)) + " : " + Latin1ToUtf8(*info.version));
+            read.version = protocol::ReplyBytes(version.text, protocol::VersionField);
+            observer.panel(Panel::Version,
+                           std::string(Text(localisation::txVersion)) + " : " + protocol::Latin1ToUtf8(*read.version));
 
-            CommandPause();
+            CommandPause(link);
             if (Interrupted(options))
                 break;
-            if (SendCommand("H00L")) {
-                info.keys = ReplyBytes(ReplyText, 6, 7);
-                observer.panel(Panel::Key, Latin1ToUtf8(*info.keys));
+            if (const Reply keys = link.SendCommand(protocol::Query(protocol::Command::Keys))) {
+                read.keys = protocol::ReplyBytes(keys.text, protocol::KeyCountField);
+                observer.panel(Panel::Key, protocol::Latin1ToUtf8(*read.keys));
             }
 
-            CommandPause();
+            CommandPause(link);
             if (Interrupted(options))
                 break;
             // A parity or mode field that is not decimal digits makes the information incomplete; the fields that
             // were good stay shown.
             bool wellFormed = true;
-            if (SendCommand("H00M")) {
-                wellFormed = FieldIsDigits(6, 6);
-                info.parity = ReplyBytes(ReplyText, 6, 6);
-                observer.select(List::Parity, ReplyDigit(ReplyText, 6, ParityItemCount));
+            const Reply parity = link.SendCommand(protocol::Query(protocol::Command::Parity));
+            read.hasParity = parity.valid();
+            if (parity) {
+                wellFormed = protocol::ReplyDigits(parity.text, protocol::ParityField);
+                read.parity = protocol::ReplyBytes(parity.text, protocol::ParityField);
+                observer.select(List::Parity,
+                                protocol::ReplyDigit(parity.text, protocol::ParityField.first, ParityItemCount));
                 observer.parityEnabled(true);
             } else {
                 observer.select(List::Parity, 1);
                 observer.parityEnabled(false);
             }
 
-            CommandPause();
+            CommandPause(link);
             if (Interrupted(options))
                 break;
-            if (SendCommand("H00A")) {
-                info.mode = ReplyBytes(ReplyText, 6, 8);
-                observer.select(List::Mode, ReplyDigit(ReplyText, 6, ModeItemCount));
-                observer.select(List::Wiegand, ReplyDigit(ReplyText, 7, LengthItemCount));
-                observer.select(List::Rs485, ReplyDigit(ReplyText, 8, LengthItemCount));
-                if (wellFormed && FieldIsDigits(6, 8)) {
-                    observer.message(InfoMessage(txInfoOk));
-                    ReaderFound = true;
+            if (const Reply mode = link.SendCommand(protocol::Query(protocol::Command::Mode))) {
+                read.mode = protocol::ReplyBytes(mode.text, protocol::ModeField);
+                observer.select(List::Mode, protocol::ReplyDigit(mode.text, protocol::ModeDigit, ModeItemCount));
+                observer.select(List::Wiegand,
+                                protocol::ReplyDigit(mode.text, protocol::WiegandDigit, LengthItemCount));
+                observer.select(List::Rs485, protocol::ReplyDigit(mode.text, protocol::Rs485Digit, LengthItemCount));
+                if (wellFormed && protocol::ReplyDigits(mode.text, protocol::ModeField)) {
+                    observer.message(MessageText(localisation::txInfoOk, portNo));
+                    c.reader.ReaderFound = true;
                     observer.busy(Busy::Off);
                     observer.commLamp(Lamp::Yellow);
                     complete = true;
@@ -101,96 +125,171 @@ void ReadReaderInfo(Observer& observer, const ScanOptions& options) {
             }
             break;
         }
-        CloseComPort();
+        link.CloseComPort();
     }
 
-    observer.readerInfo(info);
     if (complete) {
         observer.beep(SuccessBeepHz, SignalBeepMs);
+        result.outcome = Outcome::Done;
+        result.message = localisation::txInfoOk;
     } else {
-        observer.message(InfoMessage(txInfoError));
+        observer.message(MessageText(localisation::txInfoError, portNo));
         observer.busy(Busy::Off);
         observer.commLamp(Lamp::Red);
         observer.beep(FailureBeepHz, SignalBeepMs);
+        result.outcome = Interrupted(options) ? Outcome::Interrupted : Outcome::Incomplete;
+        result.message = localisation::txInfoError;
     }
 }
 
-/// The remembered port's tries (or those of the one port asked for).
-bool TryRemembered(Observer& observer, int portNo, const ScanOptions& options) {
-    bool found = false;
-    observer.select(List::BaudRate, BaudRateIndex);
-    if (OpenComPort(portNo, ComSettings)) {
-        observer.message(ScanComMessage(portNo));
-        for (int attempt = 0; attempt < RememberedPortTries && !found && !Interrupted(options); ++attempt)
-            found = QueryInfo();
-        CloseComPort();
+/// The remembered port's tries (or those of the one port asked for): the answered "H00B", if any.
+std::optional<Reply> TryRemembered(const Context& c, int portNo, const ScanOptions& options, Result& result) {
+    std::optional<Reply> answer;
+    c.observer.select(List::BaudRate, c.reader.BaudRateIndex);
+    if (c.link.OpenComPort(portNo, c.reader.ComSettings)) {
+        c.observer.message(ScanComMessage(portNo));
+        for (int attempt = 0; attempt < RememberedPortTries && !answer && !Interrupted(options); ++attempt)
+            answer = QueryInfo(c.link);
+        c.link.CloseComPort();
+    } else {
+        result.openError = c.link.lastOpenError();
     }
-    return found;
+    return answer;
 }
 
-bool Search(Observer& observer, platform::SettingsStore& store, const ScanOptions& options) {
-    const bool locked = options.locked;
-    // BaudRateIndex is 0..11 from load on, but a locked scan must never index outside the table.
-    const int lockedIndex = BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount ? BaudRateIndex : DefaultBaudRateIndex;
+/// COM1 to COM16 one after another, as the window shows it.
+std::optional<Reply> SearchInTurn(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
+    const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
     for (int portNo = 1; portNo <= LastPort && !Interrupted(options); ++portNo) {
-        for (int tableIndex = 0; tableIndex < BaudRateCount; ++tableIndex) {
-            const int index = locked ? lockedIndex : tableIndex;
-            observer.select(List::BaudRate, index);
-            if (!OpenComPort(portNo, BaudRateTable[index]))
+        for (const int index : lines) {
+            c.observer.select(List::BaudRate, index);
+            if (!c.link.OpenComPort(portNo, protocol::BaudRateTable[index]))
                 break; // a port that does not open is tried once
-            observer.message(ScanComMessage(portNo));
-            bool found = false;
-            for (int attempt = 0; attempt < SearchTries && !found && !Interrupted(options); ++attempt)
-                found = QueryInfo();
-            if (found) {
-                ComPortNo = portNo;
-                SelectLineSetting(index);
-                SaveScanSettings(store, ComPortNo, BaudRateIndex, ComSettings);
-            }
-            CloseComPort();
-            if (found)
-                return true;
-            if (locked || Interrupted(options))
-                break;
+            c.observer.message(ScanComMessage(portNo));
+            std::optional<Reply> answer;
+            for (int attempt = 0; attempt < SearchTries && !answer && !Interrupted(options); ++attempt)
+                answer = QueryInfo(c.link);
+            if (answer)
+                Found(c, store, portNo, index);
+            c.link.CloseComPort();
+            if (answer || Interrupted(options))
+                return answer;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+/// One port of the search at once: where it stands in its line settings.
+struct Probe {
+    Probe(readerlink::LinkSetup& setup, int port) : link(setup), portNo(port) {}
+    Link link;
+    int portNo;
+    std::size_t line = 0; ///< the entry of the searched lines being tried
+    int round = 0;        ///< each round gives every line setting one try
+};
+
+/// Opens the probe's port at its current line setting and sends the presence query, without the pauses after
+/// each write: the pauses of sixteen ports in turn would outlast the first port's reply time-out. False when
+/// the port did not open.
+bool StartTry(Probe& probe, const std::vector<int>& lines) {
+    if (!probe.link.OpenComPort(probe.portNo, protocol::BaudRateTable[lines[probe.line]]))
+        return false;
+    probe.link.StartCommand(protocol::Query(protocol::Command::Info), readerlink::WritePauses::Skipped);
+    return true;
+}
+
+/// Every port at once, driven from this one thread: each reads what came for it in turn, and starts its next try
+/// when its last one ended. The first answer wins; the other ports end the try under way and stop.
+std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
+    const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
+    std::vector<std::unique_ptr<Probe>> probes;
+    for (int portNo = 1; portNo <= LastPort; ++portNo) {
+        auto probe = std::make_unique<Probe>(c.link.setup(), portNo);
+        if (StartTry(*probe, lines))
+            probes.push_back(std::move(probe));
+    }
+
+    std::optional<Reply> answer;
+    int answeredPort = 0;
+    std::size_t answeredLine = 0;
+    while (!probes.empty()) {
+        if (Interrupted(options))
+            break; // the links close their ports as they go
+        for (auto it = probes.begin(); it != probes.end();) {
+            Probe& probe = **it;
+            std::optional<Reply> reply = probe.link.TakeReply(false);
+            if (!reply) {
+                ++it;
+                continue;
+            }
+            probe.link.CloseComPort();
+            if (!answer && reply->valid() && static_cast<int>(reply->received.size()) == protocol::InfoReplyLength) {
+                answer = std::move(*reply);
+                answeredPort = probe.portNo;
+                answeredLine = probe.line;
+            }
+            bool more = !answer;
+            if (more && ++probe.line == lines.size()) {
+                probe.line = 0;
+                more = ++probe.round < SearchTries;
+            }
+            // A port that does not open again is not tried further.
+            if (more && StartTry(probe, lines))
+                ++it;
+            else
+                it = probes.erase(it);
+        }
+        c.link.ProcessMessages();
+    }
+    if (answer)
+        Found(c, store, answeredPort, lines[answeredLine]);
+    return answer;
 }
 
 } // namespace
 
-void Scan(Observer& observer, platform::SettingsStore& store, const ScanOptions& options) {
+Result Scan(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
+    Observer& observer = c.observer;
     observer.waitCursor(true);
     observer.busy(Busy::Blinking);
-    observer.message(std::string(Text(txScanReader)) + " ....");
-    observer.panel(Panel::Serial, std::string(Text(txSerialNo)) + " : ________");
-    observer.panel(Panel::Version, std::string(Text(txVersion)) + " : __.__-__");
+    observer.message(std::string(Text(localisation::txScanReader)) + " ....");
+    observer.panel(Panel::Serial, std::string(Text(localisation::txSerialNo)) + " : ________");
+    observer.panel(Panel::Version, std::string(Text(localisation::txVersion)) + " : __.__-__");
     observer.panel(Panel::Id, "__");
     observer.panel(Panel::Key, "__");
-    ProcessMessages(); // the new captions are painted before the first port is tried
-    ReaderFound = false;
+    c.link.ProcessMessages(); // the new captions are painted before the first port is tried
+    c.reader.ReaderFound = false;
 
-    bool found = false;
+    Result result;
+    std::optional<Reply> answer;
     if (options.onlyPort > 0) {
-        found = TryRemembered(observer, options.onlyPort, options);
-        if (found)
-            ComPortNo = options.onlyPort;
+        answer = TryRemembered(c, options.onlyPort, options, result);
+        if (answer)
+            c.reader.ComPortNo = options.onlyPort;
     } else {
-        found = ComPortNo > 0 && TryRemembered(observer, ComPortNo, options);
-        if (!found)
-            found = Search(observer, store, options);
+        if (c.reader.ComPortNo > 0)
+            answer = TryRemembered(c, c.reader.ComPortNo, options, result);
+        result.openError = platform::OpenError::None; // the search tries every port anew
+        if (!answer && !Interrupted(options))
+            answer = options.allPortsAtOnce ? SearchAtOnce(c, store, options) : SearchInTurn(c, store, options);
     }
 
-    if (found) {
-        ReadReaderInfo(observer, options);
+    if (answer) {
+        ReadReaderInfo(c, *answer, options, result);
     } else {
-        observer.select(List::BaudRate, DefaultBaudRateIndex);
-        observer.message(Text(txReaderNotFound));
+        observer.select(List::BaudRate, protocol::DefaultBaudRateIndex);
+        observer.message(Text(localisation::txReaderNotFound));
         observer.busy(Busy::Off);
         observer.commLamp(Lamp::Red);
         observer.beep(FailureBeepHz, SignalBeepMs);
+        result.outcome = Interrupted(options) ? Outcome::Interrupted : Outcome::Failed;
+        result.message = localisation::txReaderNotFound;
     }
     observer.waitCursor(false);
+    result.port = c.reader.ComPortNo;
+    result.line = c.reader.ComSettings;
+    result.lineIndex = c.reader.BaudRateIndex;
+    return result;
 }
 
 } // namespace operations

@@ -3,9 +3,12 @@
 
 #include "operations.h"
 
-#include "link/link.h"
+#include "protocol/commands.h"
 
 namespace operations {
+
+using localisation::Text;
+using localisation::TextId;
 
 namespace {
 
@@ -15,97 +18,117 @@ bool InRange(int index, int count) {
     return index >= 0 && index < count;
 }
 
-std::string Digit(int value) {
-    return std::string(1, static_cast<char>('0' + value));
-}
+/// What one set operation says; the sequence is the same for all five.
+struct SetCommand {
+    std::string opening; ///< shown once the refusal check has passed
+    TextId ok;
+    TextId error;
+    bool valid = true; ///< false: a list without a selection; nothing may be sent
+};
 
-} // namespace
-
-void RunSetCommand(Observer& observer, const SetCommand& command) {
+/// Busy state, refusal, opening message, at most two attempts of "H00B" and the set command, the outcome.
+/// `build` makes the set command from the attempt's answered "H00B".
+template <class Build> Result RunSetCommand(const Context& c, const SetCommand& command, const Build& build) {
+    Observer& observer = c.observer;
+    readerlink::Link& link = c.link;
+    Result result;
+    result.port = c.reader.ComPortNo;
     EnterBusy(observer);
-    if (!ReaderFound) {
-        ScanFirstRefusal(observer);
-        return;
+    if (!c.reader.ReaderFound) {
+        result.message = localisation::txScanFirst;
+        FailureSignal(observer, Text(result.message));
+        return result;
     }
     observer.message(command.opening);
 
     bool success = false;
     // Nothing is ever sent from a list without a selection.
-    if (command.valid && OpenComPort(ComPortNo, ComSettings)) {
+    if (command.valid && link.OpenComPort(c.reader.ComPortNo, c.reader.ComSettings)) {
         for (int attempt = 0; attempt < SetAttempts && !success; ++attempt) {
-            CommandPause();
-            if (!QueryInfo())
+            CommandPause(link);
+            const std::optional<readerlink::Reply> info = QueryInfo(link);
+            if (!info)
                 continue;
-            CommandPause();
-            if (SendCommand(command.build().c_str())) {
-                success = true;
-                if (command.onSuccess)
-                    command.onSuccess();
-            }
+            result.info.serial = protocol::ReplyBytes(info->text, protocol::SerialField);
+            result.info.id = protocol::ReplyBytes(info->text, protocol::IdField);
+            CommandPause(link);
+            success = link.SendCommand(build(info->text)).valid();
         }
-        CloseComPort();
+        link.CloseComPort();
+    } else if (command.valid) {
+        result.openError = link.lastOpenError();
     }
 
+    result.outcome = success ? Outcome::Done : Outcome::Failed;
+    result.message = success ? command.ok : command.error;
     if (success)
-        SuccessSignal(observer, Text(command.ok));
+        SuccessSignal(observer, Text(result.message));
     else
-        FailureSignal(observer, Text(command.error));
+        FailureSignal(observer, Text(result.message));
+    return result;
 }
 
-void SetReaderId(Observer& observer, const std::string& id) {
-    SetCommand command;
-    command.opening = std::string(Text(txSetId)) + " = " + Latin1ToUtf8(id);
-    command.ok = txSetIdOk;
-    command.error = txSetIdError;
+std::string Opening(TextId id, const std::string& value = {}) {
+    return value.empty() ? std::string(Text(id)) : std::string(Text(id)) + " = " + value;
+}
+
+void Where(const Context& c, Result& result) {
+    result.line = c.reader.ComSettings;
+    result.lineIndex = c.reader.BaudRateIndex;
+}
+
+} // namespace
+
+Result SetReaderId(const Context& c, const std::string& id) {
+    const SetCommand command{Opening(localisation::txSetId, protocol::Latin1ToUtf8(id)), localisation::txSetIdOk,
+                             localisation::txSetIdError};
     // The serial number comes from the presence query of the same attempt, not from pnSerial.
-    command.build = [id] { return "H00C" + ReplyBytes(ReplyText, 6, 13) + id; };
-    RunSetCommand(observer, command);
+    Result result = RunSetCommand(c, command, [&id](const std::string& info) {
+        return protocol::SetIdCommand(protocol::ReplyBytes(info, protocol::SerialField), id);
+    });
+    Where(c, result);
+    return result;
 }
 
-void SetKeyCount(Observer& observer, const std::string& keys) {
-    SetCommand command;
-    command.opening = Text(txSetKey);
-    command.ok = txSetKeyOk;
-    command.error = txSetKeyError;
-    command.build = [keys] { return "H00L" + keys; };
-    RunSetCommand(observer, command);
+Result SetKeyCount(const Context& c, const std::string& keys) {
+    const SetCommand command{Opening(localisation::txSetKey), localisation::txSetKeyOk, localisation::txSetKeyError};
+    Result result = RunSetCommand(c, command, [&keys](const std::string&) { return protocol::SetKeysCommand(keys); });
+    Where(c, result);
+    return result;
 }
 
-void SetBaudRate(Observer& observer, int index) {
-    SetCommand command;
-    command.valid = InRange(index, BaudRateCount);
-    command.opening = Text(txSetBaud);
+Result SetBaudRate(const Context& c, int index) {
+    SetCommand command{Opening(localisation::txSetBaud), localisation::txSetBaudOk, localisation::txSetBaudError};
+    command.valid = InRange(index, protocol::BaudRateCount);
     if (command.valid)
-        command.opening += std::string(" = ") + BaudRateTable[index];
-    command.ok = txSetBaudOk;
-    command.error = txSetBaudError;
-    command.build = [index] { return std::string("H00E") + ByteToHex(static_cast<std::uint8_t>(index))[1]; };
+        command.opening = Opening(localisation::txSetBaud, protocol::BaudRateTable[index]);
+    Result result = RunSetCommand(c, command, [index](const std::string&) { return protocol::SetLineCommand(index); });
     // The reader now listens at the new setting; the settings key keeps the scan's until a scan saves again.
-    command.onSuccess = [index] { SelectLineSetting(index); };
-    RunSetCommand(observer, command);
+    if (result.ok())
+        c.reader.SelectLineSetting(index);
+    Where(c, result);
+    return result;
 }
 
-void SetMode(Observer& observer, int mode, int wiegand, int rs485) {
-    SetCommand command;
+Result SetMode(const Context& c, int mode, int wiegand, int rs485) {
+    SetCommand command{Opening(localisation::txSetMode), localisation::txSetModeOk, localisation::txSetModeError};
     command.valid =
         InRange(mode, ModeItemCount) && InRange(wiegand, LengthItemCount) && InRange(rs485, LengthItemCount);
-    command.opening = Text(txSetMode);
     if (command.valid)
-        command.opening += std::string(" = ") + (mode == 0 ? WiegandItems[wiegand] : Rs485Items[rs485]);
-    command.ok = txSetModeOk;
-    command.error = txSetModeError;
-    command.build = [=] { return "H00A" + Digit(mode) + Digit(wiegand) + Digit(rs485); };
-    RunSetCommand(observer, command);
+        command.opening = Opening(localisation::txSetMode, mode == 0 ? WiegandItems[wiegand] : Rs485Items[rs485]);
+    Result result =
+        RunSetCommand(c, command, [=](const std::string&) { return protocol::SetModeCommand(mode, wiegand, rs485); });
+    Where(c, result);
+    return result;
 }
 
-void SetParity(Observer& observer, int parity) {
-    SetCommand command;
+Result SetParity(const Context& c, int parity) {
+    SetCommand command{Opening(localisation::txSetParity), localisation::txSetParityOk, localisation::txSetParityError};
     command.valid = InRange(parity, ParityItemCount);
-    command.opening = Text(txSetParity);
-    command.ok = txSetParityOk;
-    command.error = txSetParityError;
-    command.build = [parity] { return "H00M" + Digit(parity); };
-    RunSetCommand(observer, command);
+    Result result =
+        RunSetCommand(c, command, [parity](const std::string&) { return protocol::SetParityCommand(parity); });
+    Where(c, result);
+    return result;
 }
 
 } // namespace operations

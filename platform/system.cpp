@@ -4,20 +4,14 @@
 
 namespace platform {
 
-namespace {
-System* installed = nullptr;
-}
-
-System& CurrentSystem() {
-    return installed ? *installed : NativeSystem();
-}
-
-void SetCurrentSystem(System* system) {
-    installed = system;
-}
-
 std::optional<Rgb> System::activeCaptionColour() {
     return NativeActiveCaptionColour();
+}
+
+void OpenAdviceOnce::operator()(int portNo, OpenError error) {
+    const std::string advice = OpenErrorAdvice(portNo, error);
+    if (!advice.empty() && told_->insert(advice).second && print_)
+        print_(advice);
 }
 
 } // namespace platform

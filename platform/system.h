@@ -1,14 +1,17 @@
 #pragma once
-// The operating system as the rest of the program sees it: one serial port at a time, a millisecond clock, a
+// The operating system as the rest of the program sees it: serial ports, a millisecond clock, a
 // sleep, a synchronous beep and the desktop's caption colour. The native back end is chosen by CMake (POSIX or
-// Win32); tests install the virtual-time double of platform/testing instead. Callers never see errno or
-// GetLastError().
+// Win32); tests hand the virtual-time double of platform/testing to the program's objects instead. Callers never
+// see errno or GetLastError().
 
 #include "platform/line_settings.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace platform {
@@ -68,10 +71,19 @@ public:
     virtual std::optional<Rgb> activeCaptionColour();
 };
 
-/// The system in use: the native one unless a test installed another.
-System& CurrentSystem();
-/// Installs `system` (not owned) as the current one; nullptr puts the native one back.
-void SetCurrentSystem(System* system);
+/// The operating system itself. Programs pass it down; tests pass the virtual-time double instead.
 System& NativeSystem();
+
+/// An open-error report that hands `print` the advice of OpenErrorAdvice for each port that did not open, each
+/// text once per run.
+class OpenAdviceOnce {
+public:
+    explicit OpenAdviceOnce(std::function<void(const std::string& advice)> print) : print_(std::move(print)) {}
+    void operator()(int portNo, OpenError error);
+
+private:
+    std::function<void(const std::string&)> print_;
+    std::shared_ptr<std::set<std::string>> told_ = std::make_shared<std::set<std::string>>();
+};
 
 } // namespace platform

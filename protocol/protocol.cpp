@@ -1,11 +1,10 @@
 #include "protocol.h"
 
+#include "protocol/commands.h"
+
 #include <algorithm>
 
-const char* const BaudRateTable[BaudRateCount] = {
-    "4800,n,8,1",  "4800,e,8,1",  "9600,n,8,1",  "9600,e,8,1",  "19200,n,8,1",  "19200,e,8,1",
-    "38400,n,8,1", "38400,e,8,1", "57600,n,8,1", "57600,e,8,1", "115200,n,8,1", "115200,e,8,1",
-};
+namespace protocol {
 
 namespace {
 constexpr char Tab = 0x09;
@@ -29,7 +28,7 @@ std::uint8_t CommandChecksum(const char* text, int length) {
 }
 
 std::array<char, 2> ByteToHex(std::uint8_t byte) {
-    static const char digits[] = "0123456789ABCDEF";
+    constexpr char digits[] = "0123456789ABCDEF";
     return {digits[byte >> 4], digits[byte & 0x0F]};
 }
 
@@ -53,7 +52,9 @@ std::string Framed(char start, std::string_view body) {
 }
 } // namespace
 
-std::string BuildCommandFrame(std::string_view text) {
+std::optional<std::string> BuildCommandFrame(std::string_view text) {
+    if (text.size() > MaxCommandText)
+        return std::nullopt;
     return Framed(Tab, text);
 }
 
@@ -95,6 +96,17 @@ std::string ReplyBytes(std::string_view reply, int first, int last) {
                                     static_cast<std::size_t>(std::min(last, length) - first + 1)));
 }
 
+std::string ReplyBytes(std::string_view reply, const Field& field) {
+    return ReplyBytes(reply, field.first, field.last);
+}
+
+bool ReplyDigits(std::string_view reply, const Field& field) {
+    // The body ends before the checksum digits and the CR; a zero byte in it cuts the reply text short.
+    const std::string bytes = ReplyBytes(reply, field);
+    return field.last <= static_cast<int>(reply.size()) - 3 && static_cast<int>(bytes.size()) == field.length() &&
+           std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 int ReplyDigit(std::string_view reply, int position, int count) {
     const std::string field = ReplyBytes(reply, position, position);
     if (field.size() != 1 || field[0] < '0' || field[0] > '9')
@@ -121,16 +133,20 @@ std::string Latin1ToUtf8(std::string_view bytes) {
 std::optional<PolledEntry> ReadPolledEntry(std::span<const std::uint8_t> received, std::string_view reply) {
     if (received.size() < static_cast<std::size_t>(MinimumDataReply))
         return std::nullopt;
+    const int length = static_cast<int>(reply.size());
     PolledEntry entry;
-    if (received[6] == 'K') {
-        const int length = static_cast<int>(reply.size());
+    if (received[PollKindIndex] == PollKeypad) {
         if (length <= MinimumDataReply)
             return std::nullopt;
         entry.keypad = true;
-        entry.characters = ReplyBytes(reply, 8, length - 3);
+        entry.characters = ReplyBytes(reply, KeysPosition, length - 3);
+        entry.digits = entry.characters;
         return entry;
     }
-    entry.characters = ReplyBytes(reply, 8, 15);
+    entry.characters = ReplyBytes(reply, CardField);
+    entry.digits = ReplyBytes(reply, CardField.first, std::min(CardField.last, length - 3));
     entry.number = HexToUInt32(entry.characters);
     return entry;
 }
+
+} // namespace protocol

@@ -2,7 +2,7 @@
 
 # Building and running the tool and its tests.
 BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libpulse-dev libgl-dev
-    fonts-liberation fonts-noto-cjk"
+    libcli11-dev nlohmann-json3-dev fonts-liberation fonts-noto-cjk"
 
 need_packages() {
     local missing=()
@@ -35,7 +35,8 @@ build_in() {
 }
 
 # The Windows program: cross-compilers, wine to run it, NSIS and zip to package it.
-WINDOWS_PACKAGES="cmake ninja-build qt6-base-dev-tools g++-mingw-w64-x86-64-posix wine wine64 nsis zip file"
+WINDOWS_PACKAGES="cmake ninja-build qt6-base-dev-tools g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev wine
+    wine64 nsis zip file"
 
 # Configures (once per Qt build) the Windows program's build folder against Qt for Windows:
 #   configure_windows_gui build-folder qt-prefix

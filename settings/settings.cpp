@@ -2,16 +2,14 @@
 
 #include "localisation/language.h"
 
-std::int32_t ComPortNo = 0;
-std::string ComSettings = DefaultComSettings;
-std::int32_t BaudRateIndex = DefaultBaudRateIndex;
+namespace settings {
 
 // The value names of the settings key; nothing else in the program spells them.
 namespace {
-constexpr const char* ScanCommNo = "ScanCommNo";
-constexpr const char* ScanBaudRateNo = "ScanBaudRateNo";
-constexpr const char* ScanBaudRate = "ScanBaudRate";
-constexpr const char* LanguageFlag = "LanguageFlag";
+constexpr char ScanCommNo[] = "ScanCommNo";
+constexpr char ScanBaudRateNo[] = "ScanBaudRateNo";
+constexpr char ScanBaudRate[] = "ScanBaudRate";
+constexpr char LanguageFlag[] = "LanguageFlag";
 
 // Reads into temporaries so that a failed read never leaves a half-set value. Returns false at the first
 // value that is present but of the wrong type, which ends the loading.
@@ -32,13 +30,13 @@ bool ReadAll(platform::SettingsStore& store, LoadedSettings& s) {
         if (!store.readInt(ScanBaudRateNo, number))
             return false;
         // An index outside the table would select no item and give the scan no line setting to try.
-        s.BaudRateIndex = number >= 0 && number < BaudRateCount ? number : DefaultBaudRateIndex;
+        s.BaudRateIndex = number >= 0 && number < protocol::BaudRateCount ? number : protocol::DefaultBaudRateIndex;
     }
     if (store.exists(LanguageFlag)) {
         if (!store.readText(LanguageFlag, text))
             return false;
         s.LanguageName = text;
-        s.LanguageIndex = LanguageIndexOf(text);
+        s.LanguageIndex = localisation::LanguageIndexOf(text);
     }
     return true;
 }
@@ -51,26 +49,6 @@ LoadedSettings LoadSettings(platform::SettingsStore& store) {
     ReadAll(store, loaded);
     store.close();
     return loaded;
-}
-
-namespace {
-// The one place that sets the pair.
-void SetLineSetting(std::int32_t index, const std::string& text) {
-    BaudRateIndex = index;
-    ComSettings = text;
-}
-} // namespace
-
-void SelectLineSetting(int index) {
-    if (index >= 0 && index < BaudRateCount)
-        SetLineSetting(index, BaudRateTable[index]);
-}
-
-void ApplySettings(const LoadedSettings& loaded) {
-    ComPortNo = loaded.ComPortNo;
-    SetLineSetting(loaded.BaudRateIndex, loaded.ComSettings);
-    LanguageName = loaded.LanguageName;
-    LanguageIndex = loaded.LanguageIndex;
 }
 
 void SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,
@@ -89,3 +67,5 @@ void SaveLanguage(platform::SettingsStore& store, const std::string& languageNam
     store.writeText(LanguageFlag, languageName);
     store.close();
 }
+
+} // namespace settings

@@ -5,7 +5,8 @@
 namespace sim {
 
 bool ReaderLine(int index, platform::LineSettings& out) {
-    return index >= 0 && index < BaudRateCount && platform::ParseLineSettings(BaudRateTable[index], out);
+    return index >= 0 && index < protocol::BaudRateCount &&
+           platform::ParseLineSettings(protocol::BaudRateTable[index], out);
 }
 
 std::uint32_t CharacterTimeUs(const platform::LineSettings& line) {

@@ -1,5 +1,6 @@
 #include "reader_model.h"
 
+#include "protocol/commands.h"
 #include "protocol/protocol.h"
 #include "reader_line.h"
 
@@ -7,6 +8,8 @@
 #include <cctype>
 
 namespace sim {
+
+using protocol::Command;
 
 namespace {
 
@@ -45,8 +48,8 @@ platform::LineSettings ReaderModel::line() const {
     return settings;
 }
 
-std::string ReaderModel::body(char letter, const std::string& value) const {
-    return "H" + Fitted(state.id, 2) + letter + value;
+std::string ReaderModel::body(Command command, const std::string& payload) const {
+    return protocol::ReplyBody(Fitted(state.id, protocol::IdField.length()), command, payload);
 }
 
 std::string ReaderModel::frame(std::string text) const {
@@ -57,7 +60,7 @@ std::string ReaderModel::frame(std::string text) const {
         text[static_cast<std::size_t>(faults.zeroBytePosition - 2)] = '\0';
     std::string reply = "\n" + text;
     const std::array<char, 2> hex =
-        ByteToHex(static_cast<std::uint8_t>(XorChecksum(reply) ^ (faults.badChecksum ? 1 : 0)));
+        protocol::ByteToHex(static_cast<std::uint8_t>(protocol::XorChecksum(reply) ^ (faults.badChecksum ? 1 : 0)));
     std::string digits(hex.begin(), hex.end());
     if (faults.lowerCaseChecksum)
         for (char& c : digits)
@@ -78,11 +81,11 @@ std::string ReaderModel::answerPoll() {
     if (!presented_.empty()) {
         const Presented next = presented_.front();
         presented_.pop_front();
-        return frame(body('F', std::string("1") + (next.keypad ? 'K' : 'C') + next.text));
+        return frame(body(Command::Poll, protocol::PollPayload(next.keypad, next.text)));
     }
     if (!heldCard_.empty())
-        return frame(body('F', "1C" + heldCard_));
-    return frame(body('F', ""));
+        return frame(body(Command::Poll, protocol::PollPayload(false, heldCard_)));
+    return frame(body(Command::Poll, ""));
 }
 
 std::string ReaderModel::answer(const std::string& command) {
@@ -93,64 +96,69 @@ std::string ReaderModel::answer(const std::string& command) {
     if (address != "00" && address != state.id)
         return {};
     const char letter = command[3];
-    const std::string args = command.substr(4);
+    const std::string args = command.substr(protocol::Query(Command::Info).size());
     if (auto muted = faults.muted.find(letter); muted != faults.muted.end() && muted->second != 0) {
         if (muted->second > 0)
             --muted->second;
         return {};
     }
 
-    switch (letter) {
-    case 'B': {
+    const std::size_t serialLength = protocol::SerialField.length();
+    switch (static_cast<Command>(letter)) {
+    case Command::Info: {
         if (!args.empty())
             return {};
-        std::string text = body('B', Fitted(state.serial, 8));
+        std::string text = body(Command::Info, Fitted(state.serial, serialLength));
         if (faults.infoReplyLength < 16 && !text.empty())
             text.resize(text.size() -
                         std::min<std::size_t>(text.size(), static_cast<std::size_t>(16 - faults.infoReplyLength)));
-        else if (faults.infoReplyLength > 16)
-            text.append(static_cast<std::size_t>(faults.infoReplyLength - 16), '0');
+        else if (faults.infoReplyLength > protocol::InfoReplyLength)
+            text.append(static_cast<std::size_t>(faults.infoReplyLength - protocol::InfoReplyLength), '0');
         return frame(text);
     }
-    case 'V':
-        return args.empty() ? frame(body('V', Fitted(state.version, 8))) : std::string();
-    case 'L':
-        if (AllDigits(args, 2))
+    case Command::Version:
+        return args.empty() ? frame(body(Command::Version, Fitted(state.version, protocol::VersionField.length())))
+                            : std::string();
+    case Command::Keys:
+        if (AllDigits(args, protocol::KeyCountField.length()))
             state.keyCount = args;
         else if (!args.empty())
             return {};
-        return frame(body('L', state.keyCount));
-    case 'M':
+        return frame(body(Command::Keys, state.keyCount));
+    case Command::Parity:
         if (!state.paritySupported)
             return {};
-        if (AllDigits(args, 1))
+        if (AllDigits(args, protocol::ParityField.length()))
             state.parity = args;
         else if (!args.empty())
             return {};
-        return frame(body('M', state.parity));
-    case 'A':
-        if (AllDigits(args, 3))
+        return frame(body(Command::Parity, state.parity));
+    case Command::Mode:
+        if (AllDigits(args, protocol::ModeField.length()))
             state.mode = args;
         else if (!args.empty())
             return {};
-        return frame(body('A', state.mode));
-    case 'C':
+        return frame(body(Command::Mode, state.mode));
+    case Command::Id: {
         // The serial number guards against renumbering the wrong reader on a shared line.
-        if (args.size() != 10 || args.compare(0, 8, Fitted(state.serial, 8)) != 0 || !AllDigits(args.substr(8), 2))
+        const std::size_t idLength = protocol::IdField.length();
+        if (args.size() != serialLength + idLength ||
+            args.compare(0, serialLength, Fitted(state.serial, serialLength)) != 0 ||
+            !AllDigits(args.substr(serialLength), idLength))
             return {};
-        state.id = args.substr(8);
-        return frame(body('C', Fitted(state.serial, 8)));
-    case 'E':
+        state.id = args.substr(serialLength);
+        return frame(body(Command::Id, Fitted(state.serial, serialLength)));
+    }
+    case Command::Line:
         if (args.size() != 1 || LineCode(args[0]) < 0)
             return {};
         pendingLine_ = LineCode(args[0]);
         pendingLineAtUs_ = 0;
-        return frame(body('E', args));
-    case 'F':
+        return frame(body(Command::Line, args));
+    case Command::Poll:
         return args.empty() ? answerPoll() : std::string();
-    default:
-        return {};
     }
+    return {};
 }
 
 void ReaderModel::note(std::uint64_t atUs, char direction, const std::string& text) const {
@@ -163,7 +171,7 @@ void ReaderModel::applyDueLineChange(std::uint64_t nowUs) {
         return;
     state.lineIndex = pendingLine_;
     pendingLine_ = -1;
-    note(nowUs, '!', std::string("now listening at ") + BaudRateTable[state.lineIndex]);
+    note(nowUs, '!', std::string("now listening at ") + protocol::BaudRateTable[state.lineIndex]);
 }
 
 void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const platform::LineSettings& host,
@@ -190,7 +198,7 @@ void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const p
             continue;
 
         note(nowUs, '>', rx_);
-        const std::optional<std::string> command = ParseCommandFrame(rx_);
+        const std::optional<std::string> command = protocol::ParseCommandFrame(rx_);
         rx_.clear();
         if (!command) {
             note(nowUs, '!', "bad frame or checksum, ignored");

@@ -3,7 +3,8 @@
 // keypad entries it has to report, and knobs for the faults that the tool must survive. The same model runs
 // behind a virtual port in tests and behind a pseudo-terminal in reader-sim.
 //
-// Replies carry the fields at the positions the tool reads (1-based, position 1 the LF):
+// Replies carry the fields where the catalogue of commands (protocol/commands.h) places them (1-based, position 1
+// the LF):
 //   "H00B"  H id B serial        id at 3-4, serial at 6-13 (16 bytes in all)
 //   "H00V"  H id V version       version at 6-13
 //   "H00L"  H id L keys          key count at 6-7
@@ -15,6 +16,7 @@
 // A set command answers like its query, with the new value.
 
 #include "platform/peer.h"
+#include "protocol/commands.h"
 
 #include <cstdint>
 #include <deque>
@@ -91,7 +93,7 @@ private:
         bool keypad;
         std::string text;
     };
-    std::string body(char letter, const std::string& value) const;
+    std::string body(protocol::Command command, const std::string& payload) const;
     std::string frame(std::string body) const;
     std::string answerPoll();
     void applyDueLineChange(std::uint64_t nowUs);

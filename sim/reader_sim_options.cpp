@@ -137,7 +137,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& out, std::st
         } else if (option == "--log") {
             out.log = true;
         } else if (option == "--line") {
-            if (!Number(value(), BaudRateCount - 1, n))
+            if (!Number(value(), protocol::BaudRateCount - 1, n))
                 return fail("expects a line-setting index from 0 to 11");
             out.state.lineIndex = static_cast<int>(n);
         } else if (option == "--id" || option == "--keys" || option == "--serial" || option == "--version" ||

@@ -6,6 +6,12 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <nlohmann/json.hpp>
+
+namespace trace {
+
+using nlohmann::ordered_json;
+using readerlink::ReplyOutcome;
 
 namespace {
 
@@ -15,6 +21,8 @@ const char* OutcomeName(ReplyOutcome outcome) {
         return "valid";
     case ReplyOutcome::BadChecksum:
         return "bad checksum";
+    case ReplyOutcome::NotSent:
+        return "not sent";
     case ReplyOutcome::Timeout:
         break;
     }
@@ -62,7 +70,7 @@ std::string TraceHex(std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t byte : bytes) {
         if (!out.empty())
             out += ' ';
-        const std::array<char, 2> digits = ByteToHex(byte);
+        const std::array<char, 2> digits = protocol::ByteToHex(byte);
         out.append(digits.data(), digits.size());
     }
     return out;
@@ -90,61 +98,80 @@ std::string TracePrintable(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::string& program, std::string& error) {
+std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::string& program,
+                                           platform::System& system, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (!file) {
         error = "cannot open the trace file " + path;
         return nullptr;
     }
-    std::unique_ptr<TraceFile> trace(new TraceFile(file));
-    trace->write(JsonLine().add("t", 0).add("event", "start").add("program", program).add("wall", WallClockNow()));
+    std::unique_ptr<TraceFile> trace(new TraceFile(file, path, system));
+    ordered_json start;
+    start["t"] = 0;
+    start["event"] = "start";
+    start["program"] = program;
+    start["wall"] = WallClockNow();
+    trace->write(start);
     return trace;
 }
 
-TraceFile::TraceFile(std::FILE* file) : file_(file), startMs_(platform::CurrentSystem().clockMs()) {}
+TraceFile::TraceFile(std::FILE* file, std::string path, platform::System& system)
+    : file_(file), path_(std::move(path)), system_(system), startMs_(system.clockMs()) {}
 
 TraceFile::~TraceFile() {
     std::fclose(file_);
 }
 
-JsonLine TraceFile::line(std::uint32_t atMs, const char* event) const {
-    JsonLine line;
-    line.add("t", atMs - startMs_).add("event", event).add("port", portNo_).add("line", settings_);
+ordered_json TraceFile::line(std::uint32_t atMs, const char* event, int portNo, const std::string& settings) const {
+    ordered_json line;
+    line["t"] = atMs - startMs_;
+    line["event"] = event;
+    line["port"] = portNo;
+    line["line"] = settings;
     return line;
 }
 
-void TraceFile::write(const JsonLine& line) {
-    const std::string text = line.str() + '\n';
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fflush(file_);
+void TraceFile::write(const ordered_json& line) {
+    // Every text in a line is ASCII or UTF-8 already; a stray byte still never breaks the line.
+    const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+    const bool written = std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
+    if (!written && !failed_) {
+        failed_ = true;
+        if (onWriteError)
+            onWriteError(path_);
+    }
 }
 
 void TraceFile::portOpened(int portNo, const std::string& settings, platform::OpenError error) {
-    portNo_ = portNo;
-    settings_ = settings;
-    JsonLine open = line(platform::CurrentSystem().clockMs(), "open");
-    open.add("ok", error == platform::OpenError::None);
+    ordered_json open = line(system_.clockMs(), "open", portNo, settings);
+    open["ok"] = error == platform::OpenError::None;
     if (error != platform::OpenError::None)
-        open.add("error", OpenErrorName(error));
+        open["error"] = OpenErrorName(error);
     write(open);
 }
 
-void TraceFile::portClosed() {
-    write(line(platform::CurrentSystem().clockMs(), "close"));
+void TraceFile::portClosed(int portNo, const std::string& settings) {
+    write(line(system_.clockMs(), "close", portNo, settings));
 }
 
-void TraceFile::exchange(std::uint32_t sentAtMs, std::span<const std::uint8_t> frame, std::uint32_t endedAtMs,
+void TraceFile::exchange(int portNo, const std::string& settings, std::uint32_t sentAtMs,
+                         std::span<const std::uint8_t> frame, std::uint32_t endedAtMs,
                          std::span<const std::uint8_t> reply, ReplyOutcome outcome) {
-    write(line(sentAtMs, "command")
-              .add("dir", "out")
-              .add("text", ParseCommandFrame({reinterpret_cast<const char*>(frame.data()), frame.size()}).value_or(""))
-              .add("hex", TraceHex(frame))
-              .add("printable", TracePrintable(frame)));
-    write(line(endedAtMs, "reply")
-              .add("dir", "in")
-              .add("outcome", OutcomeName(outcome))
-              .add("ms", endedAtMs - sentAtMs)
-              .add("bytes", static_cast<int>(reply.size()))
-              .add("hex", TraceHex(reply))
-              .add("printable", TracePrintable(reply)));
+    ordered_json command = line(sentAtMs, "command", portNo, settings);
+    command["dir"] = "out";
+    command["text"] =
+        protocol::ParseCommandFrame({reinterpret_cast<const char*>(frame.data()), frame.size()}).value_or("");
+    command["hex"] = TraceHex(frame);
+    command["printable"] = TracePrintable(frame);
+    write(command);
+    ordered_json answer = line(endedAtMs, "reply", portNo, settings);
+    answer["dir"] = "in";
+    answer["outcome"] = OutcomeName(outcome);
+    answer["ms"] = endedAtMs - sentAtMs;
+    answer["bytes"] = reply.size();
+    answer["hex"] = TraceHex(reply);
+    answer["printable"] = TracePrintable(reply);
+    write(answer);
 }
+
+} // namespace trace

@@ -131,13 +131,4 @@ private:
     std::vector<WriteRecord> writes_;
 };
 
-/// Installs a VirtualSystem as the current system for the scope of a test.
-class ScopedVirtualSystem {
-public:
-    explicit ScopedVirtualSystem(VirtualSystem& system) { SetCurrentSystem(&system); }
-    ~ScopedVirtualSystem() { SetCurrentSystem(nullptr); }
-    ScopedVirtualSystem(const ScopedVirtualSystem&) = delete;
-    ScopedVirtualSystem& operator=(const ScopedVirtualSystem&) = delete;
-};
-
 } // namespace platform

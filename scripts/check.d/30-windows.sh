@@ -6,7 +6,7 @@ set -euo pipefail
 . scripts/common.sh
 started=$SECONDS
 
-need_packages g++-mingw-w64-x86-64 wine wine64
+need_packages g++-mingw-w64-x86-64 wine wine64 libcli11-dev nlohmann-json3-dev
 command -v python3 >/dev/null || need_packages python3
 
 build="build-win"

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTest>
 
+using namespace cli;
+
 namespace {
 
 std::vector<std::string> Words(const QString& line) {

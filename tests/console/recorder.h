@@ -31,15 +31,15 @@ public:
         timers_ = {{f.window->tmrBusy, &TfrmModule::tmrBusyTimer}, {f.window->tmrCard, &TfrmModule::tmrCardTimer}};
         for (Timer& timer : timers_)
             timer.timer->installEventFilter(this);
-        platform::SetCurrentSystem(this);
-        SetMessagePump([this] { serve(); });
+        f.forwarding.target = this;
+        f.links.messagePump = [this] { serve(); };
         track();
         shown_ = look();
         stored_ = f.store.values;
     }
     ~Recorder() override {
-        SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
-        platform::SetCurrentSystem(&virtual_);
+        f_.links.messagePump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+        f_.forwarding.target = &virtual_;
         if (f_.window)
             for (Timer& timer : timers_)
                 timer.timer->removeEventFilter(this);
@@ -169,8 +169,8 @@ private:
             QStringLiteral("btnReadCard ") + ui.btnReadCard->text(),
             QStringLiteral("shCard ") + colour(ui.shCard->brushColor()),
             QStringLiteral("pnCardID ") + ui.pnCardID->text(),
-            QStringLiteral("ReaderFound %1").arg(ReaderFound),
-            QStringLiteral("CardReadActive %1").arg(CardReadActive),
+            QStringLiteral("ReaderFound %1").arg(f_.state().ReaderFound),
+            QStringLiteral("CardReadActive %1").arg(f_.state().CardReadActive),
         };
     }
 

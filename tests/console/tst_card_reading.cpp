@@ -59,7 +59,7 @@ private slots:
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
         QCOMPARE(f.comm(), LampYellow);
         QVERIFY(f.system.opens().empty());
-        QVERIFY(!CardReadActive);
+        QVERIFY(!f.state().CardReadActive);
         QCOMPARE(f.ui().btnReadCard->text(), Q("Read Card (Change to RS485 Mode)"));
     }
 
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(f.ui().btnReadCard->text(), Q("Read Card (Change to RS485 Mode)"));
         for (QWidget* control : Locked(f.ui()))
             QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-        QVERIFY(!CardReadActive);
+        QVERIFY(!f.state().CardReadActive);
         QVERIFY(!f.window->tmrBusy->isActive());
         QCOMPARE(f.system.openCount(), 0);
     }
@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(f.ui().pnMsg->text(), Q("Reader Not Find"));
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
-        QVERIFY(!CardReadActive);
+        QVERIFY(!f.state().CardReadActive);
         QCOMPARE(f.system.openCount(), 0);
         QCOMPARE(f.ui().btnReadCard->text(), Q("Read Card (Change to RS485 Mode)"));
     }
@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(f.ui().pnMsg->text(), Q("Open COM : 3 Error"));
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
-        QVERIFY(!CardReadActive);
+        QVERIFY(!f.state().CardReadActive);
         QCOMPARE(f.ui().btnReadCard->text(), Q("Read Card (Change to RS485 Mode)"));
         for (QWidget* control : Locked(f.ui()))
             QVERIFY(control->isEnabled());

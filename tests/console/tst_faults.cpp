@@ -73,7 +73,7 @@ private slots:
         f.open();
         if (op != Op::Scan) {
             f.window->btnScanClick();
-            QVERIFY(ReaderFound);
+            QVERIFY(f.state().ReaderFound);
         }
         const auto saved = f.store.values;
 
@@ -129,7 +129,7 @@ private slots:
         QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(!f.window->tmrBusy->isActive());
-        QVERIFY(!CardReadActive);
+        QVERIFY(!f.state().CardReadActive);
         QVERIFY(f.ui().btnExit->isEnabled());
         // The scan that found the reader by searching saves where; nothing else writes the key.
         if (!(op == Op::Scan && fault == Fault::Vanish))
@@ -140,7 +140,7 @@ private slots:
         f.readerOn(1);
         f.system.advanceUs(2000000); // a reader still sending its over-long reply finishes first
         f.window->btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
     }
 
     void zeroByteInEveryReply() {
@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(f.system.openCount(), 0);
         QCOMPARE(f.ui().pnSerial->text(), Q("S/N : 2024"));
         QCOMPARE(f.ui().pnVersion->text(), Q("VER : 03.2"));
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
         // ReplyText ends at the zero byte: the ID command carries the four serial characters before it, and
         // the reader refuses a command that is not its own serial number.
         const std::size_t before = f.commands().size();
@@ -178,7 +178,7 @@ private slots:
         f.open();
         f.window->btnScanClick();
         QCOMPARE(f.ui().pnMsg->text(), Q("Get Reader Info Error. (COM : #1)"));
-        QVERIFY(!ReaderFound);
+        QVERIFY(!f.state().ReaderFound);
         QCOMPARE(f.system.openCount(), 0);
         QVERIFY(f.window->inputEnabled());
     }
@@ -195,16 +195,16 @@ private slots:
         WindowFixture f;
         f.readerOn(2);
         {
-            TfrmModule window(*store);
+            TfrmModule window(*store, f.links);
             window.show();
             window.btnScanClick();
-            QVERIFY(ReaderFound);
-            QCOMPARE(ComPortNo, 2);
+            QVERIFY(window.reader().ReaderFound);
+            QCOMPARE(window.reader().ComPortNo, 2);
             window.btnGBClick();
             QCOMPARE(WindowControls(window).pnMsg->text(), Q("请先扫描读卡机!"));
         }
         QVERIFY(QFileInfo(home.path() + Q("/VELNO")).isFile());
-        const LoadedSettings loaded = LoadSettings(*store);
+        const settings::LoadedSettings loaded = settings::LoadSettings(*store);
         QCOMPARE(loaded.ComPortNo, 0);
         QCOMPARE(loaded.LanguageIndex, 0);
         qunsetenv("XDG_CONFIG_HOME");
@@ -231,12 +231,12 @@ private slots:
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
         WindowFixture f;
         f.readerOn(1);
-        TfrmModule window(*store);
+        TfrmModule window(*store, f.links);
         window.show();
         QVERIFY(WindowControls(window).cmbBaudRate->currentIndex() >= 0);
-        QVERIFY(BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount);
+        QVERIFY(window.reader().BaudRateIndex >= 0 && window.reader().BaudRateIndex < protocol::BaudRateCount);
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
         qunsetenv("XDG_CONFIG_HOME");
     }
 };

@@ -19,12 +19,15 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+using console::TfrmModule;
+
 class TestFaultsPty : public QObject {
     Q_OBJECT
 
     QTemporaryDir config_;
     QProcess sim_;
     platform::MemorySettingsStore store_;
+    readerlink::LinkSetup links_{platform::NativeSystem()};
 
     void say(const char* command) {
         sim_.write(command);
@@ -63,15 +66,15 @@ private slots:
     }
 
     void unpluggedDuringCardReading() {
-        TfrmModule window(store_);
+        TfrmModule window(store_, links_);
         window.show();
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
         QTimer::singleShot(600, this, [this] { say("vanish"); });
         window.btnReadCardClick();
         QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Reader Not Find"));
-        QCOMPARE(WindowControls(window).shComm->brushColor(), LampRed);
-        QVERIFY(!CardReadActive);
+        QCOMPARE(WindowControls(window).shComm->brushColor(), console::LampRed);
+        QVERIFY(!window.reader().CardReadActive);
         QVERIFY(window.inputEnabled());
         QVERIFY(WindowControls(window).btnExit->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
@@ -80,14 +83,14 @@ private slots:
         say("plug");
         QVERIFY(waitForSlave());
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
     }
 
     void unpluggedDuringASetOperation() {
-        TfrmModule window(store_);
+        TfrmModule window(store_, links_);
         window.show();
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
         QTimer::singleShot(0, this, [this] { say("vanish"); });
         window.btnKeyClick();
         QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Set Reader Key Error"));
@@ -96,11 +99,11 @@ private slots:
     }
 
     void unpluggedDuringTheScan() {
-        TfrmModule window(store_);
+        TfrmModule window(store_, links_);
         window.show();
         QTimer::singleShot(0, this, [this] { say("vanish"); });
         window.btnScanClick();
-        QVERIFY(!ReaderFound);
+        QVERIFY(!window.reader().ReaderFound);
         QVERIFY(WindowControls(window).pnMsg->text() == QStringLiteral("Reader Not Find") ||
                 WindowControls(window).pnMsg->text() == QStringLiteral("Get Reader Info Error. (COM : #1)"));
         QVERIFY(window.inputEnabled());
@@ -108,10 +111,10 @@ private slots:
     }
 
     void portHeldByAnotherProgram() {
-        TfrmModule window(store_);
+        TfrmModule window(store_, links_);
         window.show();
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
         const int other = ::open(slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
         QVERIFY(other >= 0);
         QCOMPARE(flock(other, LOCK_EX | LOCK_NB), 0);
@@ -125,7 +128,7 @@ private slots:
         QVERIFY(store_.values == before);
         ::close(other);
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
     }
 };
 

@@ -85,10 +85,6 @@ public:
 
     /// Empty when every operation kept every rule; otherwise what went wrong, for the log.
     QString run(Tally& tally) {
-        // A fresh program: the link's receive state too, so that a seed replays alone as it ran in a batch.
-        ReplyText.clear();
-        RxCount = 0;
-        std::memset(RxBuffer, 0, sizeof RxBuffer);
         setUp();
         QString failure;
         const int count = draw_.in(4, 12);
@@ -146,7 +142,7 @@ private:
                         .arg(readerPort_)
                         .arg(QString::fromLatin1(BaudRateTable[state.lineIndex]), QString::fromStdString(state.id))
                         .arg(state.paritySupported)
-                        .arg(ComPortNo);
+                        .arg(f_.state().ComPortNo);
     }
 
     /// The line the reader listens at now, once a line change it has answered has taken effect.
@@ -160,7 +156,8 @@ private:
         // Without a found reader most operations are refused, so a scan comes first more often than not.
         static const Op others[] = {Op::Id,      Op::Key,     Op::Baud, Op::Mode, Op::Parity,
                                     Op::Factory, Op::Factory, Op::Card, Op::Card, Op::Language};
-        const Op op = draw_.chance(ReaderFound ? 15 : 60) ? Op::Scan : others[draw_.in(0, int(std::size(others)) - 1)];
+        const Op op =
+            draw_.chance(f_.state().ReaderFound ? 15 : 60) ? Op::Scan : others[draw_.in(0, int(std::size(others)) - 1)];
         // Faults that bite the operation drawn, the likelier ones more than once.
         using F = Fault;
         static const std::vector<Fault> bites[] = {
@@ -200,15 +197,9 @@ private:
             break;
         }
 
-        const Before before{ReaderFound,
-                            ComPortNo,
-                            ComSettings,
-                            BaudRateIndex,
-                            ui.pnMsg->text(),
-                            ui.shComm->brushColor(),
-                            f_.system.opens().size(),
-                            f_.system.beeps().size(),
-                            f_.system.nowUs()};
+        const Before before{f_.state().ReaderFound,   f_.state().ComPortNo,     f_.state().ComSettings,
+                            f_.state().BaudRateIndex, ui.pnMsg->text(),         ui.shComm->brushColor(),
+                            f_.system.opens().size(), f_.system.beeps().size(), f_.system.nowUs()};
         const int line = readerLine();
         const bool locked = ui.chkLock->isChecked();
         std::string malformed;
@@ -361,7 +352,7 @@ private:
         expect(WindowIdle(*f_.window), "the window does not take input or the cursor is not back");
         expect(f_.system.openCount() == 0, "a port is left open");
         expect(!f_.window->tmrBusy->isActive(), "tmrBusy still runs");
-        expect(!CardReadActive, "CardReadActive is still set");
+        expect(!f_.state().CardReadActive, "CardReadActive is still set");
         expect(!runaway_, "card reading did not stop at the click");
         const QWidget* const unlocked[] = {ui.btnExit,       ui.btnScan,   ui.btnID, ui.btnKey,
                                            ui.btnFactoryW26, ui.gbDefault, ui.btnEng};
@@ -369,11 +360,12 @@ private:
             expect(control->isEnabledTo(f_.window.get()), "a button is left disabled");
         expect(ui.pnCardID->text() == Tr(txCardId), "pnCardID does not show its rest caption");
         expect(ui.btnReadCard->text() == Tr(txReadCardButton), "btnReadCard does not show its own caption");
-        expect(BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount && ComSettings == BaudRateTable[BaudRateIndex],
-               "ComSettings and BaudRateIndex disagree");
+        expect(f_.state().BaudRateIndex >= 0 && f_.state().BaudRateIndex < BaudRateCount &&
+                   f_.state().ComSettings == BaudRateTable[f_.state().BaudRateIndex],
+               "ComSettings and f_.state().BaudRateIndex disagree");
         expect(f_.system.nowUs() - before.atUs < 200'000'000, "the operation took more than 200 s");
         if (op != Op::Scan)
-            expect(ReaderFound == before.found, "ReaderFound changed outside a scan");
+            expect(f_.state().ReaderFound == before.found, "ReaderFound changed outside a scan");
 
         // The settings key holds what a scan that found the reader by searching, or a language switch, wrote.
         const bool rememberedRight = before.comPortNo == readerPort_ && before.comSettings == BaudRateTable[line];
@@ -408,19 +400,19 @@ private:
         const bool inReach = (fault == Fault::None || fault == Fault::Malformed) && rememberedRight;
         switch (op) {
         case Op::Scan: {
-            const QString where = QStringLiteral(" : #%1)").arg(ComPortNo);
+            const QString where = QStringLiteral(" : #%1)").arg(f_.state().ComPortNo);
             const bool ok = message == Tr(txInfoOk) + where;
             expect(ok || message == Tr(txInfoError) + where || message == Tr(txReaderNotFound),
                    "the scan ended on no outcome of its own");
-            expect(ReaderFound == ok, "ReaderFound disagrees with the scan's message");
+            expect(f_.state().ReaderFound == ok, "ReaderFound disagrees with the scan's message");
             expect(ok ? lamp == LampYellow && beep == SuccessBeepHz : lamp == LampRed && beep == FailureBeepHz,
                    "the scan's lamp or tone disagrees with its message");
             if (!malformed.empty() && (malformed[0] != 'p' || f_.reader.state.paritySupported))
-                expect(!ReaderFound, "a malformed field counted as a complete scan");
+                expect(!f_.state().ReaderFound, "a malformed field counted as a complete scan");
             if (reachable)
-                expect(ReaderFound, "a reader within reach was not found");
-            if (ReaderFound)
-                expect(ComPortNo == readerPort_ && ComSettings == BaudRateTable[line],
+                expect(f_.state().ReaderFound, "a reader within reach was not found");
+            if (f_.state().ReaderFound)
+                expect(f_.state().ComPortNo == readerPort_ && f_.state().ComSettings == BaudRateTable[line],
                        "the scan found the reader where it is not");
             break;
         }
@@ -463,15 +455,17 @@ private:
                            "Set Default Wiegand 26 Ok, but the reader lacks a default");
             }
             if (op == Op::Baud)
-                expect(ok ? BaudRateIndex == ui.cmbBaudRate->currentIndex()
-                          : BaudRateIndex == before.baudRateIndex && ComSettings == before.comSettings,
+                expect(ok ? f_.state().BaudRateIndex == ui.cmbBaudRate->currentIndex()
+                          : f_.state().BaudRateIndex == before.baudRateIndex &&
+                                f_.state().ComSettings == before.comSettings,
                        "the line settings do not follow the baud-rate outcome");
             if (op == Op::Factory) {
                 expect(ui.pnID->text() == QStringLiteral("01") && ui.sbID->value() == 1 &&
                            ui.pnKey->text() == QStringLiteral("04") && ui.sbKey->value() == 4,
                        "the factory default left pnID, sbID, pnKey or sbKey elsewhere");
-                expect(ok ? BaudRateIndex == 5
-                          : BaudRateIndex == before.baudRateIndex && ComSettings == before.comSettings,
+                expect(ok ? f_.state().BaudRateIndex == 5
+                          : f_.state().BaudRateIndex == before.baudRateIndex &&
+                                f_.state().ComSettings == before.comSettings,
                        "the line settings do not follow the factory default's outcome");
             }
             const bool sendable = (op != Op::Key || AllDigits(ui.pnKey->text().toStdString(), 2)) &&
@@ -482,7 +476,7 @@ private:
             break;
         }
         case Op::Card: {
-            const QString openError = Tr(txOpenCom) + QStringLiteral(" : %1 ").arg(ComPortNo) + Tr(txError);
+            const QString openError = Tr(txOpenCom) + QStringLiteral(" : %1 ").arg(f_.state().ComPortNo) + Tr(txError);
             const bool stopped = beep == SuccessBeepHz;
             if (stopped)
                 expect(lamp == LampYellow && message == before.message, "the stop click changed pnMsg or the lamp");

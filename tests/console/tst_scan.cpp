@@ -36,7 +36,7 @@ private slots:
         QVERIFY(f.ui().btnParity->isEnabled());
         QCOMPARE(f.comm(), LampYellow);
         QCOMPARE(f.lastBeepHz(), SuccessBeepHz);
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
         QVERIFY(f.window->inputEnabled());
         QVERIFY(!f.window->tmrBusy->isActive());
         QVERIFY(!QApplication::overrideCursor());
@@ -61,10 +61,10 @@ private slots:
                  (std::vector<std::string>{"4800,n,8,1", "4800,e,8,1", "9600,n,8,1", "9600,e,8,1", "9600,e,8,1"}));
         QCOMPARE(f.commands().size(), std::size_t{2 + 2 + 2 + 1 + 4});
         QCOMPARE(f.ui().cmbBaudRate->currentIndex(), 3);
-        QCOMPARE(BaudRateIndex, 3);
-        QCOMPARE(ComSettings, std::string("9600,e,8,1"));
+        QCOMPARE(f.state().BaudRateIndex, 3);
+        QCOMPARE(f.state().ComSettings, std::string("9600,e,8,1"));
         QCOMPARE(std::get<std::int32_t>(f.store.values.at("ScanBaudRateNo")), 3);
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
     }
 
     void rememberedPortAnswers() {
@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(onTwo, 3 + 2);
         QCOMPARE(f.openedPorts(), (std::vector<int>{2, 1, 2, 3, 4, 4}));
         QCOMPARE(std::get<std::int32_t>(f.store.values.at("ScanCommNo")), 4);
-        QCOMPARE(ComPortNo, 4);
+        QCOMPARE(f.state().ComPortNo, 4);
     }
 
     void wrongLengthInfoReplyIsNoReader_data() {
@@ -110,7 +110,7 @@ private slots:
         f.window->btnScanClick();
         QCOMPARE(f.commands(), (Commands{"H00B", "H00B"}));
         QCOMPARE(f.ui().pnMsg->text(), Q("Reader Not Find"));
-        QVERIFY(!ReaderFound);
+        QVERIFY(!f.state().ReaderFound);
         QCOMPARE(f.store.writeCount, 0);
     }
 
@@ -128,10 +128,10 @@ private slots:
         QCOMPARE(f.ui().pnMsg->text(), Q("Reader Not Find"));
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
-        QVERIFY(!ReaderFound);
+        QVERIFY(!f.state().ReaderFound);
         QCOMPARE(f.store.writeCount, 0);
-        QCOMPARE(BaudRateIndex, 3);
-        QCOMPARE(ComSettings, std::string("9600,e,8,1"));
+        QCOMPARE(f.state().BaudRateIndex, 3);
+        QCOMPARE(f.state().ComSettings, std::string("9600,e,8,1"));
         // A silent try costs 9 ms of write pauses and the 121 ms wait; the failure beep adds 300 ms.
         const std::uint64_t ms = f.system.nowMs();
         QVERIFY2(ms >= 32 * 129 + 300 && ms <= 32 * 132 + 300, qPrintable(QString::number(ms)));
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(f.ui().pnKey->text(), Q("04"));
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.lastBeepHz(), FailureBeepHz);
-        QVERIFY(!ReaderFound);
+        QVERIFY(!f.state().ReaderFound);
         QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
     }
@@ -175,7 +175,7 @@ private slots:
         const auto& frames = f.system.frames();
         for (std::size_t i = 2; i < frames.size(); ++i)
             QVERIFY(frames[i].atUs - frames[i - 1].atUs >= 100000);
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
     }
 
     void oddFields_data() {
@@ -225,7 +225,7 @@ private slots:
         f.reader.state.parity = parity.toStdString();
         f.reader.state.mode = mode.toStdString();
         QCOMPARE(f.scanned(), complete);
-        QCOMPARE(ReaderFound, complete);
+        QCOMPARE(f.state().ReaderFound, complete);
         QCOMPARE(f.ui().pnID->text(), id);
         if (!complete)
             return;
@@ -245,7 +245,7 @@ private slots:
         f.open();
         f.window->btnScanClick();
         QCOMPARE(f.openedPorts(), (std::vector<int>{1, 2, 2}));
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
     }
 };
 

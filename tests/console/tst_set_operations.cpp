@@ -32,7 +32,7 @@ public:
         reader_.hostWrote(data, count, line, nowUs, reply);
         if (pending_ && text == "\r") {
             pending_ = false;
-            const std::string frame = BuildReplyFrame("%% not a reply %%");
+            const std::string frame = protocol::BuildReplyFrame("%% not a reply %%");
             reply.send(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size(), nowUs + 2000, 500);
         }
     }
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(f.commandsAfter(before), (Commands{"H00B", "H00B"}));
         QCOMPARE(f.ui().pnMsg->text(), Q("Set Reader Key Error"));
         QCOMPARE(f.comm(), LampRed);
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
     }
 
     void secondAttemptAnswered() {
@@ -215,7 +215,7 @@ private slots:
         f.system.setPort(1, config);
         f.open();
         f.window->btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
         f.ui().sbKey->setValue(9);
         f.window->btnKeyClick();
         QCOMPARE(f.ui().pnMsg->text(), Q("Set Reader Key Ok"));
@@ -240,8 +240,8 @@ private slots:
         f.ui().cmbBaudRate->setCurrentIndex(7);
         f.window->btnBaudRateClick();
         QCOMPARE(f.ui().pnMsg->text(), Q("Set Reader BaudRate Ok"));
-        QCOMPARE(BaudRateIndex, 7);
-        QCOMPARE(ComSettings, std::string("38400,e,8,1"));
+        QCOMPARE(f.state().BaudRateIndex, 7);
+        QCOMPARE(f.state().ComSettings, std::string("38400,e,8,1"));
         // The command and its reply travel at the old setting.
         QCOMPARE(f.system.frames().back().line, std::string("19200,e,8,1"));
 
@@ -259,8 +259,8 @@ private slots:
         f.ui().cmbBaudRate->setCurrentIndex(9);
         f.window->btnBaudRateClick();
         QCOMPARE(f.ui().pnMsg->text(), Q("Set Reader BaudRate Error"));
-        QCOMPARE(BaudRateIndex, 5);
-        QCOMPARE(ComSettings, std::string("19200,e,8,1"));
+        QCOMPARE(f.state().BaudRateIndex, 5);
+        QCOMPARE(f.state().ComSettings, std::string("19200,e,8,1"));
         QCOMPARE(f.ui().cmbBaudRate->currentIndex(), 9);
     }
 
@@ -337,8 +337,8 @@ private slots:
         QCOMPARE(f.ui().cmbRS485->currentIndex(), 1);
         QCOMPARE(f.ui().cmbParity->currentIndex(), parity ? 0 : 1); // no parity: the scan's "With Parity" stays
         QCOMPARE(f.ui().sbKey->value(), 4);
-        QCOMPARE(BaudRateIndex, 5);
-        QCOMPARE(ComSettings, std::string("19200,e,8,1"));
+        QCOMPARE(f.state().BaudRateIndex, 5);
+        QCOMPARE(f.state().ComSettings, std::string("19200,e,8,1"));
         QCOMPARE(std::get<std::int32_t>(f.store.values.at("ScanBaudRateNo")), 3);
         // The wait before the parity step is taken even when there is none to send.
         const auto& frames = f.system.frames();
@@ -350,7 +350,7 @@ private slots:
 
         // The reader took every default: a new scan at the default line finds it.
         f.window->btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
         QCOMPARE(f.reader.state.mode, std::string("001"));
         QCOMPARE(f.ui().pnID->text(), Q("01"));
         QCOMPARE(f.ui().pnKey->text(), Q("04"));
@@ -371,7 +371,7 @@ private slots:
         QCOMPARE(f.ui().pnMsg->text(), Q("Set Default Wiegand 26 Error"));
         QCOMPARE(f.comm(), LampRed);
         QCOMPARE(f.ui().cmbParity->currentIndex(), 0); // the defaults stay shown
-        QCOMPARE(BaudRateIndex, 5);
+        QCOMPARE(f.state().BaudRateIndex, 5);
         QCOMPARE(f.system.openCount(), 0);
     }
 

@@ -95,7 +95,7 @@ private slots:
     void firstStart() {
         WindowFixture f;
         f.open();
-        QCOMPARE(ComPortNo, 0);
+        QCOMPARE(f.state().ComPortNo, 0);
         QCOMPARE(f.ui().cmbBaudRate->currentText(), Q("19200,e,8,1"));
         CheckCaptions(f, English);
         QCOMPARE(f.comm(), LampRed);
@@ -159,8 +159,8 @@ private slots:
                 f.store.values[it.key().toStdString()] = it.value().toString().toStdString();
         }
         f.open();
-        QCOMPARE(ComPortNo, port);
-        QCOMPARE(QString::fromStdString(ComSettings), settings);
+        QCOMPARE(f.state().ComPortNo, port);
+        QCOMPARE(QString::fromStdString(f.state().ComSettings), settings);
         QCOMPARE(f.ui().cmbBaudRate->currentIndex(), shownIndex);
         CheckCaptions(f, *captions);
     }
@@ -282,7 +282,7 @@ private slots:
         QTest::keyClick(f.window.get(), Qt::Key_Return);
         QVERIFY(!f.commands().empty());
         QCOMPARE(f.commands().front(), std::string("H00B"));
-        QVERIFY(ReaderFound);
+        QVERIFY(f.state().ReaderFound);
     }
 
     void enterOnAFocusedButtonPressesThatButton_data() {

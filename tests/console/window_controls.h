@@ -29,7 +29,7 @@ private:
 public:
 #define CONTROL(Type, name) Type* const name = find<Type>(#name)
     CONTROL(QLabel, pnMsg);
-    CONTROL(TShape, shComm);
+    CONTROL(console::TShape, shComm);
     CONTROL(QLabel, pnSerial);
     CONTROL(QLabel, pnVersion);
     CONTROL(QPushButton, btnScan);
@@ -50,7 +50,7 @@ public:
     CONTROL(QPushButton, btnMode);
     CONTROL(QComboBox, cmbParity);
     CONTROL(QPushButton, btnParity);
-    CONTROL(TShape, shCard);
+    CONTROL(console::TShape, shCard);
     CONTROL(QLabel, pnCardID);
     CONTROL(QPushButton, btnReadCard);
     CONTROL(QGroupBox, gbDefault);

@@ -16,9 +16,47 @@
 #include <string>
 #include <vector>
 
+using namespace console;
+using namespace localisation;
+using namespace operations;
+using protocol::BaudRateCount;
+using protocol::BaudRateTable;
+
+/// The system the window's link runs on: the virtual one, or whatever a test puts in front of it.
+class ForwardingSystem final : public platform::System {
+public:
+    explicit ForwardingSystem(platform::System& to) : target(&to) {}
+    platform::System* target;
+
+    platform::PortHandle openPort(int portNo, platform::OpenError* error) override {
+        return target->openPort(portNo, error);
+    }
+    bool getTimeouts(platform::PortHandle port, platform::CommTimeouts& out) override {
+        return target->getTimeouts(port, out);
+    }
+    bool setTimeouts(platform::PortHandle port, const platform::CommTimeouts& timeouts) override {
+        return target->setTimeouts(port, timeouts);
+    }
+    bool applyLineSettings(platform::PortHandle port, const std::string& text) override {
+        return target->applyLineSettings(port, text);
+    }
+    std::size_t write(platform::PortHandle port, const std::uint8_t* data, std::size_t count) override {
+        return target->write(port, data, count);
+    }
+    platform::ReadResult readByte(platform::PortHandle port, std::uint8_t& byte) override {
+        return target->readByte(port, byte);
+    }
+    void closePort(platform::PortHandle port) override { target->closePort(port); }
+    std::uint32_t clockMs() override { return target->clockMs(); }
+    void sleepMs(std::uint32_t ms) override { target->sleepMs(ms); }
+    void beep(unsigned frequencyHz, unsigned durationMs) override { target->beep(frequencyHz, durationMs); }
+    std::optional<platform::Rgb> activeCaptionColour() override { return target->activeCaptionColour(); }
+};
+
 struct WindowFixture {
     platform::VirtualSystem system;
-    platform::ScopedVirtualSystem installed{system};
+    ForwardingSystem forwarding{system};
+    readerlink::LinkSetup links{forwarding};
     platform::MemorySettingsStore store;
     sim::ReaderModel reader;
     std::unique_ptr<TfrmModule> window;
@@ -41,12 +79,14 @@ struct WindowFixture {
     }
 
     TfrmModule& open() {
-        window = std::make_unique<TfrmModule>(store);
+        window = std::make_unique<TfrmModule>(store, links);
         controls = std::make_unique<WindowControls>(*window);
         window->show();
         return *window;
     }
     WindowControls& ui() { return *controls; }
+    /// What the window knows of the reader.
+    const operations::ReaderState& state() const { return window->reader(); }
 
     /// Opens the window and scans; true when the scan completed.
     bool scanned(int portNo = 1) {

@@ -2,10 +2,15 @@
 
 #include "link/link.h"
 #include "platform/testing/virtual_system.h"
+#include "protocol/protocol.h"
 
 #include <QTest>
 
 #include <string>
+
+using namespace readerlink;
+using protocol::BuildReplyFrame;
+using protocol::HexToUInt32;
 
 namespace {
 
@@ -27,26 +32,34 @@ std::string Frame(const std::string& body) {
     return BuildReplyFrame(body);
 }
 
+/// A reply frame that a test sends first, so that ReplyText has something to keep.
+const std::string Previous = Frame("H01Xprevious");
+
 struct Line {
     platform::VirtualSystem system;
-    platform::ScopedVirtualSystem installed;
+    LinkSetup setup{system};
+    Link link{setup};
     Scripted reader;
-    explicit Line(std::uint32_t clockStartMs = 0) : system(clockStartMs), installed(system) {
+    explicit Line(std::uint32_t clockStartMs = 0) : system(clockStartMs) {
         platform::VirtualSystem::PortConfig config;
         config.peer = &reader;
         system.setPort(1, config);
-        QVERIFY(OpenComPort(1, "19200,e,8,1"));
-    }
-    ~Line() {
-        if (system.isOpen(1))
-            CloseComPort();
+        QVERIFY(link.OpenComPort(1, "19200,e,8,1"));
     }
     /// Sends `command` and returns the result with the time from the end of sending to the return.
     bool send(const char* command, std::uint64_t* waitedMs = nullptr) {
-        const bool ok = SendCommand(command);
+        const bool ok = link.SendCommand(command).valid();
         if (waitedMs)
             *waitedMs = (system.nowUs() - system.frames().back().atUs) / 1000;
         return ok;
+    }
+    /// An exchange answered by Previous.
+    void prime() {
+        reader.reply = Previous;
+        QVERIFY(send("H00X"));
+    }
+    std::string received() const {
+        return {reinterpret_cast<const char*>(link.received().data()), link.received().size()};
     }
 };
 
@@ -91,8 +104,9 @@ private slots:
         QTest::newRow("lower-case digit") << QByteArray("\n0a\r") << 2 << false << 4 << QByteArray("\n0a\r");
         QTest::newRow("info reply") << info << 2 << true << 16 << info;
         QTest::newRow("after 50 ms") << info << 50 << true << 16 << info;
-        QTest::newRow("after 130 ms") << info << 130 << false << 0 << QByteArray("previous");
-        QTest::newRow("noise before the LF") << QByteArray("\xff") + info << 2 << false << 17 << QByteArray("previous");
+        const QByteArray previous = QByteArray::fromStdString(Previous);
+        QTest::newRow("after 130 ms") << info << 130 << false << 0 << previous;
+        QTest::newRow("noise before the LF") << QByteArray("\xff") + info << 2 << false << 17 << previous;
         QTest::newRow("wrong checksum") << QByteArray("\nH01B0\r") << 2 << false << 7 << QByteArray("\nH01B0\r");
         QTest::newRow("three bytes") << QByteArray("\nA\r") << 2 << false << 3 << QByteArray("\nA\r");
         QTest::newRow("zero byte in the body")
@@ -106,14 +120,19 @@ private slots:
         QFETCH(int, count);
         QFETCH(QByteArray, text);
         Line line;
-        ReplyText = "previous";
+        line.prime();
         line.reader.reply = reply.toStdString();
         line.reader.delayUs = static_cast<std::uint64_t>(delayMs) * 1000;
         std::uint64_t waited = 0;
-        QCOMPARE(line.send("H00B", &waited), ok);
-        QCOMPARE(RxCount, count);
-        QCOMPARE(QByteArray::fromStdString(ReplyText), text);
-        if (ok || (RxCount > 0 && text != "previous"))
+        const Reply answer = line.link.SendCommand("H00B");
+        waited = (line.system.nowUs() - line.system.frames().back().atUs) / 1000;
+        QCOMPARE(answer.valid(), ok);
+        QCOMPARE(line.link.rxCount(), count);
+        QCOMPARE(QByteArray::fromStdString(line.link.replyText()), text);
+        // The reply hands over what the receive state holds: the frame only when one was complete.
+        QCOMPARE(answer.received, line.received());
+        QCOMPARE(QByteArray::fromStdString(answer.text), answer.outcome == ReplyOutcome::Timeout ? QByteArray() : text);
+        if (ok || (line.link.rxCount() > 0 && text != QByteArray::fromStdString(Previous)))
             return;
         // A silent or broken line costs the time-out, about 121 ms, counted from the end of sending.
         QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));
@@ -123,13 +142,12 @@ private slots:
         Line line;
         line.reader.reply = Frame("H01V03.20-01");
         QVERIFY(line.send("H00V"));
-        const std::string previous = ReplyText;
+        const std::string previous = line.link.replyText();
         line.reader.reply = "\nH01";
         QVERIFY(!line.send("H00L"));
-        QCOMPARE(ReplyText, previous);
-        QCOMPARE(RxCount, 4);
-        QCOMPARE(std::string(reinterpret_cast<char*>(RxBuffer), 4), std::string("\nH01"));
-        QCOMPARE(RxBuffer[4], std::uint8_t{0});
+        QCOMPARE(line.link.replyText(), previous);
+        QCOMPARE(line.link.rxCount(), 4);
+        QCOMPARE(line.received(), std::string("\nH01"));
     }
 
     void clockWrapChangesNothing_data() {
@@ -157,7 +175,7 @@ private slots:
         std::uint64_t waited = 0;
         QVERIFY(!line.send("H00B", &waited));
         QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));
-        QVERIFY(RxCount >= 0 && RxCount < RxBufferSize);
+        QVERIFY(line.link.rxCount() >= 0 && line.link.rxCount() < RxBufferSize);
     }
 
     void overLongReplyWrapsAndFails_data() {
@@ -173,19 +191,20 @@ private slots:
         line.reader.spacingUs = 50;
         const bool ok = line.send("H00B");
         QCOMPARE(ok, bodyLength + 4 < RxBufferSize);
-        QVERIFY(RxCount >= 0 && RxCount < RxBufferSize);
+        QVERIFY(line.link.rxCount() >= 0 && line.link.rxCount() < RxBufferSize);
     }
 
     void closeRestoresTheTimeouts() {
         platform::VirtualSystem system;
-        platform::ScopedVirtualSystem installed(system);
+        LinkSetup setup(system);
+        Link link(setup);
         platform::VirtualSystem::PortConfig config;
         config.initialTimeouts = {7, 8, 9, 10, 11};
         system.setPort(10, config);
-        QVERIFY(OpenComPort(10, "4800,n,8,1"));
+        QVERIFY(link.OpenComPort(10, "4800,n,8,1"));
         QCOMPARE(system.timeoutsOf(10), LinkTimeouts);
         QCOMPARE(system.lines().back().text, std::string("4800,n,8,1"));
-        CloseComPort();
+        link.CloseComPort();
         QCOMPARE(system.timeoutsOf(10), (platform::CommTimeouts{7, 8, 9, 10, 11}));
         QVERIFY(!system.isOpen(10));
     }
@@ -200,14 +219,23 @@ private slots:
         QFETCH(bool, exists);
         QFETCH(bool, held);
         platform::VirtualSystem system;
-        platform::ScopedVirtualSystem installed(system);
+        LinkSetup setup(system);
+        std::vector<platform::OpenError> reported;
+        setup.openErrorReport = [&](int portNo, platform::OpenError error) {
+            QCOMPARE(portNo, 16);
+            reported.push_back(error);
+        };
+        Link link(setup);
         platform::VirtualSystem::PortConfig config;
         config.exists = exists;
         config.heldByOther = held;
         config.initialTimeouts = {1, 2, 3, 4, 5};
         system.setPort(16, config);
-        QVERIFY(!OpenComPort(16, "19200,e,8,1"));
-        QCOMPARE(ComHandle, platform::InvalidPort);
+        QVERIFY(!link.OpenComPort(16, "19200,e,8,1"));
+        QVERIFY(!link.isOpen());
+        const platform::OpenError why = held ? platform::OpenError::Busy : platform::OpenError::NotFound;
+        QCOMPARE(link.lastOpenError(), why);
+        QCOMPARE(reported, std::vector<platform::OpenError>{why});
         QVERIFY(system.lines().empty()); // nothing is touched on a port that did not open
         QCOMPARE(system.timeoutsOf(16), (platform::CommTimeouts{1, 2, 3, 4, 5}));
     }
@@ -232,10 +260,51 @@ private slots:
     void messagePumpServedWhileWaiting() {
         Line line;
         int served = 0;
-        SetMessagePump([&] { ++served; });
+        line.setup.messagePump = [&] { ++served; };
         line.send("H00B");
-        SetMessagePump({});
         QVERIFY(served >= 120 && served <= 122); // once per empty read
+    }
+
+    // Step by step, as one thread drives several ports: no pump, the writes without their pauses, and each take
+    // reads what came until a read brings nothing. Two links on two ports never share a byte.
+    void twoLinksStepByStep() {
+        Line one;
+        Scripted other;
+        platform::VirtualSystem::PortConfig config;
+        config.peer = &other;
+        one.system.setPort(2, config);
+        Link two(one.setup);
+        QVERIFY(two.OpenComPort(2, "9600,n,8,1"));
+        one.reader.reply = Frame("H01B11111111");
+        other.reply = Frame("H02B22222222");
+        other.delayUs = 40000;
+        int served = 0;
+        one.setup.messagePump = [&] { ++served; };
+
+        const std::uint64_t startUs = one.system.nowUs();
+        QVERIFY(one.link.StartCommand("H00B", WritePauses::Skipped));
+        QVERIFY(two.StartCommand("H00B", WritePauses::Skipped));
+        QCOMPARE(one.system.nowUs(), startUs); // no pause after the writes
+        std::optional<Reply> first;
+        while (!first)
+            first = one.link.TakeReply(false);
+        // By now the other reply has come whole: one take reads it all.
+        one.system.advanceUs(60000);
+        const std::optional<Reply> second = two.TakeReply(false);
+        QVERIFY(second);
+        QCOMPARE(first->text, Frame("H01B11111111"));
+        QCOMPARE(second->text, Frame("H02B22222222"));
+        QCOMPARE(served, 0);
+        QVERIFY(!one.link.awaitingReply() && !two.awaitingReply());
+        QVERIFY(!one.link.TakeReply(false)); // nothing under way
+    }
+
+    // A text that does not fit the frame's 8-bit length goes nowhere.
+    void overLongCommandIsNotSent() {
+        Line line;
+        const Reply reply = line.link.SendCommand(std::string(256, 'A'));
+        QCOMPARE(reply.outcome, ReplyOutcome::NotSent);
+        QVERIFY(line.system.writes().empty());
     }
 };
 

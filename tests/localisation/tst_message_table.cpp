@@ -9,6 +9,8 @@
 #include <iconv.h>
 #include <iterator>
 
+using namespace localisation;
+
 namespace {
 
 struct ExpectedRow {

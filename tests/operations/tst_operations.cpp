@@ -45,7 +45,7 @@ public:
     }
     void waitCursor(bool on) override { add(on ? "cursor wait" : "cursor default"); }
     void cardReading(bool active) override { add(active ? "reading on" : "reading off"); }
-    void cardRead(const PolledEntry& entry) override {
+    void cardRead(const protocol::PolledEntry& entry) override {
         add((entry.keypad ? "keys " : "card ") + entry.characters + " " + std::to_string(entry.number));
     }
     void add(const std::string& step) { steps << QString::fromStdString(step); }
@@ -55,10 +55,13 @@ public:
 /// since the start), and every pause of 100 ms or more.
 struct Run {
     platform::VirtualSystem system;
-    platform::ScopedVirtualSystem installed{system};
+    readerlink::LinkSetup links{system};
+    readerlink::Link link{links};
+    ReaderState state;
     platform::MemorySettingsStore store;
     sim::ReaderModel reader;
     Recorder observer;
+    Context context{link, state, observer};
     std::uint64_t lastUs = 0;
     std::function<void()> atPump;
 
@@ -74,24 +77,50 @@ struct Run {
             if (ms >= CommandPauseMs)
                 observer.add("pause " + std::to_string(ms));
         };
-        SetMessagePump([this] {
+        links.messagePump = [this] {
             if (atPump)
                 atPump();
-        });
-        SelectLanguage(LanguageEnglish);
-        ApplySettings(LoadedSettings{});
-        ComPortNo = 1;
-        ReaderFound = true;
-        CardReadActive = false;
+        };
+        localisation::SelectLanguage(localisation::LanguageEnglish);
+        state.ComPortNo = 1;
+        state.ReaderFound = true;
     }
-    ~Run() { SetMessagePump({}); }
 };
 
 using Scenario = std::function<void(Run&)>;
+using Operation = std::function<Result(Run&)>;
+
+/// A result in one line: how it ended and with which message, where, what was read, why a port did not open.
+QString Describe(const Result& result) {
+    static const char* const outcomes[] = {"done", "failed", "incomplete", "interrupted"};
+    std::string text = std::string(outcomes[static_cast<int>(result.outcome)]) + ", " + MessageText(result) + ", COM" +
+                       std::to_string(result.port) + " " + result.line + " (" + std::to_string(result.lineIndex) + ")";
+    const std::pair<const char*, const std::optional<std::string>*> fields[] = {
+        {"serial", &result.info.serial}, {"id", &result.info.id},         {"version", &result.info.version},
+        {"keys", &result.info.keys},     {"parity", &result.info.parity}, {"mode", &result.info.mode}};
+    for (const auto& [name, value] : fields) {
+        if (*value)
+            text += std::string(" ") + name + " " + **value;
+    }
+    if (result.info.hasParity)
+        text += *result.info.hasParity ? " with parity" : " without parity";
+    static const char* const errors[] = {"", "not found", "busy", "permission", "other"};
+    if (result.openError != platform::OpenError::None)
+        text += std::string(", port ") + errors[static_cast<int>(result.openError)];
+    return QString::fromStdString(text);
+}
+
+/// A port held by another program.
+void Held(Run& r, int portNo) {
+    platform::VirtualSystem::PortConfig held;
+    held.heldByOther = true;
+    r.system.setPort(portNo, held);
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Scenario)
+Q_DECLARE_METATYPE(Operation)
 
 class TestOperations : public QObject {
     Q_OBJECT
@@ -102,7 +131,7 @@ private slots:
         QTest::addColumn<QString>("expected"); // the steps, separated by "; "
 
         QTest::newRow("scan, the remembered port answers")
-            << Scenario([](Run& r) { Scan(r.observer, r.store, ScanOptions{}); })
+            << Scenario([](Run& r) { Scan(r.context, r.store, ScanOptions{}); })
             << QString(
                    "cursor wait; busy blinking; message Scan Reader ....; panel serial S/N : ________; panel version "
                    "VER : __.__-__; panel id __; panel keys __; select baud 5; message Scan COM : #1; +8 H00B; select "
@@ -115,7 +144,7 @@ private slots:
                    r.system.setPort(2, platform::VirtualSystem::PortConfig{});
                    ScanOptions options;
                    options.onlyPort = 2;
-                   Scan(r.observer, r.store, options);
+                   Scan(r.context, r.store, options);
                })
             << QString("cursor wait; busy blinking; message Scan Reader ....; panel serial S/N : ________; panel "
                        "version VER : __.__-__; panel id __; panel keys __; select baud 5; message Scan COM : #2; +8 "
@@ -124,31 +153,31 @@ private slots:
         QTest::newRow("reader ID, the first set command unanswered")
             << Scenario([](Run& r) {
                    r.reader.faults.muted['C'] = 1;
-                   SetReaderId(r.observer, "07");
+                   SetReaderId(r.context, "07");
                })
             << QString("cursor wait; busy on; message Set Reader ID = 07; pause 100; +108 H00B; pause 100; +120 "
                        "H00C2024011707; pause 100; +230 H00B; pause 100; +120 H00C2024011707; lamp yellow; message Set "
                        "Reader ID Ok; beep 1000 300; busy off; cursor default");
         QTest::newRow("baud rate, the line setting follows")
             << Scenario([](Run& r) {
-                   SetBaudRate(r.observer, 7);
-                   r.observer.add("now " + ComSettings);
+                   SetBaudRate(r.context, 7);
+                   r.observer.add("now " + r.state.ComSettings);
                })
             << QString("cursor wait; busy on; message Set Reader BaudRate = 38400,e,8,1; pause 100; +108 H00B; pause "
                        "100; +120 H00E7; lamp yellow; message Set Reader BaudRate Ok; beep 1000 300; busy off; cursor "
                        "default; now 38400,e,8,1");
         QTest::newRow("mode from a list without a selection")
-            << Scenario([](Run& r) { SetMode(r.observer, 0, -1, 1); })
+            << Scenario([](Run& r) { SetMode(r.context, 0, -1, 1); })
             << QString("cursor wait; busy on; message Set Reader Mode; lamp red; message Set Reader Mode Error; beep "
                        "300 300; busy off; cursor default");
         QTest::newRow("parity before a scan") << Scenario([](Run& r) {
-            ReaderFound = false;
-            SetParity(r.observer, 1);
+            r.state.ReaderFound = false;
+            SetParity(r.context, 1);
         })
                                               << QString("cursor wait; busy on; lamp red; message Start Scan Reader!; "
                                                          "beep 300 300; busy off; cursor default");
         QTest::newRow("factory default, reader without parity")
-            << Scenario([](Run& r) { FactoryDefault(r.observer, false); })
+            << Scenario([](Run& r) { FactoryDefault(r.context, false); })
             << QString(
                    "cursor wait; busy on; bar id 1; panel id 01; select baud 5; select mode 0; select wiegand 0; "
                    "select rs485 1; bar keys 4; panel keys 04; message Set Default Wiegand 26; pause 100; +108 H00B; "
@@ -161,9 +190,9 @@ private slots:
                    r.reader.presentKeys("12#");
                    r.atPump = [&r] {
                        if (r.system.frames().size() == 2)
-                           StopCardReading();
+                           r.state.CardReadActive = false;
                    };
-                   ReadCards(r.observer);
+                   ReadCards(r.context);
                })
             << QString("reading on; busy polling; +88 H00F; card 499602D2 1234567890; panel card Card ID : 1234567890  "
                        "499602D2(H); card lamp on; +101 H00F; keys 12# 0; panel card KEY : 12#; card lamp on; busy "
@@ -173,7 +202,7 @@ private slots:
                    platform::VirtualSystem::PortConfig held;
                    held.heldByOther = true;
                    r.system.setPort(1, held);
-                   ReadCards(r.observer);
+                   ReadCards(r.context);
                })
             << QString(
                    "reading on; lamp red; message Open COM : 1 Error; beep 300 300; panel card Card ID; reading off");
@@ -185,6 +214,148 @@ private slots:
         scenario(run);
         QCOMPARE(run.observer.steps.join(QStringLiteral("; ")), expected);
         QCOMPARE(run.system.openCount(), 0);
+    }
+
+    // What each operation returns: a caller reads its outcome, message, the reader's fields and the port from
+    // here, never from what was shown.
+    void results_data() {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("expected");
+        const auto only = [](int portNo) {
+            ScanOptions options;
+            options.onlyPort = portNo;
+            return options;
+        };
+        QTest::newRow("scan, complete") << Operation([](Run& r) { return Scan(r.context, r.store, {}); })
+                                        << "done, Get Reader Info Ok. (COM : #1), COM1 19200,e,8,1 (5) serial "
+                                           "20240117 id 01 version 03.20-01 keys 04 parity 0 mode 001 with parity";
+        QTest::newRow("scan, a reader without parity and no mode")
+            << Operation([](Run& r) {
+                   r.reader.state.paritySupported = false;
+                   r.reader.faults.muted['A'] = -1;
+                   return Scan(r.context, r.store, {});
+               })
+            << "incomplete, Get Reader Info Error. (COM : #1), COM1 19200,e,8,1 (5) serial 20240117 id 01 version "
+               "03.20-01 keys 04 without parity";
+        QTest::newRow("scan of a port without a device")
+            << Operation([only](Run& r) { return Scan(r.context, r.store, only(9)); })
+            << "failed, Reader Not Find, COM1 19200,e,8,1 (5), port not found";
+        QTest::newRow("scan of a port held by another program") << Operation([only](Run& r) {
+            Held(r, 1);
+            return Scan(r.context, r.store, only(1));
+        }) << "failed, Reader Not Find, COM1 19200,e,8,1 (5), port busy";
+        QTest::newRow("scan, interrupted") << Operation([](Run& r) {
+            ScanOptions options;
+            options.interrupted = [&r] { return !r.system.frames().empty(); }; // after the answered try
+            return Scan(r.context, r.store, options);
+        }) << "interrupted, Get Reader Info Error. (COM : #1), COM1 19200,e,8,1 (5) serial 20240117 id 01";
+        QTest::newRow("reader ID") << Operation([](Run& r) { return SetReaderId(r.context, "07"); })
+                                   << "done, Set Reader ID Ok, COM1 19200,e,8,1 (5) serial 20240117 id 01";
+        QTest::newRow("line settings: the line follows")
+            << Operation([](Run& r) { return SetBaudRate(r.context, 7); })
+            << "done, Set Reader BaudRate Ok, COM1 38400,e,8,1 (7) serial 20240117 id 01";
+        QTest::newRow("key count before a scan") << Operation([](Run& r) {
+            r.state.ReaderFound = false;
+            return SetKeyCount(r.context, "06");
+        }) << "failed, Start Scan Reader!, COM1 19200,e,8,1 (5)";
+        QTest::newRow("mode, the port held") << Operation([](Run& r) {
+            Held(r, 1);
+            return SetMode(r.context, 1, 0, 2);
+        }) << "failed, Set Reader Mode Error, COM1 19200,e,8,1 (5), port busy";
+        QTest::newRow("parity, the reader silent") << Operation([](Run& r) {
+            r.reader.faults.silent = true;
+            return SetParity(r.context, 1);
+        }) << "failed, Set Parity Mode Error, COM1 19200,e,8,1 (5)";
+        QTest::newRow("factory default from another line") << Operation([](Run& r) {
+            r.state.SelectLineSetting(9);
+            r.reader.state.lineIndex = 9;
+            return FactoryDefault(r.context, true);
+        }) << "done, Set Default Wiegand 26 Ok, COM1 19200,e,8,1 (5) serial 20240117 id 01";
+        QTest::newRow("card reading, the port gone") << Operation([](Run& r) {
+            r.state.ComPortNo = 4;
+            return ReadCards(r.context);
+        }) << "failed, Open COM : 4 Error, COM4 19200,e,8,1 (5), port not found";
+    }
+    void results() {
+        QFETCH(Operation, operation);
+        QFETCH(QString, expected);
+        Run run;
+        QCOMPARE(Describe(operation(run)), expected);
+        QCOMPARE(run.system.openCount(), 0);
+    }
+
+    void selectLineSetting_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("expectedIndex");
+        QTest::addColumn<QString>("expectedText");
+        QTest::newRow("first") << 0 << 0 << "4800,n,8,1";
+        QTest::newRow("38400,e") << 7 << 7 << "38400,e,8,1";
+        QTest::newRow("last") << 11 << 11 << "115200,e,8,1";
+        QTest::newRow("12") << 12 << 3 << "kept";
+        QTest::newRow("-1") << -1 << 3 << "kept";
+    }
+    void selectLineSetting() {
+        QFETCH(int, index);
+        QFETCH(int, expectedIndex);
+        QFETCH(QString, expectedText);
+        ReaderState state;
+        state.BaudRateIndex = 3;
+        state.ComSettings = "kept";
+        state.SelectLineSetting(index);
+        QCOMPARE(state.BaudRateIndex, expectedIndex);
+        QCOMPARE(state.ComSettings, expectedText.toStdString());
+    }
+
+    // Sixteen ports, the reader on the last at line setting 10, nothing remembered. One port after another costs
+    // about 380 unanswered tries; every port at once, the eleven line settings that one port must try in turn.
+    void scanAllPortsAtOnce_data() {
+        QTest::addColumn<bool>("atOnce");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<int>("readerLine");
+        QTest::addColumn<int>("minTries");
+        QTest::addColumn<int>("maxTries");
+        QTest::newRow("in turn, all lines") << false << false << 10 << 375 << 385;
+        QTest::newRow("at once, all lines") << true << false << 10 << 10 << 12;
+        QTest::newRow("at once, the remembered line") << true << true << 5 << 0 << 2;
+        // Its first try missed, the reader answers in the second round through the line settings.
+        QTest::newRow("at once, the first try missed") << true << false << 2 << 13 << 16;
+    }
+    void scanAllPortsAtOnce() {
+        QFETCH(bool, atOnce);
+        QFETCH(bool, locked);
+        QFETCH(int, readerLine);
+        QFETCH(int, minTries);
+        QFETCH(int, maxTries);
+        Run run;
+        run.state.ComPortNo = 0;
+        run.state.ReaderFound = false;
+        for (int portNo = 1; portNo < 16; ++portNo)
+            run.system.setPort(portNo, {});
+        platform::VirtualSystem::PortConfig config;
+        config.peer = &run.reader;
+        run.system.setPort(1, {});
+        run.system.setPort(16, config);
+        run.reader.state.lineIndex = readerLine;
+        if (QByteArray(QTest::currentDataTag()).contains("missed"))
+            run.reader.faults.muted['B'] = 1;
+        ScanOptions options;
+        options.locked = locked;
+        options.allPortsAtOnce = atOnce;
+        const Result result = Scan(run.context, run.store, options);
+        QVERIFY2(result.ok(), qPrintable(Describe(result)));
+        QCOMPARE(result.port, 16);
+        QCOMPARE(result.lineIndex, readerLine);
+        QCOMPARE(std::get<std::int32_t>(run.store.values.at("ScanCommNo")), 16);
+        QCOMPARE(run.system.openCount(), 0);
+
+        // Found when the information reading began: its first command.
+        const auto& frames = run.system.frames();
+        const auto info = std::find_if(frames.begin(), frames.end(), [](const auto& f) { return f.command == "H00V"; });
+        QVERIFY(info != frames.end());
+        constexpr double TryMs = 130; // a try that gets no answer: the writes and the reply time-out
+        const double tries = (double(info->atUs) / 1000 - CommandPauseMs) / TryMs;
+        qInfo("found after %.1f tries' time (%.2f s)", tries, double(info->atUs) / 1e6);
+        QVERIFY2(tries >= minTries && tries <= maxTries, qPrintable(QString::number(tries)));
     }
 };
 

@@ -168,10 +168,12 @@ private slots:
         tio.c_cc[VTIME] = 3;
         tcsetattr(pty.master, TCSANOW, &tio);
         link(2, pty.slave);
-        QVERIFY(OpenComPort(2, "19200,e,8,1"));
+        readerlink::LinkSetup links(platform::NativeSystem());
+        readerlink::Link line(links);
+        QVERIFY(line.OpenComPort(2, "19200,e,8,1"));
         QCOMPARE(int(pty.line().c_cc[VMIN]), 0);
         QCOMPARE(int(pty.line().c_cc[VTIME]), 0);
-        CloseComPort();
+        line.CloseComPort();
         QCOMPARE(int(pty.line().c_cc[VMIN]), 5);
         QCOMPARE(int(pty.line().c_cc[VTIME]), 3);
     }
@@ -227,9 +229,9 @@ private slots:
             QVERIFY(advice.find(pty.slave + "; add the user to the 'dialout' group") != std::string::npos);
 
         std::vector<std::pair<int, platform::OpenError>> reported;
-        SetOpenErrorReport([&](int portNo, platform::OpenError why) { reported.emplace_back(portNo, why); });
-        QVERIFY(!OpenComPort(9, "19200,e,8,1"));
-        SetOpenErrorReport({});
+        readerlink::LinkSetup links(platform::NativeSystem());
+        links.openErrorReport = [&](int portNo, platform::OpenError why) { reported.emplace_back(portNo, why); };
+        QVERIFY(!readerlink::Link(links).OpenComPort(9, "19200,e,8,1"));
         QCOMPARE(reported.size(), std::size_t{1});
         QCOMPARE(reported[0].first, 9);
         QVERIFY(reported[0].second == platform::OpenError::NotFound);

@@ -13,6 +13,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace settings;
+
 class TestIniStore : public QObject {
     Q_OBJECT
 
@@ -57,8 +59,8 @@ private slots:
         QVERIFY(!store->open(false));
         const LoadedSettings loaded = LoadSettings(*store);
         QCOMPARE(loaded.ComPortNo, 0);
-        QCOMPARE(loaded.ComSettings, std::string(DefaultComSettings));
-        QCOMPARE(loaded.BaudRateIndex, DefaultBaudRateIndex);
+        QCOMPARE(loaded.ComSettings, std::string(protocol::DefaultComSettings));
+        QCOMPARE(loaded.BaudRateIndex, protocol::DefaultBaudRateIndex);
         QCOMPARE(loaded.LanguageIndex, 0);
         QVERIFY(!QFile::exists(filePath())); // loading never creates anything
         QVERIFY(!QFile::exists(configHome()));
@@ -98,7 +100,7 @@ private slots:
         writeFile("[General]\nScanCommNo=" + text + "\nScanBaudRate=\"9600,n,8,1\"\nLanguageFlag=ChineseGB\n");
         const LoadedSettings loaded = Load();
         QCOMPARE(loaded.ComPortNo, valid ? value : 0);
-        QCOMPARE(loaded.ComSettings, std::string(valid ? "9600,n,8,1" : DefaultComSettings));
+        QCOMPARE(loaded.ComSettings, std::string(valid ? "9600,n,8,1" : protocol::DefaultComSettings));
         QCOMPARE(loaded.LanguageIndex, valid ? 1 : 0);
     }
 
@@ -122,8 +124,8 @@ private slots:
         writeFile("[General]\nScanCommNo=4\n" + line + "\nScanBaudRateNo=2\n");
         const LoadedSettings loaded = Load();
         QCOMPARE(loaded.ComPortNo, 4);
-        QCOMPARE(loaded.ComSettings, valid ? text.toStdString() : std::string(DefaultComSettings));
-        QCOMPARE(loaded.BaudRateIndex, valid ? 2 : DefaultBaudRateIndex);
+        QCOMPARE(loaded.ComSettings, valid ? text.toStdString() : std::string(protocol::DefaultComSettings));
+        QCOMPARE(loaded.BaudRateIndex, valid ? 2 : protocol::DefaultBaudRateIndex);
     }
 
     void garbageFile() {
@@ -131,7 +133,7 @@ private slots:
         writeFile(QByteArray(junk, sizeof junk - 1));
         const LoadedSettings loaded = Load();
         QCOMPARE(loaded.ComPortNo, 0);
-        QCOMPARE(loaded.ComSettings, std::string(DefaultComSettings));
+        QCOMPARE(loaded.ComSettings, std::string(protocol::DefaultComSettings));
         QCOMPARE(loaded.LanguageIndex, 0);
     }
 

@@ -10,6 +10,8 @@
 #include <map>
 #include <set>
 
+using namespace settings;
+
 using platform::MemorySettingsStore;
 using Content = std::map<std::string, MemorySettingsStore::Value>;
 using Names = std::set<std::string>;
@@ -80,9 +82,9 @@ private slots:
         QTest::newRow("ScanCommNo as text") << true << with("ScanCommNo", std::string("3")) << Defaults;
         QTest::newRow("ScanCommNo as bytes") << true << with("ScanCommNo", Bytes{3, 0, 0, 0}) << Defaults;
         QTest::newRow("ScanBaudRate as integer")
-            << true << with("ScanBaudRate", 7) << Expect(3, DefaultComSettings, 5, "English", 0);
-        QTest::newRow("ScanBaudRate as bytes")
-            << true << with("ScanBaudRate", Bytes{'9', '6'}) << Expect(3, DefaultComSettings, 5, "English", 0);
+            << true << with("ScanBaudRate", 7) << Expect(3, protocol::DefaultComSettings, 5, "English", 0);
+        QTest::newRow("ScanBaudRate as bytes") << true << with("ScanBaudRate", Bytes{'9', '6'})
+                                               << Expect(3, protocol::DefaultComSettings, 5, "English", 0);
         QTest::newRow("ScanBaudRateNo as text")
             << true << with("ScanBaudRateNo", std::string("2")) << Expect(3, "9600,n,8,1", 5, "English", 0);
         QTest::newRow("LanguageFlag as integer")
@@ -92,7 +94,7 @@ private slots:
         QTest::newRow("ScanCommNo missing")
             << true << without("ScanCommNo") << Expect(0, "9600,n,8,1", 2, "ChineseBIG5", 2);
         QTest::newRow("ScanBaudRate missing")
-            << true << without("ScanBaudRate") << Expect(3, DefaultComSettings, 2, "ChineseBIG5", 2);
+            << true << without("ScanBaudRate") << Expect(3, protocol::DefaultComSettings, 2, "ChineseBIG5", 2);
         QTest::newRow("ScanBaudRateNo missing")
             << true << without("ScanBaudRateNo") << Expect(3, "9600,n,8,1", 5, "ChineseBIG5", 2);
         QTest::newRow("LanguageFlag missing")
@@ -243,28 +245,6 @@ private slots:
     }
 
     // The pair moves together; an index outside the table leaves both alone.
-    void selectLineSetting_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("expectedIndex");
-        QTest::addColumn<QString>("expectedText");
-        QTest::newRow("first") << 0 << 0 << "4800,n,8,1";
-        QTest::newRow("38400,e") << 7 << 7 << "38400,e,8,1";
-        QTest::newRow("last") << 11 << 11 << "115200,e,8,1";
-        QTest::newRow("12") << 12 << 3 << "kept";
-        QTest::newRow("-1") << -1 << 3 << "kept";
-    }
-    void selectLineSetting() {
-        QFETCH(int, index);
-        QFETCH(int, expectedIndex);
-        QFETCH(QString, expectedText);
-        LoadedSettings start;
-        start.BaudRateIndex = 3;
-        start.ComSettings = "kept";
-        ApplySettings(start);
-        SelectLineSetting(index);
-        QCOMPARE(BaudRateIndex, expectedIndex);
-        QCOMPARE(ComSettings, expectedText.toStdString());
-    }
 };
 
 QTEST_APPLESS_MAIN(TestLoadSave)

@@ -33,7 +33,7 @@ struct Recorder final : platform::ReplySink {
 };
 
 std::string Frame(const std::string& text) {
-    return BuildCommandFrame(text);
+    return protocol::BuildCommandFrame(text).value_or("");
 }
 
 platform::LineSettings Line(const char* text) {
@@ -84,19 +84,20 @@ class TestSimModel : public QObject {
     Q_OBJECT
 
     platform::VirtualSystem* system_ = nullptr;
-    platform::ScopedVirtualSystem* installed_ = nullptr;
+    readerlink::LinkSetup* links_ = nullptr;
+    readerlink::Link* link_ = nullptr;
     sim::ReaderModel* reader_ = nullptr;
 
     /// Opens the reader's port with `settings`; every test starts from a fresh reader and clock.
-    void open(const char* settings = DefaultLine) { QVERIFY(OpenComPort(1, settings)); }
-    static QString field(int from, int to) {
+    void open(const char* settings = DefaultLine) { QVERIFY(link_->OpenComPort(1, settings)); }
+    QString field(int from, int to) const {
         return QString::fromLatin1(
-            ReplyText.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1)));
+            link_->replyText().substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1)));
     }
     /// SendCommand, with the virtual time it took in `elapsedMs`.
     bool send(const char* command, double* elapsedMs = nullptr) {
         const std::uint64_t start = system_->nowUs();
-        const bool ok = SendCommand(command);
+        const bool ok = link_->SendCommand(command).valid();
         if (elapsedMs)
             *elapsedMs = static_cast<double>(system_->nowUs() - start) / 1000.0;
         return ok;
@@ -105,17 +106,16 @@ class TestSimModel : public QObject {
 private slots:
     void init() {
         system_ = new platform::VirtualSystem;
-        installed_ = new platform::ScopedVirtualSystem(*system_);
+        links_ = new readerlink::LinkSetup(*system_);
+        link_ = new readerlink::Link(*links_);
         reader_ = new sim::ReaderModel;
         platform::VirtualSystem::PortConfig config;
         config.peer = reader_;
         system_->setPort(1, config);
-        ReplyText.clear();
     }
     void cleanup() {
-        if (system_->isOpen(1))
-            CloseComPort();
-        delete installed_;
+        delete link_;
+        delete links_;
         delete reader_;
         delete system_;
     }
@@ -123,7 +123,7 @@ private slots:
     void replyFields_data() {
         QTest::addColumn<QString>("presented"); // "C:" a card, "K:" a keypad entry, for "H00F"
         QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<int>("length"); // RxCount, or -1 where the tool does not check it
+        QTest::addColumn<int>("length"); // link_->rxCount(), or -1 where the tool does not check it
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("expected");
@@ -155,9 +155,9 @@ private slots:
         open();
         QVERIFY(send(command.constData()));
         if (length >= 0)
-            QCOMPARE(RxCount, length);
-        QCOMPARE(static_cast<int>(ReplyText.size()), RxCount);
-        QCOMPARE(ReplyText.back(), '\r');
+            QCOMPARE(link_->rxCount(), length);
+        QCOMPARE(static_cast<int>(link_->replyText().size()), link_->rxCount());
+        QCOMPARE(link_->replyText().back(), '\r');
         QCOMPARE(field(from, to), expected);
     }
 
@@ -168,7 +168,7 @@ private slots:
         reader_->state.serial = "123";
         open();
         QVERIFY(send("H00B"));
-        QCOMPARE(RxCount, 16);
+        QCOMPARE(link_->rxCount(), 16);
         QCOMPARE(field(3, 4), QString("X "));
         QCOMPARE(field(6, 13), QString("123     "));
     }
@@ -223,7 +223,7 @@ private slots:
         QCOMPARE(send(command.constData()), !newLine.isEmpty());
         const bool moved = !newLine.isEmpty();
         QCOMPARE(send("H00B"), !moved);
-        CloseComPort();
+        link_->CloseComPort();
         if (moved) {
             open(newLine.toLatin1().constData());
             QVERIFY(send("H00B"));
@@ -277,8 +277,8 @@ private slots:
         reader.faults.answerDelayUs = 1000;
         Recorder out;
         const std::string b = Frame("H00B");
-        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(), Line(BaudRateTable[lineIndex]),
-                         10000, out);
+        reader.hostWrote(reinterpret_cast<const std::uint8_t*>(b.data()), b.size(),
+                         Line(protocol::BaudRateTable[lineIndex]), 10000, out);
         QCOMPARE(out.bytes.size(), std::size_t{16});
         QCOMPARE(out.firstAtUs, std::uint64_t(10000 + 2 * charUs + 1000));
         QCOMPARE(out.spacingUs, pacing ? std::uint32_t(charUs) : 0u);
@@ -299,7 +299,7 @@ private slots:
         QFETCH(bool, answered);
         open(host.toLatin1().constData());
         QCOMPARE(send("H00B"), answered);
-        QCOMPARE(RxCount, answered ? 16 : 0);
+        QCOMPARE(link_->rxCount(), answered ? 16 : 0);
         QCOMPARE(reader_->heard().size(), answered ? std::size_t{1} : std::size_t{0});
     }
 
@@ -308,7 +308,7 @@ private slots:
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<int>("rxCount");     // -1: not checked
-        QTest::addColumn<int>("replyLength"); // length of ReplyText afterwards; -1: not checked
+        QTest::addColumn<int>("replyLength"); // length of link_->replyText() afterwards; -1: not checked
         QTest::addColumn<int>("minMs");       // SendCommand's duration, 9 ms of writes included
         QTest::addColumn<int>("maxMs");
 
@@ -343,8 +343,8 @@ private slots:
         double elapsed = 0;
         QCOMPARE(send(command.constData(), &elapsed), ok);
         if (rxCount >= 0)
-            QCOMPARE(RxCount, rxCount);
-        QCOMPARE(static_cast<int>(ReplyText.size()), replyLength);
+            QCOMPARE(link_->rxCount(), rxCount);
+        QCOMPARE(static_cast<int>(link_->replyText().size()), replyLength);
         QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed) + " ms"));
     }
 
@@ -380,11 +380,11 @@ private slots:
         const QStringList expected{"\nH01F1C0000001A", "\nH01F1K12#", "\nH01F1CFFFFFFFF", "\nH01F1CFFFFFFFF"};
         for (const QString& body : expected) {
             QVERIFY(send("H00F"));
-            QCOMPARE(QString::fromLatin1(ReplyText).chopped(3), body);
+            QCOMPARE(QString::fromLatin1(link_->replyText()).chopped(3), body);
         }
         reader_->holdCard({});
         QVERIFY(send("H00F"));
-        QCOMPARE(RxCount, 8);
+        QCOMPARE(link_->rxCount(), 8);
         QCOMPARE(reader_->queued(), std::size_t{0});
     }
 
@@ -454,11 +454,11 @@ private slots:
     void vanishedPortServesWindow() {
         open();
         int pumped = 0;
-        SetMessagePump([&] { ++pumped; });
+        links_->messagePump = [&] { ++pumped; };
         system_->vanish(1);
         double elapsed = 0;
         QVERIFY(!send("H00B", &elapsed));
-        SetMessagePump({});
+        links_->messagePump = {};
         QVERIFY2(elapsed >= 129 && elapsed <= 131, qPrintable(QString::number(elapsed)));
         QVERIFY2(pumped >= 100, qPrintable(QString::number(pumped)));
     }

@@ -22,6 +22,9 @@ constexpr int Com = 3;
 class TestSimPty : public QObject {
     Q_OBJECT
 
+    readerlink::LinkSetup links_{platform::NativeSystem()};
+    readerlink::Link link_{links_};
+
     QTemporaryDir config_;
     std::unique_ptr<QProcess> sim_;
     QString slave_;
@@ -50,11 +53,11 @@ class TestSimPty : public QObject {
         sim_->waitForFinished(5000);
     }
     /// Opens COM3 until it works or `ms` passed (reader-sim re-points its link asynchronously).
-    static bool openWithin(int ms, const char* settings) {
+    bool openWithin(int ms, const char* settings) {
         QElapsedTimer timer;
         timer.start();
         do {
-            if (OpenComPort(Com, settings))
+            if (link_.OpenComPort(Com, settings))
                 return true;
             QTest::qSleep(20);
         } while (timer.elapsed() < ms);
@@ -118,11 +121,11 @@ private slots:
         QFETCH(QString, host);
         QFETCH(bool, answered);
         QVERIFY(start({"--line", readerLine, "--serial", "87654321"}));
-        QVERIFY(OpenComPort(Com, host.toStdString()));
-        const bool ok = SendCommand("H00B");
-        const int count = RxCount;
-        const std::string reply = ReplyText;
-        CloseComPort();
+        QVERIFY(link_.OpenComPort(Com, host.toStdString()));
+        const bool ok = link_.SendCommand("H00B").valid();
+        const int count = link_.rxCount();
+        const std::string reply = link_.replyText();
+        link_.CloseComPort();
         QCOMPARE(ok, answered);
         QCOMPARE(count, answered ? 16 : 0);
         if (answered)
@@ -133,44 +136,46 @@ private slots:
     // next opener does not find it waiting.
     void lateReplyLostWithClose() {
         QVERIFY(start({"--delay-us", "200000"}));
-        QVERIFY(OpenComPort(Com, "19200,e,8,1"));
-        QVERIFY(!SendCommand("H00B"));
-        CloseComPort();
+        QVERIFY(link_.OpenComPort(Com, "19200,e,8,1"));
+        QVERIFY(!link_.SendCommand("H00B").valid());
+        link_.CloseComPort();
         QTest::qSleep(400);
-        QVERIFY(OpenComPort(Com, "19200,e,8,1"));
-        platform::System& system = platform::CurrentSystem();
+        platform::System& system = platform::NativeSystem();
+        const platform::PortHandle port = system.openPort(Com);
+        QVERIFY(port != platform::InvalidPort);
+        system.setTimeouts(port, readerlink::LinkTimeouts);
         int bytes = 0;
         for (int i = 0; i < 50; ++i) {
             std::uint8_t byte = 0;
-            if (system.readByte(ComHandle, byte) == platform::ReadResult::Byte)
+            if (system.readByte(port, byte) == platform::ReadResult::Byte)
                 ++bytes;
         }
-        CloseComPort();
+        system.closePort(port);
         QCOMPARE(bytes, 0);
     }
 
     // Commands on standard input: a card for the next poll, the adapter pulled and plugged in again.
     void standardInput() {
         QVERIFY(start({}));
-        QVERIFY(OpenComPort(Com, "19200,e,8,1"));
+        QVERIFY(link_.OpenComPort(Com, "19200,e,8,1"));
         sim_->write("card 0000001A\n");
         QVERIFY(sim_->waitForBytesWritten(1000));
         QTest::qSleep(50);
-        QVERIFY(SendCommand("H00F"));
-        QCOMPARE(QString::fromStdString(ReplyText.substr(7, 8)), QString("0000001A"));
+        QVERIFY(link_.SendCommand("H00F").valid());
+        QCOMPARE(QString::fromStdString(link_.replyText().substr(7, 8)), QString("0000001A"));
 
         sim_->write("vanish\n");
         QVERIFY(sim_->waitForBytesWritten(1000));
         QTest::qSleep(100);
-        QVERIFY(!SendCommand("H00B"));
-        CloseComPort();
-        QVERIFY(!OpenComPort(Com, "19200,e,8,1"));
+        QVERIFY(!link_.SendCommand("H00B").valid());
+        link_.CloseComPort();
+        QVERIFY(!link_.OpenComPort(Com, "19200,e,8,1"));
 
         sim_->write("plug\n");
         QVERIFY(sim_->waitForBytesWritten(1000));
         QVERIFY(openWithin(2000, "19200,e,8,1"));
-        QVERIFY(SendCommand("H00B"));
-        CloseComPort();
+        QVERIFY(link_.SendCommand("H00B").valid());
+        link_.CloseComPort();
     }
 
     void linkRemovedAtExit() {
