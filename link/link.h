@@ -72,6 +72,8 @@ public:
     /// Puts SavedTimeouts back and closes the port. Only after an OpenComPort that returned true.
     void CloseComPort();
     bool isOpen() const { return ComHandle != platform::InvalidPort; }
+    /// The open port's handle, for a caller that must reach the device itself (a back end's tests).
+    platform::PortHandle handle() const { return ComHandle; }
     int portNo() const { return portNo_; }
     const std::string& settings() const { return settings_; }
     platform::OpenError lastOpenError() const { return lastOpenError_; }

@@ -30,19 +30,21 @@ template <typename F> void Measure(const char* what, int times, F step) {
 int main() {
     Measure("Sleep(1)", 200, [] { Native().sleepMs(1); });
 
-    if (OpenComPort(4, "19200,e,8,1")) {
+    readerlink::LinkSetup setup(Native());
+    readerlink::Link link(setup);
+    if (link.OpenComPort(4, "19200,e,8,1")) {
         std::uint8_t byte = 0;
-        Measure("readByte, nothing arrives", 200, [&] { Native().readByte(ComHandle, byte); });
-        Measure("SendCommand, silent reader", 10, [] { SendCommand("H00B"); });
-        CloseComPort();
+        Measure("readByte, nothing arrives", 200, [&] { Native().readByte(link.handle(), byte); });
+        Measure("SendCommand, silent reader", 10, [&] { link.SendCommand("H00B"); });
+        link.CloseComPort();
     } else {
         std::printf("COM4 does not open: no read timings\n");
     }
-    if (OpenComPort(3, "19200,e,8,1")) {
+    if (link.OpenComPort(3, "19200,e,8,1")) {
         int answered = 0;
-        Measure("SendCommand \"H00B\", answered", 50, [&] { answered += SendCommand("H00B"); });
+        Measure("SendCommand \"H00B\", answered", 50, [&] { answered += link.SendCommand("H00B").valid(); });
         std::printf("%-34s %d of 50\n", "  answered", answered);
-        CloseComPort();
+        link.CloseComPort();
     } else {
         std::printf("COM3 does not open: no exchange timings\n");
     }

@@ -3,9 +3,9 @@
 // belongs, a DWORD of the wrong size, a text without its terminator) can be tried too.
 //
 // With arguments it is a tool for registry_query.sh, which checks the stored values with `reg query`:
-//   --save PORT INDEX SETTINGS LANGUAGE   SaveScanSettings, then SaveLanguage
-//   --save-language LANGUAGE              SaveLanguage only
-//   --print                               LoadSettings, printed as name=value lines
+//   --save PORT INDEX SETTINGS LANGUAGE   settings::SaveScanSettings, then settings::SaveLanguage
+//   --save-language LANGUAGE              settings::SaveLanguage only
+//   --print                               settings::LoadSettings, printed as name=value lines
 // READERCONFIG_WINE_TESTS must be set (the private wine prefix of scripts/check.d/30-windows.sh): this
 // program deletes the settings key.
 
@@ -82,12 +82,12 @@ bool Stored(const char* name, DWORD& type, std::string& data) {
     return ok;
 }
 
-LoadedSettings Load() {
+settings::LoadedSettings Load() {
     auto store = platform::MakeSystemSettingsStore();
-    return LoadSettings(*store);
+    return settings::LoadSettings(*store);
 }
 
-void CheckLoaded(const LoadedSettings& actual, const LoadedSettings& expected) {
+void CheckLoaded(const settings::LoadedSettings& actual, const settings::LoadedSettings& expected) {
     CHECK_EQ(actual.ComPortNo, expected.ComPortNo);
     CHECK_EQ(actual.ComSettings, expected.ComSettings);
     CHECK_EQ(actual.BaudRateIndex, expected.BaudRateIndex);
@@ -95,14 +95,14 @@ void CheckLoaded(const LoadedSettings& actual, const LoadedSettings& expected) {
     CHECK_EQ(actual.LanguageIndex, expected.LanguageIndex);
 }
 
-LoadedSettings Expect(std::int32_t port, const std::string& settings, std::int32_t index, const std::string& name,
+settings::LoadedSettings Expect(std::int32_t port, const std::string& settings, std::int32_t index, const std::string& name,
                       int language) {
-    return LoadedSettings{port, settings, index, name, language};
+    return settings::LoadedSettings{port, settings, index, name, language};
 }
 
 const Content All{Int("ScanCommNo", 3), Text("ScanBaudRate", "9600,n,8,1"), Int("ScanBaudRateNo", 2),
                   Text("LanguageFlag", "ChineseBIG5")};
-const LoadedSettings AllLoaded = Expect(3, "9600,n,8,1", 2, "ChineseBIG5", 2);
+const settings::LoadedSettings AllLoaded = Expect(3, "9600,n,8,1", 2, "ChineseBIG5", 2);
 
 Content With(Value value) {
     Content content = All;
@@ -122,13 +122,13 @@ Content Without(const char* name) {
 } // namespace
 
 TEST(load) {
-    const LoadedSettings defaults;
+    const settings::LoadedSettings defaults;
     const std::string longText(40000, '7');
     const struct {
         const char* name;
         bool keyExists;
         Content content;
-        LoadedSettings expected;
+        settings::LoadedSettings expected;
     } rows[] = {
         {"no key", false, {}, defaults},
         {"empty key", true, {}, defaults},
@@ -234,7 +234,7 @@ TEST(saveScanSettings) {
             DeleteKey();
         {
             auto store = platform::MakeSystemSettingsStore();
-            SaveScanSettings(*store, row.port, row.index, row.settings);
+            settings::SaveScanSettings(*store, row.port, row.index, row.settings);
         }
         DWORD type = 0;
         std::string data;
@@ -248,7 +248,7 @@ TEST(saveScanSettings) {
         CHECK_EQ(type, DWORD{REG_SZ});
         CHECK_EQ(data, Sz(row.settings));
 
-        const LoadedSettings loaded = Load();
+        const settings::LoadedSettings loaded = Load();
         CHECK_EQ(loaded.ComPortNo, row.port);
         CHECK_EQ(loaded.BaudRateIndex, row.index);
         CHECK_EQ(loaded.ComSettings, row.settings);
@@ -263,7 +263,7 @@ TEST(saveLanguage) {
         CHECK(Lay(All));
         {
             auto store = platform::MakeSystemSettingsStore();
-            SaveLanguage(*store, name);
+            settings::SaveLanguage(*store, name);
         }
         DWORD type = 0;
         std::string data;
@@ -271,7 +271,7 @@ TEST(saveLanguage) {
         CHECK_EQ(type, DWORD{REG_SZ});
         CHECK_EQ(data, Sz(name));
         // The scan settings are not touched.
-        const LoadedSettings loaded = Load();
+        const settings::LoadedSettings loaded = Load();
         CHECK_EQ(loaded.ComPortNo, AllLoaded.ComPortNo);
         CHECK_EQ(loaded.ComSettings, AllLoaded.ComSettings);
         CHECK_EQ(loaded.BaudRateIndex, AllLoaded.BaudRateIndex);
@@ -282,7 +282,7 @@ TEST(saveLanguage) {
     DeleteKey();
     {
         auto store = platform::MakeSystemSettingsStore();
-        SaveLanguage(*store, "ChineseGB");
+        settings::SaveLanguage(*store, "ChineseGB");
     }
     CheckLoaded(Load(), Expect(0, "19200,e,8,1", 5, "ChineseGB", 1));
     DeleteKey();
@@ -294,16 +294,16 @@ int Tool(int argc, char** argv) {
     const std::string mode = argv[1];
     auto store = platform::MakeSystemSettingsStore();
     if (mode == "--save" && argc == 6) {
-        SaveScanSettings(*store, std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
-        SaveLanguage(*store, argv[5]);
+        settings::SaveScanSettings(*store, std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+        settings::SaveLanguage(*store, argv[5]);
         return 0;
     }
     if (mode == "--save-language" && argc == 3) {
-        SaveLanguage(*store, argv[2]);
+        settings::SaveLanguage(*store, argv[2]);
         return 0;
     }
     if (mode == "--print" && argc == 2) {
-        const LoadedSettings s = LoadSettings(*store);
+        const settings::LoadedSettings s = settings::LoadSettings(*store);
         std::printf("ComPortNo=%d\nComSettings=%s\nBaudRateIndex=%d\nLanguageName=%s\nLanguageIndex=%d\n",
                     static_cast<int>(s.ComPortNo), s.ComSettings.c_str(), static_cast<int>(s.BaudRateIndex),
                     s.LanguageName.c_str(), s.LanguageIndex);

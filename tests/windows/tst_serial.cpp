@@ -30,15 +30,23 @@ platform::System& Native() {
     return platform::NativeSystem();
 }
 
+/// The link the tests share, on the native system.
+readerlink::Link& Port() {
+    static readerlink::LinkSetup setup(Native());
+    static readerlink::Link link(setup);
+    return link;
+}
+
 std::string SerialOf(int portNo) {
     return "202400" + std::string(portNo < 10 ? "0" : "") + std::to_string(portNo);
 }
 
 /// The baud rate the pty has now, asked over the line itself; 0 when nothing sensible came back.
 unsigned long BaudOnPty() {
-    if (!SendCommand("?BAUD") || ReplyText.size() < 6 || ReplyText[1] != '?')
+    const std::string reply = Port().SendCommand("?BAUD").text;
+    if (reply.size() < 6 || reply[1] != '?')
         return 0;
-    return std::strtoul(ReplyText.substr(2, ReplyText.size() - 5).c_str(), nullptr, 10);
+    return std::strtoul(reply.substr(2, reply.size() - 5).c_str(), nullptr, 10);
 }
 
 /// The native system, except that each port it opens starts with `found` time-outs (a real port keeps what
@@ -109,7 +117,7 @@ TEST(timeoutsRoundTrip) {
         CommTimeouts timeouts;
     } rows[] = {
         {"each field its own value", {11, 12, 13, 14, 15}},
-        {"the link's", LinkTimeouts},
+        {"the link's", readerlink::LinkTimeouts},
         {"largest interval, return at once", {0xFFFFFFFFu, 0, 0, 0, 0}},
         {"all zero", {0, 0, 0, 0, 0}},
     };
@@ -132,17 +140,16 @@ TEST(timeoutsRoundTrip) {
 
 TEST(linkPutsTimeoutsBack) {
     TimeoutsSpy spy;
-    platform::SetCurrentSystem(&spy);
-    if (CHECK(OpenComPort(AnsweringPort, "19200,e,8,1"))) {
-        CHECK(SavedTimeouts == spy.found);
+    readerlink::LinkSetup setup(spy);
+    readerlink::Link link(setup);
+    if (CHECK(link.OpenComPort(AnsweringPort, "19200,e,8,1"))) {
         CommTimeouts during{};
-        CHECK(Native().getTimeouts(ComHandle, during));
-        CHECK(during == LinkTimeouts);
-        CloseComPort();
+        CHECK(Native().getTimeouts(link.handle(), during));
+        CHECK(during == readerlink::LinkTimeouts);
+        link.CloseComPort();
         CHECK(spy.readAtClose);
         CHECK(spy.atClose == spy.found);
     }
-    platform::SetCurrentSystem(nullptr);
 }
 
 TEST(lineSettings) {
@@ -157,27 +164,27 @@ TEST(lineSettings) {
     };
     for (const auto& row : rows) {
         check::Row r(row.text);
-        if (!CHECK(OpenComPort(AnsweringPort, row.text)))
+        if (!CHECK(Port().OpenComPort(AnsweringPort, row.text)))
             continue;
         CHECK_EQ(BaudOnPty(), row.baud);
         if (std::string(row.text).find(",n,") != std::string::npos)
-            CHECK(Native().applyLineSettings(ComHandle, row.text));
-        CloseComPort();
+            CHECK(Native().applyLineSettings(Port().handle(), row.text));
+        Port().CloseComPort();
     }
 
     // A text the platform refuses leaves the line as it was.
     const char* refused[] = {"garbage", "19200,x,8,1", "fast,n,8,1"};
     for (const char* text : refused) {
         check::Row r(text);
-        if (!CHECK(OpenComPort(AnsweringPort, "4800,n,8,1")))
+        if (!CHECK(Port().OpenComPort(AnsweringPort, "4800,n,8,1")))
             continue;
-        CHECK(!Native().applyLineSettings(ComHandle, text));
+        CHECK(!Native().applyLineSettings(Port().handle(), text));
         CHECK_EQ(BaudOnPty(), 4800ul);
-        CloseComPort();
+        Port().CloseComPort();
         // The link opens all the same: the line keeps what it had.
-        if (CHECK(OpenComPort(AnsweringPort, text))) {
+        if (CHECK(Port().OpenComPort(AnsweringPort, text))) {
             CHECK_EQ(BaudOnPty(), 4800ul);
-            CloseComPort();
+            Port().CloseComPort();
         }
     }
 }
@@ -186,57 +193,58 @@ TEST(presenceQuery) {
     const int ports[] = {AnsweringPort, TwoDigitPort};
     for (int portNo : ports) {
         check::Row r("COM" + std::to_string(portNo));
-        if (!CHECK(OpenComPort(portNo, "19200,e,8,1")))
+        if (!CHECK(Port().OpenComPort(portNo, "19200,e,8,1")))
             continue;
         // Several in a row: nothing of one reply may be left for the next.
         for (int attempt = 0; attempt < 3; ++attempt) {
-            ReplyText.clear();
-            CHECK(SendCommand("H00B"));
-            CHECK_EQ(RxCount, 16);
-            CHECK_EQ(ReplyText.size(), std::size_t{16});
-            if (ReplyText.size() == 16) {
-                CHECK_EQ(ReplyText.front(), '\n');
-                CHECK_EQ(ReplyText.back(), '\r');
-                CHECK_EQ(ReplyText.substr(5, 8), SerialOf(portNo)); // the device asked, not another one
+            const readerlink::Reply reply = Port().SendCommand("H00B");
+            CHECK(reply.valid());
+            CHECK_EQ(reply.received.size(), std::size_t{16});
+            CHECK_EQ(reply.text.size(), std::size_t{16});
+            if (reply.text.size() == 16) {
+                CHECK_EQ(reply.text.front(), '\n');
+                CHECK_EQ(reply.text.back(), '\r');
+                CHECK_EQ(reply.text.substr(5, 8), SerialOf(portNo)); // the device asked, not another one
             }
         }
-        CloseComPort();
+        Port().CloseComPort();
     }
 }
 
 TEST(silentReader) {
-    if (!CHECK(OpenComPort(SilentPort, "19200,e,8,1")))
+    if (!CHECK(Port().OpenComPort(SilentPort, "19200,e,8,1")))
         return;
     std::uint8_t received = 0;
-    CHECK_EQ(Native().readByte(ComHandle, received), ReadResult::Nothing);
+    CHECK_EQ(Native().readByte(Port().handle(), received), ReadResult::Nothing);
 
-    ReplyText = "previous";
+    const std::string previous = Port().replyText();
     const std::uint32_t start = Native().clockMs();
-    CHECK(!SendCommand("H00B"));
+    CHECK(!Port().SendCommand("H00B"));
     const std::uint32_t took = Native().clockMs() - start;
     // Sending takes 9 ms of pauses, then the wait runs out after more than 120 ms; an upper bound would
     // only measure the machine.
-    CHECK(took >= 9 + ReplyTimeoutMs + 1);
-    CHECK_EQ(RxCount, 0);
-    CHECK_EQ(ReplyText, std::string("previous"));
+    CHECK(took >= 9 + readerlink::ReplyTimeoutMs + 1);
+    CHECK_EQ(Port().rxCount(), 0);
+    CHECK_EQ(Port().replyText(), previous);
     std::printf("    silent reader: SendCommand gave up after %u ms\n", took);
-    CloseComPort();
+    Port().CloseComPort();
 }
 
 TEST(unpluggedAdapter) {
-    if (!CHECK(OpenComPort(UnpluggablePort, "19200,e,8,1")))
+    if (!CHECK(Port().OpenComPort(UnpluggablePort, "19200,e,8,1")))
         return;
-    CHECK(SendCommand("H00B"));
-    CHECK(!SendCommand("?HANGUP"));
+    CHECK(Port().SendCommand("H00B").valid());
+    CHECK(!Port().SendCommand("?HANGUP").valid());
     // The device behind the handle is gone: the command ends by its time-out and nothing hangs.
-    CHECK(!SendCommand("H00B"));
-    CloseComPort();
+    CHECK(!Port().SendCommand("H00B").valid());
+    Port().CloseComPort();
 
     // A new device at the same port number opens and answers.
-    if (CHECK(OpenComPort(UnpluggablePort, "19200,e,8,1"))) {
-        if (CHECK(SendCommand("H00B")) && CHECK(ReplyText.size() == 16))
-            CHECK_EQ(ReplyText.substr(5, 8), SerialOf(UnpluggablePort));
-        CloseComPort();
+    if (CHECK(Port().OpenComPort(UnpluggablePort, "19200,e,8,1"))) {
+        const readerlink::Reply reply = Port().SendCommand("H00B");
+        if (CHECK(reply.valid()) && CHECK(reply.text.size() == 16))
+            CHECK_EQ(reply.text.substr(5, 8), SerialOf(UnpluggablePort));
+        Port().CloseComPort();
     }
 }
 
@@ -253,7 +261,7 @@ TEST(handlesNotOpen) {
         CommTimeouts timeouts{};
         std::uint8_t data = 0;
         CHECK(!Native().getTimeouts(row.port, timeouts));
-        CHECK(!Native().setTimeouts(row.port, LinkTimeouts));
+        CHECK(!Native().setTimeouts(row.port, readerlink::LinkTimeouts));
         CHECK(!Native().applyLineSettings(row.port, "19200,e,8,1"));
         CHECK_EQ(Native().write(row.port, &data, 1), std::size_t{0});
         CHECK_EQ(Native().readByte(row.port, data), ReadResult::Error);

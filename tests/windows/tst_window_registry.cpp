@@ -92,13 +92,14 @@ private slots:
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
         WindowFixture f;
         f.readerOn(2);
-        TfrmModule window(*store);
+        TfrmModule window(*store, f.links);
         const WindowControls controls(window);
         window.show();
-        QVERIFY(BaudRateIndex >= 0 && BaudRateIndex < BaudRateCount);
-        QCOMPARE(controls.cmbBaudRate->currentIndex(), BaudRateIndex);
+        const int index = window.reader().BaudRateIndex;
+        QVERIFY(index >= 0 && index < BaudRateCount);
+        QCOMPARE(controls.cmbBaudRate->currentIndex(), index);
         window.btnScanClick();
-        QVERIFY(ReaderFound);
+        QVERIFY(window.reader().ReaderFound);
         // Found by searching, so saved with the right types whatever was there before.
         QCOMPARE(Stored("ScanCommNo"), QStringLiteral("dword:2"));
         QCOMPARE(Stored("ScanBaudRateNo"), QStringLiteral("dword:5"));
@@ -120,13 +121,13 @@ private slots:
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
         {
             WindowFixture f;
-            TfrmModule window(*store);
+            TfrmModule window(*store, f.links);
             window.show();
             button == 1 ? window.btnGBClick() : button == 2 ? window.btnBIG5Click() : window.btnEngClick();
         }
         QCOMPARE(Stored("LanguageFlag"), QStringLiteral("sz:") + flag);
         QCOMPARE(Stored("ScanCommNo"), QStringLiteral("missing"));
-        const LoadedSettings loaded = LoadSettings(*store);
+        const settings::LoadedSettings loaded = settings::LoadSettings(*store);
         QCOMPARE(loaded.LanguageIndex, index);
     }
 };
