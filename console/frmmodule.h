@@ -82,6 +82,8 @@ private:
     void applyLanguageFaces();
 
     void restoreCursor();
+    /// Releases the mouse button that is down, as a disabled window would end its press.
+    void endPressUnderWay();
 
     // ---- operations::Observer: each step an operation reports, shown with the controls ----
     void message(const std::string& text) override;

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -444,6 +445,58 @@ private slots:
         input(f);
         QCoreApplication::processEvents();
         QCOMPARE(pressed.value(0), control);
+    }
+
+    void pressEndsWhenBusyBegins_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<Input>("operation");
+        QTest::addColumn<bool>("scanFirst");
+        QTest::addColumn<QString>("id");
+        const Input enter = [](WindowFixture& f) { QTest::keyClick(f.window->windowHandle(), Qt::Key_Return); };
+        const Input setId = [](WindowFixture& f) { f.window->btnIDClick(); };
+        QTest::newRow("sbID's right arrow, scan") << "sbID" << enter << false << "05";
+        QTest::newRow("sbKey's right arrow, scan") << "sbKey" << enter << false << "05";
+        QTest::newRow("chkLock, scan") << "chkLock" << enter << false << "05";
+        QTest::newRow("sbID's right arrow, Set Reader ID") << "sbID" << setId << true << "06"; // the press's step
+        // Enter would go to the list that the press opened.
+        const Input scan = [](WindowFixture& f) { f.window->btnScanClick(); };
+        QTest::newRow("cmbBaudRate's list, scan") << "cmbBaudRate" << scan << false << "05";
+    }
+    void pressEndsWhenBusyBegins() {
+        QFETCH(QString, control);
+        QFETCH(Input, operation);
+        QFETCH(bool, scanFirst);
+        QFETCH(QString, id);
+        WindowFixture f;
+        f.reader.state.id = "05";
+        f.reader.state.keyCount = "06";
+        if (scanFirst) {
+            QVERIFY(f.scanned());
+        } else {
+            f.readerOn(1);
+            f.open();
+        }
+        QApplication::setActiveWindow(f.window.get());
+        auto* pressed = f.window->findChild<QWidget*>(control);
+        const bool bar = qobject_cast<QScrollBar*>(pressed);
+        const QPoint at = pressed->mapTo(f.window.get(), bar ? QPoint(pressed->width() - 4, pressed->height() / 2)
+                                                             : pressed->rect().center());
+        const bool locked = f.ui().chkLock->isChecked();
+        QTest::mousePress(f.window->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        bool released = false;
+        f.system.onFrame = [&](const platform::VirtualSystem::FrameRecord&) {
+            if (!std::exchange(released, true))
+                QTest::mouseRelease(f.window->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        };
+        operation(f);
+        QVERIFY(released);
+        QVERIFY(f.ui().pnMsg->text().contains(Q(" Ok")));
+        // A bar pressed on its arrow steps on a wall-clock timer from 500 ms on; it must not.
+        QTest::qWait(800);
+        QCOMPARE(f.ui().pnID->text(), id);
+        QCOMPARE(f.ui().pnKey->text(), Q("06"));
+        QVERIFY(!f.ui().chkLock->isDown());
+        QCOMPARE(f.ui().chkLock->isChecked(), locked);
     }
 
     void tabOrder_data() {
