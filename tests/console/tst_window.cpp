@@ -81,6 +81,29 @@ void ClickOn(WindowFixture& f, QWidget* control) {
 
 using Input = std::function<void(WindowFixture&)>;
 
+/// What pnMsg and shComm showed when they were last painted.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(const WindowControls& controls) : ui_(controls) {
+        ui_.pnMsg->installEventFilter(this);
+        ui_.shComm->installEventFilter(this);
+    }
+    QString message;
+    QColor lamp;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched == ui_.pnMsg)
+            message = ui_.pnMsg->text();
+        else if (event->type() == QEvent::Paint && watched == ui_.shComm)
+            lamp = ui_.shComm->brushColor();
+        return false;
+    }
+
+private:
+    const WindowControls& ui_;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(const Expected*)
@@ -224,9 +247,6 @@ private slots:
         operations::EnterBusy(*f.window);
         QVERIFY(!f.window->inputEnabled());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        // The message is on screen before the tone starts.
-        QString duringBeep;
-        f.system.onSleep = [&](std::uint32_t) { duringBeep = f.ui().pnMsg->text(); };
         success ? operations::SuccessSignal(*f.window, "done") : operations::FailureSignal(*f.window, "failed");
         QCOMPARE(f.comm(), colour);
         QCOMPARE(f.ui().pnMsg->text(), Q(success ? "done" : "failed"));
@@ -235,6 +255,46 @@ private slots:
         QCOMPARE(f.system.beeps()[0].durationMs, 300u);
         QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void paintedWhenTheToneSounds_data() {
+        QTest::addColumn<bool>("scanFirst");
+        QTest::addColumn<Input>("operation");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QColor>("lamp");
+        const Input scan = [](WindowFixture& f) { f.window->btnScanClick(); };
+        const Input setId = [](WindowFixture& f) { f.window->btnIDClick(); };
+        const Input setIdUnanswered = [](WindowFixture& f) {
+            f.reader.faults.muted['C'] = -1;
+            f.window->btnIDClick();
+        };
+        QTest::newRow("complete scan") << false << scan << "Get Reader Info Ok. (COM : #1)" << LampYellow;
+        QTest::newRow("Set Reader ID") << true << setId << "Set Reader ID Ok" << LampYellow;
+        QTest::newRow("Set Reader ID unanswered") << true << setIdUnanswered << "Set Reader ID Error" << LampRed;
+    }
+    void paintedWhenTheToneSounds() {
+        QFETCH(bool, scanFirst);
+        QFETCH(Input, operation);
+        QFETCH(QString, message);
+        QFETCH(QColor, lamp);
+        WindowFixture f;
+        if (scanFirst) {
+            QVERIFY(f.scanned());
+        } else {
+            f.readerOn(1);
+            f.open();
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        PaintWatch painted(f.ui());
+        QString messageAtTone;
+        QColor lampAtTone;
+        f.system.onBeep = [&](const platform::VirtualSystem::BeepRecord&) {
+            messageAtTone = painted.message;
+            lampAtTone = painted.lamp;
+        };
+        operation(f);
+        QCOMPARE(messageAtTone, message);
+        QCOMPARE(lampAtTone, lamp);
     }
 
     void blinkingPhaseCarriesAcrossRuns() {
