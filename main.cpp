@@ -2,12 +2,12 @@
 
 #include "console/fonts.h"
 #include "console/frmmodule.h"
+#include "console/program.h"
 #include "link/link.h"
 #include "platform/settings_store.h"
 #include "trace/trace_file.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <exception>
@@ -45,10 +45,9 @@ int main(int argc, char** argv) {
         frmModule.show();
         app.exec();
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QStringLiteral("VELNO QUVIN4 Reader Config"),
-                              QString::fromLocal8Bit(error.what()));
+        ShowErrorBox(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("VELNO QUVIN4 Reader Config"), QStringLiteral("Unknown error"));
+        ShowErrorBox(QStringLiteral("Unknown error"));
     }
     SetTraceSink(nullptr);
     return 0;
