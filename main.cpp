@@ -11,9 +11,33 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
+    // Before QApplication, which needs a display: help, the version and a mistake do without one.
+    const ProgramCall call = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (call.kind) {
+    case ProgramCall::Help:
+    case ProgramCall::Version:
+        std::fputs(call.text.c_str(), stdout);
+        return 0;
+    case ProgramCall::UsageError:
+        std::fputs(call.text.c_str(), stderr);
+        return UsageErrorStatus;
+    case ProgramCall::Run:
+        break;
+    }
+    std::unique_ptr<TraceFile> trace;
+    if (!call.tracePath.empty()) {
+        std::string error;
+        if (!(trace = TraceFile::Open(call.tracePath, "readerconfig", error))) {
+            std::fprintf(stderr, "readerconfig: %s\n", error.c_str());
+            return UsageErrorStatus;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("readerconfig"));
     QGuiApplication::setDesktopFileName(QStringLiteral("readerconfig"));
@@ -21,23 +45,6 @@ int main(int argc, char** argv) {
     // The window says nothing about a port that does not open; what the user can do about one (a missing
     // group membership) goes to the terminal, once.
     ReportOpenAdviceOnce([](const std::string& advice) { std::fprintf(stderr, "readerconfig: %s\n", advice.c_str()); });
-    // The one option: --trace FILE appends the protocol trace to FILE.
-    std::unique_ptr<TraceFile> trace;
-    const QStringList arguments = QApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        QString path;
-        if (argument == QLatin1String("--trace") && i + 1 < arguments.size())
-            path = arguments[++i];
-        else if (argument.startsWith(QLatin1String("--trace=")))
-            path = argument.mid(8);
-        else
-            std::fprintf(stderr, "readerconfig: '%s' is not understood; the one option is --trace FILE\n",
-                         qPrintable(argument));
-        std::string error;
-        if (!path.isEmpty() && !(trace = TraceFile::Open(path.toLocal8Bit().toStdString(), "readerconfig", error)))
-            std::fprintf(stderr, "readerconfig: %s\n", error.c_str());
-    }
     SetTraceSink(trace.get());
     try {
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
