@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-/// The exit status of a command line that is not understood, as readerctl's.
+/// The exit status, as readerctl's, of a command line that is not understood or names a trace file that
+/// cannot be opened.
 inline constexpr int UsageErrorStatus = 2;
 
 /// What the command line asks for.
