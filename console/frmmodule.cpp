@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -292,11 +293,34 @@ bool TfrmModule::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+void TfrmModule::endPressUnderWay() {
+    QWindow* const window = windowHandle();
+    if (!window)
+        return;
+    // Through the window, so that Qt hands it to the widget holding the press (or to an open drop-down) and
+    // forgets that widget; off the window, so that a button does not take it for a click.
+    const QPointF outside(-1, -1);
+    Qt::MouseButtons down = QGuiApplication::mouseButtons();
+    for (unsigned bit = 1; bit && down; bit <<= 1) {
+        const auto button = static_cast<Qt::MouseButton>(bit);
+        if (!down.testFlag(button))
+            continue;
+        down.setFlag(button, false);
+        QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, window->mapToGlobal(outside), button, down,
+                            QGuiApplication::keyboardModifiers());
+        QCoreApplication::sendEvent(window, &release);
+    }
+}
+
 void TfrmModule::setInputEnabled(bool enabled) {
     // Disabling the widgets would draw every caption and picture grey for as long as a scan lasts; the
     // filter blocks the input instead. What was queued meanwhile is served while it still swallows.
     if (enabled && !inputEnabled_)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // A disabled window would also end the press under way: the filter would swallow its release, and a
+    // scroll bar held on its arrow would go on stepping for good.
+    if (!enabled && inputEnabled_)
+        endPressUnderWay();
     inputEnabled_ = enabled;
 }
 

@@ -46,8 +46,9 @@ public:
 
     // ---- the busy state, pnMsg and shComm, through which the observer steps show ----
     /// The window enabled or disabled for the user. Disabled, it swallows its mouse, key and wheel events while
-    /// every control keeps its look and the window keeps repainting; enabled again, it first drops the input
-    /// that is still queued, so nothing typed or clicked while busy acts afterwards.
+    /// every control keeps its look and the window keeps repainting, and a press under way ends there; enabled
+    /// again, it first drops the input that is still queued, so nothing typed or clicked while busy acts
+    /// afterwards.
     void setInputEnabled(bool enabled);
     bool inputEnabled() const { return inputEnabled_; }
     /// 1: blinking lamp on, window disabled. Anything else: window enabled, blinking off.
@@ -89,6 +90,8 @@ private:
     void applyLanguageFaces();
 
     void restoreCursor();
+    /// Releases each mouse button that is down, as a disabled window would end its press.
+    void endPressUnderWay();
 
     // ---- operations::Observer: each step an operation reports, shown with the controls ----
     void message(const std::string& text) override;

@@ -97,6 +97,9 @@ void TfrmModule::cardLamp(bool lit) {
 }
 
 void TfrmModule::beep(unsigned frequencyHz, unsigned durationMs) {
+    // The tone holds the thread: what the operation has shown so far is painted now, not after it. Painting
+    // only, no events, so no input or timer acts in between.
+    repaint();
     links_.system.beep(frequencyHz, durationMs);
 }
 

@@ -2,7 +2,7 @@
 
 namespace platform {
 
-// No portable call gives a title-bar colour outside Windows; the window keeps its own.
+// No portable call gives a title-bar colour outside Windows; without one the window paints pnMsg navy.
 std::optional<Rgb> NativeActiveCaptionColour() {
     return std::nullopt;
 }

@@ -189,6 +189,8 @@ void VirtualSystem::sleepMs(std::uint32_t ms) {
 
 void VirtualSystem::beep(unsigned frequencyHz, unsigned durationMs) {
     beeps_.push_back({frequencyHz, durationMs, nowUs_});
+    if (onBeep)
+        onBeep(beeps_.back());
     nowUs_ += std::uint64_t{durationMs} * 1000;
 }
 

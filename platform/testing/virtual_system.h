@@ -108,6 +108,8 @@ public:
     std::function<void(const FrameRecord&)> onFrame;
     /// Called at every sleepMs, after time has advanced.
     std::function<void(std::uint32_t ms)> onSleep;
+    /// Called at every beep, before time advances by its length: what is on screen for the tone.
+    std::function<void(const BeepRecord&)> onBeep;
 
 private:
     struct Pending {

@@ -10,6 +10,7 @@
 
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
@@ -223,9 +224,6 @@ private slots:
         operations::EnterBusy(*f.window);
         QVERIFY(!f.window->inputEnabled());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        // The message is on screen before the tone starts.
-        QString duringBeep;
-        f.system.onSleep = [&](std::uint32_t) { duringBeep = f.ui().pnMsg->text(); };
         success ? operations::SuccessSignal(*f.window, "done") : operations::FailureSignal(*f.window, "failed");
         QCOMPARE(f.comm(), colour);
         QCOMPARE(f.ui().pnMsg->text(), Q(success ? "done" : "failed"));
@@ -234,6 +232,26 @@ private slots:
         QCOMPARE(f.system.beeps()[0].durationMs, 300u);
         QVERIFY(f.window->inputEnabled());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void resultOnScreenForTheTone() {
+        // At each tone the screen (the window's backing store) must show what the window holds by then: the
+        // result's message and lamp. Noted is pnMsg at each tone that sounded over an older picture.
+        WindowFixture f;
+        QStringList stale;
+        f.system.onBeep = [&](const platform::VirtualSystem::BeepRecord&) {
+            const auto picture = [](const QPixmap& pixmap) {
+                return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+            };
+            if (picture(f.window->screen()->grabWindow(f.window->winId())) != picture(f.window->grab()))
+                stale << f.ui().pnMsg->text();
+        };
+        QVERIFY(f.scanned());
+        f.window->btnIDClick();
+        f.reader.faults.muted['C'] = -1;
+        f.window->btnIDClick();
+        QCOMPARE(f.system.beeps().size(), std::size_t{3});
+        QCOMPARE(stale.join(QStringLiteral(" | ")), QString());
     }
 
     void blinkingPhaseCarriesAcrossRuns() {
@@ -444,6 +462,35 @@ private slots:
         input(f);
         QCoreApplication::processEvents();
         QCOMPARE(pressed.value(0), control);
+    }
+
+    void pressEndsWhenBusyBegins_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("setId"); // the operation: Set Reader ID, else a scan
+        QTest::newRow("sbID's right arrow, scan") << "sbID" << false;
+        QTest::newRow("sbKey's right arrow, scan") << "sbKey" << false;
+        QTest::newRow("chkLock, scan") << "chkLock" << false;
+        QTest::newRow("sbID's right arrow, Set Reader ID") << "sbID" << true;
+        QTest::newRow("cmbBaudRate's open list, scan") << "cmbBaudRate" << false;
+    }
+    void pressEndsWhenBusyBegins() {
+        QFETCH(QString, control);
+        QFETCH(bool, setId);
+        WindowFixture f;
+        f.reader.state.id = "05";
+        QVERIFY(f.scanned());
+        auto* pressed = f.window->findChild<QWidget*>(control);
+        const QPoint at = pressed->mapTo(f.window.get(), QPoint(pressed->width() - 4, pressed->height() / 2));
+        QTest::mousePress(f.window->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        f.system.onFrame = [&](const platform::VirtualSystem::FrameRecord&) { // let go during the operation
+            if (QGuiApplication::mouseButtons())
+                QTest::mouseRelease(f.window->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        };
+        setId ? f.window->btnIDClick() : f.window->btnScanClick();
+        QTest::qWait(800); // a bar held on its arrow steps on a wall-clock timer from 500 ms on
+        QCOMPARE(f.ui().pnID->text(), Q(setId ? "06" : "05")); // Set Reader ID sends the press's one step
+        QCOMPARE(f.ui().pnKey->text(), Q("04"));
+        QVERIFY(f.ui().chkLock->isChecked() && !f.ui().chkLock->isDown());
     }
 
     void tabOrder_data() {
