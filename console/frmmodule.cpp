@@ -1,6 +1,7 @@
 #include "frmmodule.h"
 
 #include "console/fonts.h"
+#include "console/program.h"
 #include "console/system_menu.h"
 #include "localisation/captions.h"
 #include "localisation/language.h"
@@ -272,11 +273,6 @@ void TfrmModule::ShowMessage(const QString& message) {
 
 void TfrmModule::PaintComm(const QColor& colour) {
     ui->shComm->setBrushColor(colour);
-}
-
-void TfrmModule::restoreCursor() {
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
 }
 
 bool TfrmModule::eventFilter(QObject* watched, QEvent* event) {

@@ -89,7 +89,6 @@ private:
     void applyLooks();
     void applyLanguageFaces();
 
-    void restoreCursor();
     /// Releases each mouse button that is down, as a disabled window would end its press.
     void endPressUnderWay();
 

@@ -2,6 +2,7 @@
 // observer shows each step they report.
 
 #include "console/frmmodule.h"
+#include "console/program.h"
 #include "ui_frmmodule.h"
 
 #include <QApplication>
@@ -125,7 +126,7 @@ void TfrmModule::waitCursor(bool on) {
     if (on)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
-        restoreCursor();
+        RestoreDefaultCursor();
 }
 
 QList<QWidget*> TfrmModule::lockedWhileReading() const {

@@ -75,10 +75,14 @@ ProgramCall ReadCommandLine(const std::vector<std::string>& args) {
     return call;
 }
 
-void ShowErrorBox(const QString& text) {
-    // The operation that failed may have left its wait cursor set.
+void RestoreDefaultCursor() {
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
+}
+
+void ShowErrorBox(const QString& text) {
+    // The operation that failed may have left its wait cursor set.
+    RestoreDefaultCursor();
     QMessageBox::critical(nullptr, QStringLiteral("VELNO QUVIN4 Reader Config"), text);
 }
 

@@ -25,7 +25,9 @@ struct ProgramCall {
 /// QApplication.
 ProgramCall ReadCommandLine(const std::vector<std::string>& args);
 
-/// The error in a message box, over the normal pointer however many wait cursors are still set.
+/// The default pointer back, however many wait cursors are set.
+void RestoreDefaultCursor();
+/// The error in a message box, over the normal pointer.
 void ShowErrorBox(const QString& text);
 
 } // namespace console

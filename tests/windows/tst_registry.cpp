@@ -95,8 +95,8 @@ void CheckLoaded(const settings::LoadedSettings& actual, const settings::LoadedS
     CHECK_EQ(actual.LanguageIndex, expected.LanguageIndex);
 }
 
-settings::LoadedSettings Expect(std::int32_t port, const std::string& settings, std::int32_t index, const std::string& name,
-                      int language) {
+settings::LoadedSettings Expect(std::int32_t port, const std::string& settings, std::int32_t index,
+                                const std::string& name, int language) {
     return settings::LoadedSettings{port, settings, index, name, language};
 }
 
