@@ -1,0 +1,32 @@
+# The core libraries hold no module state: every value lives in an object a program owns (a Link, a
+# ReaderState, a LinkSetup), so two links or two test cases never see each other's. nm on the native build's
+# libraries (10-native) lists no writable or relocated data symbol (B, b, D, d) besides guard variables.
+set -euo pipefail
+. scripts/common.sh
+need_packages binutils
+started=$SECONDS
+
+libraries=(protocol/libprotocol.a link/liblink.a settings/libsettings.a operations/liboperations.a)
+[ -d build ] || { echo "module state: build/ is missing; run scripts/check.d/10-native.sh first" >&2; exit 1; }
+
+failed=0
+for library in "${libraries[@]}"; do
+    archive=build/$library
+    [ -f "$archive" ] || { echo "module state: $archive is missing; build build/ first" >&2; failed=1; continue; }
+    # `nm -A` prints "archive:member: value type name", or "archive:member:  type name" for undefined symbols.
+    # _ZGV* guard variables only record that a function-local constant was initialised.
+    found=$(nm -A "$archive" | awk '$(NF-1) ~ /^[BbDd]$/ && $NF !~ /^_ZGV/ { n = split($1, at, ":"); print at[n - 1], $(NF-1), $NF }' |
+        c++filt)
+    if [ -n "$found" ]; then
+        echo "module state: $archive holds data symbols:" >&2
+        sed 's/^/  /' <<<"$found" >&2
+        failed=1
+    fi
+done
+if [ $failed -ne 0 ]; then
+    echo "module state: such a symbol is usually a global, a static or a function-local static variable, or the" \
+        "typeinfo, vtable or table of pointers that a lambda in a std::function, an out-of-line virtual function" \
+        "or a pointer table brings; keep the value in an object the program owns" >&2
+    exit 1
+fi
+echo "module state: none in ${libraries[*]} ($((SECONDS - started)) s)"
