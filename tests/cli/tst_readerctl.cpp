@@ -3,7 +3,6 @@
 // failed reply.
 
 #include "cli/readerctl.h"
-#include "link/link.h"
 #include "platform/testing/memory_settings_store.h"
 #include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
