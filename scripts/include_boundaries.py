@@ -92,7 +92,8 @@ def main(argv):
     for problem in sorted(set(problems)):
         print(problem, file=sys.stderr)
     if problems:
-        print(f"include boundaries: {len(set(problems))} problems", file=sys.stderr)
+        count = len(set(problems))
+        print(f"include boundaries: {count} problem{'' if count == 1 else 's'}", file=sys.stderr)
         return 1
     print(f"include boundaries: {checked} files of {len(sources)} targets include only what their target links")
     return 0

@@ -4,8 +4,6 @@
 set -euo pipefail
 . scripts/common.sh
 command -v python3 >/dev/null || need_packages python3
-started=$SECONDS
 [ -f build/layers.txt ] ||
     { echo "include boundaries: build/layers.txt is missing; configure build/ first (10-native)" >&2; exit 1; }
 python3 scripts/include_boundaries.py build/layers.txt docs/architecture.md
-echo "include boundaries: $((SECONDS - started)) s"
