@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A file includes project headers only from the libraries its own target links, directly or passed on by a
 # library's public links; the edges are CMake's, as cmake/layers.cmake writes them to build/layers.txt when
 # 10-native configures. docs/architecture.md must name every library, so the picture keeps up with CMake.
