@@ -2,39 +2,104 @@
 
 #include "protocol/protocol.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <array>
 #include <cctype>
-#include <cstdio>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
 
 namespace cli {
 
-const char* const CtlUsage = R"(Usage: readerctl [options] COMMAND [ARGS]
-
-Commands:
-  ports                    COM1..COM16 and the device behind each one
-  scan                     find the reader and print its information
-  set id NN                reader ID, 1 to 99
-  set keys NN              number of keypad keys, 0 to 20
-  set line SETTING         line settings: an index 0-11 or a text such as 19200,e,8,1
-  set mode MODE WIEGAND RS485
-                           output mode wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40
-  set parity DIGIT         keycode parity: 0 no parity (4 bits), 1 with parity
-  default                  the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)
-  monitor                  poll the reader; print every card and keypad entry
-
-Options:
-  --port N                 use COMN only, no search (N 1 to 16)
-  --line SETTING           line settings with --port (default: the saved ones)
-  --all-lines              scan: try all twelve line settings on each port
-  --json                   one JSON object per line on standard output
-  --count N                monitor: stop after N cards or keypad entries
-  --trace FILE             append the protocol trace to FILE (JSON lines)
-  --language en|gb|big5    language of the messages (default: the saved one)
-  --help, --version
-
-Exit status: 0 done, 1 reader not found or operation failed, 2 usage error.
-)";
-
 namespace {
+
+const char* const ExitStatus =
+    "Exit status: 0 done, 1 the reader was not found or the operation failed, 2 usage error.";
+
+struct CommandRow {
+    const char* name;
+    CtlCommand command;
+    const char* arguments; ///< after the name on the usage line
+    const char* description;
+};
+
+constexpr CommandRow Commands[] = {
+    {"ports", CtlCommand::Ports, "", "COM1..COM16 and the device behind each one"},
+    {"scan", CtlCommand::Scan, "", "find the reader and print its information"},
+    {"set", CtlCommand::Set, " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader"},
+    {"default", CtlCommand::Default, "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)"},
+    {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry"},
+};
+constexpr std::size_t CommandCount = std::size(Commands);
+
+const CommandRow* FindCommand(const std::string& name) {
+    const auto found =
+        std::find_if(std::begin(Commands), std::end(Commands), [&](const CommandRow& row) { return name == row.name; });
+    return found == std::end(Commands) ? nullptr : found;
+}
+
+constexpr unsigned Bit(CtlCommand command) {
+    return 1u << static_cast<unsigned>(command);
+}
+
+/// The options that only some commands take: refused with the others, and listed only in their help.
+struct OptionRule {
+    const char* option;
+    unsigned commands;
+};
+
+constexpr OptionRule OptionRules[] = {
+    {"--all-lines", Bit(CtlCommand::Scan) | Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
+    {"--count", Bit(CtlCommand::Monitor)},
+    {"--no-verify", Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
+    {"--record", Bit(CtlCommand::Scan) | Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
+    {"--repeat", Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
+};
+
+bool Takes(CtlCommand command, const std::string& option) {
+    for (const OptionRule& rule : OptionRules) {
+        if (option == rule.option)
+            return (rule.commands & Bit(command)) != 0;
+    }
+    return true;
+}
+
+/// "scan, set and default".
+std::string CommandList(unsigned commands) {
+    std::vector<std::string> names;
+    for (const CommandRow& row : Commands) {
+        if (commands & Bit(row.command))
+            names.emplace_back(row.name);
+    }
+    std::string text = names.front();
+    for (std::size_t i = 1; i < names.size(); ++i)
+        text += (i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+struct SettingRow {
+    const char* name;
+    CtlSetting setting;
+    std::size_t valueCount;
+    const char* values; ///< as the help names them
+    const char* description;
+};
+
+constexpr SettingRow Settings[] = {
+    {"id", CtlSetting::Id, 1, "N | N+", "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader"},
+    {"keys", CtlSetting::Keys, 1, "N", "number of keypad keys, 0 to 20"},
+    {"line", CtlSetting::Line, 1, "SETTING", "line settings: an index 0 to 11 or a text such as 19200,e,8,1"},
+    {"mode", CtlSetting::Mode, 3, "MODE WIEGAND RS485",
+     "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40"},
+    {"parity", CtlSetting::Parity, 1, "0|1", "keycode parity: 0 no parity (4 bits), 1 with parity"},
+};
+
+const char* const SettingsNote =
+    "  The values of mode may also be list indexes: 0|1, 0|1|2, 0|1|2. The line setting is\n"
+    "  applied last, wherever it stands.\n";
 
 /// A whole decimal number of at most `maxDigits` digits, nothing else; -1 otherwise.
 long long ParseNumber(const std::string& text, std::size_t maxDigits = 9) {
@@ -49,10 +114,10 @@ long long ParseNumber(const std::string& text, std::size_t maxDigits = 9) {
     return value;
 }
 
-std::string TwoDigits(long long value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02lld", value);
-    return text;
+/// The number `text` is, when it lies from `low` to `high`; -1 otherwise.
+long long InRange(const std::string& text, long long low, long long high) {
+    const long long value = ParseNumber(text);
+    return value >= low && value <= high ? value : -1;
 }
 
 std::string Lower(std::string text) {
@@ -73,180 +138,302 @@ int ListItem(const std::string& text, std::initializer_list<const char*> names) 
     return number >= 0 && number < static_cast<long long>(names.size()) ? static_cast<int>(number) : -1;
 }
 
-struct Parser {
-    CtlParse result;
-    CtlInvocation invocation;
+/// One setting of `set` from its values; an empty text when it is fine, else the message.
+std::string ParseSetting(const SettingRow& row, const std::string* values, bool repeat, CtlSetValue& out) {
+    const std::string& text = values[0];
+    const auto refuse = [&](const char* range) { return std::string(row.name) + " " + text + ": " + range; };
+    out.setting = row.setting;
+    switch (row.setting) {
+    case CtlSetting::Id:
+        out.stepping = !text.empty() && text.back() == '+';
+        out.number = static_cast<int>(InRange(out.stepping ? text.substr(0, text.size() - 1) : text, 1, 99));
+        if (out.number < 0)
+            return refuse("1 to 99");
+        if (out.stepping && !repeat)
+            return refuse("N+ goes with --repeat");
+        break;
+    case CtlSetting::Keys:
+        out.number = static_cast<int>(InRange(text, 0, 20));
+        if (out.number < 0)
+            return refuse("0 to 20");
+        break;
+    case CtlSetting::Line:
+        out.number = ParseLineSetting(text);
+        if (out.number < 0)
+            return refuse("an index 0 to 11 or a setting such as 19200,e,8,1");
+        break;
+    case CtlSetting::Mode:
+        out.mode = ListItem(text, {"wiegand", "rs485"});
+        out.wiegand = ListItem(values[1], {"26", "34", "42"});
+        out.rs485 = ListItem(values[2], {"24", "32", "40"});
+        if (out.mode < 0)
+            return refuse("wiegand or rs485 (0 or 1)");
+        if (out.wiegand < 0)
+            return "Wiegand length " + values[1] + ": 26, 34 or 42";
+        if (out.rs485 < 0)
+            return "RS485 length " + values[2] + ": 24, 32 or 40";
+        break;
+    case CtlSetting::Parity:
+        out.number = static_cast<int>(InRange(text, 0, 1));
+        if (out.number < 0)
+            return refuse("0 or 1");
+        break;
+    }
+    return {};
+}
 
-    bool fail(const std::string& message) {
-        result.error = message;
-        return false;
+/// `set`'s words: settings with their values, each setting at most once.
+std::string ParseSettings(const std::vector<std::string>& words, bool repeat, std::vector<CtlSetValue>& settings) {
+    if (words.empty())
+        return "set needs a setting: id, keys, line, mode or parity";
+    for (std::size_t i = 0; i < words.size();) {
+        const std::string& name = words[i];
+        const auto row = std::find_if(std::begin(Settings), std::end(Settings),
+                                      [&](const SettingRow& setting) { return name == setting.name; });
+        if (row == std::end(Settings))
+            return "unknown setting '" + name + "'; the settings are id, keys, line, mode and parity";
+        if (std::any_of(settings.begin(), settings.end(),
+                        [&](const CtlSetValue& given) { return given.setting == row->setting; }))
+            return "set " + name + " is given twice";
+        if (words.size() - i - 1 < row->valueCount)
+            return "set " + name + (row->valueCount == 1 ? " needs a value: " : " needs three values: ") + row->values;
+        CtlSetValue value;
+        if (std::string error = ParseSetting(*row, &words[i + 1], repeat, value); !error.empty())
+            return error;
+        settings.push_back(value);
+        i += 1 + row->valueCount;
+    }
+    return {};
+}
+
+/// A value refused by a check below. It passes through CLI11, which would put the option's name before a
+/// message of its own checks.
+class Refused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// `parse` gives the number an option's text stands for, or -1; CLI11 converts that number into the variable.
+CLI::Validator Checked(const std::string& option, long long (*parse)(const std::string&), const std::string& range) {
+    return CLI::Validator(
+        [=](std::string& text) {
+            if (text.empty())
+                throw Refused(option + " needs a value");
+            const long long value = parse(text);
+            if (value < 0)
+                throw Refused(option + " " + text + ": " + range);
+            text = std::to_string(value);
+            return std::string();
+        },
+        std::string());
+}
+
+CLI::Validator FileName(const std::string& option) {
+    return CLI::Validator(
+        [=](std::string& text) {
+            if (text.empty())
+                throw Refused(option + " needs a file name");
+            return std::string();
+        },
+        std::string());
+}
+
+/// CLI11's help with readerctl's usage lines. The options belong to readerctl itself, so that they go before
+/// or after the command, and CLI11 would list none of them for a command: its help lists those it takes.
+class Help final : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        const CommandRow* row = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
+        return std::string(get_label("Usage")) + ": readerctl [OPTIONS] " +
+               (row ? std::string(row->name) + row->arguments : "COMMAND [ARGS]") + "\n";
     }
 
-    bool setting(const std::vector<std::string>& words) {
-        if (words.empty())
-            return fail("set needs a setting: id, keys, line, mode or parity");
-        const std::string& what = words[0];
-        const std::size_t wanted = what == "mode" ? 4 : 2;
-        if (what != "id" && what != "keys" && what != "line" && what != "mode" && what != "parity")
-            return fail("unknown setting '" + what + "'; the settings are id, keys, line, mode and parity");
-        if (words.size() != wanted)
-            return fail("set " + what + (what == "mode" ? " takes three values" : " takes one value"));
-        const std::string& arg = words[1];
-        if (what == "id") {
-            const long long id = ParseNumber(arg, 2);
-            if (id < 1 || id > 99)
-                return fail("reader ID '" + arg + "' is not a number from 1 to 99");
-            invocation.setting = CtlSetting::Id;
-            invocation.value = TwoDigits(id);
-        } else if (what == "keys") {
-            const long long keys = ParseNumber(arg, 2);
-            if (keys < 0 || keys > 20)
-                return fail("key count '" + arg + "' is not a number from 0 to 20");
-            invocation.setting = CtlSetting::Keys;
-            invocation.value = TwoDigits(keys);
-        } else if (what == "line") {
-            const int index = ParseLineSetting(arg);
-            if (index < 0)
-                return fail("line setting '" + arg + "' is neither an index 0-11 nor one such as 19200,e,8,1");
-            invocation.setting = CtlSetting::Line;
-            invocation.value = std::to_string(index);
-        } else if (what == "mode") {
-            const int mode = ListItem(arg, {"wiegand", "rs485"});
-            const int wiegand = ListItem(words[2], {"26", "34", "42"});
-            const int rs485 = ListItem(words[3], {"24", "32", "40"});
-            if (mode < 0)
-                return fail("mode '" + arg + "' is neither wiegand nor rs485");
-            if (wiegand < 0)
-                return fail("Wiegand length '" + words[2] + "' is not 26, 34 or 42");
-            if (rs485 < 0)
-                return fail("RS485 length '" + words[3] + "' is not 24, 32 or 40");
-            invocation.setting = CtlSetting::Mode;
-            invocation.value = std::to_string(mode) + std::to_string(wiegand) + std::to_string(rs485);
-        } else {
-            const long long parity = ParseNumber(arg, 1);
-            if (parity < 0 || parity > 1)
-                return fail("keycode parity '" + arg + "' is not 0 (no parity) or 1 (with parity)");
-            invocation.setting = CtlSetting::Parity;
-            invocation.value = std::to_string(parity);
-        }
-        return true;
-    }
-
-    bool parse(const std::vector<std::string>& args) {
-        std::vector<std::string> words;
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            std::string arg = args[i];
-            std::optional<std::string> attached;
-            if (arg.rfind("--", 0) == 0) {
-                if (const std::size_t equals = arg.find('='); equals != std::string::npos) {
-                    attached = arg.substr(equals + 1);
-                    arg.resize(equals);
-                }
+    std::string make_footer(const CLI::App* app) const override {
+        const CommandRow* row = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
+        if (!row)
+            return Formatter::make_footer(app);
+        std::string text;
+        if (row->command == CtlCommand::Set) {
+            text += "Settings:\n";
+            for (const SettingRow& setting : Settings) {
+                std::ostringstream line;
+                CLI::detail::format_help(line, std::string(setting.name) + " " + setting.values, setting.description,
+                                         get_column_width());
+                text += line.str();
             }
-            const auto value = [&](std::string& out) {
-                if (attached) {
-                    out = *attached;
-                    return true;
-                }
-                if (i + 1 >= args.size())
-                    return fail(arg + " needs a value");
-                out = args[++i];
-                return true;
-            };
-            const auto flag = [&](bool& out) {
-                if (attached)
-                    return fail(arg + " takes no value");
-                out = true;
-                return true;
-            };
-            std::string text;
-            if (arg == "--help" || arg == "-h") {
-                invocation.command = CtlCommand::Help;
-                result.invocation = invocation;
-                return true;
-            } else if (arg == "--version") {
-                invocation.command = CtlCommand::Version;
-                result.invocation = invocation;
-                return true;
-            } else if (arg == "--port") {
-                if (!value(text))
-                    return false;
-                const long long port = ParseNumber(text, 2);
-                if (port < 1 || port > 16)
-                    return fail("--port '" + text + "' is not a COM number from 1 to 16");
-                invocation.port = static_cast<int>(port);
-            } else if (arg == "--line") {
-                if (!value(text))
-                    return false;
-                const int index = ParseLineSetting(text);
-                if (index < 0)
-                    return fail("--line '" + text + "' is neither an index 0-11 nor one such as 19200,e,8,1");
-                invocation.lineIndex = index;
-            } else if (arg == "--all-lines") {
-                if (!flag(invocation.allLines))
-                    return false;
-            } else if (arg == "--json") {
-                if (!flag(invocation.json))
-                    return false;
-            } else if (arg == "--count") {
-                if (!value(text))
-                    return false;
-                const long long count = ParseNumber(text);
-                if (count < 1)
-                    return fail("--count '" + text + "' is not a whole number of 1 or more");
-                invocation.count = count;
-            } else if (arg == "--trace") {
-                if (!value(invocation.tracePath))
-                    return false;
-                if (invocation.tracePath.empty())
-                    return fail("--trace needs a file name");
-            } else if (arg == "--language") {
-                if (!value(text))
-                    return false;
-                const int language = ListItem(text, {"en", "gb", "big5"});
-                if (language < 0 || text.size() == 1)
-                    return fail("--language '" + text + "' is not en, gb or big5");
-                invocation.language = language;
-            } else if (arg.size() > 1 && arg[0] == '-') {
-                return fail("unknown option '" + arg + "'");
+            text += SettingsNote + std::string("\n");
+        }
+        const auto options = app->get_parent()->get_options(
+            [row](const CLI::Option* option) { return Takes(row->command, option->get_name()); });
+        // make_group starts with the blank line that make_help has written already.
+        return text + make_group(get_label("Options"), false, options).substr(1) + "\n" + Formatter::make_footer(app);
+    }
+};
+
+class CommandLine {
+public:
+    CommandLine() {
+        // CLI11's own help option acts only once every value was checked, and each command would get a copy of
+        // it: readerctl's own, below, acts at once, also after a command.
+        app_.set_help_flag();
+        app_.formatter(std::make_shared<Help>());
+        app_.option_defaults()->disable_flag_override()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        app_.allow_windows_style_options(false); // as on Linux: "/x" is a word
+        app_.allow_extras();
+        app_.fallthrough(); // the options after the command too
+        app_.footer(ExitStatus);
+
+        // While parsing: help and version win over any mistake on the line.
+        app_.add_flag_callback(
+                "-h,--help", [] { throw CLI::CallForHelp(); }, "this help; after a command, the command's help")
+            ->trigger_on_parse();
+        app_.set_version_flag("--version", std::string(), "the version of readerctl")->trigger_on_parse();
+        app_.add_option("--port", call_.port, "use COM<N> only, no search (N 1 to 16)")
+            ->option_text("N")
+            ->transform(Checked(
+                "--port", [](const std::string& text) { return InRange(text, 1, 16); }, "1 to 16"));
+        app_.add_option("--line", call_.lineIndex, "line settings with --port (default: the remembered ones)")
+            ->option_text("SETTING")
+            ->transform(Checked(
+                "--line", [](const std::string& text) -> long long { return ParseLineSetting(text); },
+                "an index 0 to 11 or a setting such as 19200,e,8,1"));
+        app_.add_flag("--all-lines", call_.allLines, "scan, set, default: search at all twelve line settings");
+        app_.add_flag("--json", call_.json, "one JSON object per line on standard output");
+        app_.add_option("--count", call_.count, "monitor: stop after N cards or keypad entries")
+            ->option_text("N")
+            ->transform(Checked(
+                "--count", [](const std::string& text) { return InRange(text, 1, 999999999); }, "1 or more"));
+        app_.add_option("--trace", call_.tracePath, "append the protocol trace to FILE (JSON lines)")
+            ->option_text("FILE")
+            ->check(FileName("--trace"));
+        app_.add_option("--language", call_.language, "language of the messages (default: the remembered one)")
+            ->option_text("en|gb|big5")
+            ->transform(Checked(
+                "--language",
+                [](const std::string& text) -> long long {
+                    return text.size() > 1 ? ListItem(text, {"en", "gb", "big5"}) : -1;
+                },
+                "en, gb or big5"));
+        app_.add_flag("--no-verify", noVerify_, "set, default: do not read the reader's settings back afterwards");
+        app_.add_option("--record", call_.recordPath, "scan, set, default: record each reader in FILE")
+            ->option_text("FILE")
+            ->check(FileName("--record"));
+        app_.add_flag("--repeat", call_.repeat, "set, default: the next reader, and the next, until Ctrl-C");
+
+        for (std::size_t i = 0; i < CommandCount; ++i) {
+            commands_[i] = app_.add_subcommand(Commands[i].name, Commands[i].description);
+            commands_[i]->group("Commands");
+            // Every word after the command, so that a word too many is told apart from an unknown command.
+            commands_[i]->add_option("words", words_[i])->group("");
+        }
+        app_.require_subcommand(0, 1); // then a command's name after the command is a word like any other
+    }
+
+    CtlParse parse(const std::vector<std::string>& args) {
+        // CLI11 honours "--" only inside the command it stands in, and parses a command named after it with
+        // options again; so the words after it never reach CLI11, and go to the command here.
+        const auto mark = std::find(args.begin(), args.end(), "--");
+        std::vector<std::string> before;
+        for (auto arg = args.begin(); arg != mark; ++arg) {
+            // CLI11 takes the next word as the value of "--trace=": the empty value is given as such instead.
+            const bool emptyValue = arg->rfind("--", 0) == 0 && arg->find('=') + 1 == arg->size();
+            const std::string name = arg->substr(0, arg->size() - 1);
+            const CLI::Option* option = emptyValue ? app_.get_option_no_throw(name) : nullptr;
+            if (option && option->get_items_expected_max() > 0) {
+                before.push_back(name);
+                before.emplace_back();
             } else {
-                words.push_back(arg);
+                before.push_back(*arg);
             }
         }
-
-        if (words.empty())
-            return fail("no command given");
-        const std::string& command = words[0];
-        const std::vector<std::string> rest(words.begin() + 1, words.end());
-        if (command == "ports") {
-            invocation.command = CtlCommand::Ports;
-        } else if (command == "scan") {
-            invocation.command = CtlCommand::Scan;
-        } else if (command == "set") {
-            invocation.command = CtlCommand::Set;
-            if (!setting(rest))
-                return false;
-        } else if (command == "default") {
-            invocation.command = CtlCommand::Default;
-        } else if (command == "monitor") {
-            invocation.command = CtlCommand::Monitor;
-        } else {
-            return fail("unknown command '" + command + "'");
+        std::vector<std::string> after(mark == args.end() ? mark : mark + 1, args.end());
+        try {
+            app_.parse(std::vector<std::string>(before.rbegin(), before.rend())); // CLI11 takes the last first
+        } catch (const CLI::CallForHelp&) {
+            call_.command = CtlCommand::Help;
+            call_.help = app_.help();
+            return {call_, {}};
+        } catch (const CLI::CallForVersion&) {
+            call_.command = CtlCommand::Version;
+            return {call_, {}};
+        } catch (const CLI::ParseError& error) {
+            return {{}, describe(error, before)};
+        } catch (const Refused& refused) {
+            return {{}, refused.what()};
         }
-        if (command != "set" && !rest.empty())
-            return fail(command + " takes no arguments; '" + rest[0] + "' is one too many");
 
-        if (invocation.lineIndex && invocation.port == 0)
-            return fail("--line goes with --port");
-        if (invocation.allLines && invocation.command != CtlCommand::Scan)
-            return fail("--all-lines goes with scan");
-        if (invocation.allLines && invocation.port != 0)
-            return fail("--all-lines searches every port; it cannot go with --port");
-        if (invocation.count && invocation.command != CtlCommand::Monitor)
-            return fail("--count goes with monitor");
-        result.invocation = invocation;
-        return true;
+        if (const std::vector<std::string> extras = app_.remaining(); !extras.empty()) {
+            const std::string& extra = extras.front();
+            return {{}, (extra.size() > 1 && extra[0] == '-' ? "unknown option '" : "unknown command '") + extra + "'"};
+        }
+        std::size_t index = CommandCount;
+        for (std::size_t i = 0; i < CommandCount; ++i) {
+            if (commands_[i]->parsed())
+                index = i;
+        }
+        std::vector<std::string> words;
+        if (index < CommandCount) {
+            words = words_[index];
+        } else if (!after.empty()) {
+            const CommandRow* row = FindCommand(after.front());
+            if (!row)
+                return {{}, "unknown command '" + after.front() + "'"};
+            index = static_cast<std::size_t>(row - Commands);
+            after.erase(after.begin());
+        } else {
+            return {{}, "no command given"};
+        }
+        words.insert(words.end(), after.begin(), after.end());
+
+        const CommandRow& command = Commands[index];
+        call_.command = command.command;
+        call_.verify = !noVerify_;
+        if (command.command == CtlCommand::Set) {
+            if (std::string error = ParseSettings(words, call_.repeat, call_.settings); !error.empty())
+                return {{}, error};
+        } else if (!words.empty()) {
+            return {{}, std::string(command.name) + " takes no arguments; '" + words[0] + "' is one too many"};
+        }
+        if (std::string error = pairing(); !error.empty())
+            return {{}, error};
+        return {call_, {}};
     }
+
+private:
+    std::string pairing() const {
+        if (call_.lineIndex && call_.port == 0)
+            return "--line goes with --port";
+        if (call_.allLines && call_.port != 0)
+            return "--all-lines searches every port; it cannot go with --port";
+        for (const OptionRule& rule : OptionRules) {
+            if (app_.get_option(rule.option)->count() > 0 && !Takes(call_.command, rule.option))
+                return std::string(rule.option) + " goes with " + CommandList(rule.commands);
+        }
+        return {};
+    }
+
+    /// CLI11 refuses on its own only a missing value and a value given to a flag; said again in our words.
+    std::string describe(const CLI::ParseError& error, const std::vector<std::string>& tokens) const {
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            const std::size_t equals = tokens[i].find('=');
+            const std::string name = tokens[i].substr(0, equals);
+            const CLI::Option* option = app_.get_option_no_throw(name);
+            if (!option)
+                continue;
+            const bool flag = option->get_items_expected_max() == 0;
+            if (flag && equals != std::string::npos)
+                return name + " takes no value";
+            if (!flag && i + 1 == tokens.size())
+                return name + " needs a value";
+        }
+        return error.what();
+    }
+
+    CLI::App app_{"Find, configure and monitor the keypad card reader on a serial line.", "readerctl"};
+    CtlInvocation call_;
+    bool noVerify_ = false;
+    std::array<CLI::App*, CommandCount> commands_{};
+    std::array<std::vector<std::string>, CommandCount> words_;
 };
 
 } // namespace
@@ -263,10 +450,7 @@ int ParseLineSetting(const std::string& text) {
 }
 
 CtlParse ParseCtlArguments(const std::vector<std::string>& args) {
-    Parser parser;
-    if (!parser.parse(args))
-        parser.result.invocation.reset();
-    return parser.result;
+    return CommandLine().parse(args);
 }
 
 } // namespace cli

@@ -7,7 +7,7 @@ _readerctl() {
         words=("${COMP_WORDS[@]}")
         cword=$COMP_CWORD
     }
-    local options="--port --line --all-lines --json --count --trace --language --help --version"
+    local general="--port --line --json --trace --language --help --version"
     local lines="4800,n,8,1 4800,e,8,1 9600,n,8,1 9600,e,8,1 19200,n,8,1 19200,e,8,1 38400,n,8,1 38400,e,8,1
         57600,n,8,1 57600,e,8,1 115200,n,8,1 115200,e,8,1"
 
@@ -21,36 +21,73 @@ _readerctl() {
     --language)
         mapfile -t COMPREPLY < <(compgen -W "en gb big5" -- "$cur")
         return ;;
-    --trace)
+    --trace | --record)
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
     --count)
         return ;;
     esac
 
-    # The words that are not options or option values: the command and its arguments.
-    local positional=() i
+    # The command and its words: neither options nor their values, except after "--".
+    local command="" args=() ended="" i
     for ((i = 1; i < cword; i++)); do
-        case ${words[i]} in
-        --port | --line | --language | --trace | --count) ((i++)) ;;
-        -*) ;;
-        *) positional+=("${words[i]}") ;;
-        esac
+        if [[ -z $ended ]]; then
+            case ${words[i]} in
+            --) ended=1; continue ;;
+            --port | --line | --language | --trace | --count | --record) ((i++)); continue ;;
+            -[0-9]*) ;; # a negative number is a value, as readerctl takes it
+            -*) continue ;;
+            esac
+        fi
+        if [[ -z $command ]]; then command=${words[i]}; else args+=("${words[i]}"); fi
     done
 
-    local candidates
-    case "${positional[*]}" in
-    "") candidates="ports scan set default monitor $options" ;;
-    set) candidates="id keys line mode parity" ;;
-    "set line") candidates=$lines ;;
-    "set mode") candidates="wiegand rs485" ;;
-    "set mode "*" "*" "*) candidates="" ;;
-    "set mode "*" "*) candidates="24 32 40" ;;
-    "set mode "*) candidates="26 34 42" ;;
-    "set parity") candidates="0 1" ;;
-    *) candidates=$options ;;
+    local options candidates=""
+    case $command in
+    "") options="$general --all-lines --count --no-verify --record --repeat"
+        candidates="ports scan set default monitor" ;;
+    scan) options="$general --all-lines --record" ;;
+    set | default) options="$general --all-lines --no-verify --record --repeat" ;;
+    monitor) options="$general --count" ;;
+    *) options=$general ;;
     esac
-    [[ $cur == -* ]] && candidates=$options
+
+    if [[ $command == set ]]; then
+        # Walk the settings given; the word at hand is either a value of the last one or the next setting.
+        local settings=" id keys line mode parity " count value=""
+        i=0
+        while ((i < ${#args[@]})); do
+            case ${args[i]} in
+            id | keys | line | parity) count=1 ;;
+            mode) count=3 ;;
+            *) settings="" && break ;;
+            esac
+            if ((i + count >= ${#args[@]})); then
+                value="${args[i]} $((${#args[@]} - i))"
+                break
+            fi
+            settings=${settings/ ${args[i]} / }
+            ((i += 1 + count))
+        done
+        case $value in
+        "line 1") candidates=$lines ;;
+        "mode 1") candidates="wiegand rs485" ;;
+        "mode 2") candidates="26 34 42" ;;
+        "mode 3") candidates="24 32 40" ;;
+        "parity 1") candidates="0 1" ;;
+        "") candidates=$settings ;;
+        esac
+    fi
+    # No options after "--"; nor words after a command other than set.
+    if [[ -z $ended ]]; then
+        if [[ $cur == -* || (-n $command && $command != set) ]]; then
+            candidates=$options
+        elif [[ -z $command ]]; then
+            candidates+=" $options"
+        fi
+    elif [[ -n $command && $command != set ]]; then
+        candidates=""
+    fi
     mapfile -t COMPREPLY < <(compgen -W "$candidates" -- "$cur")
 }
 complete -F _readerctl readerctl

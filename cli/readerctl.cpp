@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "trace/trace_file.h"
 
+#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -202,21 +203,37 @@ private:
         return CtlDone;
     }
 
+    /// The settings one after another, the line settings last so that the others still go at the line settings
+    /// the reader answers at. The first failure ends it.
     Result set() {
-        const std::string& value = call_.value;
-        switch (call_.setting) {
+        std::vector<CtlSetValue> settings = call_.settings;
+        std::stable_partition(settings.begin(), settings.end(),
+                              [](const CtlSetValue& value) { return value.setting != CtlSetting::Line; });
+        Result result;
+        for (const CtlSetValue& value : settings) {
+            result = set(value);
+            if (!result.ok())
+                break;
+        }
+        return result;
+    }
+
+    Result set(const CtlSetValue& value) {
+        // The ID and the key count go as the window's captions show them: two digits.
+        const std::string digits = (value.number < 10 ? "0" : "") + std::to_string(value.number);
+        switch (value.setting) {
         case CtlSetting::Id:
-            return operations::SetReaderId(context(), value);
+            return operations::SetReaderId(context(), digits);
         case CtlSetting::Keys:
-            return operations::SetKeyCount(context(), value);
+            return operations::SetKeyCount(context(), digits);
         case CtlSetting::Line:
-            return operations::SetBaudRate(context(), std::stoi(value));
+            return operations::SetBaudRate(context(), value.number);
         case CtlSetting::Mode:
-            return operations::SetMode(context(), value[0] - '0', value[1] - '0', value[2] - '0');
+            return operations::SetMode(context(), value.mode, value.wiegand, value.rs485);
         case CtlSetting::Parity:
             break;
         }
-        return operations::SetParity(context(), value[0] - '0');
+        return operations::SetParity(context(), value.number);
     }
 
     int fail(const Result& result) { return fail(operations::MessageText(result)); }
@@ -252,7 +269,7 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     }
     const CtlInvocation& call = *parse.invocation;
     if (call.command == CtlCommand::Help) {
-        environment.out << CtlUsage;
+        environment.out << call.help;
         return CtlDone;
     }
     if (call.command == CtlCommand::Version) {

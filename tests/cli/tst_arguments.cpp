@@ -1,10 +1,12 @@
-// readerctl's command line: every accepted form gives the digits the reader will get, and every bad one is
-// refused with a message before anything is opened.
+// readerctl's command line: every accepted form gives the values the operations take, help is the help of the
+// command asked, and every bad form is refused with a message before anything is opened.
 
 #include "cli/arguments.h"
 
 #include <QStringList>
 #include <QTest>
+
+#include <optional>
 
 using namespace cli;
 
@@ -17,119 +19,167 @@ std::vector<std::string> Words(const QString& line) {
     return words;
 }
 
+CtlInvocation Accepted(const QString& line) {
+    const CtlParse parse = ParseCtlArguments(Words(line));
+    if (!parse.invocation)
+        qWarning("%s", parse.error.c_str());
+    return parse.invocation.value_or(CtlInvocation{});
+}
+
+/// The command, every option that differs from its default and the settings: "set port 3 json: id 7, mode 1 1 2".
+QString Summary(const CtlInvocation& call) {
+    static const char* const commands[] = {"ports", "scan", "set", "default", "monitor", "help", "version"};
+    static const char* const settings[] = {"id", "keys", "line", "mode", "parity"};
+    QStringList list{commands[int(call.command)]};
+    const std::pair<std::optional<long long>, const char*> numbers[] = {
+        {call.port ? std::optional<long long>(call.port) : std::nullopt, "port"},
+        {call.lineIndex, "line"},
+        {call.count, "count"},
+        {call.language, "language"}};
+    for (const auto& [number, name] : numbers) {
+        if (number)
+            list << QString("%1 %2").arg(name).arg(*number);
+    }
+    const std::pair<std::string, const char*> files[] = {{call.tracePath, "trace"}, {call.recordPath, "record"}};
+    for (const auto& [file, name] : files) {
+        if (!file.empty())
+            list << QString("%1 %2").arg(name, QString::fromStdString(file));
+    }
+    const std::pair<bool, const char*> flags[] = {
+        {call.allLines, "all-lines"}, {call.json, "json"}, {!call.verify, "no-verify"}, {call.repeat, "repeat"}};
+    for (const auto& [set, name] : flags) {
+        if (set)
+            list << name;
+    }
+    QStringList values;
+    for (const CtlSetValue& value : call.settings) {
+        values << (value.setting == CtlSetting::Mode
+                       ? QString("mode %1 %2 %3").arg(value.mode).arg(value.wiegand).arg(value.rs485)
+                       : QString("%1 %2").arg(settings[int(value.setting)]).arg(value.number)) +
+                      (value.stepping ? "+" : "");
+    }
+    return list.join(' ') + (values.isEmpty() ? "" : ": " + values.join(", "));
+}
+
+/// A row of two texts on one line.
+void Row(const char* name, const char* line, const char* expected) {
+    QTest::newRow(name) << QString(line) << QString(expected);
+}
+
 } // namespace
 
 class TestArguments : public QObject {
     Q_OBJECT
 
 private slots:
-    void setValues_data() {
+    void accepted_data() {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("setting");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("id 7") << "set id 7" << int(CtlSetting::Id) << "07";
-        QTest::newRow("id 07") << "set id 07" << int(CtlSetting::Id) << "07";
-        QTest::newRow("id 99") << "set id 99" << int(CtlSetting::Id) << "99";
-        QTest::newRow("keys 0") << "set keys 0" << int(CtlSetting::Keys) << "00";
-        QTest::newRow("keys 20") << "set keys 20" << int(CtlSetting::Keys) << "20";
-        QTest::newRow("line index") << "set line 11" << int(CtlSetting::Line) << "11";
-        QTest::newRow("line text") << "set line 38400,e,8,1" << int(CtlSetting::Line) << "7";
-        QTest::newRow("line upper parity") << "set line 4800,N,8,1" << int(CtlSetting::Line) << "0";
-        QTest::newRow("mode rs485 40") << "set mode rs485 34 40" << int(CtlSetting::Mode) << "112";
-        QTest::newRow("mode wiegand 42") << "set mode Wiegand 42 24" << int(CtlSetting::Mode) << "020";
-        QTest::newRow("mode by index") << "set mode 0 0 1" << int(CtlSetting::Mode) << "001";
-        QTest::newRow("parity 1") << "set parity 1" << int(CtlSetting::Parity) << "1";
-        QTest::newRow("options around") << "--json set --port 3 keys 8" << int(CtlSetting::Keys) << "08";
+        QTest::addColumn<QString>("summary");
+        Row("one setting", "set id 7", "set: id 7");
+        Row("five, order kept", "set id 07 keys 0 line 4800,N,8,1 mode Wiegand 42 24 parity 1",
+            "set: id 7, keys 0, line 0, mode 0 2 0, parity 1");
+        Row("line first, by index", "set line 11 mode rs485 34 40 id 99 keys 20",
+            "set: line 11, mode 1 1 2, id 99, keys 20");
+        Row("mode by index, line by text", "set mode 0 0 1 line 38400,e,8,1", "set: mode 0 0 1, line 7");
+        Row("stepping id", "--repeat set keys 4 id 5+", "set repeat: keys 4, id 5+");
+        Row("options among settings", "set id 3 --json keys 8 --port 3", "set port 3 json: id 3, keys 8");
+        Row("settings after --", "set -- id 7 keys 4", "set: id 7, keys 4");
+        Row("command after --", "--port 2 -- set id 7", "set port 2: id 7");
+        Row("option values", "--port 10 --line=5 --trace t.jsonl --language big5 monitor --count 3",
+            "monitor port 10 line 5 count 3 language 2 trace t.jsonl");
+        Row("before the command", "--count 7 --json monitor", "monitor count 7 json");
+        Row("line text, language capitals", "--line 19200,E,8,1 --port 16 --language EN ports",
+            "ports port 16 line 5 language 0");
+        Row("scan's options", "scan --all-lines --record r.jsonl", "scan record r.jsonl all-lines");
+        Row("set's options", "set parity 0 --no-verify --repeat --all-lines",
+            "set all-lines no-verify repeat: parity 0");
+        Row("default's options", "--record r --repeat default --no-verify", "default record r no-verify repeat");
+        Row("the last given wins", "--port 3 scan --port=4", "scan port 4");
+        Row("version", "--version set id 0", "version");
     }
-    void setValues() {
+    void accepted() {
         QFETCH(QString, line);
-        QFETCH(int, setting);
-        QFETCH(QString, value);
-        const CtlParse parse = ParseCtlArguments(Words(line));
-        QVERIFY2(parse.invocation, parse.error.c_str());
-        QCOMPARE(int(parse.invocation->command), int(CtlCommand::Set));
-        QCOMPARE(int(parse.invocation->setting), setting);
-        QCOMPARE(QString::fromStdString(parse.invocation->value), value);
+        QTEST(Summary(Accepted(line)), "summary");
     }
 
-    void options() {
-        CtlParse parse =
-            ParseCtlArguments(Words("--port 10 --line=5 --trace t.jsonl --language big5 monitor --count 3"));
-        QVERIFY2(parse.invocation, parse.error.c_str());
-        const CtlInvocation& call = *parse.invocation;
-        QCOMPARE(int(call.command), int(CtlCommand::Monitor));
-        QCOMPARE(call.port, 10);
-        QCOMPARE(call.lineIndex.value_or(-1), 5);
-        QCOMPARE(call.tracePath, std::string("t.jsonl"));
-        QCOMPARE(call.language.value_or(-1), 2);
-        QCOMPARE(call.count.value_or(0), 3LL);
-
-        parse = ParseCtlArguments(Words("scan --all-lines --json"));
-        QVERIFY(parse.invocation && parse.invocation->allLines && parse.invocation->json);
-        // Help wins over everything after it, so `readerctl set --help` helps instead of complaining.
-        parse = ParseCtlArguments(Words("set --help"));
-        QVERIFY(parse.invocation && parse.invocation->command == CtlCommand::Help);
+    // Help is asked while parsing: it wins over any mistake, and after a command it is that command's.
+    void help_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("has");
+        QTest::addColumn<QString>("lacks");
+        const QString exit = "Exit status: 0 done, 1 the reader was not found or the operation failed, 2 usage error.";
+        QTest::newRow("readerctl") << "--help" << QStringList{"Commands:", "  monitor ", "--count N", exit}
+                                   << "Settings";
+        QTest::newRow("before a command") << "--port 99 -h set" << QStringList{"Commands:"} << "Settings";
+        QTest::newRow("set") << "set id 0 --help"
+                             << QStringList{"readerctl [OPTIONS] set SETTING VALUE...", "id N | N+", "parity 0|1",
+                                            "--repeat", exit}
+                             << "--count";
+        QTest::newRow("monitor") << "monitor -h" << QStringList{"readerctl [OPTIONS] monitor", "--count N"}
+                                 << "--repeat";
+    }
+    void help() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, has);
+        QFETCH(QString, lacks);
+        const CtlInvocation call = Accepted(line);
+        QCOMPARE(int(call.command), int(CtlCommand::Help));
+        const QString text = QString::fromStdString(call.help);
+        for (const QString& part : has)
+            QVERIFY2(text.contains(part), qPrintable(part + " in\n" + text));
+        QVERIFY2(!text.contains(lacks), qPrintable(text));
     }
 
     void refused_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("says");
-        QTest::newRow("nothing") << ""
-                                 << "no command";
-        QTest::newRow("unknown command") << "reset"
-                                         << "unknown command 'reset'";
-        QTest::newRow("unknown option") << "--fast scan"
-                                        << "unknown option '--fast'";
-        QTest::newRow("id 0") << "set id 0"
-                              << "1 to 99";
-        QTest::newRow("id 100") << "set id 100"
-                                << "1 to 99";
-        QTest::newRow("id sign") << "set id -5"
-                                 << "unknown option";
-        QTest::newRow("id letters") << "set id 0x7"
-                                    << "1 to 99";
-        QTest::newRow("keys 21") << "set keys 21"
-                                 << "0 to 20";
-        QTest::newRow("line 12") << "set line 12"
-                                 << "index 0-11";
-        QTest::newRow("line odd parity") << "set line 19200,o,8,1"
-                                         << "index 0-11";
-        QTest::newRow("mode 3 values short") << "set mode rs485 26"
-                                             << "three values";
-        QTest::newRow("mode bad") << "set mode serial 26 24"
-                                  << "neither wiegand nor rs485";
-        QTest::newRow("wiegand 32") << "set mode wiegand 32 32"
-                                    << "26, 34 or 42";
-        QTest::newRow("rs485 26") << "set mode rs485 26 26"
-                                  << "24, 32 or 40";
-        QTest::newRow("parity 2") << "set parity 2"
-                                  << "0 (no parity)";
-        QTest::newRow("set nothing") << "set"
-                                     << "needs a setting";
-        QTest::newRow("set unknown") << "set baud 5"
-                                     << "unknown setting 'baud'";
-        QTest::newRow("extra word") << "scan now"
-                                    << "one too many";
-        QTest::newRow("port 0") << "--port 0 scan"
-                                << "1 to 16";
-        QTest::newRow("port 17") << "--port 17 scan"
-                                 << "1 to 16";
-        QTest::newRow("port missing value") << "scan --port"
-                                            << "needs a value";
-        QTest::newRow("line without port") << "--line 5 scan"
-                                           << "--line goes with --port";
-        QTest::newRow("all-lines with set") << "--all-lines set id 3"
-                                            << "goes with scan";
-        QTest::newRow("all-lines with port") << "--all-lines --port 2 scan"
-                                             << "cannot go with --port";
-        QTest::newRow("count with scan") << "--count 2 scan"
-                                         << "goes with monitor";
-        QTest::newRow("count zero") << "--count 0 monitor"
-                                    << "1 or more";
-        QTest::newRow("language fr") << "--language fr scan"
-                                     << "en, gb or big5";
-        QTest::newRow("flag with value") << "--json=1 scan"
-                                         << "takes no value";
+        Row("nothing", "", "no command given");
+        Row("only --", "--json --", "no command given");
+        Row("unknown command", "reset", "unknown command 'reset'");
+        Row("an option after --", "-- --json scan", "unknown command '--json'");
+        Row("unknown option", "--fast scan", "unknown option '--fast'");
+        Row("unknown short option", "set -x", "unknown option '-x'");
+        Row("id 0", "set id 0", "id 0: 1 to 99");
+        Row("id 100", "set id 100", "id 100: 1 to 99");
+        Row("id negative", "set id -5", "id -5: 1 to 99");
+        Row("id letters", "set id 0x7", "id 0x7: 1 to 99");
+        Row("keys negative", "set keys -1", "keys -1: 0 to 20");
+        Row("keys negative after --", "set -- keys -1", "keys -1: 0 to 20");
+        Row("keys 21", "set keys 21", "keys 21: 0 to 20");
+        Row("no option after --", "set -- keys --json", "keys --json: 0 to 20");
+        Row("line 12", "set line 12", "line 12: an index 0 to 11 or a setting such as 19200,e,8,1");
+        Row("line odd parity", "set line 19200,o,8,1", "line 19200,o,8,1: an index 0 to 11");
+        Row("mode values short", "set mode rs485 26", "set mode needs three values");
+        Row("mode bad", "set mode serial 26 24", "mode serial: wiegand or rs485 (0 or 1)");
+        Row("mode index 2", "set mode 2 0 0", "mode 2: wiegand or rs485");
+        Row("wiegand 32", "set mode wiegand 32 32", "Wiegand length 32: 26, 34 or 42");
+        Row("rs485 26", "set mode rs485 26 26", "RS485 length 26: 24, 32 or 40");
+        Row("parity 2", "set parity 2", "parity 2: 0 or 1");
+        Row("set nothing", "set", "set needs a setting");
+        Row("set unknown", "set baud 5", "unknown setting 'baud'");
+        Row("a command among settings", "set id 7 scan", "unknown setting 'scan'");
+        Row("value missing", "set keys 4 id", "set id needs a value");
+        Row("setting twice", "set id 1 keys 2 id 3", "set id is given twice");
+        Row("stepping without --repeat", "set id 5+", "id 5+: N+ goes with --repeat");
+        Row("stepping from 0", "--repeat set id 0+", "id 0+: 1 to 99");
+        Row("extra word", "scan now", "scan takes no arguments; 'now' is one too many");
+        Row("extra word after --", "monitor -- now", "monitor takes no arguments");
+        Row("port 0", "--port 0 scan", "--port 0: 1 to 16");
+        Row("port 17", "--port 17 scan", "--port 17: 1 to 16");
+        Row("port missing value", "scan --port", "--port needs a value");
+        Row("trace empty", "--trace= scan", "--trace needs a file name");
+        Row("line without port", "--line 5 scan", "--line goes with --port");
+        Row("all-lines with port", "--all-lines --port 2 scan", "cannot go with --port");
+        Row("all-lines with monitor", "--all-lines monitor", "--all-lines goes with scan, set and default");
+        Row("count with scan", "--count 2 scan", "--count goes with monitor");
+        Row("count zero", "--count 0 monitor", "--count 0: 1 or more");
+        Row("count negative", "monitor --count -1", "--count -1: 1 or more");
+        Row("no-verify with scan", "scan --no-verify", "--no-verify goes with set and default");
+        Row("repeat with monitor", "--repeat monitor", "--repeat goes with set and default");
+        Row("record with ports", "ports --record r", "--record goes with scan, set and default");
+        Row("language fr", "--language fr scan", "--language fr: en, gb or big5");
+        Row("language index", "--language 1 scan", "--language 1: en, gb or big5");
+        Row("flag with value", "--json=1 scan", "--json takes no value");
     }
     void refused() {
         QFETCH(QString, line);

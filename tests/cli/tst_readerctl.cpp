@@ -161,8 +161,7 @@ private slots:
                                                                      << "Reader Not Find\n";
         QTest::newRow("usage error, nothing opened") << remembered << "set id 0" << 2 << ""
                                                      << ""
-                                                     << "readerctl: reader ID '0' is not a number from 1 to 99; see "
-                                                        "'readerctl --help'\n";
+                                                     << "readerctl: id 0: 1 to 99; see 'readerctl --help'\n";
     }
     void commands() {
         QFETCH(Setup, setup);
