@@ -315,10 +315,11 @@ public:
                 },
                 "en, gb or big5"));
         app_.add_flag("--no-verify", noVerify_, "set, default: do not read the reader's settings back afterwards");
-        app_.add_option("--record", call_.recordPath, "scan, set, default: record each reader in FILE")
+        app_.add_option("--record", call_.recordPath, "scan, set, default: append a CSV row per reader to FILE")
             ->option_text("FILE")
             ->check(FileName("--record"));
-        app_.add_flag("--repeat", call_.repeat, "set, default: the next reader, and the next, until Ctrl-C");
+        app_.add_flag("--repeat", call_.repeat,
+                      "set, default: one reader after another, each read back and recorded, until Ctrl-C");
 
         for (std::size_t i = 0; i < CommandCount; ++i) {
             commands_[i] = app_.add_subcommand(Commands[i].name, Commands[i].description);

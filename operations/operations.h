@@ -72,6 +72,9 @@ struct ScanOptions {
     /// After the remembered port, every port at once instead of one after another: each steps through its line
     /// settings in the window's order, one try at each, then a second time; the first reader found wins.
     bool allPortsAtOnce = false;
+    /// The ports the search tries: COM1 to COM16 unless narrowed.
+    int firstPort = 1;
+    int lastPort = 16;
     /// Asked before every command: true ends the scan there, as if nothing more answered (a console's Ctrl-C).
     std::function<bool()> interrupted;
 };

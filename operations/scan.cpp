@@ -20,7 +20,6 @@ namespace {
 constexpr int RememberedPortTries = 3;
 constexpr int SearchTries = 2;
 constexpr int InfoPasses = 2;
-constexpr int LastPort = 16;
 
 std::string ScanComMessage(int portNo) {
     return std::string(Text(localisation::txScanCom)) + " : #" + std::to_string(portNo);
@@ -160,7 +159,7 @@ std::optional<Reply> TryRemembered(const Context& c, int portNo, const ScanOptio
 /// COM1 to COM16 one after another, as the window shows it.
 std::optional<Reply> SearchInTurn(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
     const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
-    for (int portNo = 1; portNo <= LastPort && !Interrupted(options); ++portNo) {
+    for (int portNo = options.firstPort; portNo <= options.lastPort && !Interrupted(options); ++portNo) {
         for (const int index : lines) {
             c.observer.select(List::BaudRate, index);
             if (!c.link.OpenComPort(portNo, protocol::BaudRateTable[index]))
@@ -203,7 +202,7 @@ bool StartTry(Probe& probe, const std::vector<int>& lines) {
 std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
     const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
     std::vector<std::unique_ptr<Probe>> probes;
-    for (int portNo = 1; portNo <= LastPort; ++portNo) {
+    for (int portNo = options.firstPort; portNo <= options.lastPort; ++portNo) {
         auto probe = std::make_unique<Probe>(c.link.setup(), portNo);
         if (StartTry(*probe, lines))
             probes.push_back(std::move(probe));

@@ -22,6 +22,10 @@ std::string ComPortDevice(int portNo);
 /// Windows, the device the name stands for), or empty when there is none.
 std::string DescribeComPort(int portNo);
 
+/// What is wrong with the entry behind COM`portNo`, for a port list: a link in the ports folder that leads
+/// nowhere (an adapter unplugged since it was linked); empty when nothing is.
+std::string ComPortProblem(int portNo);
+
 /// Keeps the names (without "/dev/") that look like serial devices and orders them: USB adapters first
 /// (ttyUSB*, then ttyACM*), then built-in ports (ttyS*), each group by its number. At most MaxComPort names.
 std::vector<std::string> OrderSerialDevices(const std::vector<std::string>& names);

@@ -159,4 +159,16 @@ std::string DescribeComPort(int portNo) {
     return path == target ? path : path + " -> " + target;
 }
 
+std::string ComPortProblem(int portNo) {
+    const std::string path = ComPortDevice(portNo);
+    char target[PATH_MAX];
+    if (path.empty() || realpath(path.c_str(), target))
+        return {};
+    char leads[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), leads, sizeof leads - 1);
+    if (length < 0)
+        return {};
+    return path + " leads to " + std::string(leads, static_cast<std::size_t>(length)) + ", which does not exist";
+}
+
 } // namespace platform

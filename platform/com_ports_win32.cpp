@@ -15,4 +15,8 @@ std::string DescribeComPort(int portNo) {
     return target;
 }
 
+std::string ComPortProblem(int) {
+    return {}; // the system names the ports itself: no folder of links to go stale
+}
+
 } // namespace platform

@@ -104,6 +104,17 @@ std::string ReaderModel::answer(const std::string& command) {
     }
 
     const std::size_t serialLength = protocol::SerialField.length();
+    if (!args.empty() && faults.ignoredSets.find(letter) != std::string::npos) {
+        // Answered as if taken, then forgotten.
+        const State kept = state;
+        const int pendingLine = pendingLine_;
+        faults.ignoredSets.erase(faults.ignoredSets.find(letter), 1);
+        std::string reply = answer(command);
+        faults.ignoredSets += letter;
+        state = kept;
+        pendingLine_ = pendingLine;
+        return reply;
+    }
     switch (static_cast<Command>(letter)) {
     case Command::Info: {
         if (!args.empty())

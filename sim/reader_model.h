@@ -57,6 +57,9 @@ public:
                                          ///< the checksum still right; 0: none
         std::size_t replyBodyLength = 0; ///< bodies padded with '0' up to this length (over 1020: over-long)
         bool babble = false;             ///< streams 'U' bytes without end, never a frame
+        /// Letters of set commands the reader acknowledges as usual but does not take: its reply and its state
+        /// keep the old value.
+        std::string ignoredSets;
     };
 
     State state;

@@ -73,6 +73,8 @@ PortHandle VirtualSystem::openPort(int portNo, OpenError* error) {
         reason = OpenError::NotFound;
     else if (port->config.heldByOther || port->open)
         reason = OpenError::Busy;
+    else
+        reason = port->config.refusal;
     if (error)
         *error = reason;
     opens_.push_back({portNo, reason == OpenError::None, nowUs_});

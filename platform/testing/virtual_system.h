@@ -26,6 +26,7 @@ public:
     struct PortConfig {
         bool exists = true;
         bool heldByOther = false;                           ///< opening fails with Busy
+        OpenError refusal = OpenError::None;                ///< opening fails with this reason (not None)
         VirtualPeer* peer = nullptr;                        ///< not owned; nullptr: a silent line
         CommTimeouts initialTimeouts{50, 10, 100, 10, 100}; ///< what the port has before the tool touches it
     };

@@ -171,6 +171,10 @@ app=
 ctl=$(wine "$installed/readerctl.exe" --json scan 2>>"$log" | tr -d '\r')
 [[ $ctl == *'"port":3'*'"serial":"20240117"'* ]] || fail "readerctl.exe --json scan printed '$ctl'"
 echo "readerctl.exe: $ctl"
+# Two settings in one call, each acknowledged and then read back from the reader.
+ctl=$(wine "$installed/readerctl.exe" --json set id 7 keys 6 2>>"$log" | tr -d '\r')
+[[ $ctl == '{"ok":true,'*'"read":{'*'"id":"07","keys":"06"'* ]] || fail "readerctl.exe --json set printed '$ctl'"
+echo "readerctl.exe: $ctl"
 
 wine "$installed/uninstall.exe" /S >>"$log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs from a copy of itself and returns at once.
@@ -178,7 +182,8 @@ until_ok 60 test ! -e "$installed/readerconfig.exe" || fail "the uninstaller lef
 until_ok 30 bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1" || fail "the uninstall entry stayed"
 [ ! -e "$shortcut" ] || fail "the uninstaller left the shortcut"
 expect_value ScanCommNo "REG_DWORD 0x3"
-echo "installed, scanned (COM3, 19200,e,8,1), saved, switched to ChineseBIG5, exited with 0, uninstalled"
+echo "installed, scanned (COM3, 19200,e,8,1), saved, switched to ChineseBIG5, exited with 0, set and read back" \
+    "with readerctl.exe, uninstalled"
 
 echo "-- link figures: Linux and wine, reader-sim on a pty at 19200,e,8,1"
 rows() { # rows FIGURE: the row of each build

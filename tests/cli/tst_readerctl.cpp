@@ -3,10 +3,12 @@
 // failed reply.
 
 #include "cli/readerctl.h"
+#include "cli/report.h"
 #include "platform/testing/memory_settings_store.h"
 #include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,12 +51,27 @@ struct Ctl {
         return RunReaderctl(args, environment);
     }
     QString output() const { return QString::fromStdString(out.str()); }
+    /// The last line of the output as a JSON object.
+    QJsonObject json() const {
+        const QStringList lines = output().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return lines.isEmpty() ? QJsonObject() : QJsonDocument::fromJson(lines.last().toUtf8()).object();
+    }
     QString errors() const { return QString::fromStdString(err.str()); }
     QString commands() const {
         QStringList list;
         for (const std::string& command : system.commands())
             list << QString::fromStdString(command);
         return list.join(QLatin1Char(' '));
+    }
+    /// The line settings of the frames after the first `skip`, each once in a row.
+    QStringList lines(std::size_t skip = 0) const {
+        QStringList list;
+        for (std::size_t i = skip; i < system.frames().size(); ++i) {
+            const QString line = QString::fromStdString(system.frames()[i].line);
+            if (list.isEmpty() || list.last() != line)
+                list << line;
+        }
+        return list;
     }
     std::int32_t saved(const char* name) const {
         const auto found = store.values.find(name);
@@ -88,77 +105,114 @@ private slots:
             << "Scan Reader ....\nGet Reader Info Ok. (COM : #3)\nS/N : 20240117\nVER : 03.20-01\n"
                "ID : 01\nKey Num : 04\nNo Parity 4 bits\nWiegand, Wiegand 26, RS485 32\nCOM3 : 19200,e,8,1\n"
             << "";
-        QTest::newRow("scan as JSON, parity unanswered") << Setup([](Ctl& c) {
-            c.reader.state.paritySupported = false;
-            c.reader.state.mode = "112";
-        }) << "--json scan" << 0 << "H00B H00V H00L H00M H00A"
-                                                         << "{\"port\":3,\"line\":\"19200,e,8,1\",\"serial\":"
-                                                            "\"20240117\",\"version\":\"03.20-01\",\"id\":\"01\","
-                                                            "\"keys\":\"04\",\"parity\":null,\"mode\":\"112\"}\n"
-                                                         << "";
+        QTest::newRow("scan as JSON, parity unanswered")
+            << Setup([](Ctl& c) {
+                   c.reader.state.paritySupported = false;
+                   c.reader.state.mode = "112";
+               })
+            << "--json scan" << 0 << "H00B H00V H00L H00M H00A"
+            << "{\"ok\":true,\"port\":3,\"line\":\"19200,e,8,1\",\"serial\":"
+               "\"20240117\",\"version\":\"03.20-01\",\"id\":\"01\","
+               "\"keys\":\"04\",\"parity\":null,\"mode\":\"112\"}\n"
+            << "";
         QTest::newRow("scan, nothing anywhere")
             << Setup([](Ctl& c) { c.system.setPort(3, {}); }) << "scan" << 1 << "H00B H00B"
             << "Scan Reader ....\n"
-            << "Reader Not Find\n";
-        QTest::newRow("scan with --port: three tries there only")
+            << "Reader Not Find (tried 19200,e,8,1 only; --all-lines tries all twelve line settings)\n";
+        QTest::newRow("scan with --port: no device there, no search")
             << Setup([](Ctl& c) { c.readerOn(5); }) << "--json --port 4 scan" << 1 << ""
-            << "{\"ok\":false,\"error\":\"Reader Not Find\"}\n"
-            << "Reader Not Find\n";
+            << "{\"ok\":false,\"code\":\"no-device\",\"error\":\"Reader Not Find: COM4: no such device\"}\n"
+            << "Reader Not Find: COM4: no such device\n";
         QTest::newRow("scan with --port and --line")
             << Setup([](Ctl& c) { c.reader.state.lineIndex = 7; }) << "--port 3 --line 38400,e,8,1 --json scan" << 0
             << "H00B H00V H00L H00M H00A"
-            << "{\"port\":3,\"line\":\"38400,e,8,1\",\"serial\":\"20240117\",\"version\":\"03.20-01\",\"id\":\"01\","
+            << "{\"ok\":true,\"port\":3,\"line\":\"38400,e,8,1\",\"serial\":\"20240117\",\"version\":\"03.20-01\","
+               "\"id\":\"01\","
                "\"keys\":\"04\",\"parity\":\"0\",\"mode\":\"001\"}\n"
             << "";
-        QTest::newRow("set id") << remembered << "set id 12" << 0 << "H00B H00C2024011712"
-                                << "Set Reader ID = 12\nSet Reader ID Ok\n"
+        // Each set and the factory default end with the information read back.
+        const QString back = " H00B H00V H00L H00M H00A";
+        QTest::newRow("set id") << remembered << "set id 12" << 0 << "H00B H00C2024011712" + back
+                                << "Set Reader ID = 12\nSet Reader ID Ok\nRead back on COM3 at 19200,e,8,1: ID 12, as "
+                                   "set\n"
                                 << "";
-        QTest::newRow("set keys, JSON") << remembered << "--json set keys 6" << 0 << "H00B H00L06"
-                                        << "{\"ok\":true}\n"
-                                        << "";
-        QTest::newRow("set line") << remembered << "set line 38400,e,8,1" << 0 << "H00B H00E7"
-                                  << "Set Reader BaudRate = 38400,e,8,1\nSet Reader BaudRate Ok\n"
-                                  << "";
-        QTest::newRow("set mode") << remembered << "set mode rs485 34 40" << 0 << "H00B H00A112"
-                                  << "Set Reader Mode = RS485 40\nSet Reader Mode Ok\n"
-                                  << "";
-        QTest::newRow("set parity") << remembered << "set parity 1" << 0 << "H00B H00M1"
-                                    << "Set Parity Mode\nSet Parity Mode Ok\n"
-                                    << "";
+        QTest::newRow("set keys, JSON")
+            << remembered << "--json set keys 6" << 0 << "H00B H00L06" + back
+            << "{\"ok\":true,\"port\":3,\"line\":\"19200,e,8,1\",\"serial\":\"20240117\",\"asked\":{\"keys\":\"06\"},"
+               "\"read\":{\"serial\":\"20240117\",\"version\":\"03.20-01\",\"id\":\"01\",\"keys\":\"06\",\"parity\":"
+               "\"0\",\"mode\":\"001\"}}\n"
+            << "";
+        QTest::newRow("set line, read back at the new setting")
+            << remembered << "set line 38400,e,8,1" << 0 << "H00B H00E7" + back
+            << "Set Reader BaudRate = 38400,e,8,1\nSet Reader BaudRate Ok\nRead back on COM3 at 38400,e,8,1: line "
+               "38400,e,8,1, as set\n"
+            << "";
+        QTest::newRow("set mode, no read-back")
+            << remembered << "--no-verify set mode rs485 34 40" << 0 << "H00B H00A112"
+            << "Set Reader Mode = RS485 40\nSet Reader Mode Ok\n"
+            << "";
+        QTest::newRow("set parity")
+            << remembered << "set parity 1" << 0 << "H00B H00M1" + back
+            << "Set Parity Mode\nSet Parity Mode Ok\nRead back on COM3 at 19200,e,8,1: parity 1, "
+               "as set\n"
+            << "";
         QTest::newRow("set, in Simplified Chinese")
-            << remembered << "--language gb set keys 4" << 0 << "H00B H00L04"
+            << remembered << "--language gb --no-verify set keys 4" << 0 << "H00B H00L04"
             << QString::fromUtf8("设定读卡机按键数\n设定读卡机按键数完成\n") << "";
-        QTest::newRow("set, the reader gone") << Setup([](Ctl& c) {
-            c.remember(3, 5, "19200,e,8,1");
-            c.system.setPort(3, {});
-        }) << "--json set id 9" << 1 << "H00B H00B"
-                                              << "{\"ok\":false,\"error\":\"Set Reader ID Error\"}\n"
-                                              << "Set Reader ID Error\n";
-        QTest::newRow("set with nothing remembered") << nothing << "set id 12" << 1 << ""
-                                                     << ""
-                                                     << "no reader is remembered: run 'readerctl scan' first, or give "
-                                                        "--port\n";
-        QTest::newRow("set with --port, nothing remembered") << nothing << "--port 3 set keys 20" << 0 << "H00B H00L20"
-                                                             << "Set Reader Key\nSet Reader Key Ok\n"
-                                                             << "";
-        QTest::newRow("default") << remembered << "default" << 0 << "H00B H00C2024011701 H00A001 H00L04 H00M0 H00E5"
-                                 << "Set Default Wiegand 26\nSet Default Wiegand 26 Ok\n"
-                                 << "";
-        QTest::newRow("monitor, two entries") << Setup([](Ctl& c) {
-            c.remember(3, 5, "19200,e,8,1");
-            c.reader.presentCard("499602D2");
-            c.reader.presentKeys("1234");
-            c.reader.presentCard("00000001");
-        }) << "--json monitor --count 2" << 0 << "H00F H00F"
-                                              << "{\"card\":\"499602D2\",\"number\":1234567890}\n{\"keys\":\"1234\"}\n"
-                                              << "";
+        QTest::newRow("set, the reader gone")
+            << Setup([](Ctl& c) {
+                   c.remember(3, 5, "19200,e,8,1");
+                   c.system.setPort(3, {});
+               })
+            << "--json set id 9" << 1 << "H00B H00B"
+            << "{\"ok\":false,\"code\":\"no-reply\",\"error\":\"Set Reader ID Error: no "
+               "reply from COM3 at 19200,e,8,1\",\"port\":3,\"line\":\"19200,e,8,1\","
+               "\"serial\":null,\"asked\":{\"id\":\"09\"},\"read\":null}\n"
+            << "Set Reader ID Error: no reply from COM3 at 19200,e,8,1\n";
+        QTest::newRow("set with nothing remembered: found by a scan first")
+            << nothing << "set id 12" << 0 << "H00B H00V H00L H00M H00A H00B H00C2024011712" + back
+            << "Scan Reader ....\nGet Reader Info Ok. (COM : #3)\nSet Reader ID = 12\nSet Reader ID Ok\nRead back on "
+               "COM3 at 19200,e,8,1: ID 12, as set\n"
+            << "";
+        QTest::newRow("set with --port, nothing remembered")
+            << nothing << "--port 3 set keys 20" << 0 << "H00B H00L20" + back
+            << "Set Reader Key\nSet Reader Key Ok\nRead back on COM3 at 19200,e,8,1: keys 20, as set\n"
+            << "";
+        // Without a scan readerctl cannot know whether the reader has keycode parity: it says so.
+        QTest::newRow("default")
+            << remembered << "default" << 0 << "H00B H00C2024011701 H00A001 H00L04 H00M0 H00E5" + back
+            << "Note: whether this reader has keycode parity is not known without a scan: \"H00M0\" "
+               "is sent, and its answer does not count\nSet Default Wiegand 26\nSet Default Wiegand "
+               "26 Ok\nRead back on COM3 at 19200,e,8,1: ID 01, keys 04, parity 0, mode 001, line "
+               "19200,e,8,1, as set\n"
+            << "";
+        // A scan found a reader without parity: its default skips "H00M0".
+        QTest::newRow("default after a scan, no parity")
+            << Setup([](Ctl& c) { c.reader.state.paritySupported = false; }) << "--no-verify default" << 0
+            << "H00B H00V H00L H00M H00A H00B H00C2024011701 H00A001 "
+               "H00L04 H00E5"
+            << "Scan Reader ....\nGet Reader Info Ok. (COM : #3)\nSet "
+               "Default Wiegand 26\nSet Default Wiegand 26 Ok\n"
+            << "";
+        QTest::newRow("monitor, two entries, digits without the checksum of a short reply")
+            << Setup([](Ctl& c) {
+                   c.remember(3, 5, "19200,e,8,1");
+                   c.reader.presentCard("499602D2");
+                   c.reader.presentKeys("1234");
+                   c.reader.presentCard("0001");
+               })
+            << "--json monitor --count 3" << 0 << "H00F H00F H00F"
+            << "{\"ok\":true,\"card\":\"499602D2\",\"number\":1234567890}\n{\"ok\":true,\"keypad\":\"1234\"}\n"
+               "{\"ok\":true,\"card\":\"0001\",\"number\":null}\n"
+            << "";
         QTest::newRow("monitor as text, the reader stops answering") << Setup([](Ctl& c) {
             c.remember(3, 5, "19200,e,8,1");
             c.reader.presentCard("FFFFFFFF");
             c.reader.faults.stopAfterPolls = 2;
         }) << "monitor" << 1 << "H00F H00F H00F"
                                                                      << "Card ID : 4294967295  FFFFFFFF(H)\n"
-                                                                     << "Reader Not Find\n";
+                                                                     << "Reader Not Find: no reply from COM3 at "
+                                                                        "19200,e,8,1\n";
         QTest::newRow("usage error, nothing opened") << remembered << "set id 0" << 2 << ""
                                                      << ""
                                                      << "readerctl: id 0: 1 to 99; see 'readerctl --help'\n";
@@ -188,7 +242,8 @@ private slots:
         // Its three tries; then the search tries every port at once, COM7 again among them.
         QTest::newRow("found by the search: saved") << "scan" << 3 << 2;
         QTest::newRow("--port: never saved") << "--port 3 scan" << 7 << 0;
-        QTest::newRow("set line: never saved") << "--port 3 set line 3" << 7 << 0;
+        // The reader listens at another line setting now: the next run must find it there.
+        QTest::newRow("set line: saved") << "--port 3 set line 3" << 3 << 0;
     }
     void rememberedPort() {
         QFETCH(QString, line);
@@ -289,6 +344,183 @@ private slots:
         QCOMPARE(ports[5].first(), QStringLiteral("open refused: not found"));
         // All at once: every port was opened and asked before the first reply came.
         QVERIFY(order.indexOf("16 open") < order.indexOf("4 reply"));
+    }
+
+    // Five settings in one call: each through the set sequence, the line setting last whatever its place, then
+    // the information read back at the new line setting, which is remembered for the next run.
+    void fiveSettingsLineLast() {
+        Ctl ctl;
+        ctl.remember(3, 5, "19200,e,8,1");
+        QCOMPARE(ctl.run("--json set line 38400,e,8,1 id 12 keys 4 mode wiegand 26 32 parity 1"), 0);
+        QCOMPARE(ctl.commands(), QStringLiteral("H00B H00C2024011712 H00B H00L04 H00B H00A001 H00B H00M1 H00B H00E7 "
+                                                "H00B H00V H00L H00M H00A"));
+        QCOMPARE(ctl.lines(), (QStringList{"19200,e,8,1", "38400,e,8,1"}));
+        QCOMPARE(ctl.lines(10), QStringList{"38400,e,8,1"}); // the read-back
+        const QJsonObject result = ctl.json();
+        QVERIFY(result.value("ok").toBool());
+        QCOMPARE(result.value("line").toString(), QStringLiteral("38400,e,8,1"));
+        const QJsonObject asked = result.value("asked").toObject();
+        const QJsonObject read = result.value("read").toObject();
+        for (const char* key : {"id", "keys", "mode", "parity"})
+            QCOMPARE(read.value(key).toString(), asked.value(key).toString());
+        QCOMPARE(read.value("id").toString(), QStringLiteral("12"));
+        QCOMPARE(ctl.saved("ScanCommNo"), 3);
+        QCOMPARE(ctl.saved("ScanBaudRateNo"), 7);
+        QCOMPARE(std::get<std::string>(ctl.store.values.at("ScanBaudRate")), std::string("38400,e,8,1"));
+        // The next run finds the reader at once, at its new line setting.
+        ctl.system.clearRecords();
+        QCOMPARE(ctl.run("set id 13"), 0);
+        QCOMPARE(ctl.lines(), QStringList{"38400,e,8,1"});
+    }
+
+    // Every failure code, as the JSON object gives it and with the exit status; the human output names the cause.
+    void codes_data() {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("cause"); // in the error text
+        const Setup remembered = [](Ctl& c) { c.remember(3, 5, "19200,e,8,1"); };
+        const auto refusing = [](platform::OpenError why) {
+            return Setup([why](Ctl& c) {
+                platform::VirtualSystem::PortConfig config;
+                config.refusal = why;
+                c.system.setPort(3, config);
+            });
+        };
+        QTest::newRow("usage") << remembered << "--json set keys 21" << 2 << "usage"
+                               << "keys 21: 0 to 20";
+        QTest::newRow("not found") << Setup([](Ctl& c) { c.system.setPort(3, {}); }) << "--json scan" << 1
+                                   << "not-found"
+                                   << "--all-lines tries all twelve";
+        QTest::newRow("not found on a silent --port")
+            << Setup([](Ctl& c) { c.system.setPort(2, {}); }) << "--json --port 2 scan" << 1 << "not-found"
+            << "Reader Not Find";
+        QTest::newRow("no device") << remembered << "--json --port 9 scan" << 1 << "no-device"
+                                   << "COM9: no such device";
+        QTest::newRow("port busy") << refusing(platform::OpenError::Busy) << "--json --port 3 set id 7" << 1
+                                   << "port-busy"
+                                   << "COM3 is in use by another program";
+        QTest::newRow("permission") << refusing(platform::OpenError::Permission) << "--json --port 3 monitor" << 1
+                                    << "permission"
+                                    << "COM3: no permission";
+        QTest::newRow("port error") << refusing(platform::OpenError::Other) << "--json --port 3 default" << 1
+                                    << "port-error"
+                                    << "COM3 could not be opened";
+        QTest::newRow("no reply") << Setup([](Ctl& c) {
+            c.remember(3, 5, "19200,e,8,1");
+            c.reader.faults.muted['L'] = -1;
+        }) << "--json set keys 6" << 1
+                                  << "no-reply"
+                                  << "Set Reader Key Error: no reply from COM3 at 19200,e,8,1";
+        QTest::newRow("incomplete") << Setup([](Ctl& c) { c.reader.faults.muted['A'] = -1; }) << "--json scan" << 1
+                                    << "incomplete"
+                                    << "did not give all of its information";
+        QTest::newRow("verify mismatch: acknowledged and kept") << Setup([](Ctl& c) {
+            c.remember(3, 5, "19200,e,8,1");
+            c.reader.faults.ignoredSets = "L";
+        }) << "--json set id 9 keys 6" << 1 << "verify-mismatch"
+                                                                << "keys 04, not 06";
+        QTest::newRow("interrupted between settings") << Setup([](Ctl& c) {
+            c.remember(3, 5, "19200,e,8,1");
+            c.interrupted = [&c] { return c.system.commands().size() >= 2; };
+        }) << "--json set id 9 keys 6" << 1 << "interrupted"
+                                                      << "were not sent";
+    }
+    void codes() {
+        QFETCH(Setup, setup);
+        QFETCH(QString, line);
+        QFETCH(int, status);
+        Ctl ctl;
+        setup(ctl);
+        QCOMPARE(ctl.run(line), status);
+        const QJsonObject result = ctl.json();
+        QCOMPARE(result.value("ok").toBool(true), false);
+        QTEST(result.value("code").toString(), "code");
+        QFETCH(QString, cause);
+        QVERIFY2(result.value("error").toString().contains(cause), qPrintable(result.value("error").toString()));
+        QVERIFY2(ctl.errors().contains(cause), qPrintable(ctl.errors()));
+        QCOMPARE(ctl.system.openCount(), 0);
+    }
+
+    // A site: two readers one after another on different ports, IDs 11 and 12, each read back, recorded and
+    // waited for until it is gone; the first, seen again, is not taken twice; Ctrl-C ends with the summary.
+    void repeatOverTwoReaders() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("site.csv");
+        Ctl ctl;
+        sim::ReaderModel second;
+        second.state.serial = "20240118";
+        // The first reader, once done, falls silent, answers again a while later (and must not be taken twice),
+        // then is unplugged; the second comes on another port.
+        int phase = 0;
+        std::uint64_t since = 0;
+        const auto step = [&](const std::string& command) {
+            const std::uint64_t now = ctl.system.nowMs();
+            if (phase == 0 && ctl.reader.state.id == "11" && command == "H00A") { // read back
+                ctl.reader.faults.silent = true;
+                phase = 1, since = now;
+            } else if (phase == 1 && now > since + 5000) {
+                ctl.reader.faults.silent = false;
+                phase = 2, since = now;
+            } else if (phase == 2 && now > since + 10000) {
+                ctl.system.setPort(3, {});
+                ctl.readerOn(5, &second);
+                phase = 3;
+            } else if (phase == 3 && second.state.id == "12") {
+                phase = 4, since = now;
+            }
+        };
+        ctl.system.onFrame = [&](const platform::VirtualSystem::FrameRecord& frame) { step(frame.command); };
+        ctl.system.onSleep = [&](std::uint32_t) { step({}); };
+        ctl.interrupted = [&] { return phase == 4 && ctl.system.nowMs() > since + 5000; };
+        QCOMPARE(ctl.run("--json --repeat --record " + path + " set id 11+ keys 6"), 0);
+        QCOMPARE(ctl.reader.state.id, std::string("11"));
+        QCOMPARE(second.state.id, std::string("12"));
+        QCOMPARE(second.state.keyCount, std::string("06"));
+        const auto sent = [&](const char* command) {
+            const std::vector<std::string> commands = ctl.system.commands();
+            return std::count(commands.begin(), commands.end(), std::string(command));
+        };
+        QCOMPARE(sent("H00C2024011711"), 1);
+        QCOMPARE(sent("H00C2024011712"), 0);
+        QCOMPARE(sent("H00C2024011812"), 1);
+
+        const QStringList lines = ctl.output().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(QJsonDocument::fromJson(lines[0].toUtf8()).object().value("read").toObject().value("id").toString(),
+                 QStringLiteral("11"));
+        QCOMPARE(lines[2], QStringLiteral("{\"ok\":true,\"done\":2,\"failed\":0}"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0], QStringLiteral("time,port,line,serial,firmware,id,keys,parity,mode,outcome,code"));
+        QVERIFY2(rows[1].endsWith(",COM3,\"19200,e,8,1\",20240117,03.20-01,11,06,0,001,done,"), qPrintable(rows[1]));
+        QVERIFY2(rows[2].endsWith(",COM5,\"19200,e,8,1\",20240118,03.20-01,12,06,0,001,done,"), qPrintable(rows[2]));
+        QVERIFY(QDateTime::fromString(rows[1].section(',', 0, 0), Qt::ISODate).isValid());
+    }
+
+    // A reader's bytes become CSV fields that a spreadsheet neither splits nor runs as a formula.
+    void csvFields_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("plain") << "20240117"
+                               << "20240117";
+        QTest::newRow("line setting") << "19200,e,8,1"
+                                      << "\"19200,e,8,1\"";
+        QTest::newRow("quote") << "A\"B"
+                               << "\"A\"\"B\"";
+        QTest::newRow("formula") << "=1+2"
+                                 << "'=1+2";
+        QTest::newRow("formula with a comma") << "@SUM(1,2)"
+                                              << "\"'@SUM(1,2)\"";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void csvFields() {
+        QFETCH(QString, text);
+        QTEST(QString::fromStdString(CsvField(text.toStdString())), "field");
     }
 };
 
