@@ -112,6 +112,10 @@ std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::s
     start["program"] = program;
     start["wall"] = WallClockNow();
     trace->write(start);
+    if (trace->failed_) {
+        error = "cannot write to the trace file " + path;
+        return nullptr;
+    }
     return trace;
 }
 

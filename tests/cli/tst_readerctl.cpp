@@ -9,6 +9,7 @@
 #include "sim/reader_model.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +19,11 @@
 
 #include <functional>
 #include <sstream>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 using namespace cli;
 
@@ -500,6 +506,40 @@ private slots:
         QVERIFY2(rows[2].endsWith(",COM5,\"19200,e,8,1\",20240118,03.20-01,12,06,0,001,done,"), qPrintable(rows[2]));
         QVERIFY(QDateTime::fromString(rows[1].section(',', 0, 0), Qt::ISODate).isValid());
     }
+
+#ifndef _WIN32
+    // What is wrong around a command, said once on standard error while the command goes on: a link in the ports
+    // folder that leads nowhere, a trace that can no longer be written.
+    void warnings() {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QVERIFY(QDir().mkpath(config.path() + "/VELNO/ports"));
+        QVERIFY(QFile::link(config.path() + "/unplugged", config.path() + "/VELNO/ports/COM2"));
+        Ctl ctl;
+        QCOMPARE(ctl.run("--json ports"), 0);
+        const QJsonObject second = QJsonDocument::fromJson(ctl.output().split('\n')[1].toUtf8()).object();
+        QVERIFY(second.value("device").isNull());
+        QVERIFY2(second.value("problem").toString().endsWith("unplugged, which does not exist"),
+                 qPrintable(second.value("problem").toString()));
+        qunsetenv("XDG_CONFIG_HOME");
+
+        // A trace that takes not even its first line is refused; one whose disk fills later is warned of once.
+        Ctl full;
+        QCOMPARE(full.run("--trace /dev/full --port 3 scan"), 2);
+        QVERIFY(full.system.opens().empty());
+        QTemporaryDir folder;
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{600, limit.rlim_max};
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        Ctl traced;
+        const int status = traced.run("--trace " + folder.filePath("t.jsonl") + " --port 3 scan");
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QCOMPARE(status, 0);
+        QCOMPARE(traced.errors().count("cannot be written to"), 1);
+    }
+#endif
 
     // A reader's bytes become CSV fields that a spreadsheet neither splits nor runs as a formula.
     void csvFields_data() {
