@@ -452,23 +452,6 @@ void PollingRows() {
     AddRow("  reader-sim's own CPU meanwhile", Fixed(simCpu, 2, " %"));
 }
 
-/// Shows nothing: the scan rows time the operation alone.
-class Unseen final : public operations::Observer {
-public:
-    void message(const std::string&) override {}
-    void panel(operations::Panel, const std::string&) override {}
-    void select(operations::List, int) override {}
-    void parityEnabled(bool) override {}
-    void scrollTo(operations::Bar, int) override {}
-    void commLamp(operations::Lamp) override {}
-    void cardLamp(bool) override {}
-    void beep(unsigned, unsigned) override {}
-    void busy(operations::Busy) override {}
-    void waitCursor(bool) override {}
-    void cardReading(bool) override {}
-    void cardRead(const protocol::PolledEntry&) override {}
-};
-
 /// Sixteen ports, the reader on COM16 at line setting 10 and fifteen ptys that never answer, nothing remembered:
 /// readerctl's scan of all twelve line settings one port after another, and every port at once.
 void AllPortsRows() {
@@ -486,7 +469,7 @@ void AllPortsRows() {
             break;
     }
     for (const bool atOnce : {false, true}) {
-        Unseen unseen;
+        operations::QuietObserver unseen;
         operations::ReaderState reader;
         readerlink::Link link(plainSetup);
         platform::MemorySettingsStore store;

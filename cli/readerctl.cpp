@@ -48,7 +48,7 @@ std::string TwoDigits(int value) {
 
 /// The operations' steps as lines of progress: each message is printed once the next one comes; the last one of
 /// an operation is its outcome, which the command prints from the result and drops here with settle().
-class CtlObserver final : public operations::Observer {
+class CtlObserver final : public operations::QuietObserver {
 public:
     CtlObserver(const CtlInvocation& call, std::ostream& out, operations::ReaderState& reader)
         : call_(call), out_(out), reader_(reader) {}
@@ -62,16 +62,6 @@ public:
             out_ << *last_ << '\n' << std::flush;
         last_ = text;
     }
-    void panel(operations::Panel, const std::string&) override {}
-    void select(operations::List, int) override {}
-    void parityEnabled(bool) override {}
-    void scrollTo(operations::Bar, int) override {}
-    void commLamp(operations::Lamp) override {}
-    void cardLamp(bool) override {}
-    void beep(unsigned, unsigned) override {}
-    void busy(operations::Busy) override {}
-    void waitCursor(bool) override {}
-    void cardReading(bool) override {}
     void cardRead(const protocol::PolledEntry& entry) override {
         if (call_.json) {
             ordered_json line;

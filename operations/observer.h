@@ -51,4 +51,21 @@ public:
     virtual void cardRead(const protocol::PolledEntry& entry) = 0;
 };
 
+/// Shows nothing; a caller that wants a few steps overrides those.
+class QuietObserver : public Observer {
+public:
+    void message(const std::string&) override {}
+    void panel(Panel, const std::string&) override {}
+    void select(List, int) override {}
+    void parityEnabled(bool) override {}
+    void scrollTo(Bar, int) override {}
+    void commLamp(Lamp) override {}
+    void cardLamp(bool) override {}
+    void beep(unsigned, unsigned) override {}
+    void busy(Busy) override {}
+    void waitCursor(bool) override {}
+    void cardReading(bool) override {}
+    void cardRead(const protocol::PolledEntry&) override {}
+};
+
 } // namespace operations
