@@ -114,9 +114,8 @@ public:
     Ctl(const CtlInvocation& call, CtlEnvironment& environment, readerlink::LinkSetup& links, Record* record)
         : call_(call), env_(environment), record_(record), link_(links), observer_(call, environment.out, reader_) {}
 
-    int run() {
-        loaded_ = settings::LoadSettings(env_.store);
-        reader_.Load(loaded_);
+    int run(const settings::LoadedSettings& loaded) {
+        reader_.Load(loaded);
         if (call_.port > 0)
             reader_.ComPortNo = call_.port;
         if (call_.lineIndex)
@@ -442,13 +441,10 @@ private:
             return CtlFailed;
         const Commissioned job = commission(0);
         recordJob(job);
-        if (job.ok()) {
-            if (call_.json)
-                env_.out << commissionedJson(job).dump() << '\n';
-            return CtlDone;
-        }
         if (call_.json)
             env_.out << commissionedJson(job).dump() << '\n';
+        if (job.ok())
+            return CtlDone;
         env_.err << job.error << '\n';
         return CtlFailed;
     }
@@ -595,7 +591,6 @@ private:
     const CtlInvocation& call_;
     CtlEnvironment& env_;
     Record* record_;
-    settings::LoadedSettings loaded_;
     operations::ReaderState reader_;
     readerlink::Link link_;
     CtlObserver observer_;
@@ -652,7 +647,8 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
 
     // Messages in the saved language, or the one asked for. A script reading JSON gets English unless it asks,
     // whatever language was last chosen in the window.
-    localisation::UseSavedLanguage(settings::LoadSettings(environment.store).LanguageName);
+    const settings::LoadedSettings loaded = settings::LoadSettings(environment.store);
+    localisation::UseSavedLanguage(loaded.LanguageName);
     if (call.json)
         localisation::SelectLanguage(localisation::LanguageEnglish);
     if (call.language)
@@ -661,7 +657,7 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     // A port that does not open says why only here, once per reason; the result carries the reason too.
     links.openErrorReport = platform::OpenAdviceOnce(
         [&](const std::string& advice) { environment.err << "readerctl: " << advice << '\n'; });
-    const int status = Ctl(call, environment, links, record.get()).run();
+    const int status = Ctl(call, environment, links, record.get()).run(loaded);
     environment.out << std::flush;
     return status;
 }

@@ -74,8 +74,6 @@ public:
     bool isOpen() const { return ComHandle != platform::InvalidPort; }
     /// The open port's handle, for a caller that must reach the device itself (a back end's tests).
     platform::PortHandle handle() const { return ComHandle; }
-    int portNo() const { return portNo_; }
-    const std::string& settings() const { return settings_; }
     platform::OpenError lastOpenError() const { return lastOpenError_; }
     /// One write of one byte, then 1 ms.
     void SendByte(std::uint8_t byte);

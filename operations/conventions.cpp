@@ -46,9 +46,13 @@ void FailureSignal(Observer& observer, const std::string& message) {
     Signal(observer, Lamp::Red, message, FailureBeepHz);
 }
 
+bool AnswersInfo(const readerlink::Reply& reply) {
+    return reply.valid() && static_cast<int>(reply.received.size()) == protocol::InfoReplyLength;
+}
+
 std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link) {
     readerlink::Reply reply = link.SendCommand(protocol::Query(protocol::Command::Info));
-    if (!reply || static_cast<int>(reply.received.size()) != protocol::InfoReplyLength)
+    if (!AnswersInfo(reply))
         return std::nullopt;
     return reply;
 }

@@ -57,7 +57,9 @@ std::string MessageText(localisation::TextId message, int portNo);
 inline std::string MessageText(const Result& result) {
     return MessageText(result.message, result.port);
 }
-/// One try of the presence query: the reply when it came, framed, with the checksum right and exactly 16 bytes.
+/// An answer to the presence query: framed, with the checksum right and exactly 16 bytes.
+bool AnswersInfo(const readerlink::Reply& reply);
+/// One try of the presence query: the reply when it is an answer.
 std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link);
 /// The plain sleep before a command, during which no messages are served.
 void CommandPause(readerlink::Link& link);

@@ -222,7 +222,7 @@ std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& sto
                 continue;
             }
             probe.link.CloseComPort();
-            if (!answer && reply->valid() && static_cast<int>(reply->received.size()) == protocol::InfoReplyLength) {
+            if (!answer && AnswersInfo(*reply)) {
                 answer = std::move(*reply);
                 answeredPort = probe.portNo;
                 answeredLine = probe.line;

@@ -33,6 +33,8 @@ template <class Build> Result RunSetCommand(const Context& c, const SetCommand& 
     readerlink::Link& link = c.link;
     Result result;
     result.port = c.reader.ComPortNo;
+    result.line = c.reader.ComSettings;
+    result.lineIndex = c.reader.BaudRateIndex;
     EnterBusy(observer);
     if (!c.reader.ReaderFound) {
         result.message = localisation::txScanFirst;
@@ -72,29 +74,20 @@ std::string Opening(TextId id, const std::string& value = {}) {
     return value.empty() ? std::string(Text(id)) : std::string(Text(id)) + " = " + value;
 }
 
-void Where(const Context& c, Result& result) {
-    result.line = c.reader.ComSettings;
-    result.lineIndex = c.reader.BaudRateIndex;
-}
-
 } // namespace
 
 Result SetReaderId(const Context& c, const std::string& id) {
     const SetCommand command{Opening(localisation::txSetId, protocol::Latin1ToUtf8(id)), localisation::txSetIdOk,
                              localisation::txSetIdError};
     // The serial number comes from the presence query of the same attempt, not from pnSerial.
-    Result result = RunSetCommand(c, command, [&id](const std::string& info) {
+    return RunSetCommand(c, command, [&id](const std::string& info) {
         return protocol::SetIdCommand(protocol::ReplyBytes(info, protocol::SerialField), id);
     });
-    Where(c, result);
-    return result;
 }
 
 Result SetKeyCount(const Context& c, const std::string& keys) {
     const SetCommand command{Opening(localisation::txSetKey), localisation::txSetKeyOk, localisation::txSetKeyError};
-    Result result = RunSetCommand(c, command, [&keys](const std::string&) { return protocol::SetKeysCommand(keys); });
-    Where(c, result);
-    return result;
+    return RunSetCommand(c, command, [&keys](const std::string&) { return protocol::SetKeysCommand(keys); });
 }
 
 Result SetBaudRate(const Context& c, int index) {
@@ -104,9 +97,11 @@ Result SetBaudRate(const Context& c, int index) {
         command.opening = Opening(localisation::txSetBaud, protocol::BaudRateTable[index]);
     Result result = RunSetCommand(c, command, [index](const std::string&) { return protocol::SetLineCommand(index); });
     // The reader now listens at the new setting; the settings key keeps the scan's until a scan saves again.
-    if (result.ok())
+    if (result.ok()) {
         c.reader.SelectLineSetting(index);
-    Where(c, result);
+        result.line = c.reader.ComSettings;
+        result.lineIndex = c.reader.BaudRateIndex;
+    }
     return result;
 }
 
@@ -116,19 +111,14 @@ Result SetMode(const Context& c, int mode, int wiegand, int rs485) {
         InRange(mode, ModeItemCount) && InRange(wiegand, LengthItemCount) && InRange(rs485, LengthItemCount);
     if (command.valid)
         command.opening = Opening(localisation::txSetMode, mode == 0 ? WiegandItems[wiegand] : Rs485Items[rs485]);
-    Result result =
-        RunSetCommand(c, command, [=](const std::string&) { return protocol::SetModeCommand(mode, wiegand, rs485); });
-    Where(c, result);
-    return result;
+    return RunSetCommand(c, command,
+                         [=](const std::string&) { return protocol::SetModeCommand(mode, wiegand, rs485); });
 }
 
 Result SetParity(const Context& c, int parity) {
     SetCommand command{Opening(localisation::txSetParity), localisation::txSetParityOk, localisation::txSetParityError};
     command.valid = InRange(parity, ParityItemCount);
-    Result result =
-        RunSetCommand(c, command, [parity](const std::string&) { return protocol::SetParityCommand(parity); });
-    Where(c, result);
-    return result;
+    return RunSetCommand(c, command, [parity](const std::string&) { return protocol::SetParityCommand(parity); });
 }
 
 } // namespace operations
