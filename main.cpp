@@ -54,15 +54,22 @@ int main(int argc, char** argv) {
     // group membership) goes to the terminal, once.
     links.openErrorReport = platform::OpenAdviceOnce(
         [](const std::string& advice) { std::fprintf(stderr, "readerconfig: %s\n", advice.c_str()); });
+    // What ended the program is said twice: in the error box for the user at the window, on standard error for a
+    // log; and the exit status is not that of a run that went well.
+    const auto failed = [](const QString& what) {
+        std::fprintf(stderr, "readerconfig: %s\n", what.toLocal8Bit().constData());
+        console::ShowErrorBox(what);
+        return 1;
+    };
     try {
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
         console::TfrmModule frmModule(*store, links);
         frmModule.show();
         app.exec();
     } catch (const std::exception& error) {
-        console::ShowErrorBox(QString::fromLocal8Bit(error.what()));
+        return failed(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        console::ShowErrorBox(QStringLiteral("Unknown error"));
+        return failed(QStringLiteral("Unknown error"));
     }
     return 0;
 }

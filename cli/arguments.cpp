@@ -1,13 +1,13 @@
 #include "arguments.h"
 
+#include "commission/words.h"
+#include "localisation/message_table.h"
 #include "protocol/protocol.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <functional>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
@@ -16,24 +16,54 @@ namespace cli {
 
 namespace {
 
-const char* const ExitStatus =
-    "Exit status: 0 done, 1 the reader was not found or the operation failed, 2 usage error.";
+using commission::SettingRow;
+using commission::SettingTable;
+using localisation::Format;
+
+constexpr unsigned Bit(CtlOption option) {
+    return 1u << static_cast<unsigned>(option);
+}
 
 struct CommandRow {
     const char* name;
     CtlCommand command;
     const char* arguments; ///< after the name on the usage line
     const char* description;
+    unsigned options; ///< the CtlOptions it takes
+    bool plan;        ///< takes a plan file
 };
 
+constexpr unsigned SetOptions = Bit(CtlOption::AllLines) | Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) |
+                                Bit(CtlOption::Repeat) | Bit(CtlOption::Report);
+
 constexpr CommandRow Commands[] = {
-    {"ports", CtlCommand::Ports, "", "COM1..COM16 and the device behind each one"},
-    {"scan", CtlCommand::Scan, "", "find the reader and print its information"},
-    {"set", CtlCommand::Set, " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader"},
-    {"default", CtlCommand::Default, "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)"},
-    {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry"},
+    {"ports", CtlCommand::Ports, "", "COM1..COM16 and the device behind each one", 0, false},
+    {"scan", CtlCommand::Scan, "", "find the reader and print its information",
+     Bit(CtlOption::AllLines) | Bit(CtlOption::Record), false},
+    {"set", CtlCommand::Set, " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader",
+     SetOptions, false},
+    {"default", CtlCommand::Default, "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)",
+     SetOptions, false},
+    {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry", Bit(CtlOption::Count),
+     false},
+    {"apply", CtlCommand::Apply, " PLAN", "commission a site: each reader found gets its row of the plan",
+     Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) | Bit(CtlOption::Report), true},
+    {"diff", CtlCommand::Diff, " PLAN", "what apply would change on the reader connected now; sends only queries",
+     Bit(CtlOption::AllLines), true},
+    {"audit", CtlCommand::Audit, " PLAN", "read only: each reader found compared with its row of the plan",
+     Bit(CtlOption::Record) | Bit(CtlOption::Report), true},
 };
 constexpr std::size_t CommandCount = std::size(Commands);
+
+/// The options that only some commands take, by the name they are given with.
+struct OptionName {
+    CtlOption option;
+    const char* name;
+};
+constexpr OptionName OptionNames[] = {
+    {CtlOption::AllLines, "--all-lines"}, {CtlOption::Count, "--count"},   {CtlOption::NoVerify, "--no-verify"},
+    {CtlOption::Record, "--record"},      {CtlOption::Repeat, "--repeat"}, {CtlOption::Report, "--report"},
+};
 
 const CommandRow* FindCommand(const std::string& name) {
     const auto found =
@@ -41,167 +71,59 @@ const CommandRow* FindCommand(const std::string& name) {
     return found == std::end(Commands) ? nullptr : found;
 }
 
-constexpr unsigned Bit(CtlCommand command) {
-    return 1u << static_cast<unsigned>(command);
-}
-
-/// The options that only some commands take: refused with the others, and listed only in their help.
-struct OptionRule {
-    const char* option;
-    unsigned commands;
-};
-
-constexpr OptionRule OptionRules[] = {
-    {"--all-lines", Bit(CtlCommand::Scan) | Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
-    {"--count", Bit(CtlCommand::Monitor)},
-    {"--no-verify", Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
-    {"--record", Bit(CtlCommand::Scan) | Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
-    {"--repeat", Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
-};
-
-bool Takes(CtlCommand command, const std::string& option) {
-    for (const OptionRule& rule : OptionRules) {
-        if (option == rule.option)
-            return (rule.commands & Bit(command)) != 0;
+/// Whether `command` takes the option named `name`; the options no command row lists are taken by all.
+bool Takes(const CommandRow& command, const std::string& name) {
+    for (const OptionName& option : OptionNames) {
+        if (name == option.name)
+            return (command.options & Bit(option.option)) != 0;
     }
     return true;
 }
 
-/// "scan, set and default".
-std::string CommandList(unsigned commands) {
+/// "a, b and c" in the current language.
+std::string Enumeration(const std::vector<std::string>& items) {
+    std::string text = items.empty() ? std::string() : items.front();
+    for (std::size_t i = 1; i < items.size(); ++i)
+        text = i + 1 == items.size() ? Format(localisation::usAnd, {text, items[i]}) : text + ", " + items[i];
+    return text;
+}
+
+/// The commands that take an option: "scan, set and default".
+std::string TakenBy(const char* option) {
     std::vector<std::string> names;
     for (const CommandRow& row : Commands) {
-        if (commands & Bit(row.command))
+        if (Takes(row, option))
             names.emplace_back(row.name);
     }
-    std::string text = names.front();
-    for (std::size_t i = 1; i < names.size(); ++i)
-        text += (i + 1 == names.size() ? " and " : ", ") + names[i];
-    return text;
+    return Enumeration(names);
 }
 
-struct SettingRow {
-    const char* name;
-    CtlSetting setting;
-    std::size_t valueCount;
-    const char* values; ///< as the help names them
-    const char* description;
-};
-
-constexpr SettingRow Settings[] = {
-    {"id", CtlSetting::Id, 1, "N | N+", "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader"},
-    {"keys", CtlSetting::Keys, 1, "N", "number of keypad keys, 0 to 20"},
-    {"line", CtlSetting::Line, 1, "SETTING", "line settings: an index 0 to 11 or a text such as 19200,e,8,1"},
-    {"mode", CtlSetting::Mode, 3, "MODE WIEGAND RS485",
-     "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40"},
-    {"parity", CtlSetting::Parity, 1, "0|1", "keycode parity: 0 no parity (4 bits), 1 with parity"},
-};
-
-const char* const SettingsNote =
-    "  The values of mode may also be list indexes: 0|1, 0|1|2, 0|1|2. The line setting is\n"
-    "  applied last, wherever it stands.\n";
-
-/// A whole decimal number of at most `maxDigits` digits, nothing else; -1 otherwise.
-long long ParseNumber(const std::string& text, std::size_t maxDigits = 9) {
-    if (text.empty() || text.size() > maxDigits)
-        return -1;
-    long long value = 0;
-    for (const char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-/// The number `text` is, when it lies from `low` to `high`; -1 otherwise.
-long long InRange(const std::string& text, long long low, long long high) {
-    const long long value = ParseNumber(text);
-    return value >= low && value <= high ? value : -1;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-/// Index of `text` among `names` (as given, or lower-cased), or among the list indexes "0".."n-1"; -1 if none.
-int ListItem(const std::string& text, std::initializer_list<const char*> names) {
-    int index = 0;
-    for (const char* name : names) {
-        if (Lower(text) == name)
-            return index;
-        ++index;
-    }
-    const long long number = ParseNumber(text, 1);
-    return number >= 0 && number < static_cast<long long>(names.size()) ? static_cast<int>(number) : -1;
-}
-
-/// One setting of `set` from its values; an empty text when it is fine, else the message.
-std::string ParseSetting(const SettingRow& row, const std::string* values, bool repeat, CtlSetValue& out) {
-    const std::string& text = values[0];
-    const auto refuse = [&](const char* range) { return std::string(row.name) + " " + text + ": " + range; };
-    out.setting = row.setting;
-    switch (row.setting) {
-    case CtlSetting::Id:
-        out.stepping = !text.empty() && text.back() == '+';
-        out.number = static_cast<int>(InRange(out.stepping ? text.substr(0, text.size() - 1) : text, 1, 99));
-        if (out.number < 0)
-            return refuse("1 to 99");
-        if (out.stepping && !repeat)
-            return refuse("N+ goes with --repeat");
-        break;
-    case CtlSetting::Keys:
-        out.number = static_cast<int>(InRange(text, 0, 20));
-        if (out.number < 0)
-            return refuse("0 to 20");
-        break;
-    case CtlSetting::Line:
-        out.number = ParseLineSetting(text);
-        if (out.number < 0)
-            return refuse("an index 0 to 11 or a setting such as 19200,e,8,1");
-        break;
-    case CtlSetting::Mode:
-        out.mode = ListItem(text, {"wiegand", "rs485"});
-        out.wiegand = ListItem(values[1], {"26", "34", "42"});
-        out.rs485 = ListItem(values[2], {"24", "32", "40"});
-        if (out.mode < 0)
-            return refuse("wiegand or rs485 (0 or 1)");
-        if (out.wiegand < 0)
-            return "Wiegand length " + values[1] + ": 26, 34 or 42";
-        if (out.rs485 < 0)
-            return "RS485 length " + values[2] + ": 24, 32 or 40";
-        break;
-    case CtlSetting::Parity:
-        out.number = static_cast<int>(InRange(text, 0, 1));
-        if (out.number < 0)
-            return refuse("0 or 1");
-        break;
-    }
-    return {};
-}
+const char* const SettingsNote = "  The values of mode may also be list indexes: 0|1, 0|1|2, 0|1|2. The settings are\n"
+                                 "  sent in this order, the line setting last, whatever the order given.\n";
 
 /// `set`'s words: settings with their values, each setting at most once.
-std::string ParseSettings(const std::vector<std::string>& words, bool repeat, std::vector<CtlSetValue>& settings) {
+std::string ParseSettings(const std::vector<std::string>& words, bool repeat, commission::Request& settings) {
+    std::vector<std::string> names;
+    for (const SettingRow& row : SettingTable)
+        names.emplace_back(row.name);
     if (words.empty())
-        return "set needs a setting: id, keys, line, mode or parity";
+        return Format(localisation::usSetNeeds, {Enumeration(names)});
     for (std::size_t i = 0; i < words.size();) {
         const std::string& name = words[i];
-        const auto row = std::find_if(std::begin(Settings), std::end(Settings),
-                                      [&](const SettingRow& setting) { return name == setting.name; });
-        if (row == std::end(Settings))
-            return "unknown setting '" + name + "'; the settings are id, keys, line, mode and parity";
-        if (std::any_of(settings.begin(), settings.end(),
-                        [&](const CtlSetValue& given) { return given.setting == row->setting; }))
-            return "set " + name + " is given twice";
-        if (words.size() - i - 1 < row->valueCount)
-            return "set " + name + (row->valueCount == 1 ? " needs a value: " : " needs three values: ") + row->values;
-        CtlSetValue value;
-        if (std::string error = ParseSetting(*row, &words[i + 1], repeat, value); !error.empty())
-            return error;
-        settings.push_back(value);
-        i += 1 + row->valueCount;
+        const SettingRow* row = commission::FindSetting(name);
+        if (!row)
+            return Format(localisation::usUnknownSetting, {name, Enumeration(names)});
+        if (settings[row->setting])
+            return Format(localisation::usTwice, {"set " + name});
+        const std::size_t end = std::min(words.size(), i + 1 + static_cast<std::size_t>(row->words));
+        commission::Value value;
+        if (std::string error = commission::ParseValue(
+                *row, {words.begin() + static_cast<long>(i) + 1, words.begin() + static_cast<long>(end)}, repeat,
+                value);
+            !error.empty())
+            return (end - i - 1 < static_cast<std::size_t>(row->words) ? "set " : "") + error;
+        settings.add(value);
+        i = end;
     }
     return {};
 }
@@ -218,7 +140,7 @@ CLI::Validator Checked(const std::string& option, long long (*parse)(const std::
     return CLI::Validator(
         [=](std::string& text) {
             if (text.empty())
-                throw Refused(option + " needs a value");
+                throw Refused(Format(localisation::usNeedsValue, {option}));
             const long long value = parse(text);
             if (value < 0)
                 throw Refused(option + " " + text + ": " + range);
@@ -232,7 +154,7 @@ CLI::Validator FileName(const std::string& option) {
     return CLI::Validator(
         [=](std::string& text) {
             if (text.empty())
-                throw Refused(option + " needs a file name");
+                throw Refused(Format(localisation::usNeedsFile, {option}));
             return std::string();
         },
         std::string());
@@ -255,20 +177,30 @@ public:
         std::string text;
         if (row->command == CtlCommand::Set) {
             text += "Settings:\n";
-            for (const SettingRow& setting : Settings) {
+            for (const SettingRow& setting : SettingTable) {
                 std::ostringstream line;
-                CLI::detail::format_help(line, std::string(setting.name) + " " + setting.values, setting.description,
+                CLI::detail::format_help(line, std::string(setting.name) + " " + setting.values, setting.help,
                                          get_column_width());
                 text += line.str();
             }
             text += SettingsNote + std::string("\n");
         }
+        if (row->plan) {
+            std::string columns = "door, serial";
+            for (const SettingRow& setting : SettingTable)
+                columns += std::string(", ") + setting.name;
+            text += "PLAN: a CSV file with a header row; the columns are " + columns +
+                    ".\n  An empty cell leaves that setting alone; a record written by --record is a plan too.\n\n";
+        }
         const auto options = app->get_parent()->get_options(
-            [row](const CLI::Option* option) { return Takes(row->command, option->get_name()); });
+            [row](const CLI::Option* option) { return Takes(*row, option->get_name()); });
         // make_group starts with the blank line that make_help has written already.
         return text + make_group(get_label("Options"), false, options).substr(1) + "\n" + Formatter::make_footer(app);
     }
 };
+
+const char* const ExitStatus =
+    "Exit status: 0 done, 1 the reader was not found or the operation failed, 2 usage error.";
 
 class CommandLine {
 public:
@@ -277,7 +209,8 @@ public:
         // it: readerctl's own, below, acts at once, also after a command.
         app_.set_help_flag();
         app_.formatter(std::make_shared<Help>());
-        app_.option_defaults()->disable_flag_override()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        // An option given twice is a mistake, as a setting given twice is: the second would silently win.
+        app_.option_defaults()->disable_flag_override()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
         app_.allow_windows_style_options(false); // as on Linux: "/x" is a word
         app_.allow_extras();
         app_.fallthrough(); // the options after the command too
@@ -291,35 +224,39 @@ public:
         app_.add_option("--port", call_.port, "use COM<N> only, no search (N 1 to 16)")
             ->option_text("N")
             ->transform(Checked(
-                "--port", [](const std::string& text) { return InRange(text, 1, 16); }, "1 to 16"));
+                "--port", [](const std::string& text) { return commission::InRange(text, 1, 16); },
+                Format(localisation::usFromTo, {"1", "16"})));
         app_.add_option("--line", call_.lineIndex, "line settings with --port (default: the remembered ones)")
             ->option_text("SETTING")
             ->transform(Checked(
-                "--line", [](const std::string& text) -> long long { return ParseLineSetting(text); },
-                "an index 0 to 11 or a setting such as 19200,e,8,1"));
-        app_.add_flag("--all-lines", call_.allLines, "scan, set, default: search at all twelve line settings");
+                "--line", [](const std::string& text) -> long long { return commission::ParseLineSetting(text); },
+                Format(localisation::usLineRange, {})));
+        app_.add_flag("--all-lines", call_.allLines, "scan, set, default, diff: search at all twelve line settings");
         app_.add_flag("--json", call_.json, "one JSON object per line on standard output");
         app_.add_option("--count", call_.count, "monitor: stop after N cards or keypad entries")
             ->option_text("N")
             ->transform(Checked(
-                "--count", [](const std::string& text) { return InRange(text, 1, 999999999); }, "1 or more"));
+                "--count", [](const std::string& text) { return commission::InRange(text, 1, 999999999); },
+                Format(localisation::usOrMore, {"1"})));
         app_.add_option("--trace", call_.tracePath, "append the protocol trace to FILE (JSON lines)")
             ->option_text("FILE")
             ->check(FileName("--trace"));
         app_.add_option("--language", call_.language, "language of the messages (default: the remembered one)")
             ->option_text("en|gb|big5")
             ->transform(Checked(
-                "--language",
-                [](const std::string& text) -> long long {
-                    return text.size() > 1 ? ListItem(text, {"en", "gb", "big5"}) : -1;
-                },
-                "en, gb or big5"));
-        app_.add_flag("--no-verify", noVerify_, "set, default: do not read the reader's settings back afterwards");
-        app_.add_option("--record", call_.recordPath, "scan, set, default: append a CSV row per reader to FILE")
+                "--language", [](const std::string& text) -> long long { return LanguageItem(text); },
+                Format(localisation::usLanguages, {})));
+        app_.add_flag("--no-verify", noVerify_,
+                      "set, default, apply: do not read the reader's settings back afterwards");
+        app_.add_option("--record", call_.recordPath, "append a CSV row per reader to FILE")
             ->option_text("FILE")
             ->check(FileName("--record"));
         app_.add_flag("--repeat", call_.repeat,
                       "set, default: one reader after another, each read back and recorded, until Ctrl-C");
+        app_.add_option("--report", call_.reportPath,
+                        "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
+            ->option_text("FILE.html")
+            ->check(FileName("--report"));
 
         for (std::size_t i = 0; i < CommandCount; ++i) {
             commands_[i] = app_.add_subcommand(Commands[i].name, Commands[i].description);
@@ -328,6 +265,10 @@ public:
             commands_[i]->add_option("words", words_[i])->group("");
         }
         app_.require_subcommand(0, 1); // then a command's name after the command is a word like any other
+    }
+
+    static long long LanguageItem(const std::string& text) {
+        return text.size() > 1 ? commission::ListItem(text, {"en", "gb", "big5"}) : -1;
     }
 
     CtlParse parse(const std::vector<std::string>& args) {
@@ -357,6 +298,8 @@ public:
         } catch (const CLI::CallForVersion&) {
             call_.command = CtlCommand::Version;
             return {call_, {}};
+        } catch (const CLI::ArgumentMismatch& error) {
+            return {{}, twice(before).value_or(describe(error, before))};
         } catch (const CLI::ParseError& error) {
             return {{}, describe(error, before)};
         } catch (const Refused& refused) {
@@ -365,7 +308,10 @@ public:
 
         if (const std::vector<std::string> extras = app_.remaining(); !extras.empty()) {
             const std::string& extra = extras.front();
-            return {{}, (extra.size() > 1 && extra[0] == '-' ? "unknown option '" : "unknown command '") + extra + "'"};
+            return {{},
+                    Format(extra.size() > 1 && extra[0] == '-' ? localisation::usUnknownOption
+                                                               : localisation::usUnknownCommand,
+                           {extra})};
         }
         std::size_t index = CommandCount;
         for (std::size_t i = 0; i < CommandCount; ++i) {
@@ -378,11 +324,11 @@ public:
         } else if (!after.empty()) {
             const CommandRow* row = FindCommand(after.front());
             if (!row)
-                return {{}, "unknown command '" + after.front() + "'"};
+                return {{}, Format(localisation::usUnknownCommand, {after.front()})};
             index = static_cast<std::size_t>(row - Commands);
             after.erase(after.begin());
         } else {
-            return {{}, "no command given"};
+            return {{}, Format(localisation::usNoCommand, {})};
         }
         words.insert(words.end(), after.begin(), after.end());
 
@@ -392,25 +338,51 @@ public:
         if (command.command == CtlCommand::Set) {
             if (std::string error = ParseSettings(words, call_.repeat, call_.settings); !error.empty())
                 return {{}, error};
+        } else if (command.plan) {
+            if (words.empty())
+                return {{}, Format(localisation::usNeedsPlan, {command.name})};
+            call_.planPath = words[0];
+            if (words.size() > 1)
+                return {{}, Format(localisation::usOnePlan, {command.name, words[1]})};
         } else if (!words.empty()) {
-            return {{}, std::string(command.name) + " takes no arguments; '" + words[0] + "' is one too many"};
+            return {{}, Format(localisation::usOneTooMany, {command.name, words[0]})};
         }
-        if (std::string error = pairing(); !error.empty())
+        if (std::string error = pairing(command); !error.empty())
             return {{}, error};
         return {call_, {}};
     }
 
 private:
-    std::string pairing() const {
-        if (call_.lineIndex && call_.port == 0)
-            return "--line goes with --port";
-        if (call_.allLines && call_.port != 0)
-            return "--all-lines searches every port; it cannot go with --port";
-        for (const OptionRule& rule : OptionRules) {
-            if (app_.get_option(rule.option)->count() > 0 && !Takes(call_.command, rule.option))
-                return std::string(rule.option) + " goes with " + CommandList(rule.commands);
+    std::string pairing(const CommandRow& command) const {
+        for (const CLI::Option* option : app_.get_options()) {
+            if (option->count() > 1)
+                return Format(localisation::usTwice, {option->get_name()});
         }
+        if (call_.lineIndex && call_.port == 0)
+            return Format(localisation::usGoesWith, {"--line", "--port"});
+        if (call_.allLines && call_.port != 0)
+            return Format(localisation::usAllLinesPort, {});
+        for (const OptionName& option : OptionNames) {
+            if (app_.get_option(option.name)->count() > 0 && !Takes(command, option.name))
+                return Format(localisation::usGoesWith, {option.name, TakenBy(option.name)});
+        }
+        if (!call_.reportPath.empty() && !command.plan && !call_.repeat)
+            return Format(localisation::usGoesWith, {"--report", "apply, audit, --repeat"});
         return {};
+    }
+
+    /// The option given twice, in our words.
+    std::optional<std::string> twice(const std::vector<std::string>& tokens) const {
+        std::vector<std::string> seen;
+        for (const std::string& token : tokens) {
+            const std::string name = token.substr(0, token.find('='));
+            if (name.rfind("--", 0) != 0 || !app_.get_option_no_throw(name))
+                continue;
+            if (std::find(seen.begin(), seen.end(), name) != seen.end())
+                return Format(localisation::usTwice, {name});
+            seen.push_back(name);
+        }
+        return std::nullopt;
     }
 
     /// CLI11 refuses on its own only a missing value and a value given to a flag; said again in our words.
@@ -423,10 +395,12 @@ private:
                 continue;
             const bool flag = option->get_items_expected_max() == 0;
             if (flag && equals != std::string::npos)
-                return name + " takes no value";
+                return Format(localisation::usNoValue, {name});
             if (!flag && i + 1 == tokens.size())
-                return name + " needs a value";
+                return Format(localisation::usNeedsValue, {name});
         }
+        if (std::optional<std::string> repeated = twice(tokens))
+            return *repeated;
         return error.what();
     }
 
@@ -439,19 +413,30 @@ private:
 
 } // namespace
 
-int ParseLineSetting(const std::string& text) {
-    const long long index = ParseNumber(text, 2);
-    if (index >= 0)
-        return index < protocol::BaudRateCount ? static_cast<int>(index) : -1;
-    for (int i = 0; i < protocol::BaudRateCount; ++i) {
-        if (Lower(text) == protocol::BaudRateTable[i])
-            return i;
-    }
-    return -1;
-}
-
 CtlParse ParseCtlArguments(const std::vector<std::string>& args) {
     return CommandLine().parse(args);
+}
+
+std::optional<int> LanguageAsked(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+        std::string value;
+        if (args[i] == "--language" && i + 1 < args.size())
+            value = args[i + 1];
+        else if (args[i].rfind("--language=", 0) == 0)
+            value = args[i].substr(11);
+        else
+            continue;
+        if (const long long item = CommandLine::LanguageItem(value); item >= 0)
+            return static_cast<int>(item);
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const CommandRow& row : Commands)
+        names.emplace_back(row.name);
+    return names;
 }
 
 } // namespace cli

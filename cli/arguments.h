@@ -1,6 +1,9 @@
 #pragma once
 // readerctl's command line, checked completely before anything touches a port: a bad argument never reaches
-// the reader.
+// the reader. The commands are one table; each command's row says which options it takes, and the options
+// stand before the command or after it alike.
+
+#include "commission/settings_table.h"
 
 #include <optional>
 #include <string>
@@ -8,45 +11,43 @@
 
 namespace cli {
 
-enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Help, Version };
-enum class CtlSetting { Id, Keys, Line, Mode, Parity };
+enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, Help, Version };
 
-/// One setting of `set`, parsed once into what the operation takes.
-struct CtlSetValue {
-    CtlSetting setting = CtlSetting::Id;
-    int number = 0;        ///< Id 1..99, Keys 0..20, Line: the line-settings index 0..11, Parity 0 or 1
-    bool stepping = false; ///< Id given as N+ (only with --repeat): the first reader gets N, each next one N+1
-    int mode = 0;          ///< Mode: list indexes: mode 0 Wiegand / 1 RS485,
-    int wiegand = 0;       ///<   Wiegand length 0 = 26, 1 = 34, 2 = 42,
-    int rs485 = 0;         ///<   RS485 length 0 = 24, 1 = 32, 2 = 40
-};
+/// The options that only some commands take; each command's row lists its own.
+enum class CtlOption { AllLines, Count, NoVerify, Record, Repeat, Report };
 
 struct CtlInvocation {
     CtlCommand command = CtlCommand::Help;
-    std::vector<CtlSetValue> settings; ///< set: as given on the command line, each setting at most once
-    int port = 0;                      ///< --port: 1..16, 0 when not given
-    std::optional<int> lineIndex;      ///< --line, as an index of the line-settings table
-    bool allLines = false;             ///< --all-lines
-    bool json = false;                 ///< --json
-    std::optional<long long> count;    ///< --count (monitor)
-    std::string tracePath;             ///< --trace FILE
-    std::optional<int> language;       ///< --language: 0 English, 1 Simplified, 2 Traditional
-    bool verify = true;                ///< --no-verify clears it (set, default)
-    std::string recordPath;            ///< --record FILE (scan, set, default)
-    bool repeat = false;               ///< --repeat (set, default)
-    std::string help;                  ///< Help: the text to print (the generated help of the command asked)
+    commission::Request settings;   ///< set: each setting at most once
+    std::string planPath;           ///< apply, diff, audit
+    int port = 0;                   ///< --port: 1..16, 0 when not given
+    std::optional<int> lineIndex;   ///< --line, as an index of the line-settings table
+    bool allLines = false;          ///< --all-lines
+    bool json = false;              ///< --json
+    std::optional<long long> count; ///< --count (monitor)
+    std::string tracePath;          ///< --trace FILE
+    std::optional<int> language;    ///< --language: 0 English, 1 Simplified, 2 Traditional
+    bool verify = true;             ///< --no-verify clears it (set, default, apply)
+    std::string recordPath;         ///< --record FILE
+    std::string reportPath;         ///< --report FILE.html
+    bool repeat = false;            ///< --repeat (set, default)
+    std::string help;               ///< Help: the text to print (the generated help of the command asked)
 };
 
 struct CtlParse {
     std::optional<CtlInvocation> invocation;
-    std::string error; ///< one line, when invocation is empty
+    std::string error; ///< one line, when invocation is empty; in the current language
 };
 
 /// `args` without the program name.
 CtlParse ParseCtlArguments(const std::vector<std::string>& args);
 
-/// A line-settings argument: an index 0-11 or one of the table's texts ("19200,e,8,1"; parity letter in
-/// either case). -1 for anything else.
-int ParseLineSetting(const std::string& text);
+/// The language that `--language` asks for on a command line, if it asks for one it knows; before parsing, so
+/// that even the complaints about the line are in it.
+std::optional<int> LanguageAsked(const std::vector<std::string>& args);
+
+/// The names of the commands and of the settings, for the tests that hold the completion and the man page to
+/// them.
+std::vector<std::string> CommandNames();
 
 } // namespace cli

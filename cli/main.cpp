@@ -5,13 +5,24 @@
 #include "platform/settings_store.h"
 #include "platform/system.h"
 
+#include <exception>
 #include <iostream>
 
 int main(int argc, char** argv) {
-    platform::CatchInterrupts();
-    platform::UseUtf8Console();
-    const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
-    cli::CtlEnvironment environment{platform::NativeSystem(), *store, std::cout, std::cerr,
-                                    platform::InterruptRequested};
-    return cli::RunReaderctl(std::vector<std::string>(argv + 1, argv + argc), environment);
+    try {
+        platform::CatchInterrupts();
+        platform::UseUtf8Console();
+        const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
+        cli::CtlEnvironment environment{platform::NativeSystem(),     *store, std::cout, std::cerr,
+                                        platform::InterruptRequested, {}};
+        // Over SSH there is no sound server: the terminal's bell is the tone the user can hear.
+        if (platform::OutputIsTerminal())
+            environment.bell = [] { std::cout << '\a' << std::flush; };
+        return cli::RunReaderctl(std::vector<std::string>(argv + 1, argv + argc), environment);
+    } catch (const std::exception& error) {
+        std::cerr << "readerctl: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "readerctl: an unexpected error\n";
+    }
+    return cli::CtlFailed;
 }

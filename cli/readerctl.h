@@ -1,6 +1,7 @@
 #pragma once
 // readerctl as a function, so that the tests run it over the virtual reader with their own system, settings
-// store and streams. The operations are the window's own; only their reporting differs: lines of text or JSON.
+// store and streams. The operations and the commissioning are the window's own; only their reporting differs:
+// lines of text or JSON.
 
 #include "platform/settings_store.h"
 #include "platform/system.h"
@@ -24,6 +25,8 @@ struct CtlEnvironment {
     std::ostream& err;
     /// True once the user asked to stop (Ctrl-C); asked between commands.
     std::function<bool()> interrupted = [] { return false; };
+    /// Rings the terminal's bell, when the beep found no sound device; empty: nothing.
+    std::function<void()> bell;
 };
 
 /// Runs one command line (`args` without the program name) and returns the exit code.

@@ -54,6 +54,133 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* txSetDefaultW26Ok */ {"Set Default Wiegand 26 Ok", "设定预设Wiegand 26 模式完成", "設定預設Wiegand 26 模式完成"},
     /* txSetDefaultW26Error */
     {"Set Default Wiegand 26 Error", "设定预设Wiegand 26 模式错误", "設定預設Wiegand 26 模式錯誤"},
+    /* stId */ {"ID", "编号", "編號"},
+    /* stKeys */ {"keys", "键数", "鍵數"},
+    /* stMode */ {"mode", "模式", "模式"},
+    /* stParity */ {"parity", "同位元", "同位元"},
+    /* stLine */ {"line", "通讯设定", "通訊設定"},
+    /* ctNoDevice */ {"{1}: no such device", "{1}：没有此装置", "{1}：沒有此裝置"},
+    /* ctNoPortOpened */
+    {"no serial port could be opened; see 'readerctl ports'", "没有任何串口可以开启；请看 'readerctl ports'",
+     "沒有任何串口可以開啟；請看 'readerctl ports'"},
+    /* ctPortBusy */ {"{1} is in use by another program", "{1} 正被其他程序使用", "{1} 正被其他程式使用"},
+    /* ctPermission */ {"{1}: no permission to open it", "{1}：没有开启的权限", "{1}：沒有開啟的權限"},
+    /* ctPortError */ {"{1} could not be opened", "{1} 无法开启", "{1} 無法開啟"},
+    /* ctPortGone */
+    {"{1} is gone (the adapter was removed?)", "{1} 已消失（转换器被拔除了？）", "{1} 已消失（轉換器被拔除了？）"},
+    /* ctNoReply */ {"no reply from {1} at {2}", "{1} 在 {2} 没有回应", "{1} 在 {2} 沒有回應"},
+    /* ctIncomplete */
+    {"the reader on {1} did not give all of its information", "{1} 上的读卡机没有给出全部资讯",
+     "{1} 上的讀卡機沒有給出全部資訊"},
+    /* ctInterrupted */ {"interrupted", "已中断", "已中斷"},
+    /* cmParityUnknown */
+    {"whether this reader has keycode parity is not known without a scan: \"H00M0\" is sent, and its answer does not "
+     "count",
+     "没有扫描就不知道这台读卡机是否有同位元：仍送出 \"H00M0\"，其回应不计",
+     "沒有掃描就不知道這台讀卡機是否有同位元：仍送出 \"H00M0\"，其回應不計"},
+    /* cmNotSent */
+    {"interrupted: the settings after the one under way were not sent", "已中断：进行中的设定之后的设定没有送出",
+     "已中斷：進行中的設定之後的設定沒有送出"},
+    /* cmNotReadBack */ {"interrupted before reading back", "已中断，没有回读", "已中斷，沒有回讀"},
+    /* cmWhere */ {"{1} at {2}", "{1}，{2}", "{1}，{2}"},
+    /* cmReadingBack */ {"reading back: {1}", "回读：{1}", "回讀：{1}"},
+    /* cmNotAsked */ {"{1} {2}, not {3}", "{1} 为 {2}，不是 {3}", "{1} 為 {2}，不是 {3}"},
+    /* cmReadBackDiffers */ {"read back on {1}: {2}", "在 {1} 回读：{2}", "在 {1} 回讀：{2}"},
+    /* cmStillAt */ {"still at {1}", "通讯设定仍为 {1}", "通訊設定仍為 {1}"},
+    /* cmNotSaved */
+    {"the reader now answers on {2} at {1}, and this could not be remembered",
+     "读卡机现在在 {2} 以 {1} 回应，但无法记住此设定", "讀卡機現在在 {2} 以 {1} 回應，但無法記住此設定"},
+    /* cmScanNotSaved */
+    {"the reader was found on {1} at {2}, and this could not be remembered",
+     "在 {1} 以 {2} 找到读卡机，但无法记住此设定", "在 {1} 以 {2} 找到讀卡機，但無法記住此設定"},
+    /* cmNoIdLeft */ {"no reader ID is left after {1}", "{1} 之后没有可用的读卡机编号", "{1} 之後沒有可用的讀卡機編號"},
+    /* cmNotInPlan */
+    {"reader {1} matches no row of the plan that is left", "读卡机 {1} 不符合计划表中剩下的任何一列",
+     "讀卡機 {1} 不符合計畫表中剩下的任何一列"},
+    /* cmTakesRow */ {"it takes {1} of the plan", "套用计划表的 {1}", "套用計畫表的 {1}"},
+    /* cmNothing */ {"nothing", "无", "無"},
+    /* cmDrift */ {"drift: {1}", "与计划不符：{1}", "與計畫不符：{1}"},
+    /* cmRecordFailed */ {"the record {1} cannot be written to", "无法写入记录档 {1}", "無法寫入記錄檔 {1}"},
+    /* cmDoor */ {"door {1}", "门 {1}", "門 {1}"},
+    /* cmRowLine */ {"line {1}", "第 {1} 行", "第 {1} 行"},
+    /* rcNote */ {"Note: {1}", "注意：{1}", "注意：{1}"},
+    /* rcReadBackAnswers */
+    {"Read back on {1}: the reader answers", "在 {1} 回读：读卡机有回应", "在 {1} 回讀：讀卡機有回應"},
+    /* rcReadBackSame */
+    {"Read back on {1}: {2}, as set", "在 {1} 回读：{2}，与设定相同", "在 {1} 回讀：{2}，與設定相同"},
+    /* rcWaiting */
+    {"Waiting for a reader on {1}; Ctrl-C ends", "等待读卡机连接到{1}；按 Ctrl-C 结束",
+     "等待讀卡機連接到{1}；按 Ctrl-C 結束"},
+    /* rcAnyPort */ {"any port", "任一串口", "任一串口"},
+    /* rcReaderOn */ {"Reader {1} on {2} at {3}", "读卡机 {1} 在 {2}，{3}", "讀卡機 {1} 在 {2}，{3}"},
+    /* rcDone */ {"Reader {1}: done", "读卡机 {1}：完成", "讀卡機 {1}：完成"},
+    /* rcFailed */ {"Reader {1}: failed: {2}", "读卡机 {1}：失败：{2}", "讀卡機 {1}：失敗：{2}"},
+    /* rcRefused */ {"Reader {1}: refused: {2}", "读卡机 {1}：拒绝：{2}", "讀卡機 {1}：拒絕：{2}"},
+    /* rcAlreadyDone */
+    {"Reader {1} is done already, ID {2}", "读卡机 {1} 已经完成，编号 {2}", "讀卡機 {1} 已經完成，編號 {2}"},
+    /* rcRemove */
+    {"Remove reader {1}; then the next one, please", "请移除读卡机 {1}，再接上下一台",
+     "請移除讀卡機 {1}，再接上下一台"},
+    /* rcSummary */ {"Readers done: {1}, failed: {2}", "完成的读卡机：{1}，失败：{2}", "完成的讀卡機：{1}，失敗：{2}"},
+    /* rcNotDone */ {"Not done: {1}", "未完成：{1}", "未完成：{1}"},
+    /* rcRowsLeft */
+    {"interrupted with {1} rows of the plan not done", "已中断，计划表还有 {1} 列未完成",
+     "已中斷，計畫表還有 {1} 列未完成"},
+    /* rcDiffHead */
+    {"{1}, reader {2} on {3} at {4}:", "{1}，读卡机 {2} 在 {3}，{4}：", "{1}，讀卡機 {2} 在 {3}，{4}："},
+    /* rcNoChange */ {"nothing to change", "没有需要变更的设定", "沒有需要變更的設定"},
+    /* rcIdsLeft */
+    {"IDs {1} to {2}: {3} readers at most", "编号 {1} 到 {2}：最多 {3} 台读卡机", "編號 {1} 到 {2}：最多 {3} 台讀卡機"},
+    /* rcSearching */
+    {"{1} does not answer at {2}; searching every port", "{1} 在 {2} 没有回应；搜寻所有串口",
+     "{1} 在 {2} 沒有回應；搜尋所有串口"},
+    /* rcPassPort */
+    {"(pass --port {1} --line {2})", "（请加上 --port {1} --line {2}）", "（請加上 --port {1} --line {2}）"},
+    /* rcTraceFull */
+    {"warning: the trace file {1} cannot be written to; the trace stops here", "警告：无法写入追踪档 {1}；追踪到此停止",
+     "警告：無法寫入追蹤檔 {1}；追蹤到此停止"},
+    /* rcTriedOnly */
+    {"(tried {1} only; --all-lines tries all twelve line settings)",
+     "（只试了 {1}；--all-lines 会试全部十二种通讯设定）", "（只試了 {1}；--all-lines 會試全部十二種通訊設定）"},
+    /* usSee */
+    {"readerctl: {1}; see 'readerctl --help'", "readerctl：{1}；请看 'readerctl --help'",
+     "readerctl：{1}；請看 'readerctl --help'"},
+    /* usAnd */ {"{1} and {2}", "{1} 和 {2}", "{1} 和 {2}"},
+    /* usFromTo */ {"{1} to {2}", "{1} 到 {2}", "{1} 到 {2}"},
+    /* usOr */ {"{1} or {2}", "{1} 或 {2}", "{1} 或 {2}"},
+    /* usOrMore */ {"{1} or more", "{1} 或以上", "{1} 或以上"},
+    /* usGoesWith */ {"{1} goes with {2}", "{1} 只能与 {2} 一起使用", "{1} 只能與 {2} 一起使用"},
+    /* usAllLinesPort */
+    {"--all-lines searches every port; it cannot go with --port", "--all-lines 会搜寻所有串口，不能与 --port 一起使用",
+     "--all-lines 會搜尋所有串口，不能與 --port 一起使用"},
+    /* usLanguages */ {"en, gb or big5", "en、gb 或 big5", "en、gb 或 big5"},
+    /* usLineRange */
+    {"an index 0 to 11 or a setting such as 19200,e,8,1", "0 到 11 的序号，或如 19200,e,8,1 的设定",
+     "0 到 11 的序號，或如 19200,e,8,1 的設定"},
+    /* usModeRange */ {"wiegand or rs485 (0 or 1)", "wiegand 或 rs485（0 或 1）", "wiegand 或 rs485（0 或 1）"},
+    /* usWiegandRange */
+    {"Wiegand length {1}: 26, 34 or 42", "Wiegand 长度 {1}：26、34 或 42", "Wiegand 長度 {1}：26、34 或 42"},
+    /* usRs485Range */
+    {"RS485 length {1}: 24, 32 or 40", "RS485 长度 {1}：24、32 或 40", "RS485 長度 {1}：24、32 或 40"},
+    /* usNeedsFile */ {"{1} needs a file name", "{1} 需要一个档名", "{1} 需要一個檔名"},
+    /* usNeedsValue */ {"{1} needs a value", "{1} 需要一个值", "{1} 需要一個值"},
+    /* usNeedsValueOf */ {"{1} needs a value: {2}", "{1} 需要一个值：{2}", "{1} 需要一個值：{2}"},
+    /* usNeedsThree */ {"{1} needs three values: {2}", "{1} 需要三个值：{2}", "{1} 需要三個值：{2}"},
+    /* usNeedsPlan */ {"{1} needs a plan file", "{1} 需要一个计划表档案", "{1} 需要一個計畫表檔案"},
+    /* usNoCommand */ {"no command given", "没有指定命令", "沒有指定命令"},
+    /* usNoValue */ {"{1} takes no value", "{1} 不接受值", "{1} 不接受值"},
+    /* usOneTooMany */
+    {"{1} takes no arguments; '{2}' is one too many", "{1} 不接受参数；'{2}' 是多余的",
+     "{1} 不接受參數；'{2}' 是多餘的"},
+    /* usOnePlan */
+    {"{1} takes one plan; '{2}' is one too many", "{1} 只接受一个计划表；'{2}' 是多余的",
+     "{1} 只接受一個計畫表；'{2}' 是多餘的"},
+    /* usSetNeeds */ {"set needs a setting: {1}", "set 需要一个设定：{1}", "set 需要一個設定：{1}"},
+    /* usTwice */ {"{1} is given twice", "{1} 重复指定", "{1} 重複指定"},
+    /* usUnknownCommand */ {"unknown command '{1}'", "未知的命令 '{1}'", "未知的命令 '{1}'"},
+    /* usUnknownOption */ {"unknown option '{1}'", "未知的选项 '{1}'", "未知的選項 '{1}'"},
+    /* usUnknownSetting */
+    {"unknown setting '{1}'; the settings are {2}", "未知的设定 '{1}'；设定有 {2}", "未知的設定 '{1}'；設定有 {2}"},
 };
 
 const char* Text(TextId id) {
@@ -61,6 +188,26 @@ const char* Text(TextId id) {
         return "";
     const int language = LanguageIndex >= 0 && LanguageIndex < LanguageCount ? LanguageIndex : LanguageEnglish;
     return MessageTable[id][language];
+}
+
+std::string Format(TextId id, std::initializer_list<std::string> values) {
+    const std::string pattern = Text(id);
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const std::size_t close = pattern.find('}', i);
+        if (pattern[i] == '{' && close != std::string::npos && close > i + 1 && close <= i + 3) {
+            const std::string digits = pattern.substr(i + 1, close - i - 1);
+            if (digits.find_first_not_of("0123456789") == std::string::npos) {
+                const std::size_t index = std::stoul(digits);
+                if (index >= 1 && index <= values.size())
+                    text += *(values.begin() + (index - 1));
+                i = close;
+                continue;
+            }
+        }
+        text += pattern[i];
+    }
+    return text;
 }
 
 } // namespace localisation

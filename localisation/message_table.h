@@ -2,6 +2,7 @@
 // Every language-dependent caption and message: one row per TextId, one UTF-8 text per language. Texts are
 // looked up at the moment they are shown, so a language switch affects everything shown afterwards.
 
+#include <initializer_list>
 #include <string>
 
 namespace localisation {
@@ -49,6 +50,86 @@ enum TextId {
     txSetDefaultWiegand,
     txSetDefaultW26Ok,
     txSetDefaultW26Error,
+    // Commissioning and readerctl: setting labels, causes, steps, usage. {1}, {2}... stand for Format's values.
+    stId,
+    stKeys,
+    stMode,
+    stParity,
+    stLine,
+    ctNoDevice,
+    ctNoPortOpened,
+    ctPortBusy,
+    ctPermission,
+    ctPortError,
+    ctPortGone,
+    ctNoReply,
+    ctIncomplete,
+    ctInterrupted,
+    cmParityUnknown,
+    cmNotSent,
+    cmNotReadBack,
+    cmWhere,
+    cmReadingBack,
+    cmNotAsked,
+    cmReadBackDiffers,
+    cmStillAt,
+    cmNotSaved,
+    cmScanNotSaved,
+    cmNoIdLeft,
+    cmNotInPlan,
+    cmTakesRow,
+    cmNothing,
+    cmDrift,
+    cmRecordFailed,
+    cmDoor,
+    cmRowLine,
+    rcNote,
+    rcReadBackAnswers,
+    rcReadBackSame,
+    rcWaiting,
+    rcAnyPort,
+    rcReaderOn,
+    rcDone,
+    rcFailed,
+    rcRefused,
+    rcAlreadyDone,
+    rcRemove,
+    rcSummary,
+    rcNotDone,
+    rcRowsLeft,
+    rcDiffHead,
+    rcNoChange,
+    rcIdsLeft,
+    rcSearching,
+    rcPassPort,
+    rcTraceFull,
+    rcTriedOnly,
+    usSee,
+    usAnd,
+    usFromTo,
+    usOr,
+    usOrMore,
+    usGoesWith,
+    usAllLinesPort,
+    usLanguages,
+    usLineRange,
+    usModeRange,
+    usWiegandRange,
+    usRs485Range,
+    usNeedsFile,
+    usNeedsValue,
+    usNeedsValueOf,
+    usNeedsThree,
+    usNeedsPlan,
+    usNoCommand,
+    usNoValue,
+    usOneTooMany,
+    usOnePlan,
+    usSetNeeds,
+    usTwice,
+    usUnknownCommand,
+    usUnknownOption,
+    usUnknownSetting,
     TextIdCount
 };
 
@@ -59,5 +140,7 @@ extern const char* const MessageTable[TextIdCount][LanguageCount];
 
 /// The row's text in the current language (LanguageIndex, language.h).
 const char* Text(TextId id);
+/// The row's text with {1}, {2}, ... replaced by `values` in order; a place without a value stays empty.
+std::string Format(TextId id, std::initializer_list<std::string> values);
 
 } // namespace localisation

@@ -40,8 +40,13 @@ struct Result {
     int port = 0;
     std::string line;
     int lineIndex = -1;
-    /// Why the port did not open, when that ended the operation; None otherwise.
+    /// Why the port did not open, when that ended the operation; None otherwise. A scan that found nothing gives
+    /// the remembered port's reason, or NotFound with port 0 when no port could be opened at all.
     platform::OpenError openError = platform::OpenError::None;
+    /// The port went away during the exchange (an adapter pulled).
+    bool portGone = false;
+    /// Where the scan found the reader could not be saved in the settings key.
+    bool notSaved = false;
 
     bool ok() const { return outcome == Outcome::Done; }
 };

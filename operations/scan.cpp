@@ -42,10 +42,11 @@ std::vector<int> SearchedLines(const ScanOptions& options, int baudRateIndex) {
     return lines;
 }
 
-void Found(const Context& c, platform::SettingsStore& store, int portNo, int index) {
+/// Where the search found the reader; false when it could not be saved.
+bool Found(const Context& c, platform::SettingsStore& store, int portNo, int index) {
     c.reader.ComPortNo = portNo;
     c.reader.SelectLineSetting(index);
-    settings::SaveScanSettings(store, c.reader.ComPortNo, c.reader.BaudRateIndex, c.reader.ComSettings);
+    return settings::SaveScanSettings(store, c.reader.ComPortNo, c.reader.BaudRateIndex, c.reader.ComSettings);
 }
 
 /// Once the scan found the reader: its information from `info` (the answered "H00B") and the later queries,
@@ -157,7 +158,8 @@ std::optional<Reply> TryRemembered(const Context& c, int portNo, const ScanOptio
 }
 
 /// COM1 to COM16 one after another, as the window shows it.
-std::optional<Reply> SearchInTurn(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
+std::optional<Reply> SearchInTurn(const Context& c, platform::SettingsStore& store, const ScanOptions& options,
+                                  Result& result) {
     const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
     for (int portNo = options.firstPort; portNo <= options.lastPort && !Interrupted(options); ++portNo) {
         for (const int index : lines) {
@@ -169,7 +171,7 @@ std::optional<Reply> SearchInTurn(const Context& c, platform::SettingsStore& sto
             for (int attempt = 0; attempt < SearchTries && !answer && !Interrupted(options); ++attempt)
                 answer = QueryInfo(c.link);
             if (answer)
-                Found(c, store, portNo, index);
+                result.notSaved = !Found(c, store, portNo, index);
             c.link.CloseComPort();
             if (answer || Interrupted(options))
                 return answer;
@@ -199,7 +201,8 @@ bool StartTry(Probe& probe, const std::vector<int>& lines) {
 
 /// Every port at once, driven from this one thread: each reads what came for it in turn, and starts its next try
 /// when its last one ended. The first answer wins; the other ports end the try under way and stop.
-std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& store, const ScanOptions& options) {
+std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& store, const ScanOptions& options,
+                                  Result& result, int& opened) {
     const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
     std::vector<std::unique_ptr<Probe>> probes;
     for (int portNo = options.firstPort; portNo <= options.lastPort; ++portNo) {
@@ -207,6 +210,7 @@ std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& sto
         if (StartTry(*probe, lines))
             probes.push_back(std::move(probe));
     }
+    opened = static_cast<int>(probes.size());
 
     std::optional<Reply> answer;
     int answeredPort = 0;
@@ -241,7 +245,7 @@ std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& sto
         c.link.ProcessMessages();
     }
     if (answer)
-        Found(c, store, answeredPort, lines[answeredLine]);
+        result.notSaved = !Found(c, store, answeredPort, lines[answeredLine]);
     return answer;
 }
 
@@ -266,11 +270,26 @@ Result Scan(const Context& c, platform::SettingsStore& store, const ScanOptions&
         if (answer)
             c.reader.ComPortNo = options.onlyPort;
     } else {
-        if (c.reader.ComPortNo > 0)
-            answer = TryRemembered(c, c.reader.ComPortNo, options, result);
+        const int remembered = c.reader.ComPortNo;
+        if (remembered > 0)
+            answer = TryRemembered(c, remembered, options, result);
+        const platform::OpenError rememberedError = result.openError;
         result.openError = platform::OpenError::None; // the search tries every port anew
+        int opened = -1;
         if (!answer && !Interrupted(options))
-            answer = options.allPortsAtOnce ? SearchAtOnce(c, store, options) : SearchInTurn(c, store, options);
+            answer = options.allPortsAtOnce ? SearchAtOnce(c, store, options, result, opened)
+                                            : SearchInTurn(c, store, options, result);
+        // Nothing answered: a remembered port held by another program says more than "not found", and so does a
+        // search that could open no port at all.
+        if (!answer && !Interrupted(options)) {
+            const bool rememberedOpened = remembered > 0 && rememberedError == platform::OpenError::None;
+            if (rememberedError != platform::OpenError::None && rememberedError != platform::OpenError::NotFound) {
+                result.openError = rememberedError;
+            } else if (opened == 0 && !rememberedOpened) {
+                result.openError = platform::OpenError::NotFound;
+                c.reader.ComPortNo = 0;
+            }
+        }
     }
 
     if (answer) {

@@ -67,15 +67,16 @@ bool Play(unsigned frequencyHz, unsigned durationMs) {
 
 } // namespace
 
-void NativeBeep(unsigned frequencyHz, unsigned durationMs) {
+bool NativeBeep(unsigned frequencyHz, unsigned durationMs) {
     if (durationMs == 0)
-        return;
+        return true;
     const auto start = std::chrono::steady_clock::now();
     // Nothing audible at 0 Hz or above the Nyquist frequency; keep the timing all the same.
     if (frequencyHz > 0 && frequencyHz < SampleRate / 2 && Play(frequencyHz, durationMs))
-        return;
+        return true;
     // A failed write may already have used part of the time.
     std::this_thread::sleep_until(start + std::chrono::milliseconds(durationMs));
+    return false;
 }
 
 } // namespace platform

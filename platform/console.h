@@ -13,4 +13,7 @@ bool InterruptRequested();
 /// messages read right; elsewhere nothing needs doing.
 void UseUtf8Console();
 
+/// Standard output is a terminal (not a file or a pipe): a bell written there is heard.
+bool OutputIsTerminal();
+
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "console.h"
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -28,5 +29,9 @@ bool InterruptRequested() {
 }
 
 void UseUtf8Console() {}
+
+bool OutputIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
+}
 
 } // namespace platform

@@ -35,4 +35,9 @@ void UseUtf8Console() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
+bool OutputIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 } // namespace platform

@@ -11,7 +11,8 @@ namespace platform {
 
 std::uint32_t NativeClockMs();
 void NativeSleepMs(std::uint32_t ms);
-void NativeBeep(unsigned frequencyHz, unsigned durationMs);
+/// False when no tone could sound (the duration was waited silently).
+bool NativeBeep(unsigned frequencyHz, unsigned durationMs);
 std::optional<Rgb> NativeActiveCaptionColour();
 
 } // namespace platform

@@ -168,10 +168,14 @@ public:
         NativeSleepMs(ms);
     }
     void beep(unsigned frequencyHz, unsigned durationMs) override {
-        NativeBeep(frequencyHz, durationMs);
+        lastBeepHeard_ = NativeBeep(frequencyHz, durationMs);
+    }
+    bool lastBeepHeard() const override {
+        return lastBeepHeard_;
     }
 
 private:
+    bool lastBeepHeard_ = true;
     static int fd(PortHandle port) {
         return static_cast<int>(port);
     }

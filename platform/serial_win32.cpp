@@ -118,9 +118,13 @@ public:
 
     std::uint32_t clockMs() override { return NativeClockMs(); }
     void sleepMs(std::uint32_t ms) override { NativeSleepMs(ms); }
-    void beep(unsigned frequencyHz, unsigned durationMs) override { NativeBeep(frequencyHz, durationMs); }
+    void beep(unsigned frequencyHz, unsigned durationMs) override {
+        lastBeepHeard_ = NativeBeep(frequencyHz, durationMs);
+    }
+    bool lastBeepHeard() const override { return lastBeepHeard_; }
 
 private:
+    bool lastBeepHeard_ = true;
     static HANDLE handle(PortHandle port) { return reinterpret_cast<HANDLE>(port); }
     // Only handles this back end gave out and has not closed: Windows reuses handle values, and a stale one
     // must not reach whatever the process opened since.

@@ -67,6 +67,8 @@ public:
     virtual void sleepMs(std::uint32_t ms) = 0;
     /// Sounds a tone and returns when it has ended; without a sound device it waits the duration silently.
     virtual void beep(unsigned frequencyHz, unsigned durationMs) = 0;
+    /// False when the last beep found no sound device and only waited; a terminal program may ring the bell.
+    virtual bool lastBeepHeard() const { return true; }
     /// The title-bar colour of the active window, where the desktop has one (Windows); nullopt elsewhere.
     virtual std::optional<Rgb> activeCaptionColour();
 };

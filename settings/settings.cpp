@@ -51,21 +51,23 @@ LoadedSettings LoadSettings(platform::SettingsStore& store) {
     return loaded;
 }
 
-void SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,
+bool SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,
                       const std::string& comSettings) {
     if (!store.open(true))
-        return;
+        return false;
     // && stops at the first failed write; what was written before it stays.
-    (void)(store.writeInt(ScanCommNo, comPortNo) && store.writeInt(ScanBaudRateNo, baudRateIndex) &&
-           store.writeText(ScanBaudRate, comSettings));
+    const bool saved = store.writeInt(ScanCommNo, comPortNo) && store.writeInt(ScanBaudRateNo, baudRateIndex) &&
+                       store.writeText(ScanBaudRate, comSettings);
     store.close();
+    return saved;
 }
 
-void SaveLanguage(platform::SettingsStore& store, const std::string& languageName) {
+bool SaveLanguage(platform::SettingsStore& store, const std::string& languageName) {
     if (!store.open(true))
-        return;
-    store.writeText(LanguageFlag, languageName);
+        return false;
+    const bool saved = store.writeText(LanguageFlag, languageName);
     store.close();
+    return saved;
 }
 
 } // namespace settings

@@ -22,9 +22,10 @@ struct LoadedSettings {
 /// Reads ScanCommNo, ScanBaudRate, ScanBaudRateNo, LanguageFlag in that order; a missing value keeps its
 /// default, a value of the wrong type ends the reading (it and all later ones keep their defaults).
 LoadedSettings LoadSettings(platform::SettingsStore& store);
-/// Writes ScanCommNo, ScanBaudRateNo, ScanBaudRate; the first failure ends the save silently.
-void SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,
+/// Writes ScanCommNo, ScanBaudRateNo, ScanBaudRate; the first failure ends the save. False when the key could not
+/// be opened or a value not written.
+bool SaveScanSettings(platform::SettingsStore& store, std::int32_t comPortNo, std::int32_t baudRateIndex,
                       const std::string& comSettings);
-void SaveLanguage(platform::SettingsStore& store, const std::string& languageName);
+bool SaveLanguage(platform::SettingsStore& store, const std::string& languageName);
 
 } // namespace settings

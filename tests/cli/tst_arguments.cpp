@@ -28,8 +28,8 @@ CtlInvocation Accepted(const QString& line) {
 
 /// The command, every option that differs from its default and the settings: "set port 3 json: id 7, mode 1 1 2".
 QString Summary(const CtlInvocation& call) {
-    static const char* const commands[] = {"ports", "scan", "set", "default", "monitor", "help", "version"};
-    static const char* const settings[] = {"id", "keys", "line", "mode", "parity"};
+    static const char* const commands[] = {"ports", "scan", "set",   "default", "monitor",
+                                           "apply", "diff", "audit", "help",    "version"};
     QStringList list{commands[int(call.command)]};
     const std::pair<std::optional<long long>, const char*> numbers[] = {
         {call.port ? std::optional<long long>(call.port) : std::nullopt, "port"},
@@ -40,7 +40,8 @@ QString Summary(const CtlInvocation& call) {
         if (number)
             list << QString("%1 %2").arg(name).arg(*number);
     }
-    const std::pair<std::string, const char*> files[] = {{call.tracePath, "trace"}, {call.recordPath, "record"}};
+    const std::pair<std::string, const char*> files[] = {
+        {call.tracePath, "trace"}, {call.recordPath, "record"}, {call.reportPath, "report"}, {call.planPath, "plan"}};
     for (const auto& [file, name] : files) {
         if (!file.empty())
             list << QString("%1 %2").arg(name, QString::fromStdString(file));
@@ -52,10 +53,11 @@ QString Summary(const CtlInvocation& call) {
             list << name;
     }
     QStringList values;
-    for (const CtlSetValue& value : call.settings) {
-        values << (value.setting == CtlSetting::Mode
+    for (const commission::Value& value : call.settings.inOrder()) {
+        const char* name = commission::RowOf(value.setting).name;
+        values << (value.setting == commission::Setting::Mode
                        ? QString("mode %1 %2 %3").arg(value.mode).arg(value.wiegand).arg(value.rs485)
-                       : QString("%1 %2").arg(settings[int(value.setting)]).arg(value.number)) +
+                       : QString("%1 %2").arg(name).arg(value.number)) +
                       (value.stepping ? "+" : "");
     }
     return list.join(' ') + (values.isEmpty() ? "" : ": " + values.join(", "));
@@ -76,12 +78,13 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("summary");
         Row("one setting", "set id 7", "set: id 7");
-        Row("five, order kept", "set id 07 keys 0 line 4800,N,8,1 mode Wiegand 42 24 parity 1",
-            "set: id 7, keys 0, line 0, mode 0 2 0, parity 1");
+        // Sent in the table's order, the line setting last, whatever the order given.
+        Row("five", "set id 07 keys 0 line 4800,N,8,1 mode Wiegand 42 24 parity 1",
+            "set: id 7, keys 0, mode 0 2 0, parity 1, line 0");
         Row("line first, by index", "set line 11 mode rs485 34 40 id 99 keys 20",
-            "set: line 11, mode 1 1 2, id 99, keys 20");
+            "set: id 99, keys 20, mode 1 1 2, line 11");
         Row("mode by index, line by text", "set mode 0 0 1 line 38400,e,8,1", "set: mode 0 0 1, line 7");
-        Row("stepping id", "--repeat set keys 4 id 5+", "set repeat: keys 4, id 5+");
+        Row("stepping id", "--repeat set keys 4 id 5+", "set repeat: id 5+, keys 4");
         Row("options among settings", "set id 3 --json keys 8 --port 3", "set port 3 json: id 3, keys 8");
         Row("settings after --", "set -- id 7 keys 4", "set: id 7, keys 4");
         Row("command after --", "--port 2 -- set id 7", "set port 2: id 7");
@@ -94,7 +97,10 @@ private slots:
         Row("set's options", "set parity 0 --no-verify --repeat --all-lines",
             "set all-lines no-verify repeat: parity 0");
         Row("default's options", "--record r --repeat default --no-verify", "default record r no-verify repeat");
-        Row("the last given wins", "--port 3 scan --port=4", "scan port 4");
+        Row("a plan", "apply site.csv --record r.csv --report site.html",
+            "apply record r.csv report site.html plan site.csv");
+        Row("a plan after --", "--all-lines diff -- -site.csv", "diff plan -site.csv all-lines");
+        Row("report with --repeat", "--repeat --report s.html set id 3+", "set report s.html repeat: id 3+");
         Row("version", "--version set id 0", "version");
     }
     void accepted() {
@@ -170,16 +176,22 @@ private slots:
         Row("trace empty", "--trace= scan", "--trace needs a file name");
         Row("line without port", "--line 5 scan", "--line goes with --port");
         Row("all-lines with port", "--all-lines --port 2 scan", "cannot go with --port");
-        Row("all-lines with monitor", "--all-lines monitor", "--all-lines goes with scan, set and default");
+        Row("all-lines with monitor", "--all-lines monitor", "--all-lines goes with scan, set, default and diff");
         Row("count with scan", "--count 2 scan", "--count goes with monitor");
         Row("count zero", "--count 0 monitor", "--count 0: 1 or more");
         Row("count negative", "monitor --count -1", "--count -1: 1 or more");
-        Row("no-verify with scan", "scan --no-verify", "--no-verify goes with set and default");
+        Row("no-verify with scan", "scan --no-verify", "--no-verify goes with set, default and apply");
         Row("repeat with monitor", "--repeat monitor", "--repeat goes with set and default");
-        Row("record with ports", "ports --record r", "--record goes with scan, set and default");
+        Row("record with ports", "ports --record r", "--record goes with scan, set, default, apply and audit");
         Row("language fr", "--language fr scan", "--language fr: en, gb or big5");
         Row("language index", "--language 1 scan", "--language 1: en, gb or big5");
         Row("flag with value", "--json=1 scan", "--json takes no value");
+        Row("an option twice", "--port 3 scan --port=4", "--port is given twice");
+        Row("a flag twice", "--json scan --json", "--json is given twice");
+        Row("no plan", "apply", "apply needs a plan file");
+        Row("two plans", "audit a.csv b.csv", "audit takes one plan; 'b.csv' is one too many");
+        Row("report without a site", "set id 3 --report s.html", "--report goes with apply, audit, --repeat");
+        Row("verify with audit", "audit p.csv --no-verify", "--no-verify goes with set, default and apply");
     }
     void refused() {
         QFETCH(QString, line);

@@ -3,7 +3,7 @@
 // failed reply.
 
 #include "cli/readerctl.h"
-#include "cli/report.h"
+#include "commission/csv.h"
 #include "platform/testing/memory_settings_store.h"
 #include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
@@ -53,7 +53,7 @@ struct Ctl {
         std::vector<std::string> args;
         for (const QString& word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
             args.push_back(word.toStdString());
-        CtlEnvironment environment{system, store, out, err, interrupted};
+        CtlEnvironment environment{system, store, out, err, interrupted, {}};
         return RunReaderctl(args, environment);
     }
     QString output() const { return QString::fromStdString(out.str()); }
@@ -165,16 +165,16 @@ private slots:
         QTest::newRow("set, in Simplified Chinese")
             << remembered << "--language gb --no-verify set keys 4" << 0 << "H00B H00L04"
             << QString::fromUtf8("设定读卡机按键数\n设定读卡机按键数完成\n") << "";
+        // The remembered port is silent: a search of every port, as the window's scan does, finds nothing.
         QTest::newRow("set, the reader gone")
             << Setup([](Ctl& c) {
                    c.remember(3, 5, "19200,e,8,1");
                    c.system.setPort(3, {});
                })
-            << "--json set id 9" << 1 << "H00B H00B"
-            << "{\"ok\":false,\"code\":\"no-reply\",\"error\":\"Set Reader ID Error: no "
-               "reply from COM3 at 19200,e,8,1\",\"port\":3,\"line\":\"19200,e,8,1\","
-               "\"serial\":null,\"asked\":{\"id\":\"09\"},\"read\":null}\n"
-            << "Set Reader ID Error: no reply from COM3 at 19200,e,8,1\n";
+            << "set id 9" << 1 << "H00B H00B H00B H00B"
+            << "Set Reader ID = 09\nSet Reader ID Error\nCOM3 does not answer at 19200,e,8,1; searching every "
+               "port\nScan Reader ....\n"
+            << "Reader Not Find (tried 19200,e,8,1 only; --all-lines tries all twelve line settings)\n";
         QTest::newRow("set with nothing remembered: found by a scan first")
             << nothing << "set id 12" << 0 << "H00B H00V H00L H00M H00A H00B H00C2024011712" + back
             << "Scan Reader ....\nGet Reader Info Ok. (COM : #3)\nSet Reader ID = 12\nSet Reader ID Ok\nRead back on "
@@ -189,7 +189,7 @@ private slots:
             << remembered << "default" << 0 << "H00B H00C2024011701 H00A001 H00L04 H00M0 H00E5" + back
             << "Note: whether this reader has keycode parity is not known without a scan: \"H00M0\" "
                "is sent, and its answer does not count\nSet Default Wiegand 26\nSet Default Wiegand "
-               "26 Ok\nRead back on COM3 at 19200,e,8,1: ID 01, keys 04, parity 0, mode 001, line "
+               "26 Ok\nRead back on COM3 at 19200,e,8,1: ID 01, keys 04, mode 001, parity 0, line "
                "19200,e,8,1, as set\n"
             << "";
         // A scan found a reader without parity: its default skips "H00M0".
@@ -501,10 +501,11 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList rows = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[0], QStringLiteral("time,port,line,serial,firmware,id,keys,parity,mode,outcome,code"));
-        QVERIFY2(rows[1].endsWith(",COM3,\"19200,e,8,1\",20240117,03.20-01,11,06,0,001,done,"), qPrintable(rows[1]));
-        QVERIFY2(rows[2].endsWith(",COM5,\"19200,e,8,1\",20240118,03.20-01,12,06,0,001,done,"), qPrintable(rows[2]));
-        QVERIFY(QDateTime::fromString(rows[1].section(',', 0, 0), Qt::ISODate).isValid());
+        QCOMPARE(rows[0], QStringLiteral("door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code"));
+        QVERIFY2(rows[1].endsWith(",COM3,\"19200,e,8,1\",20240117,03.20-01,11,06,001,0,done,"), qPrintable(rows[1]));
+        QVERIFY2(rows[2].endsWith(",COM5,\"19200,e,8,1\",20240118,03.20-01,12,06,001,0,done,"), qPrintable(rows[2]));
+        QVERIFY2(QDateTime::fromString(rows[1].section(QLatin1Char(','), 1, 1), Qt::ISODate).isValid(),
+                 qPrintable(rows[1]));
     }
 
 #ifndef _WIN32
@@ -560,7 +561,7 @@ private slots:
     }
     void csvFields() {
         QFETCH(QString, text);
-        QTEST(QString::fromStdString(CsvField(text.toStdString())), "field");
+        QTEST(QString::fromStdString(commission::CsvField(text.toStdString())), "field");
     }
 };
 

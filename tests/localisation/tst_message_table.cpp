@@ -4,10 +4,12 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
 #include <iterator>
+#include <vector>
 
 using namespace localisation;
 
@@ -115,9 +117,11 @@ private slots:
     void cleanup() { SelectLanguage(LanguageEnglish); }
 
     void everyRowFilled() {
-        QCOMPARE(int(std::size(Expected)), int(TextIdCount));
-        for (int id = 0; id < TextIdCount; ++id) {
+        // The window's rows are written out below; the rows after them are readerctl's and the commissioning's.
+        QCOMPARE(int(std::size(Expected)), int(txSetDefaultW26Error) + 1);
+        for (int id = 0; id < int(std::size(Expected)); ++id)
             QCOMPARE(int(Expected[id].id), id); // the expected rows follow the TextId order
+        for (int id = 0; id < TextIdCount; ++id) {
             for (int language = 0; language < LanguageCount; ++language) {
                 const char* text = MessageTable[id][language];
                 QVERIFY2(text && *text, qPrintable(QStringLiteral("row %1, %2").arg(id).arg(LanguageLabel[language])));
@@ -148,8 +152,8 @@ private slots:
 
     void encodable_data() {
         QTest::addColumn<int>("id");
-        for (const ExpectedRow& row : Expected)
-            QTest::addRow("%s", row.name) << int(row.id);
+        for (int id = 0; id < TextIdCount; ++id)
+            QTest::addRow("%d %s", id, MessageTable[id][LanguageEnglish]) << id;
     }
 
     // English must be plain ASCII; a Simplified character slipped into a Traditional text (or the reverse)
@@ -162,6 +166,56 @@ private slots:
         }
         QVERIFY2(Encodable(MessageTable[id][LanguageSimplified], "GB2312"), MessageTable[id][LanguageSimplified]);
         QVERIFY2(Encodable(MessageTable[id][LanguageTraditional], "BIG5"), MessageTable[id][LanguageTraditional]);
+    }
+
+    // A translation that drops or adds a {n} loses a value or shows a brace.
+    void samePlacesInEveryLanguage() {
+        const auto places = [](const char* text) {
+            QByteArrayList list;
+            for (const char* at = std::strchr(text, '{'); at; at = std::strchr(at + 1, '{'))
+                list << QByteArray(at, 3);
+            std::sort(list.begin(), list.end());
+            return list;
+        };
+        for (int id = 0; id < TextIdCount; ++id) {
+            for (int language = 1; language < LanguageCount; ++language)
+                QVERIFY2(places(MessageTable[id][language]) == places(MessageTable[id][LanguageEnglish]),
+                         MessageTable[id][language]);
+        }
+    }
+
+    void format_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two values") << 0 << int(ctNoReply) << QStringList{"COM3", "19200,e,8,1"}
+                                    << "no reply from COM3 at 19200,e,8,1";
+        QTest::newRow("in another order")
+            << 1 << int(cmNotSaved) << QStringList{"38400,e,8,1", "COM3"}
+            << QString::fromUtf8("读卡机现在在 COM3 以 38400,e,8,1 回应，但无法记住此设定");
+        QTest::newRow("a value missing stays empty")
+            << 0 << int(ctNoReply) << QStringList{"COM3"} << "no reply from COM3 at ";
+        QTest::newRow("braces in a value are not places")
+            << 2 << int(ctPortBusy) << QStringList{"{1}"} << QString::fromUtf8("{1} 正被其他程式使用");
+    }
+    void format() {
+        QFETCH(int, language);
+        QFETCH(int, id);
+        QFETCH(QStringList, values);
+        SelectLanguage(language);
+        std::vector<std::string> list;
+        for (const QString& value : values)
+            list.push_back(value.toStdString());
+        std::string text;
+        switch (list.size()) {
+        case 1:
+            text = Format(TextId(id), {list[0]});
+            break;
+        default:
+            text = Format(TextId(id), {list[0], list[1]});
+        }
+        QTEST(QString::fromStdString(text), "text");
     }
 
     void encodableChecksItsCharset() {

@@ -1,0 +1,62 @@
+// apply, audit and diff: a site's plan, one reader after another or the reader connected now.
+
+#include "cli/session.h"
+#include "commission/site.h"
+#include "localisation/message_table.h"
+
+namespace cli {
+
+using commission::Code;
+using localisation::Format;
+
+namespace {
+
+int RunSite(Session& s, const commission::Plan& plan, commission::SiteKind kind) {
+    commission::SiteOptions options;
+    options.kind = kind;
+    options.plan = &plan;
+    options.record = s.record;
+    options.reportPath = s.call.reportPath;
+    options.version = READERCONFIG_VERSION;
+    commission::SiteSummary summary = commission::Site(s.job(), options).run();
+    // Stopped with rows left, the plan is not done; an audit that found a drifted or failed reader fails.
+    if (summary.ok() && !summary.planDone) {
+        summary.stop = Code::Interrupted;
+        summary.stopError = Format(localisation::rcRowsLeft, {std::to_string(summary.rowsLeft.size())});
+    }
+    const bool ok = summary.ok() && (kind != commission::SiteKind::Audit || summary.failed == 0);
+    s.report.summary(summary, kind, ok);
+    return ok ? CtlDone : CtlFailed;
+}
+
+} // namespace
+
+int RunApply(Session& s) {
+    return RunSite(s, *s.plan, commission::SiteKind::Apply);
+}
+
+int RunAudit(Session& s) {
+    return RunSite(s, *s.plan, commission::SiteKind::Audit);
+}
+
+int RunDiff(Session& s) {
+    // The information of the reader connected now, by a scan: queries only.
+    operations::ScanOptions options = s.scanOptions(s.call.allLines);
+    options.onlyPort = s.call.port;
+    commission::ProgressObserver observer(s.report);
+    observer.quiet = true;
+    const operations::Result result = operations::Scan({s.link, s.reader, observer}, s.env.store, options);
+    const Code code = commission::CodeOf(result, true);
+    if (result.outcome != operations::Outcome::Done)
+        return s.report.fail(code, s.notFound(result, code));
+    const commission::Found reader{result.port, result.line, result.info};
+    const commission::PlanProgress progress(s.plan);
+    const commission::PlanRow* row = progress.rowFor(result.info.serial.value_or(""), false);
+    if (!row)
+        return s.report.fail(Code::NotInPlan, Format(localisation::cmNotInPlan,
+                                                     {protocol::Latin1ToUtf8(result.info.serial.value_or(""))}));
+    s.report.changes(reader, *row, commission::Differences(*row, reader));
+    return CtlDone;
+}
+
+} // namespace cli

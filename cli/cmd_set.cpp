@@ -1,0 +1,73 @@
+// set and default: one reader, or with --repeat one after another.
+
+#include "cli/session.h"
+#include "commission/site.h"
+#include "localisation/message_table.h"
+
+namespace cli {
+
+using commission::Code;
+using commission::JobResult;
+using localisation::Format;
+
+namespace {
+
+constexpr int LastId = 99;
+
+JobResult RunOnce(Session& s) {
+    return s.call.command == CtlCommand::Default ? commission::RunDefault(s.job(), s.scanned)
+                                                 : commission::RunJob(s.job(), s.call.settings);
+}
+
+int Repeat(Session& s) {
+    commission::SiteOptions options;
+    options.kind = s.call.command == CtlCommand::Default ? commission::SiteKind::Default : commission::SiteKind::Set;
+    options.request = s.call.settings;
+    options.port = s.call.port;
+    options.record = s.record;
+    options.reportPath = s.call.reportPath;
+    options.version = READERCONFIG_VERSION;
+    if (const std::optional<commission::Value>& id = s.call.settings[commission::Setting::Id];
+        id && id->stepping && id->number > 1) {
+        s.report.say(Format(localisation::rcIdsLeft, {std::to_string(id->number), std::to_string(LastId),
+                                                      std::to_string(LastId - id->number + 1)}));
+    }
+    const commission::SiteSummary summary = commission::Site(s.job(), options).run();
+    s.report.summary(summary, options.kind, summary.ok());
+    return summary.ok() ? CtlDone : CtlFailed;
+}
+
+} // namespace
+
+int RunSet(Session& s) {
+    if (s.call.repeat)
+        return Repeat(s);
+    const bool remembered = s.call.port == 0 && s.reader.ComPortNo > 0;
+    if (!s.findPort())
+        return CtlFailed;
+    JobResult job = RunOnce(s);
+    // The reader moved since it was remembered: search for it, as the window's scan does, and go again.
+    if (remembered && job.code == Code::NoReply && job.acknowledged == 0 && !s.interrupted()) {
+        s.report.say(
+            Format(localisation::rcSearching, {commission::ComName(s.reader.ComPortNo), s.reader.ComSettings}));
+        s.reader.ComPortNo = 0;
+        if (!s.findPort())
+            return CtlFailed;
+        job = RunOnce(s);
+    }
+    operations::ReaderInfo known = job.known();
+    if (!known.version && s.scanned)
+        known.version = s.scanned->version;
+    // The reader took a line setting that could not be remembered: the user must pass it next time.
+    if (job.code == Code::NotSaved)
+        job.error += " " + Format(localisation::rcPassPort, {std::to_string(job.port), job.line});
+    if (!s.recordRow({{}, job.port, job.line, known, job.ok() ? "done" : "failed", job.code})) {
+        const std::string failed = Format(localisation::cmRecordFailed, {s.record->path()});
+        job.error = job.ok() ? failed : job.error + "; " + failed;
+        job.code = job.ok() ? Code::NotSaved : job.code;
+    }
+    s.report.job(job);
+    return job.ok() ? CtlDone : CtlFailed;
+}
+
+} // namespace cli

@@ -1,0 +1,292 @@
+#include "reporter.h"
+
+#include "cli/readerctl.h"
+#include "localisation/message_table.h"
+#include "operations/operations.h"
+#include "protocol/commands.h"
+
+namespace cli {
+
+using commission::Code;
+using commission::Found;
+using commission::JobResult;
+using localisation::Format;
+using nlohmann::ordered_json;
+using operations::ReaderInfo;
+
+namespace {
+
+std::string Utf8(const std::optional<std::string>& field) {
+    return protocol::Latin1ToUtf8(field.value_or(""));
+}
+
+ordered_json Text(const std::optional<std::string>& field) {
+    return field ? ordered_json(protocol::Latin1ToUtf8(*field)) : ordered_json(nullptr);
+}
+
+std::string Where(int port, const std::string& line) {
+    return Format(localisation::cmWhere, {commission::ComName(port), line});
+}
+
+/// The list item a reply digit names, or the digit itself when it names none.
+std::string Item(const std::string& digit, const char* const* items, int count) {
+    const int index = digit.size() == 1 ? protocol::ReplyDigit(digit, 1, count) : -1;
+    return index >= 0 ? items[index] : protocol::Latin1ToUtf8(digit);
+}
+
+ordered_json JobJson(const JobResult& job) {
+    ordered_json object;
+    object["ok"] = job.ok();
+    if (!job.ok()) {
+        object["code"] = commission::CodeName(job.code);
+        object["error"] = job.error;
+    }
+    object["port"] = job.port;
+    object["line"] = job.line;
+    object["serial"] = Text(job.info.serial);
+    ordered_json asked = ordered_json::object();
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        if (const std::optional<std::string>& value = job.asked[commission::IndexOf(row.setting)])
+            asked[row.name] = *value;
+    }
+    object["asked"] = asked;
+    object["read"] = job.read ? ReaderJson(*job.read) : ordered_json(nullptr);
+    if (job.note)
+        object["note"] = *job.note;
+    return object;
+}
+
+// ---- for a person ----
+
+class TextReporter final : public Reporter {
+public:
+    explicit TextReporter(CtlEnvironment& environment) : Reporter(environment) {}
+
+    void progress(const std::string& text) override { line(text); }
+    void operationEnded(const operations::Result& result) override { line(operations::MessageText(result)); }
+    void note(const std::string& text) override { line(Format(localisation::rcNote, {text})); }
+    void readBack(const JobResult& job) override {
+        if (!job.ok())
+            return;
+        std::string same;
+        for (const commission::Compared& compared : job.compared)
+            same += (same.empty() ? "" : ", ") +
+                    std::string(localisation::Text(commission::RowOf(compared.setting).label)) + " " + compared.asked;
+        const std::string where = Where(job.port, job.line);
+        line(same.empty() ? Format(localisation::rcReadBackAnswers, {where})
+                          : Format(localisation::rcReadBackSame, {where, same}));
+    }
+    void waiting(int port) override {
+        line(Format(localisation::rcWaiting,
+                    {port > 0 ? commission::ComName(port) : std::string(Format(localisation::rcAnyPort, {}))}));
+    }
+    void found(const Found& reader) override {
+        line(Format(localisation::rcReaderOn,
+                    {Utf8(reader.info.serial), commission::ComName(reader.port), reader.line}));
+    }
+    void finished(const Found& reader, const JobResult& job, const std::string& door) override {
+        const std::string serial = Utf8(reader.info.serial);
+        const std::string who = door.empty() ? serial : serial + " (" + door + ")";
+        if (job.ok())
+            line(Format(localisation::rcDone, {who}));
+        else if (job.code == Code::NotInPlan || job.code == Code::NoIdLeft)
+            line(Format(localisation::rcRefused, {who, job.error}));
+        else
+            line(Format(localisation::rcFailed, {who, job.error}));
+    }
+    void alreadyDone(const Found& reader, const std::string& id) override {
+        line(Format(localisation::rcAlreadyDone, {Utf8(reader.info.serial), Utf8(id)}));
+    }
+    void removeReader(const Found& reader) override {
+        line(Format(localisation::rcRemove, {Utf8(reader.info.serial)}));
+    }
+
+    int fail(Code code, const std::string& message, const ordered_json&) override {
+        (void)code;
+        env_.err << message << '\n' << std::flush;
+        return CtlFailed;
+    }
+
+    void scanned(const operations::Result& result, Code code) override {
+        const ReaderInfo& info = result.info;
+        if (code == Code::None)
+            line(operations::MessageText(result));
+        const auto field = [&](localisation::TextId label, const std::optional<std::string>& value) {
+            if (value)
+                line(std::string(localisation::Text(label)) + " : " + protocol::Latin1ToUtf8(*value));
+        };
+        field(localisation::txSerialNo, info.serial);
+        field(localisation::txVersion, info.version);
+        field(localisation::txIdLabel, info.id);
+        field(localisation::txKeyNum, info.keys);
+        if (info.parity)
+            line(Item(*info.parity, operations::ParityItems, operations::ParityItemCount));
+        if (info.mode && info.mode->size() == 3) {
+            line(Item(info.mode->substr(0, 1), operations::ModeItems, operations::ModeItemCount) + ", " +
+                 Item(info.mode->substr(1, 1), operations::WiegandItems, operations::LengthItemCount) + ", " +
+                 Item(info.mode->substr(2, 1), operations::Rs485Items, operations::LengthItemCount));
+        }
+        line(commission::ComName(result.port) + " : " + result.line);
+    }
+
+    void job(const JobResult& job) override {
+        if (!job.ok())
+            env_.err << job.error << '\n' << std::flush;
+    }
+
+    void summary(const commission::SiteSummary& summary, commission::SiteKind, bool) override {
+        line(Format(localisation::rcSummary, {std::to_string(summary.done), std::to_string(summary.failed)}));
+        if (!summary.rowsLeft.empty()) {
+            std::string rows;
+            for (const std::string& row : summary.rowsLeft)
+                rows += (rows.empty() ? "" : ", ") + row;
+            line(Format(localisation::rcNotDone, {rows}));
+        }
+        if (!summary.ok())
+            env_.err << summary.stopError << '\n' << std::flush;
+    }
+
+    void card(const protocol::PolledEntry& entry) override { line(operations::CardIdText(entry)); }
+
+    void changes(const Found& reader, const commission::PlanRow& row,
+                 const std::vector<commission::Change>& changes) override {
+        line(Format(localisation::rcDiffHead, {commission::RowName(row), Utf8(reader.info.serial),
+                                               commission::ComName(reader.port), reader.line}));
+        for (const commission::Change& change : changes) {
+            line("  " + std::string(localisation::Text(commission::RowOf(change.setting).label)) + ": " +
+                 (change.now ? protocol::Latin1ToUtf8(*change.now) : Format(localisation::cmNothing, {})) + " -> " +
+                 change.planned);
+        }
+        if (changes.empty())
+            line("  " + Format(localisation::rcNoChange, {}));
+    }
+
+    void say(const std::string& text) override { line(text); }
+
+private:
+    void line(const std::string& text) { env_.out << text << '\n' << std::flush; }
+};
+
+// ---- for a script ----
+
+class JsonReporter final : public Reporter {
+public:
+    explicit JsonReporter(CtlEnvironment& environment) : Reporter(environment) {}
+
+    void finished(const Found&, const JobResult& job, const std::string& door) override {
+        ordered_json object = JobJson(job);
+        if (!door.empty())
+            object["door"] = door;
+        print(object);
+    }
+
+    int fail(Code code, const std::string& message, const ordered_json& extra) override {
+        ordered_json object;
+        object["ok"] = false;
+        object["code"] = commission::CodeName(code);
+        object["error"] = message;
+        object.update(extra);
+        print(object);
+        env_.err << message << '\n' << std::flush;
+        return CtlFailed;
+    }
+
+    void scanned(const operations::Result& result, Code code) override {
+        if (code != Code::None)
+            return; // the failure's object carries the fields
+        ordered_json object;
+        object["ok"] = true;
+        object["port"] = result.port;
+        object["line"] = result.line;
+        object.update(ReaderJson(result.info));
+        print(object);
+    }
+
+    void job(const JobResult& job) override {
+        print(JobJson(job));
+        if (!job.ok())
+            env_.err << job.error << '\n' << std::flush;
+    }
+
+    void summary(const commission::SiteSummary& summary, commission::SiteKind kind, bool ok) override {
+        ordered_json object;
+        object["ok"] = ok;
+        if (!summary.ok()) {
+            object["code"] = commission::CodeName(summary.stop);
+            object["error"] = summary.stopError;
+            env_.err << summary.stopError << '\n' << std::flush;
+        }
+        object["done"] = summary.done;
+        object["failed"] = summary.failed;
+        if (kind == commission::SiteKind::Apply || kind == commission::SiteKind::Audit)
+            object["not_done"] = summary.rowsLeft;
+        print(object);
+    }
+
+    void card(const protocol::PolledEntry& entry) override {
+        ordered_json object;
+        object["ok"] = true;
+        if (entry.keypad) {
+            object["keypad"] = protocol::Latin1ToUtf8(entry.digits);
+        } else {
+            object["card"] = protocol::Latin1ToUtf8(entry.digits);
+            // The value of eight digits; a short reply has no number to give.
+            object["number"] = entry.digits.size() == std::size_t(protocol::CardField.length())
+                                   ? ordered_json(entry.number)
+                                   : ordered_json(nullptr);
+        }
+        print(object);
+    }
+
+    void changes(const Found& reader, const commission::PlanRow& row,
+                 const std::vector<commission::Change>& changes) override {
+        ordered_json object;
+        object["ok"] = true;
+        object["door"] = row.door;
+        object["serial"] = Text(reader.info.serial);
+        object["port"] = reader.port;
+        object["line"] = reader.line;
+        ordered_json list = ordered_json::array();
+        for (const commission::Change& change : changes) {
+            ordered_json entry;
+            entry["setting"] = commission::RowOf(change.setting).name;
+            entry["now"] = Text(change.now);
+            entry["planned"] = change.planned;
+            list.push_back(entry);
+        }
+        object["changes"] = list;
+        print(object);
+    }
+
+    void say(const std::string&) override {}
+
+private:
+    void print(const ordered_json& object) { env_.out << object.dump() << '\n' << std::flush; }
+};
+
+} // namespace
+
+void Reporter::signal(bool ok) {
+    env_.system.beep(ok ? operations::SuccessBeepHz : operations::FailureBeepHz, operations::SignalBeepMs);
+    if (!env_.system.lastBeepHeard() && env_.bell)
+        env_.bell();
+}
+
+std::unique_ptr<Reporter> Reporter::Make(bool json, CtlEnvironment& environment) {
+    if (json)
+        return std::make_unique<JsonReporter>(environment);
+    return std::make_unique<TextReporter>(environment);
+}
+
+ordered_json ReaderJson(const ReaderInfo& info) {
+    ordered_json reader;
+    reader["serial"] = Text(info.serial);
+    reader["version"] = Text(info.version);
+    reader["id"] = Text(info.id);
+    reader["keys"] = Text(info.keys);
+    reader["parity"] = Text(info.parity);
+    reader["mode"] = Text(info.mode);
+    return reader;
+}
+
+} // namespace cli

@@ -1,0 +1,60 @@
+#pragma once
+// How readerctl tells what happened: one reporter for the whole run, as lines of text for a person or as one
+// JSON object per line for a script. The commands hand it results and the commissioning library's events; the
+// reporter alone decides what is printed. docs/readerctl.md fixes the JSON objects.
+
+#include "commission/job.h"
+#include "commission/site.h"
+#include "operations/result.h"
+
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace platform {
+class System;
+}
+
+namespace cli {
+
+struct CtlEnvironment;
+
+class Reporter : public commission::Events {
+public:
+    /// A failure of the command: its message on standard error, and with JSON its object on standard output.
+    /// `extra` adds fields to the object. Returns the exit status 1.
+    virtual int fail(commission::Code code, const std::string& message,
+                     const nlohmann::ordered_json& extra = nlohmann::ordered_json::object()) = 0;
+    /// A scan that found the reader (completely, or in part when `code` says so).
+    virtual void scanned(const operations::Result& result, commission::Code code) = 0;
+    /// One reader's job outside a site run (set, default).
+    virtual void job(const commission::JobResult& job) = 0;
+    /// The end of a site run.
+    virtual void summary(const commission::SiteSummary& summary, commission::SiteKind kind, bool ok) = 0;
+    /// A card or a keypad entry.
+    virtual void card(const protocol::PolledEntry& entry) = 0;
+    /// diff: the reader's row and what apply would change.
+    virtual void changes(const commission::Found& reader, const commission::PlanRow& row,
+                         const std::vector<commission::Change>& changes) = 0;
+    /// A line the user should see, in text only (a note, a search begun).
+    virtual void say(const std::string& text) = 0;
+
+    void signal(bool ok) override;
+
+    /// JSON or text on `environment`'s streams; the beep through its system, and the terminal's bell when no
+    /// sound device answered.
+    static std::unique_ptr<Reporter> Make(bool json, CtlEnvironment& environment);
+
+protected:
+    explicit Reporter(CtlEnvironment& environment) : env_(environment) {}
+    CtlEnvironment& env_;
+};
+
+/// The reader's fields as the reader sent them, null where not read; parity null also for a reader without
+/// keycode parity.
+nlohmann::ordered_json ReaderJson(const operations::ReaderInfo& info);
+
+} // namespace cli

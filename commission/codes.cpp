@@ -1,0 +1,114 @@
+#include "codes.h"
+
+#include "localisation/message_table.h"
+
+namespace commission {
+
+using localisation::Format;
+using operations::Outcome;
+using platform::OpenError;
+
+const char* CodeName(Code code) {
+    switch (code) {
+    case Code::None:
+        return "";
+    case Code::Usage:
+        return "usage";
+    case Code::NotFound:
+        return "not-found";
+    case Code::NoDevice:
+        return "no-device";
+    case Code::PortBusy:
+        return "port-busy";
+    case Code::Permission:
+        return "permission";
+    case Code::PortError:
+        return "port-error";
+    case Code::PortGone:
+        return "port-gone";
+    case Code::NoReply:
+        return "no-reply";
+    case Code::Incomplete:
+        return "incomplete";
+    case Code::VerifyMismatch:
+        return "verify-mismatch";
+    case Code::NotSaved:
+        return "not-saved";
+    case Code::NoIdLeft:
+        return "no-id-left";
+    case Code::NotInPlan:
+        return "not-in-plan";
+    case Code::Drift:
+        return "drift";
+    case Code::Interrupted:
+        break;
+    }
+    return "interrupted";
+}
+
+Code CodeOf(const operations::Result& result, bool scan) {
+    switch (result.outcome) {
+    case Outcome::Done:
+        return Code::None;
+    case Outcome::Interrupted:
+        return Code::Interrupted;
+    case Outcome::Incomplete:
+        return result.portGone ? Code::PortGone : Code::Incomplete;
+    case Outcome::Failed:
+        break;
+    }
+    if (result.portGone)
+        return Code::PortGone;
+    switch (result.openError) {
+    case OpenError::NotFound:
+        return Code::NoDevice;
+    case OpenError::Busy:
+        return Code::PortBusy;
+    case OpenError::Permission:
+        return Code::Permission;
+    case OpenError::Other:
+        return Code::PortError;
+    case OpenError::None:
+        break;
+    }
+    return scan ? Code::NotFound : Code::NoReply;
+}
+
+std::string ComName(int port) {
+    return "COM" + std::to_string(port);
+}
+
+std::string Cause(Code code, int port, const std::string& line) {
+    using namespace localisation;
+    const std::string com = ComName(port);
+    switch (code) {
+    case Code::NoDevice:
+        return port > 0 ? Format(ctNoDevice, {com}) : Format(ctNoPortOpened, {});
+    case Code::PortBusy:
+        return Format(ctPortBusy, {com});
+    case Code::Permission:
+        return Format(ctPermission, {com});
+    case Code::PortError:
+        return Format(ctPortError, {com});
+    case Code::PortGone:
+        return Format(ctPortGone, {com});
+    case Code::NoReply:
+        return Format(ctNoReply, {com, line});
+    case Code::Incomplete:
+        return Format(ctIncomplete, {com});
+    case Code::Interrupted:
+        return Format(ctInterrupted, {});
+    case Code::None:
+    case Code::Usage:
+    case Code::NotFound:
+    case Code::VerifyMismatch:
+    case Code::NotSaved:
+    case Code::NoIdLeft:
+    case Code::NotInPlan:
+    case Code::Drift:
+        break;
+    }
+    return {};
+}
+
+} // namespace commission

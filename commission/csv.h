@@ -1,0 +1,39 @@
+#pragma once
+// CSV as spreadsheets write and read it (RFC 4180): fields separated by commas, quoted when they hold a comma, a
+// quote or a line end, quotes doubled inside. Records end with CRLF or LF.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace commission {
+
+/// A field as the record writes it: quoted when needed; one that a spreadsheet would take for a formula (=, +, -,
+/// @ first) is kept as text by a leading apostrophe, since a reader's bytes are not trusted.
+std::string CsvField(const std::string& text);
+/// A cell as a person meant it: the apostrophe that CsvField put before a formula character taken off.
+std::string CsvCellText(const std::string& cell);
+
+/// Reads the records of a CSV text one after another.
+class CsvReader {
+public:
+    explicit CsvReader(std::string_view text);
+
+    struct Record {
+        int line = 0; ///< the 1-based line the record starts on
+        std::vector<std::string> fields;
+    };
+    /// The next record that is not an empty line; nothing at the end or after an error.
+    std::optional<Record> next();
+    /// What is wrong with the text, with its line; empty while nothing is.
+    const std::string& error() const { return error_; }
+
+private:
+    std::string_view text_;
+    std::size_t at_ = 0;
+    int line_ = 1;
+    std::string error_;
+};
+
+} // namespace commission

@@ -1,0 +1,216 @@
+#include "job.h"
+
+#include "localisation/message_table.h"
+#include "settings/settings.h"
+
+namespace commission {
+
+using localisation::Format;
+using operations::ReaderInfo;
+using operations::Result;
+
+namespace {
+
+/// The factory default as the reader reports it back.
+constexpr const char* DefaultId = "01";
+constexpr const char* DefaultKeys = "04";
+constexpr const char* DefaultParity = "0";
+constexpr const char* DefaultMode = "001";
+
+class Runner {
+public:
+    explicit Runner(const JobContext& c) : c_(c), observer_(c.events) {
+        job_.port = c.reader.ComPortNo;
+        job_.line = c.reader.ComSettings;
+    }
+
+    JobResult set(const Request& request, int idOffset) {
+        // The port stands for the window's scan; the presence query of each setting still decides.
+        c_.reader.ReaderFound = true;
+        bool stopped = false;
+        for (const Value& value : request.inOrder()) {
+            if (c_.interrupted()) {
+                stopped = true;
+                break;
+            }
+            const std::string asked = ReaderText(value, idOffset);
+            job_.asked[IndexOf(value.setting)] = asked;
+            const int lineBefore = c_.reader.BaudRateIndex;
+            if (!ended(Send(context(), value, idOffset)))
+                return job_;
+            if (value.setting == Setting::Id) {
+                job_.idTaken = true;
+                job_.info.id = asked;
+            }
+            if (value.setting == Setting::Line)
+                lineBefore_ = lineBefore;
+        }
+        return finish(stopped);
+    }
+
+    JobResult factoryDefault(const std::optional<ReaderInfo>& scanned) {
+        c_.reader.ReaderFound = true;
+        job_.asked = {DefaultId, DefaultKeys, DefaultMode, DefaultParity, protocol::DefaultComSettings};
+        // The window sends "H00M0" only to a reader that answered its parity query.
+        bool parity = true;
+        if (scanned && scanned->hasParity) {
+            parity = *scanned->hasParity;
+        } else {
+            job_.note = Format(localisation::cmParityUnknown, {});
+            c_.events.note(*job_.note);
+        }
+        if (!parity)
+            job_.asked[IndexOf(Setting::Parity)].reset();
+        const int lineBefore = c_.reader.BaudRateIndex;
+        if (!ended(operations::FactoryDefault(context(), parity)))
+            return job_;
+        job_.idTaken = true;
+        job_.info.id = DefaultId;
+        lineBefore_ = lineBefore;
+        return finish(false);
+    }
+
+private:
+    operations::Context context() { return {c_.link, c_.reader, observer_}; }
+
+    /// After an operation: what it learnt, and false when it failed.
+    bool ended(const Result& result) {
+        observer_.settle();
+        if (result.info.serial)
+            job_.info.serial = result.info.serial;
+        if (result.info.id && !job_.idTaken)
+            job_.info.id = result.info.id;
+        c_.events.operationEnded(result);
+        if (result.ok()) {
+            ++job_.acknowledged;
+            return true;
+        }
+        job_.code = CodeOf(result, false);
+        job_.error = operations::MessageText(result);
+        if (const std::string cause = Cause(job_.code, result.port, result.line); !cause.empty())
+            job_.error += ": " + cause;
+        return false;
+    }
+
+    JobResult finish(bool stopped) {
+        if (c_.interrupted()) {
+            // The setting under way was finished; nothing after it is sent, and nothing is read back.
+            job_.code = Code::Interrupted;
+            job_.error = Format(stopped ? localisation::cmNotSent : localisation::cmNotReadBack, {});
+        } else if (c_.verify) {
+            verify();
+        }
+        if (lineBefore_ >= 0)
+            remember();
+        job_.port = c_.reader.ComPortNo;
+        job_.line = c_.reader.ComSettings;
+        return job_;
+    }
+
+    /// The information read again where the reader should answer now; after a line change that it does not
+    /// answer at, where it answered before.
+    void verify() {
+        // The window's pause before a command: a reader that has just changed its line setting needs it too.
+        operations::CommandPause(c_.link);
+        Result result = readInfo();
+        if (result.outcome == operations::Outcome::Failed && lineBefore_ >= 0 && !c_.interrupted()) {
+            const int asked = c_.reader.BaudRateIndex;
+            c_.reader.SelectLineSetting(lineBefore_);
+            Result before = readInfo();
+            if (before.outcome == operations::Outcome::Failed)
+                c_.reader.SelectLineSetting(asked); // found nowhere: it acknowledged the new setting
+            else
+                result = before;
+        }
+        const std::string where = Format(localisation::cmWhere, {ComName(result.port), result.line});
+        job_.port = result.port;
+        job_.line = result.line;
+        if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted) {
+            job_.code = CodeOf(result, false);
+            job_.error = Format(localisation::cmReadingBack, {Cause(job_.code, result.port, result.line)});
+            return;
+        }
+        job_.read = result.info;
+        std::string differs;
+        bool unanswered = false;
+        for (const SettingRow& row : SettingTable) {
+            const std::optional<std::string>& asked = job_.asked[IndexOf(row.setting)];
+            if (!asked)
+                continue;
+            // A reader without keycode parity has none to compare.
+            if (row.setting == Setting::Parity && result.info.hasParity == false)
+                continue;
+            Compared compared{row.setting, *asked, ReadField(row.setting, result.info, result.line)};
+            if (!compared.read) {
+                unanswered = true;
+            } else if (!compared.same()) {
+                differs += std::string(differs.empty() ? "" : ", ") +
+                           (row.setting == Setting::Line
+                                ? Format(localisation::cmStillAt, {*compared.read})
+                                : Format(localisation::cmNotAsked, {localisation::Text(row.label),
+                                                                    protocol::Latin1ToUtf8(*compared.read), *asked}));
+            }
+            job_.compared.push_back(std::move(compared));
+        }
+        if (!differs.empty()) {
+            job_.code = Code::VerifyMismatch;
+            job_.error = Format(localisation::cmReadBackDiffers, {where, differs});
+        } else if (unanswered) {
+            // The reader stopped answering part-way: what it did not give was not read, not read wrong.
+            job_.code = Code::NoReply;
+            job_.error = Format(localisation::cmReadingBack, {Cause(Code::NoReply, result.port, result.line)});
+        }
+        c_.events.readBack(job_);
+    }
+
+    Result readInfo() {
+        observer_.quiet = true;
+        operations::ScanOptions options;
+        options.onlyPort = c_.reader.ComPortNo;
+        options.interrupted = c_.interrupted;
+        const Result result = operations::Scan(context(), c_.store, options);
+        observer_.settle();
+        observer_.quiet = false;
+        return result;
+    }
+
+    /// The reader listens at a new line setting: the next run must find it where it answers.
+    void remember() {
+        if (settings::SaveScanSettings(c_.store, c_.reader.ComPortNo, c_.reader.BaudRateIndex, c_.reader.ComSettings))
+            return;
+        const std::string text =
+            Format(localisation::cmNotSaved, {c_.reader.ComSettings, ComName(c_.reader.ComPortNo)});
+        if (job_.ok()) {
+            job_.code = Code::NotSaved;
+            job_.error = text;
+        } else {
+            job_.error += "; " + text;
+        }
+    }
+
+    const JobContext& c_;
+    ProgressObserver observer_;
+    JobResult job_;
+    int lineBefore_ = -1; ///< the line setting before an acknowledged line change
+};
+
+} // namespace
+
+ReaderInfo JobResult::known() const {
+    ReaderInfo known = read.value_or(info);
+    if (!known.serial)
+        known.serial = info.serial;
+    if (!read)
+        known.id = info.id;
+    return known;
+}
+
+JobResult RunJob(const JobContext& c, const Request& request, int idOffset) {
+    return Runner(c).set(request, idOffset);
+}
+
+JobResult RunDefault(const JobContext& c, const std::optional<ReaderInfo>& scanned) {
+    return Runner(c).factoryDefault(scanned);
+}
+
+} // namespace commission

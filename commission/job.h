@@ -1,0 +1,119 @@
+#pragma once
+// The job of one reader: several settings through the window's set sequence (the line setting last and
+// followed), or the factory default; then the reader's information read again and compared with what was asked.
+// It reports each step to its Events and returns what happened; it prints nothing.
+
+#include "commission/codes.h"
+#include "commission/settings_table.h"
+#include "operations/operations.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace commission {
+
+/// One setting asked and what reading back gave.
+struct Compared {
+    Setting setting;
+    std::string asked;
+    std::optional<std::string> read; ///< nothing: the reader did not give it
+    bool same() const { return read == asked; }
+};
+
+/// What one reader's job did.
+struct JobResult {
+    Code code = Code::None;
+    std::string error; ///< the failure in words, in the current language
+    /// Where the reader answers now (after a line change, where reading back found it).
+    int port = 0;
+    std::string line;
+    /// What the job learnt on the way: the serial number, and the ID the reader has now (the one it took, once
+    /// acknowledged, whatever happened after).
+    operations::ReaderInfo info;
+    std::array<std::optional<std::string>, SettingCount> asked{}; ///< in the reader's own digits
+    std::optional<operations::ReaderInfo> read;                   ///< what reading back gave
+    std::vector<Compared> compared;
+    std::optional<std::string> note; ///< something the user should know, such as unknown parity support
+    bool idTaken = false;            ///< the reader acknowledged a new ID
+    int acknowledged = 0;            ///< operations the reader acknowledged
+    bool ok() const { return code == Code::None; }
+    /// The values the reader is known to have: read back, else what the job learnt.
+    operations::ReaderInfo known() const;
+};
+
+/// Where a reader stands, as a scan or a presence query found it.
+struct Found {
+    int port = 0;
+    std::string line;
+    operations::ReaderInfo info;
+};
+
+/// What happens, as it happens. Texts are in the current language; a face maps each event to what it shows.
+class Events {
+public:
+    virtual ~Events() = default;
+    /// An operation's step as the window shows it ("Set Reader ID = 12"), before its outcome.
+    virtual void progress(const std::string& text) { (void)text; }
+    /// An operation ended: a setting sent, the factory default, a scan; its message is MessageText(result).
+    virtual void operationEnded(const operations::Result& result) { (void)result; }
+    virtual void note(const std::string& text) { (void)text; }
+    /// Reading back found the reader; `job.compared` says what it gave.
+    virtual void readBack(const JobResult& job) { (void)job; }
+
+    // One reader after another (site.h).
+    /// Waiting for a reader on COM`port` (0: on any port).
+    virtual void waiting(int port) { (void)port; }
+    virtual void found(const Found& reader) { (void)reader; }
+    /// The reader's job ended, or the reader was refused (`door` is the plan row's, when there is one).
+    virtual void finished(const Found& reader, const JobResult& job, const std::string& door) {
+        (void)reader, (void)job, (void)door;
+    }
+    /// A reader done in this run was seen again.
+    virtual void alreadyDone(const Found& reader, const std::string& id) { (void)reader, (void)id; }
+    /// Waiting for the reader to be removed.
+    virtual void removeReader(const Found& reader) { (void)reader; }
+    virtual void left(const Found& reader) { (void)reader; }
+    /// The success (true) or failure tone is due.
+    virtual void signal(bool ok) { (void)ok; }
+};
+
+struct JobContext {
+    readerlink::Link& link;
+    operations::ReaderState& reader;
+    platform::SettingsStore& store;
+    Events& events;
+    /// Asked before every setting; true ends the job there (the setting under way is finished).
+    std::function<bool()> interrupted = [] { return false; };
+    /// Read the reader's information back and compare.
+    bool verify = true;
+};
+
+/// Sends `request` to the reader at reader.ComPortNo / ComSettings. `idOffset` is added to a stepping ID.
+/// `scanned`: what a scan of this reader read (it tells whether the reader has keycode parity).
+JobResult RunJob(const JobContext& c, const Request& request, int idOffset = 0);
+/// The factory default, then the read-back.
+JobResult RunDefault(const JobContext& c, const std::optional<operations::ReaderInfo>& scanned);
+
+/// An Observer that passes the operations' steps on as progress, holding each message back until the next
+/// comes: the last one of an operation is its outcome, which the result carries; settle() drops it.
+class ProgressObserver final : public operations::QuietObserver {
+public:
+    explicit ProgressObserver(Events& events) : events_(events) {}
+    /// Nothing is passed on while quiet (a read-back, a wait for the next reader).
+    bool quiet = false;
+    void settle() { held_.reset(); }
+    void message(const std::string& text) override {
+        if (held_ && !quiet)
+            events_.progress(*held_);
+        held_ = text;
+    }
+
+private:
+    Events& events_;
+    std::optional<std::string> held_;
+};
+
+} // namespace commission

@@ -1,0 +1,43 @@
+#pragma once
+// A site's plan: a CSV file with a header row, one row per door. Columns: `door` (free text), `serial` (optional,
+// the reader's 8 characters) and one per setting with the values `set` accepts; an empty cell leaves that setting
+// alone. The record's own columns (time, port, firmware, outcome, code) are ignored, so a record is a plan: its
+// rows that did not end done are skipped, and a serial's last row wins. The whole plan is checked before anything
+// is sent.
+
+#include "commission/settings_table.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace commission {
+
+struct PlanRow {
+    int line = 0; ///< where the row stands in the file
+    std::string door;
+    std::optional<std::string> serial; ///< as the reader sends it (8-bit characters)
+    Request request;
+};
+
+struct Plan {
+    std::string name; ///< the site: the file's name without its folder and extension
+    std::vector<PlanRow> rows;
+};
+
+struct PlanCheck {
+    std::optional<Plan> plan;
+    /// One line per fault, each naming the line and column, the value and what is accepted.
+    std::vector<std::string> errors;
+};
+
+/// Checks a plan's text. `name` is the site's name.
+PlanCheck ParsePlan(std::string_view text, const std::string& name);
+/// Reads and checks the plan file at `path`.
+PlanCheck ReadPlan(const std::string& path);
+
+/// "door 12" or, for a row without a door, "line 5".
+std::string RowName(const PlanRow& row);
+
+} // namespace commission

@@ -1,0 +1,44 @@
+#pragma once
+// The as-built report: one self-contained HTML page (inline style, no script, nothing fetched) of a site's
+// readers, rewritten after each one through a temporary file renamed over the old one, so that a browser or a
+// printer never sees half a page. It prints on A4.
+
+#include "commission/codes.h"
+#include "commission/settings_table.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace commission {
+
+struct ReportRow {
+    std::string door;
+    std::string serial; ///< UTF-8 from here on
+    std::string firmware;
+    int port = 0;
+    std::string line;
+    std::array<std::string, SettingCount> values{}; ///< read back, else what is known; empty where unknown
+    std::string outcome;                            ///< done, failed, refused
+    Code code = Code::None;
+    std::string error;
+    std::string time;
+};
+
+struct SiteReport {
+    std::string site;
+    std::string date;
+    std::string version;
+    std::string kind; ///< apply, audit, set
+    int done = 0;
+    int failed = 0;
+    std::vector<ReportRow> rows;
+    std::vector<std::string> notDone; ///< the plan's rows not yet done, by name
+};
+
+std::string RenderReport(const SiteReport& report);
+/// Writes the page beside `path` and renames it over; false, with the reason in `error`, when it could not.
+bool WriteReport(const std::string& path, const SiteReport& report, std::string& error);
+
+} // namespace commission
