@@ -80,8 +80,12 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
     // What the file holds already: its header decides its columns.
     std::vector<std::string> columns = Columns();
     bool needsLineEnd = false;
-    std::ifstream existing(path, std::ios::binary);
-    if (existing && !std::filesystem::is_directory(path)) {
+    // Only a regular file has a header to read: a device (/dev/full, a pipe) would never end.
+    std::error_code ignored;
+    std::ifstream existing;
+    if (std::filesystem::is_regular_file(path, ignored))
+        existing.open(path, std::ios::binary);
+    if (existing) {
         std::ostringstream text;
         text << existing.rdbuf();
         const std::string content = text.str();

@@ -47,9 +47,12 @@ public:
     void sleepMs(std::uint32_t ms) override;
     void beep(unsigned frequencyHz, unsigned durationMs) override;
     std::optional<Rgb> activeCaptionColour() override { return activeCaption; }
+    bool lastBeepHeard() const override { return beepsHeard; }
 
     /// What activeCaptionColour() reports; none by default, whatever desktop the tests run on.
     std::optional<Rgb> activeCaption;
+    /// False: a machine without a sound device, whose beeps only wait.
+    bool beepsHeard = true;
 
     // ---- time ----
     std::uint64_t nowUs() const { return nowUs_; }

@@ -2,8 +2,8 @@
 // exit status, the remembered-port rules, Ctrl-C, and the protocol trace of a scan that meets every kind of
 // failed reply.
 
-#include "cli/readerctl.h"
 #include "commission/csv.h"
+#include "ctl_fixture.h"
 #include "platform/testing/memory_settings_store.h"
 #include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
@@ -26,68 +26,6 @@
 #endif
 
 using namespace cli;
-
-namespace {
-
-struct Ctl {
-    platform::VirtualSystem system;
-    platform::MemorySettingsStore store;
-    sim::ReaderModel reader;
-    std::ostringstream out;
-    std::ostringstream err;
-    std::function<bool()> interrupted = [] { return false; };
-
-    Ctl() { readerOn(3); }
-    void readerOn(int portNo, sim::ReaderModel* model = nullptr) {
-        platform::VirtualSystem::PortConfig config;
-        config.peer = model ? model : &reader;
-        system.setPort(portNo, config);
-    }
-    void remember(int portNo, int index, const std::string& settings) {
-        store.keyExists = true;
-        store.values["ScanCommNo"] = portNo;
-        store.values["ScanBaudRateNo"] = index;
-        store.values["ScanBaudRate"] = settings;
-    }
-    int run(const QString& line) {
-        std::vector<std::string> args;
-        for (const QString& word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            args.push_back(word.toStdString());
-        CtlEnvironment environment{system, store, out, err, interrupted, {}};
-        return RunReaderctl(args, environment);
-    }
-    QString output() const { return QString::fromStdString(out.str()); }
-    /// The last line of the output as a JSON object.
-    QJsonObject json() const {
-        const QStringList lines = output().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        return lines.isEmpty() ? QJsonObject() : QJsonDocument::fromJson(lines.last().toUtf8()).object();
-    }
-    QString errors() const { return QString::fromStdString(err.str()); }
-    QString commands() const {
-        QStringList list;
-        for (const std::string& command : system.commands())
-            list << QString::fromStdString(command);
-        return list.join(QLatin1Char(' '));
-    }
-    /// The line settings of the frames after the first `skip`, each once in a row.
-    QStringList lines(std::size_t skip = 0) const {
-        QStringList list;
-        for (std::size_t i = skip; i < system.frames().size(); ++i) {
-            const QString line = QString::fromStdString(system.frames()[i].line);
-            if (list.isEmpty() || list.last() != line)
-                list << line;
-        }
-        return list;
-    }
-    std::int32_t saved(const char* name) const {
-        const auto found = store.values.find(name);
-        return found == store.values.end() ? -1 : std::get<std::int32_t>(found->second);
-    }
-};
-
-using Setup = std::function<void(Ctl&)>;
-
-} // namespace
 
 Q_DECLARE_METATYPE(Setup)
 
