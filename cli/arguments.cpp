@@ -55,6 +55,7 @@ constexpr OptionRule OptionRules[] = {
     {"--all-lines", Bit(CtlCommand::Scan) | Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
     {"--count", Bit(CtlCommand::Monitor)},
     {"--no-verify", Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
+    {"--pin", Bit(CtlCommand::Ports)},
     {"--record", Bit(CtlCommand::Scan) | Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
     {"--repeat", Bit(CtlCommand::Set) | Bit(CtlCommand::Default)},
 };
@@ -206,6 +207,19 @@ std::string ParseSettings(const std::vector<std::string>& words, bool repeat, st
     return {};
 }
 
+/// --pin's value: nothing, or COM<N>=NAME.
+std::optional<CtlPin> ParsePin(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (text.empty())
+        return CtlPin{};
+    if (equals == std::string::npos || equals + 1 == text.size() || Lower(text.substr(0, 3)) != "com")
+        return std::nullopt;
+    const long long port = InRange(text.substr(3, equals - 3), 1, 16);
+    if (port < 0)
+        return std::nullopt;
+    return CtlPin{static_cast<int>(port), text.substr(equals + 1)};
+}
+
 /// A value refused by a check below. It passes through CLI11, which would put the option's name before a
 /// message of its own checks.
 class Refused : public std::runtime_error {
@@ -320,6 +334,11 @@ public:
             ->check(FileName("--record"));
         app_.add_flag("--repeat", call_.repeat,
                       "set, default: one reader after another, each read back and recorded, until Ctrl-C");
+        app_.add_option("--pin", pin_,
+                        "ports: link every port present in the ports folder to its adapter, or COM<N> to NAME "
+                        "(in /dev/serial/by-id or by-path, or a path)")
+            ->option_text("[COM<N>=NAME]")
+            ->expected(0, 1);
 
         for (std::size_t i = 0; i < CommandCount; ++i) {
             commands_[i] = app_.add_subcommand(Commands[i].name, Commands[i].description);
@@ -336,6 +355,10 @@ public:
         const auto mark = std::find(args.begin(), args.end(), "--");
         std::vector<std::string> before;
         for (auto arg = args.begin(); arg != mark; ++arg) {
+            // CLI11 gives an empty value of --pin as no value, which pins every port: a script's empty variable
+            // must not do that.
+            if (*arg == "--pin=" || (*arg == "--pin" && arg + 1 != mark && arg[1].empty()))
+                return {{}, "--pin needs COM<N>=NAME after it, or nothing to pin every port present"};
             // CLI11 takes the next word as the value of "--trace=": the empty value is given as such instead.
             const bool emptyValue = arg->rfind("--", 0) == 0 && arg->find('=') + 1 == arg->size();
             const std::string name = arg->substr(0, arg->size() - 1);
@@ -397,6 +420,8 @@ public:
         }
         if (std::string error = pairing(); !error.empty())
             return {{}, error};
+        if (app_.get_option("--pin")->count() > 0 && !(call_.pin = ParsePin(pin_)))
+            return {{}, "--pin " + pin_ + ": COM<N>=NAME, N 1 to 16"};
         return {call_, {}};
     }
 
@@ -433,6 +458,7 @@ private:
     CLI::App app_{"Find, configure and monitor the keypad card reader on a serial line.", "readerctl"};
     CtlInvocation call_;
     bool noVerify_ = false;
+    std::string pin_;
     std::array<CLI::App*, CommandCount> commands_{};
     std::array<std::vector<std::string>, CommandCount> words_;
 };

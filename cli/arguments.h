@@ -21,6 +21,12 @@ struct CtlSetValue {
     int rs485 = 0;         ///<   RS485 length 0 = 24, 1 = 32, 2 = 40
 };
 
+/// --pin: port 0 pins every port present now to its adapter; otherwise COM`port` to `name`.
+struct CtlPin {
+    int port = 0;
+    std::string name; ///< a file name in /dev/serial/by-id or by-path, or an absolute path
+};
+
 struct CtlInvocation {
     CtlCommand command = CtlCommand::Help;
     std::vector<CtlSetValue> settings; ///< set: as given on the command line, each setting at most once
@@ -34,6 +40,7 @@ struct CtlInvocation {
     bool verify = true;                ///< --no-verify clears it (set, default)
     std::string recordPath;            ///< --record FILE (scan, set, default)
     bool repeat = false;               ///< --repeat (set, default)
+    std::optional<CtlPin> pin;         ///< --pin [COMn=NAME] (ports)
     std::string help;                  ///< Help: the text to print (the generated help of the command asked)
 };
 

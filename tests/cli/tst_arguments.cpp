@@ -51,6 +51,8 @@ QString Summary(const CtlInvocation& call) {
         if (set)
             list << name;
     }
+    if (call.pin)
+        list << QString("pin %1 %2").arg(call.pin->port).arg(QString::fromStdString(call.pin->name)).trimmed();
     QStringList values;
     for (const CtlSetValue& value : call.settings) {
         values << (value.setting == CtlSetting::Mode
@@ -96,6 +98,9 @@ private slots:
         Row("default's options", "--record r --repeat default --no-verify", "default record r no-verify repeat");
         Row("the last given wins", "--port 3 scan --port=4", "scan port 4");
         Row("version", "--version set id 0", "version");
+        Row("pin every port", "ports --pin", "ports pin 0");
+        Row("pin one, before the command", "--pin com3=usb-Example-if00 ports", "ports pin 3 usb-Example-if00");
+        Row("pin one, a path after =", "ports --pin=COM16=/dev/ttyS0", "ports pin 16 /dev/ttyS0");
     }
     void accepted() {
         QFETCH(QString, line);
@@ -180,6 +185,10 @@ private slots:
         Row("language fr", "--language fr scan", "--language fr: en, gb or big5");
         Row("language index", "--language 1 scan", "--language 1: en, gb or big5");
         Row("flag with value", "--json=1 scan", "--json takes no value");
+        Row("pin with scan", "scan --pin", "--pin goes with ports");
+        Row("pin COM17", "ports --pin COM17=x", "--pin COM17=x: COM<N>=NAME, N 1 to 16");
+        Row("pin without a name", "ports --pin COM3=", "--pin COM3=: COM<N>=NAME");
+        Row("pin empty", "ports --pin=", "--pin needs COM<N>=NAME after it");
     }
     void refused() {
         QFETCH(QString, line);
