@@ -1,12 +1,12 @@
 #include "readerctl.h"
 
 #include "cli/arguments.h"
+#include "cli/ports.h"
 #include "cli/report.h"
 #include "link/link.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "operations/operations.h"
-#include "platform/com_ports.h"
 #include "protocol/commands.h"
 #include "settings/settings.h"
 #include "trace/trace_file.h"
@@ -143,25 +143,7 @@ private:
 
     // ---- ports ----
 
-    int ports() {
-        for (int portNo = 1; portNo <= platform::MaxComPort; ++portNo) {
-            const std::string device = platform::DescribeComPort(portNo);
-            const std::string problem = platform::ComPortProblem(portNo);
-            if (call_.json) {
-                ordered_json line;
-                line["ok"] = true;
-                line["port"] = portNo;
-                line["device"] = device.empty() ? ordered_json(nullptr) : ordered_json(device);
-                if (!problem.empty())
-                    line["problem"] = problem;
-                env_.out << line.dump() << '\n';
-            } else {
-                env_.out << "COM" << portNo << (portNo < 10 ? "   " : "  ") << (device.empty() ? "-" : device)
-                         << (problem.empty() ? "" : "   (" + problem + ")") << '\n';
-            }
-        }
-        return CtlDone;
-    }
+    int ports() { return RunPorts(call_, platform::PortRoots{}, env_.out, env_.err); }
 
     // ---- scan ----
 

@@ -33,6 +33,8 @@ const char* CodeName(Code code) {
         return "incomplete";
     case Code::VerifyMismatch:
         return "verify-mismatch";
+    case Code::PinFailed:
+        return "pin-failed";
     case Code::Interrupted:
         break;
     }
@@ -86,6 +88,7 @@ std::string Cause(Code code, int port, const std::string& line) {
     case Code::Usage:
     case Code::NotFound:
     case Code::VerifyMismatch:
+    case Code::PinFailed:
         break;
     }
     return {};

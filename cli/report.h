@@ -26,6 +26,7 @@ enum class Code {
     Incomplete,     ///< the scan found the reader but could not read all of its information
     VerifyMismatch, ///< the reader acknowledged a value, and reading it back gave another
     Interrupted,    ///< Ctrl-C
+    PinFailed,      ///< ports --pin did not write the ports folder
 };
 
 const char* CodeName(Code code);
