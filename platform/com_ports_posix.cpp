@@ -229,7 +229,9 @@ std::string Attribute(const std::string& folder, const char* name) {
 std::map<std::string, std::vector<std::string>> NamesByNode(const std::string& folder) {
     std::map<std::string, std::vector<std::string>> names;
     for (const std::string& name : FolderEntries(folder)) {
-        if (const std::string node = Canonical(folder + "/" + name); name[0] != '.' && !node.empty())
+        std::string path = folder + '/';
+        path += name;
+        if (const std::string node = Canonical(path); name[0] != '.' && !node.empty())
             names[node].push_back(name);
     }
     for (auto& [node, list] : names)
@@ -328,9 +330,12 @@ private:
             adapter.manufacturer = Attribute(folder, "manufacturer");
             adapter.product = Attribute(folder, "product");
             adapter.serial = Attribute(folder, "serial");
-            key = (adapter.manufacturer.empty() ? vendor : adapter.manufacturer) + '\n' +
-                  (adapter.product.empty() ? Attribute(folder, "idProduct") : adapter.product) + '\n' + adapter.serial +
-                  '\n' + interface + '\n' + port;
+            key = adapter.manufacturer.empty() ? vendor : adapter.manufacturer;
+            for (const std::string& part :
+                 {adapter.product.empty() ? adapter.usbId : adapter.product, adapter.serial, interface, port}) {
+                key += '\n';
+                key += part;
+            }
             break;
         }
         return adapter;
@@ -392,9 +397,9 @@ std::string PinTarget(const std::string& name, const PortRoots& roots, const Sur
         target = name;
         if (name[0] != '/')
             error = name + ": give a name in " + byId + " or " + roots.dev + "/serial/by-path/, or an absolute path";
-    } else if (name != "." && name != ".." && Exists(byId + name)) {
+    } else if (Exists(byId + name)) {
         target = byId + name;
-    } else if (name != "." && name != ".." && Exists(roots.dev + "/serial/by-path/" + name)) {
+    } else if (Exists(roots.dev + "/serial/by-path/" + name)) {
         target = roots.dev + "/serial/by-path/" + name;
     } else {
         error = "no adapter is named " + name + " in " + byId + " or " + roots.dev + "/serial/by-path/";
