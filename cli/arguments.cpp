@@ -27,7 +27,7 @@ struct CommandRow {
 };
 
 constexpr CommandRow Commands[] = {
-    {"ports", CtlCommand::Ports, "", "COM1..COM16 and the device behind each one"},
+    {"ports", CtlCommand::Ports, "", "COM1..COM16, the device and the adapter behind each one"},
     {"scan", CtlCommand::Scan, "", "find the reader and print its information"},
     {"set", CtlCommand::Set, " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader"},
     {"default", CtlCommand::Default, "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)"},
@@ -334,9 +334,7 @@ public:
             ->check(FileName("--record"));
         app_.add_flag("--repeat", call_.repeat,
                       "set, default: one reader after another, each read back and recorded, until Ctrl-C");
-        app_.add_option("--pin", pin_,
-                        "ports: link every port present in the ports folder to its adapter, or COM<N> to NAME "
-                        "(in /dev/serial/by-id or by-path, or a path)")
+        app_.add_option("--pin", pin_, "ports: pin every port present to its adapter, or COM<N> to NAME (Linux)")
             ->option_text("[COM<N>=NAME]")
             ->expected(0, 1);
 
