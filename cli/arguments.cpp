@@ -37,7 +37,8 @@ constexpr unsigned SetOptions = Bit(CtlOption::AllLines) | Bit(CtlOption::NoVeri
                                 Bit(CtlOption::Repeat) | Bit(CtlOption::Report);
 
 constexpr CommandRow Commands[] = {
-    {"ports", CtlCommand::Ports, "", "COM1..COM16 and the device behind each one", 0, false},
+    {"ports", CtlCommand::Ports, "", "COM1..COM16, the device and the adapter behind each one", Bit(CtlOption::Pin),
+     false},
     {"scan", CtlCommand::Scan, "", "find the reader and print its information",
      Bit(CtlOption::AllLines) | Bit(CtlOption::Record), false},
     {"set", CtlCommand::Set, " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader",
@@ -61,8 +62,10 @@ struct OptionName {
     const char* name;
 };
 constexpr OptionName OptionNames[] = {
-    {CtlOption::AllLines, "--all-lines"}, {CtlOption::Count, "--count"},   {CtlOption::NoVerify, "--no-verify"},
-    {CtlOption::Record, "--record"},      {CtlOption::Repeat, "--repeat"}, {CtlOption::Report, "--report"},
+    {CtlOption::AllLines, "--all-lines"}, {CtlOption::Count, "--count"},
+    {CtlOption::NoVerify, "--no-verify"}, {CtlOption::Pin, "--pin"},
+    {CtlOption::Record, "--record"},      {CtlOption::Repeat, "--repeat"},
+    {CtlOption::Report, "--report"},
 };
 
 const CommandRow* FindCommand(const std::string& name) {
@@ -126,6 +129,19 @@ std::string ParseSettings(const std::vector<std::string>& words, bool repeat, co
         i = end;
     }
     return {};
+}
+
+/// --pin's value: nothing, or COM<N>=NAME.
+std::optional<CtlPin> ParsePin(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (text.empty())
+        return CtlPin{};
+    if (equals == std::string::npos || equals + 1 == text.size() || commission::Lower(text.substr(0, 3)) != "com")
+        return std::nullopt;
+    const long long port = commission::InRange(text.substr(3, equals - 3), 1, 16);
+    if (port < 0)
+        return std::nullopt;
+    return CtlPin{static_cast<int>(port), text.substr(equals + 1)};
 }
 
 /// A value refused by a check below. It passes through CLI11, which would put the option's name before a
@@ -253,6 +269,9 @@ public:
             ->check(FileName("--record"));
         app_.add_flag("--repeat", call_.repeat,
                       "set, default: one reader after another, each read back and recorded, until Ctrl-C");
+        app_.add_option("--pin", pin_, "ports: pin every port present to its adapter, or COM<N> to NAME (Linux)")
+            ->option_text("[COM<N>=NAME]")
+            ->expected(0, 1);
         app_.add_option("--report", call_.reportPath,
                         "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
             ->option_text("FILE.html")
@@ -277,6 +296,10 @@ public:
         const auto mark = std::find(args.begin(), args.end(), "--");
         std::vector<std::string> before;
         for (auto arg = args.begin(); arg != mark; ++arg) {
+            // CLI11 gives an empty value of --pin as no value, which pins every port: a script's empty variable
+            // must not do that.
+            if (*arg == "--pin=" || (*arg == "--pin" && arg + 1 != mark && arg[1].empty()))
+                return {{}, Format(localisation::usPinEmpty, {})};
             // CLI11 takes the next word as the value of "--trace=": the empty value is given as such instead.
             const bool emptyValue = arg->rfind("--", 0) == 0 && arg->find('=') + 1 == arg->size();
             const std::string name = arg->substr(0, arg->size() - 1);
@@ -349,6 +372,8 @@ public:
         }
         if (std::string error = pairing(command); !error.empty())
             return {{}, error};
+        if (app_.get_option("--pin")->count() > 0 && !(call_.pin = ParsePin(pin_)))
+            return {{}, "--pin " + pin_ + ": " + Format(localisation::usPinValue, {})};
         return {call_, {}};
     }
 
@@ -407,6 +432,7 @@ private:
     CLI::App app_{"Find, configure and monitor the keypad card reader on a serial line.", "readerctl"};
     CtlInvocation call_;
     bool noVerify_ = false;
+    std::string pin_;
     std::array<CLI::App*, CommandCount> commands_{};
     std::array<std::vector<std::string>, CommandCount> words_;
 };

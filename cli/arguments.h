@@ -14,7 +14,13 @@ namespace cli {
 enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, Help, Version };
 
 /// The options that only some commands take; each command's row lists its own.
-enum class CtlOption { AllLines, Count, NoVerify, Record, Repeat, Report };
+enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report };
+
+/// --pin: port 0 pins every port present now to its adapter; otherwise COM`port` to `name`.
+struct CtlPin {
+    int port = 0;
+    std::string name; ///< a file name in /dev/serial/by-id or by-path, or an absolute path
+};
 
 struct CtlInvocation {
     CtlCommand command = CtlCommand::Help;
@@ -31,6 +37,7 @@ struct CtlInvocation {
     std::string recordPath;         ///< --record FILE
     std::string reportPath;         ///< --report FILE.html
     bool repeat = false;            ///< --repeat (set, default)
+    std::optional<CtlPin> pin;      ///< --pin [COMn=NAME] (ports)
     std::string help;               ///< Help: the text to print (the generated help of the command asked)
 };
 

@@ -1,7 +1,8 @@
 # bash completion for readerctl
 _readerctl() {
     local cur prev words cword
-    _init_completion 2>/dev/null || {
+    # COM3=NAME and by-path names (pci-0000:00:14.0-...) are one word each.
+    _init_completion -n =: 2>/dev/null || {
         cur=${COMP_WORDS[COMP_CWORD]}
         prev=${COMP_WORDS[COMP_CWORD - 1]}
         words=("${COMP_WORDS[@]}")
@@ -26,6 +27,22 @@ _readerctl() {
         return ;;
     --count)
         return ;;
+    --pin)
+        # An optional value: COM<N>=, then a name in /dev/serial/by-id or by-path; otherwise the words as usual.
+        if [[ $cur == *=* ]]; then
+            local name names=()
+            for name in /dev/serial/by-id/* /dev/serial/by-path/*; do
+                [[ -e $name ]] && names+=("${name##*/}")
+            done
+            cur=${cur#*=}
+            mapfile -t COMPREPLY < <(compgen -W "${names[*]}" -- "$cur")
+            declare -F __ltrim_colon_completions >/dev/null && __ltrim_colon_completions "$cur"
+            return
+        elif [[ $cur == [Cc]* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "$(printf 'COM%s= ' {1..16})" -- "$cur")
+            compopt -o nospace 2>/dev/null
+            return
+        fi ;;
     esac
 
     # The command and its words: neither options nor their values, except after "--".
@@ -35,6 +52,7 @@ _readerctl() {
             case ${words[i]} in
             --) ended=1; continue ;;
             --port | --line | --language | --trace | --count | --record) ((i++)); continue ;;
+            --pin) [[ ${words[i + 1]} == [Cc][Oo][Mm]*=* ]] && ((i++)); continue ;;
             -[0-9]*) ;; # a negative number is a value, as readerctl takes it
             -*) continue ;;
             esac
@@ -44,11 +62,12 @@ _readerctl() {
 
     local options candidates=""
     case $command in
-    "") options="$general --all-lines --count --no-verify --record --repeat"
+    "") options="$general --all-lines --count --no-verify --record --repeat --pin"
         candidates="ports scan set default monitor" ;;
     scan) options="$general --all-lines --record" ;;
     set | default) options="$general --all-lines --no-verify --record --repeat" ;;
     monitor) options="$general --count" ;;
+    ports) options="$general --pin" ;;
     *) options=$general ;;
     esac
 

@@ -40,6 +40,8 @@ const char* CodeName(Code code) {
         return "not-in-plan";
     case Code::Drift:
         return "drift";
+    case Code::PinFailed:
+        return "pin-failed";
     case Code::Interrupted:
         break;
     }
@@ -106,6 +108,7 @@ std::string Cause(Code code, int port, const std::string& line) {
     case Code::NoIdLeft:
     case Code::NotInPlan:
     case Code::Drift:
+    case Code::PinFailed:
         break;
     }
     return {};

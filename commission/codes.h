@@ -25,6 +25,7 @@ enum class Code {
     NotInPlan,      ///< the reader matches no row of the plan that is left
     Drift,          ///< an audited reader's settings differ from its row
     Interrupted,    ///< Ctrl-C, or Stop
+    PinFailed,      ///< ports --pin did not write the ports folder
 };
 
 /// "no-reply"; empty for None.

@@ -181,6 +181,11 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* usUnknownOption */ {"unknown option '{1}'", "未知的选项 '{1}'", "未知的選項 '{1}'"},
     /* usUnknownSetting */
     {"unknown setting '{1}'; the settings are {2}", "未知的设定 '{1}'；设定有 {2}", "未知的設定 '{1}'；設定有 {2}"},
+    /* usPinEmpty */
+    {"--pin needs COM<N>=NAME after it, or nothing to pin every port present",
+     "--pin 后面需要 COM<N>=NAME，或什么都不加以固定所有现有串口",
+     "--pin 後面需要 COM<N>=NAME，或什麼都不加以固定所有現有串口"},
+    /* usPinValue */ {"COM<N>=NAME, N 1 to 16", "COM<N>=NAME，N 为 1 到 16", "COM<N>=NAME，N 為 1 到 16"},
 };
 
 const char* Text(TextId id) {

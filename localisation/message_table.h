@@ -130,6 +130,8 @@ enum TextId {
     usUnknownCommand,
     usUnknownOption,
     usUnknownSetting,
+    usPinEmpty,
+    usPinValue,
     TextIdCount
 };
 

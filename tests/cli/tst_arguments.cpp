@@ -52,6 +52,8 @@ QString Summary(const CtlInvocation& call) {
         if (set)
             list << name;
     }
+    if (call.pin)
+        list << QString("pin %1 %2").arg(call.pin->port).arg(QString::fromStdString(call.pin->name)).trimmed();
     QStringList values;
     for (const commission::Value& value : call.settings.inOrder()) {
         const char* name = commission::RowOf(value.setting).name;
@@ -102,6 +104,9 @@ private slots:
         Row("a plan after --", "--all-lines diff -- -site.csv", "diff plan -site.csv all-lines");
         Row("report with --repeat", "--repeat --report s.html set id 3+", "set report s.html repeat: id 3+");
         Row("version", "--version set id 0", "version");
+        Row("pin every port", "ports --pin", "ports pin 0");
+        Row("pin one, before the command", "--pin com3=usb-Example-if00 ports", "ports pin 3 usb-Example-if00");
+        Row("pin one, a path after =", "ports --pin=COM16=/dev/ttyS0", "ports pin 16 /dev/ttyS0");
     }
     void accepted() {
         QFETCH(QString, line);
@@ -192,6 +197,10 @@ private slots:
         Row("two plans", "audit a.csv b.csv", "audit takes one plan; 'b.csv' is one too many");
         Row("report without a site", "set id 3 --report s.html", "--report goes with apply, audit, --repeat");
         Row("verify with audit", "audit p.csv --no-verify", "--no-verify goes with set, default and apply");
+        Row("pin with scan", "scan --pin", "--pin goes with ports");
+        Row("pin COM17", "ports --pin COM17=x", "--pin COM17=x: COM<N>=NAME, N 1 to 16");
+        Row("pin without a name", "ports --pin COM3=", "--pin COM3=: COM<N>=NAME");
+        Row("pin empty", "ports --pin=", "--pin needs COM<N>=NAME after it");
     }
     void refused() {
         QFETCH(QString, line);

@@ -7,11 +7,13 @@
 #include "check.h"
 
 #include "link/link.h"
+#include "platform/com_ports.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 using platform::CommTimeouts;
 using platform::InvalidPort;
@@ -267,6 +269,21 @@ TEST(handlesNotOpen) {
         CHECK_EQ(Native().readByte(row.port, data), ReadResult::Error);
         Native().closePort(row.port);
     }
+}
+
+// The port list shows what each mapped number stands for; Windows numbers its ports itself, so --pin is refused.
+TEST(portList) {
+    const std::vector<platform::PortInfo> ports = platform::DescribeComPorts();
+    if (!CHECK_EQ(ports.size(), std::size_t{16}))
+        return;
+    for (const int portNo : {AnsweringPort, TwoDigitPort}) {
+        check::Row row("COM" + std::to_string(portNo));
+        const platform::PortInfo& port = ports[static_cast<std::size_t>(portNo - 1)];
+        CHECK_EQ(port.path, "COM" + std::to_string(portNo));
+        CHECK(!port.target.empty());
+    }
+    const std::vector<platform::PinOutcome> pins = platform::PinComPorts(3, "usb-Example-if00");
+    CHECK(pins.size() == 1 && !pins[0].error.empty());
 }
 
 int main(int argc, char** argv) {
