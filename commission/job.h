@@ -15,6 +15,8 @@
 
 namespace commission {
 
+struct PlanRow;
+
 /// One setting asked and what reading back gave.
 struct Compared {
     Setting setting;
@@ -57,6 +59,9 @@ public:
     virtual ~Events() = default;
     /// An operation's step as the window shows it ("Set Reader ID = 12"), before its outcome.
     virtual void progress(const std::string& text) { (void)text; }
+    /// Each step of an operation as it happens, its outcome included; `progress` tells the same steps but one
+    /// late, once it is known that an outcome follows them.
+    virtual void step(const std::string& text) { (void)text; }
     /// An operation ended: a setting sent, the factory default, a scan; its message is MessageText(result).
     virtual void operationEnded(const operations::Result& result) { (void)result; }
     virtual void note(const std::string& text) { (void)text; }
@@ -67,6 +72,8 @@ public:
     /// Waiting for a reader on COM`port` (0: on any port).
     virtual void waiting(int port) { (void)port; }
     virtual void found(const Found& reader) { (void)reader; }
+    /// The reader takes the plan's `row` (apply) or is compared with it (audit); `finished` follows.
+    virtual void planRow(const Found& reader, const PlanRow& row) { (void)reader, (void)row; }
     /// The reader's job ended, or the reader was refused (`door` is the plan row's, when there is one).
     virtual void finished(const Found& reader, const JobResult& job, const std::string& door) {
         (void)reader, (void)job, (void)door;
@@ -106,6 +113,8 @@ public:
     bool quiet = false;
     void settle() { held_.reset(); }
     void message(const std::string& text) override {
+        if (!quiet)
+            events_.step(text);
         if (held_ && !quiet)
             events_.progress(*held_);
         held_ = text;

@@ -216,6 +216,7 @@ void Site::take(const Found& reader) {
             refuse(Code::NotInPlan, Format(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
             break;
         }
+        c_.events.planRow(reader, *row);
         c_.events.note(Format(localisation::cmTakesRow, {RowName(*row)}));
         job = RunJob(c_, row->request);
         if (job.ok())
@@ -231,6 +232,7 @@ void Site::take(const Found& reader) {
             refuse(Code::NotInPlan, Format(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
             break;
         }
+        c_.events.planRow(reader, *row);
         job.read = reader.info;
         if (reader.info.mode && reader.info.version) {
             std::string drift;
@@ -288,7 +290,8 @@ void Site::finish(const Found& reader, const JobResult& job, const std::string& 
     report_.notDone = progress_.left(options_.kind == SiteKind::Audit);
     if (!options_.reportPath.empty())
         writeReport();
-    c_.events.signal(job.ok());
+    // A reader done whose row did not reach the record (or the report) is no success.
+    c_.events.signal(job.ok() && summary_.stop == Code::None);
 }
 
 void Site::writeReport() {

@@ -73,6 +73,8 @@ public:
     Site(const JobContext& context, SiteOptions options);
     /// Runs until the user stops, the plan is done or the run cannot go on.
     SiteSummary run();
+    /// Which rows of the plan are done so far.
+    const PlanProgress& progress() const { return progress_; }
 
     /// Sleeps `ms`, serving the link's message pump every 10 ms and ending early when the user stops.
     static void Pause(const JobContext& c, std::uint32_t ms);
