@@ -7,6 +7,7 @@
 #include <QProxyStyle>
 #include <QStyleOptionGroupBox>
 #include <QTextLayout>
+#include <QWidget>
 #include <QtMath>
 
 namespace console {
@@ -59,6 +60,19 @@ void InstallFontSubstitutions() {
 
 QStringList LayoutFamilies(const QString& layoutFace, int languageIndex) {
     return Faces(platform::LatinFaces(layoutFace.toStdString())) + Faces(platform::HanFaces(languageIndex == 2));
+}
+
+void ApplyLanguageFaces(QWidget& window, int languageIndex) {
+    QList<QWidget*> widgets = window.findChildren<QWidget*>();
+    widgets.prepend(&window);
+    for (QWidget* widget : widgets) {
+        QFont font = widget->font();
+        const QStringList families = LayoutFamilies(font.families().value(0, font.family()), languageIndex);
+        if (font.families() == families)
+            continue;
+        font.setFamilies(families);
+        widget->setFont(font);
+    }
 }
 
 void FitGroupBoxTitle(QGroupBox* box, QStyle* base) {

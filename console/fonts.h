@@ -4,6 +4,7 @@
 
 class QGroupBox;
 class QStyle;
+class QWidget;
 
 namespace console {
 
@@ -14,6 +15,10 @@ void InstallFontSubstitutions();
 /// or its stand-ins, then the faces for that language's Han characters. Han characters differ between the
 /// Simplified and Traditional faces; without a face named here Qt would choose one by the system locale.
 QStringList LayoutFamilies(const QString& layoutFace, int languageIndex);
+
+/// Gives `window` and every widget in it the families of LayoutFamilies for its layout face in the language
+/// `languageIndex`.
+void ApplyLanguageFaces(QWidget& window, int languageIndex);
 
 /// Han characters come from a fallback face that stands taller than the layout face, and Qt's Windows styles
 /// clip a group box's title to the layout face's height. Gives `box` a style that makes room for the title as

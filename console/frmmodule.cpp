@@ -160,16 +160,7 @@ void TfrmModule::applyLooks() {
 }
 
 void TfrmModule::applyLanguageFaces() {
-    QList<QWidget*> widgets = findChildren<QWidget*>();
-    widgets.prepend(this);
-    for (QWidget* widget : widgets) {
-        QFont font = widget->font();
-        const QStringList families = LayoutFamilies(font.families().value(0, font.family()), LanguageIndex);
-        if (font.families() == families)
-            continue;
-        font.setFamilies(families);
-        widget->setFont(font);
-    }
+    ApplyLanguageFaces(*this, LanguageIndex);
 }
 
 // ---- start-up and the caption list ----
