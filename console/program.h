@@ -17,8 +17,12 @@ inline constexpr int UsageErrorStatus = 2;
 struct ProgramCall {
     enum Kind { Run, Help, Version, UsageError };
     Kind kind = Run;
-    std::string tracePath; ///< Run: the file of --trace; empty without one
-    std::string text;      ///< Help and Version: for standard output; UsageError: the line for standard error
+    std::string text;       ///< Help and Version: for standard output; UsageError: the line for standard error
+    std::string tracePath;  ///< Run: the file of --trace; empty without one
+    bool site = false;      ///< --site: the site window instead of the main window
+    std::string planPath;   ///< --site PLAN; empty: the settings chosen in the window
+    std::string recordPath; ///< --record; empty: the window's default
+    std::string reportPath; ///< --report; empty: no report
 };
 
 /// `args` without the program's name. Qt's own options (-platform NAME, -style NAME, ...) are left to

@@ -58,6 +58,40 @@ private slots:
 #endif
     }
 
+    // What the command line asks of the window, read without starting it.
+    void siteCommandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("read"); // site plan|record|report, or the mistake
+        QTest::newRow("the main window") << QStringList{} << "main ||";
+        QTest::newRow("the site window without a plan") << QStringList{"--site"} << "site ||";
+        QTest::newRow("a plan") << QStringList{"--site", "north.csv"} << "site north.csv||";
+        QTest::newRow("every file, attached too")
+            << QStringList{"--record=r.csv", "--site=north.csv", "--report", "north.html", "--trace", "t"}
+            << "site north.csv|r.csv|north.html";
+        QTest::newRow("an option after --site is no plan")
+            << QStringList{"--site", "--record", "r.csv"} << "site |r.csv|";
+        QTest::newRow("Qt's option after --site") << QStringList{"--site", "-style", "fusion"} << "site ||";
+        QTest::newRow("--record without --site") << QStringList{"--record", "r.csv"} << "--record goes with --site";
+        QTest::newRow("--report without --site") << QStringList{"--report=r.html"} << "--report goes with --site";
+        QTest::newRow("--record without a file") << QStringList{"--site", "--record"} << "--record needs a file name";
+        QTest::newRow("--report= empty") << QStringList{"--site", "--report="} << "--report needs a file name";
+        QTest::newRow("two plans") << QStringList{"--site", "a.csv", "b.csv"} << "unexpected argument 'b.csv'";
+        QTest::newRow("--site twice") << QStringList{"--site", "--site"} << "--site is given twice";
+    }
+    void siteCommandLine() {
+        QFETCH(QStringList, args);
+        std::vector<std::string> words;
+        for (const QString& arg : args)
+            words.push_back(arg.toStdString());
+        const console::ProgramCall call = console::ReadCommandLine(words);
+        const QString read =
+            call.kind == console::ProgramCall::UsageError
+                ? QString::fromStdString(call.text).section(QStringLiteral("readerconfig: "), 1).section(';', 0, 0)
+                : QString::fromStdString((call.site ? "site " : "main ") + call.planPath + "|" + call.recordPath + "|" +
+                                         call.reportPath);
+        QTEST(read, "read");
+    }
+
     void errorBoxOverTheNormalPointer() {
         QApplication::setOverrideCursor(Qt::WaitCursor); // left by an operation that an exception cut short
         bool waitCursor = true;
