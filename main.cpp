@@ -3,6 +3,7 @@
 #include "console/fonts.h"
 #include "console/frmmodule.h"
 #include "console/program.h"
+#include "console/site_window.h"
 #include "link/link.h"
 #include "platform/settings_store.h"
 #include "platform/system.h"
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("readerconfig"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("readerconfig"));
+    QGuiApplication::setDesktopFileName(call.site ? QStringLiteral("readerconfig-site")
+                                                  : QStringLiteral("readerconfig"));
     console::InstallFontSubstitutions();
     // The window says nothing about a port that does not open; what the user can do about one (a missing
     // group membership) goes to the terminal, once.
@@ -63,9 +65,15 @@ int main(int argc, char** argv) {
     };
     try {
         const std::unique_ptr<platform::SettingsStore> store = platform::MakeSystemSettingsStore();
-        console::TfrmModule frmModule(*store, links);
-        frmModule.show();
-        app.exec();
+        if (call.site) {
+            console::TfrmSite frmSite(*store, links, {call.planPath, call.recordPath, call.reportPath});
+            frmSite.show();
+            app.exec();
+        } else {
+            console::TfrmModule frmModule(*store, links);
+            frmModule.show();
+            app.exec();
+        }
     } catch (const std::exception& error) {
         return failed(QString::fromLocal8Bit(error.what()));
     } catch (...) {

@@ -1,0 +1,864 @@
+#include "site_window.h"
+
+#include "commission/codes.h"
+#include "commission/report.h"
+#include "console/fonts.h"
+#include "console/frmmodule.h"
+#include "console/program.h"
+#include "localisation/language.h"
+#include "localisation/message_table.h"
+#include "protocol/protocol.h"
+#include "settings/settings.h"
+#include "ui_site_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTime>
+#include <QTimer>
+
+// As the main window's: the pictures live in a static library, and the site window may be the only window.
+static void InitSiteResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace console {
+
+using commission::Code;
+using commission::Setting;
+using commission::SiteKind;
+using localisation::Format;
+using localisation::TextId;
+
+namespace {
+
+constexpr int LastId = 99;
+/// The row of a reader that failed, and a value that is not what its row asked for.
+const QColor FailedBackground{255, 205, 205};
+const QColor DriftBackground{255, 228, 170};
+
+struct Caption {
+    const char* control;
+    TextId text;
+};
+
+constexpr Caption Captions[] = {
+    {"lblPlan", localisation::swPlan},        {"btnPlan", localisation::swChoose},
+    {"rbApply", localisation::swApply},       {"rbAudit", localisation::swAudit},
+    {"chkId", localisation::swIdFrom},        {"chkKeys", localisation::swKeyCount},
+    {"chkMode", localisation::swOutputMode},  {"chkParity", localisation::swKeyParity},
+    {"chkLine", localisation::swLineSetting}, {"lblRecord", localisation::swRecord},
+    {"btnRecord", localisation::swChoose},    {"lblReport", localisation::swReport},
+    {"btnReport", localisation::swChoose},    {"btnStart", localisation::swStart},
+    {"btnStop", localisation::swStop},        {"btnExit", localisation::txExit},
+    {"pnVELNO", localisation::txCompany},
+};
+
+constexpr TextId Headers[TfrmSite::ColumnCount] = {
+    localisation::swColDoor,    localisation::txSerialNo, localisation::txVersion,   localisation::txIdLabel,
+    localisation::txKeyNum,     localisation::swColMode,  localisation::swColParity, localisation::swColLine,
+    localisation::swColOutcome, localisation::swColTime,
+};
+
+/// The table's column of each setting, in SettingTable's order.
+constexpr TfrmSite::Column SettingColumns[commission::SettingCount] = {
+    TfrmSite::ColId, TfrmSite::ColKeys, TfrmSite::ColMode, TfrmSite::ColParity, TfrmSite::ColLine};
+
+QString Utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString FromReader(const std::optional<std::string>& field) {
+    return field ? Utf8(protocol::Latin1ToUtf8(*field)) : QString();
+}
+
+QString F(TextId id, std::initializer_list<std::string> values) {
+    return Utf8(Format(id, values));
+}
+
+/// A caption without its keyboard mark, for a dialog's title.
+QString Plain(TextId id) {
+    const QRegularExpression mark(QStringLiteral("\\(&.\\)|&|[:\uff1a]$"));
+    return Tr(id).remove(mark);
+}
+
+QFont LayoutFont(int pixels, bool bold) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void Colour(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+/// An item of one of the window's lists by the reader's digit, or the digit itself when it names none.
+QString Item(const std::string& digit, const char* const* items, int count) {
+    const int index = digit.size() == 1 ? protocol::ReplyDigit(digit, 1, count) : -1;
+    return index >= 0 ? QString::fromLatin1(items[index]) : Utf8(protocol::Latin1ToUtf8(digit));
+}
+
+/// A value as the reader reports it, as a person reads it: the mode in force first, the other length after.
+QString ValueText(Setting setting, const std::string& value) {
+    if (setting == Setting::Parity)
+        return Item(value, operations::ParityItems, operations::ParityItemCount);
+    if (setting != Setting::Mode || value.size() != 3)
+        return Utf8(protocol::Latin1ToUtf8(value));
+    const QString wiegand = Item(value.substr(1, 1), operations::WiegandItems, operations::LengthItemCount);
+    const QString rs485 = Item(value.substr(2, 1), operations::Rs485Items, operations::LengthItemCount);
+    if (value[0] == '1')
+        return rs485 + QStringLiteral(" (") + wiegand + QLatin1Char(')');
+    if (value[0] == '0')
+        return wiegand + QStringLiteral(" (") + rs485 + QLatin1Char(')');
+    return Utf8(protocol::Latin1ToUtf8(value));
+}
+
+std::string Who(const commission::Found& reader, const std::string& door) {
+    const std::string serial = protocol::Latin1ToUtf8(reader.info.serial.value_or(""));
+    return door.empty() ? serial : serial + " (" + door + ")";
+}
+
+TfrmSite::Wanted Asked(const commission::Request& request) {
+    TfrmSite::Wanted asked{};
+    for (const commission::Value& value : request.inOrder())
+        asked[commission::IndexOf(value.setting)] = commission::ReaderText(value);
+    return asked;
+}
+
+} // namespace
+
+QString DefaultRecordPath(const QString& planPath) {
+    if (planPath.isEmpty())
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+               QStringLiteral("/readerconfig-site-record.csv");
+    const QFileInfo plan(planPath);
+    return plan.dir().filePath(plan.completeBaseName() + QStringLiteral("-record.csv"));
+}
+
+TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links, const SiteFiles& files,
+                   QWidget* parent)
+    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links) {
+    InitSiteResources();
+    ui->setupUi(this);
+    QIcon icon;
+    for (const char* name : {":/icon.png", ":/icon-48.png", ":/icon-128.png", ":/icon-256.png"})
+        icon.addFile(QString::fromLatin1(name));
+    setWindowIcon(icon);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    applyLooks();
+
+    ui->edPlan->setText(QString::fromStdString(files.plan));
+    ui->edReport->setText(QString::fromStdString(files.report));
+    recordFollowsPlan_ = files.record.empty();
+    if (!recordFollowsPlan_)
+        ui->edRecord->setText(QString::fromStdString(files.record));
+
+    tmrBusy->setInterval(200);
+    connect(tmrBusy, &QTimer::timeout, this, &TfrmSite::tmrBusyTimer);
+    connect(ui->edPlan, &QLineEdit::editingFinished, this, &TfrmSite::edPlanChange);
+    connect(ui->edRecord, &QLineEdit::textEdited, this, [this] { recordFollowsPlan_ = false; });
+    connect(ui->edRecord, &QLineEdit::editingFinished, this, &TfrmSite::edRecordChange);
+    connect(ui->edReport, &QLineEdit::editingFinished, this, &TfrmSite::inputChanged);
+    connect(ui->btnPlan, &QAbstractButton::clicked, this, &TfrmSite::btnPlanClick);
+    connect(ui->btnRecord, &QAbstractButton::clicked, this, &TfrmSite::btnRecordClick);
+    connect(ui->btnReport, &QAbstractButton::clicked, this, &TfrmSite::btnReportClick);
+    connect(ui->btnStart, &QAbstractButton::clicked, this, &TfrmSite::btnStartClick);
+    connect(ui->btnStop, &QAbstractButton::clicked, this, &TfrmSite::btnStopClick);
+    connect(ui->btnEng, &QAbstractButton::clicked, this, &TfrmSite::btnEngClick);
+    connect(ui->btnGB, &QAbstractButton::clicked, this, &TfrmSite::btnGBClick);
+    connect(ui->btnBIG5, &QAbstractButton::clicked, this, &TfrmSite::btnBIG5Click);
+    connect(ui->btnExit, &QAbstractButton::clicked, this, &TfrmSite::btnExitClick);
+    connect(ui->rbAudit, &QAbstractButton::toggled, this, [this] {
+        if (running_)
+            return;
+        fillTable();
+        inputChanged();
+    });
+    for (QCheckBox* box : {ui->chkId, ui->chkKeys, ui->chkMode, ui->chkParity, ui->chkLine})
+        connect(box, &QAbstractButton::toggled, this, &TfrmSite::inputChanged);
+    for (QSpinBox* box : {ui->seIdFrom, ui->seKeys})
+        connect(box, &QSpinBox::valueChanged, this, &TfrmSite::inputChanged);
+    for (QComboBox* list : {ui->cmbMode, ui->cmbWiegand, ui->cmbRS485, ui->cmbParity, ui->cmbLine})
+        connect(list, &QComboBox::currentIndexChanged, this, &TfrmSite::inputChanged);
+
+    // As the main window's: the link serves the window's queue while it waits.
+    links_.messagePump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    FormCreate();
+}
+
+TfrmSite::~TfrmSite() {
+    links_.messagePump = {};
+    delete ui;
+}
+
+void TfrmSite::applyLooks() {
+    setFont(LayoutFont(13, false));
+    const QPalette system = QApplication::palette();
+    const std::optional<platform::Rgb> caption = links_.system.activeCaptionColour();
+    Colour(ui->pnStatus, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
+    ui->pnStatus->setFont(LayoutFont(16, true));
+    for (QLabel* count : {ui->pnDone, ui->pnFailed, ui->pnLeft}) {
+        Colour(count, system.color(QPalette::Highlight), QColor(255, 255, 0));
+        count->setFont(LayoutFont(16, true));
+    }
+    for (QPushButton* button : {ui->btnStart, ui->btnStop, ui->btnExit})
+        button->setFont(LayoutFont(16, true));
+    QPalette red = ui->btnEng->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        red.setColor(group, QPalette::ButtonText, QColor(255, 0, 0));
+    ui->btnEng->setPalette(red);
+    Colour(ui->pnVELNO, QColor(128, 0, 128), Qt::white);
+    ui->pnVELNO->setFont([] {
+        QFont font(QStringLiteral("Microsoft Sans Serif"));
+        font.setPixelSize(11);
+        return font;
+    }());
+    ui->pnVELNO->setFrameShadow(QFrame::Plain);
+    ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    FitGroupBoxTitle(ui->gbSettings);
+
+    QTableWidget* table = ui->tblReaders;
+    table->setColumnCount(ColumnCount);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(ColOutcome, QHeaderView::Stretch);
+    table->setFocusPolicy(Qt::StrongFocus);
+
+    for (const char* item : operations::ModeItems)
+        ui->cmbMode->addItem(QString::fromLatin1(item));
+    for (const char* item : operations::WiegandItems)
+        ui->cmbWiegand->addItem(QString::fromLatin1(item));
+    for (const char* item : operations::Rs485Items)
+        ui->cmbRS485->addItem(QString::fromLatin1(item));
+    for (const char* item : operations::ParityItems)
+        ui->cmbParity->addItem(QString::fromLatin1(item));
+    for (const char* item : protocol::BaudRateTable)
+        ui->cmbLine->addItem(QString::fromLatin1(item));
+}
+
+// ---- start-up and captions ----
+
+void TfrmSite::FormCreate() {
+    const settings::LoadedSettings loaded = settings::LoadSettings(store_);
+    reader_.Load(loaded);
+    localisation::UseSavedLanguage(loaded.LanguageName);
+    // A fresh reader comes at the factory default.
+    ui->cmbMode->setCurrentIndex(0);
+    ui->cmbWiegand->setCurrentIndex(0);
+    ui->cmbRS485->setCurrentIndex(1);
+    ui->cmbParity->setCurrentIndex(0);
+    ui->cmbLine->setCurrentIndex(protocol::DefaultBaudRateIndex);
+    ui->shComm->setBrushColor(LampRed);
+    edPlanChange();
+}
+
+void TfrmSite::FormShow() {
+    ApplyLanguageFaces(*this, localisation::LanguageIndex);
+    setWindowTitle(Tr(localisation::swTitle));
+    for (const Caption& caption : Captions) {
+        QWidget* control = findChild<QWidget*>(QString::fromLatin1(caption.control));
+        if (auto* label = qobject_cast<QLabel*>(control))
+            label->setText(Tr(caption.text));
+        else if (auto* button = qobject_cast<QAbstractButton*>(control))
+            button->setText(Tr(caption.text));
+    }
+    ui->gbSettings->setTitle(Tr(localisation::swSettings));
+    ui->edPlan->setPlaceholderText(Tr(localisation::swNoPlan));
+    ui->edReport->setPlaceholderText(Tr(localisation::swNoReport));
+    QStringList headers;
+    for (const TextId header : Headers)
+        headers << Tr(header);
+    ui->tblReaders->setHorizontalHeaderLabels(headers);
+    for (int row = 0; row < ui->tblReaders->rowCount(); ++row)
+        showOutcome(row);
+    updateCounts();
+    if (!running_ && idle_)
+        showStatus(idle_());
+}
+
+void TfrmSite::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+// The window closes at any time; a run under way is stopped first, as Stop does, and the window closes after it.
+void TfrmSite::closeEvent(QCloseEvent* event) {
+    if (!running_) {
+        event->accept();
+        return;
+    }
+    closeAsked_ = true;
+    btnStopClick();
+    event->ignore();
+}
+
+void TfrmSite::keyPressEvent(QKeyEvent* event) {
+    // Esc would hide the window without a word, a run and all.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfrmSite::btnExitClick() {
+    close();
+}
+
+// ---- the language ----
+
+void TfrmSite::switchLanguage(int index) {
+    localisation::SelectLanguage(index);
+    const bool saved = settings::SaveLanguage(store_, localisation::LanguageName);
+    FormShow();
+    if (!saved)
+        refuse(Tr(localisation::swLanguageNotSaved));
+}
+
+void TfrmSite::btnEngClick() {
+    switchLanguage(localisation::LanguageEnglish);
+}
+
+void TfrmSite::btnGBClick() {
+    switchLanguage(localisation::LanguageSimplified);
+}
+
+void TfrmSite::btnBIG5Click() {
+    switchLanguage(localisation::LanguageTraditional);
+}
+
+// ---- the inputs ----
+
+void TfrmSite::edPlanChange() {
+    // A field that loses its focus to a run (disabled by it) says it is finished too; the run's plan stays.
+    if (running_)
+        return;
+    const QString path = ui->edPlan->text().trimmed();
+    plan_.reset();
+    planError_.clear();
+    if (!path.isEmpty()) {
+        commission::PlanCheck check = commission::ReadPlan(path.toStdString());
+        if (check.plan) {
+            plan_ = std::move(check.plan);
+        } else {
+            // The field names the file already; each fault names its line and column.
+            const std::string prefix = path.toStdString() + " ";
+            QStringList errors;
+            for (const std::string& error : check.errors)
+                errors << Utf8(error.starts_with(prefix) ? error.substr(prefix.size()) : error);
+            planError_ = errors.join(QLatin1Char('\n'));
+        }
+    }
+    if (recordFollowsPlan_)
+        ui->edRecord->setText(QDir::toNativeSeparators(DefaultRecordPath(path)));
+    fillTable();
+    inputChanged();
+}
+
+void TfrmSite::edRecordChange() {
+    if (running_)
+        return;
+    if (ui->edRecord->text().trimmed().isEmpty()) {
+        recordFollowsPlan_ = true;
+        ui->edRecord->setText(QDir::toNativeSeparators(DefaultRecordPath(ui->edPlan->text().trimmed())));
+    }
+    inputChanged();
+}
+
+void TfrmSite::btnPlanClick() {
+    const QString path = QFileDialog::getOpenFileName(this, Plain(localisation::swPlan), ui->edPlan->text(),
+                                                      Tr(localisation::swPlanFiles));
+    if (path.isEmpty())
+        return;
+    ui->edPlan->setText(QDir::toNativeSeparators(path));
+    edPlanChange();
+}
+
+void TfrmSite::btnRecordClick() {
+    // The record is appended to, never replaced: no question about an existing file.
+    const QString path =
+        QFileDialog::getSaveFileName(this, Plain(localisation::swRecord), ui->edRecord->text(),
+                                     Tr(localisation::swRecordFiles), nullptr, QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty())
+        return;
+    recordFollowsPlan_ = false;
+    ui->edRecord->setText(QDir::toNativeSeparators(path));
+    inputChanged();
+}
+
+void TfrmSite::btnReportClick() {
+    const QString path = QFileDialog::getSaveFileName(this, Plain(localisation::swReport), ui->edReport->text(),
+                                                      Tr(localisation::swReportFiles));
+    if (path.isEmpty())
+        return;
+    ui->edReport->setText(QDir::toNativeSeparators(path));
+    inputChanged();
+}
+
+void TfrmSite::inputChanged() {
+    if (running_)
+        return;
+    resumable_ = false;
+    site_.reset();
+    record_.reset();
+    showIdle([this] { return idleText(); });
+    updateControls();
+}
+
+QString TfrmSite::idleText() const {
+    if (!planError_.isEmpty())
+        return F(localisation::swPlanFaulty, {planError_.toStdString()});
+    if (plan_)
+        return F(localisation::swPlanReady, {plan_->name, std::to_string(plan_->rows.size())});
+    return Tr(localisation::swReady);
+}
+
+void TfrmSite::updateControls() {
+    const bool idle = !running_;
+    const bool withPlan = !ui->edPlan->text().trimmed().isEmpty();
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui->edPlan), static_cast<QWidget*>(ui->btnPlan), static_cast<QWidget*>(ui->edRecord),
+          static_cast<QWidget*>(ui->btnRecord), static_cast<QWidget*>(ui->edReport),
+          static_cast<QWidget*>(ui->btnReport), static_cast<QWidget*>(ui->btnEng), static_cast<QWidget*>(ui->btnGB),
+          static_cast<QWidget*>(ui->btnBIG5)})
+        control->setEnabled(idle);
+    ui->rbApply->setEnabled(idle && plan_.has_value());
+    ui->rbAudit->setEnabled(idle && plan_.has_value());
+    ui->gbSettings->setEnabled(idle && !withPlan);
+    ui->seIdFrom->setEnabled(ui->chkId->isChecked());
+    ui->seKeys->setEnabled(ui->chkKeys->isChecked());
+    for (QWidget* list : {ui->cmbMode, ui->cmbWiegand, ui->cmbRS485})
+        list->setEnabled(ui->chkMode->isChecked());
+    ui->cmbParity->setEnabled(ui->chkParity->isChecked());
+    ui->cmbLine->setEnabled(ui->chkLine->isChecked());
+    // A plan that cannot be used cannot be started.
+    ui->btnStart->setEnabled(idle && (!withPlan || plan_));
+    ui->btnStop->setEnabled(running_ && !stopAsked_);
+    updateCounts();
+}
+
+void TfrmSite::updateCounts() {
+    ui->pnDone->setText(F(localisation::swDone, {std::to_string(done_)}));
+    ui->pnFailed->setText(F(localisation::swFailed, {std::to_string(failed_)}));
+    std::string left = "-";
+    if (plan_) {
+        const bool audit = ui->rbAudit->isChecked();
+        if (site_)
+            left_ = site_->progress().left(audit).size();
+        left = std::to_string(left_.value_or(commission::PlanProgress(&*plan_).left(audit).size()));
+    } else if (!ui->edPlan->text().trimmed().isEmpty()) {
+        left = "-";
+    } else if (ui->chkId->isChecked()) {
+        left = std::to_string(std::max(0, LastId - ui->seIdFrom->value() - idsUsed_ + 1));
+    }
+    ui->pnLeft->setText(F(localisation::swLeft, {left}));
+}
+
+commission::Request TfrmSite::chosenSettings() const {
+    commission::Request request;
+    if (ui->chkId->isChecked())
+        request.add({Setting::Id, ui->seIdFrom->value(), true});
+    if (ui->chkKeys->isChecked())
+        request.add({Setting::Keys, ui->seKeys->value()});
+    if (ui->chkMode->isChecked()) {
+        commission::Value mode{Setting::Mode};
+        mode.mode = ui->cmbMode->currentIndex();
+        mode.wiegand = ui->cmbWiegand->currentIndex();
+        mode.rs485 = ui->cmbRS485->currentIndex();
+        request.add(mode);
+    }
+    if (ui->chkParity->isChecked())
+        request.add({Setting::Parity, ui->cmbParity->currentIndex()});
+    if (ui->chkLine->isChecked())
+        request.add({Setting::Line, ui->cmbLine->currentIndex()});
+    return request;
+}
+
+// ---- the status ----
+
+void TfrmSite::showStatus(const QString& text) {
+    ui->pnStatus->setText(text);
+}
+
+void TfrmSite::showIdle(std::function<QString()> text) {
+    idle_ = std::move(text);
+    showStatus(idle_());
+}
+
+void TfrmSite::refuse(const QString& text) {
+    ui->shComm->setBrushColor(LampRed);
+    showStatus(text);
+    repaint();
+    links_.system.beep(operations::FailureBeepHz, operations::SignalBeepMs);
+}
+
+void TfrmSite::tmrBusyTimer() {
+    busyPhase_ = busyPhase_ == 1 ? 0 : 1;
+    ui->shComm->setBrushColor(busyPhase_ == 1 ? LampRed : LampYellow);
+}
+
+// ---- a run ----
+
+void TfrmSite::btnStartClick() {
+    if (running_ || !ui->btnStart->isEnabled())
+        return;
+    if (!resumable_ && !prepare())
+        return;
+    run();
+}
+
+void TfrmSite::btnStopClick() {
+    if (!running_ || stopAsked_)
+        return;
+    stopAsked_ = true;
+    ui->btnStop->setEnabled(false);
+    showStatus(Tr(localisation::swStopping));
+}
+
+bool TfrmSite::prepare() {
+    commission::SiteOptions options;
+    if (plan_) {
+        options.kind = ui->rbAudit->isChecked() ? SiteKind::Audit : SiteKind::Apply;
+        options.plan = &*plan_;
+    } else {
+        options.kind = SiteKind::Set;
+        options.request = chosenSettings();
+        if (options.request.empty()) {
+            refuse(Tr(localisation::swNothingToSet));
+            return false;
+        }
+    }
+    // Nothing is sent before the record and the report are known to take what the run writes.
+    std::string error;
+    std::unique_ptr<commission::Record> record =
+        commission::Record::Open(QDir::fromNativeSeparators(ui->edRecord->text().trimmed()).toStdString(), error);
+    if (!record) {
+        refuse(F(localisation::swRecordRefused, {error}));
+        return false;
+    }
+    options.reportPath = QDir::fromNativeSeparators(ui->edReport->text().trimmed()).toStdString();
+    if (!options.reportPath.empty()) {
+        commission::SiteReport empty;
+        empty.site = plan_ ? plan_->name : std::string();
+        if (!commission::WriteReport(options.reportPath, empty, error)) {
+            refuse(F(localisation::swReportRefused, {error}));
+            return false;
+        }
+    }
+    site_.reset();
+    record_ = std::move(record);
+    options.record = record_.get();
+    options.version = READERCONFIG_VERSION;
+    kind_ = options.kind;
+    request_ = options.request;
+    const commission::JobContext context{link_, reader_, store_, *this, [this] { return stopAsked_; }, true};
+    site_ = std::make_unique<commission::Site>(context, std::move(options));
+    fillTable();
+    return true;
+}
+
+void TfrmSite::run() {
+    running_ = true;
+    stopAsked_ = false;
+    resumable_ = false;
+    lastSignal_.reset();
+    const QColor before = ui->shComm->brushColor();
+    updateControls();
+    ui->btnStop->setFocus();
+    // The busy pointer that still takes clicks: the window stays live for Stop.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    tmrBusy->start();
+
+    const commission::SiteSummary summary = site_->run();
+
+    tmrBusy->stop();
+    running_ = false;
+    pending_.reset();
+    head_.clear();
+    current_ = -1;
+    RestoreDefaultCursor();
+    const std::string done = std::to_string(summary.done);
+    const std::string failed = std::to_string(summary.failed);
+    if (!summary.ok()) {
+        ui->shComm->setBrushColor(LampRed);
+        const std::string error = summary.stopError;
+        showIdle([error] { return F(localisation::swEnded, {error}); });
+    } else {
+        ui->shComm->setBrushColor(lastSignal_ ? (*lastSignal_ ? LampYellow : LampRed) : before);
+        resumable_ = stopAsked_ && !summary.planDone;
+        const TextId text = summary.planDone ? localisation::swPlanDone : localisation::swStopped;
+        showIdle([=] { return F(text, {done, failed}); });
+    }
+    stopAsked_ = false;
+    updateControls();
+    if (!resumable_) {
+        site_.reset();
+        record_.reset();
+    }
+    if (ui->btnStart->isEnabled())
+        ui->btnStart->setFocus();
+    if (closeAsked_)
+        close();
+}
+
+// ---- the table ----
+
+void TfrmSite::fillTable() {
+    QTableWidget* table = ui->tblReaders;
+    table->setRowCount(0);
+    current_ = -1;
+    done_ = failed_ = idsUsed_ = 0;
+    left_.reset();
+    if (!plan_)
+        return;
+    for (const commission::PlanRow& planned : plan_->rows) {
+        const int row = addRow();
+        setCell(row, ColDoor, Utf8(planned.door));
+        setCell(row, ColSerial, FromReader(planned.serial));
+        showPlanned(row);
+        setRowState(row, RowState::NotDone);
+    }
+}
+
+void TfrmSite::showPlanned(int row) {
+    const Wanted planned = Asked(plan_->rows[std::size_t(row)].request);
+    for (const commission::SettingRow& setting : commission::SettingTable) {
+        const std::size_t index = commission::IndexOf(setting.setting);
+        QTableWidgetItem* item = ui->tblReaders->item(row, SettingColumns[index]);
+        item->setText(planned[index] ? ValueText(setting.setting, *planned[index]) : QString());
+        item->setData(Qt::UserRole, false);
+        item->setToolTip({});
+    }
+}
+
+int TfrmSite::addRow() {
+    QTableWidget* table = ui->tblReaders;
+    const int row = table->rowCount();
+    table->insertRow(row);
+    for (int column = 0; column < ColumnCount; ++column)
+        table->setItem(row, column, new QTableWidgetItem);
+    table->item(row, ColDoor)->setData(StateRole, int(RowState::NotDone));
+    return row;
+}
+
+int TfrmSite::rowUnderWay() {
+    if (current_ < 0 && pending_) {
+        current_ = addRow();
+        setCell(current_, ColSerial, FromReader(pending_->info.serial));
+        setCell(current_, ColFirmware, FromReader(pending_->info.version));
+        // What it is to get: the same settings for every reader, the ID counting up.
+        for (const commission::Value& value : request_.inOrder())
+            setCell(current_, SettingColumns[commission::IndexOf(value.setting)],
+                    ValueText(value.setting, commission::ReaderText(value, idsUsed_)));
+        setRowState(current_, RowState::UnderWay);
+    }
+    return current_;
+}
+
+void TfrmSite::setCell(int row, Column column, const QString& text) {
+    ui->tblReaders->item(row, column)->setText(text);
+}
+
+void TfrmSite::setOutcome(int row, std::optional<TextId> words, const std::string& reason) {
+    QTableWidgetItem* item = ui->tblReaders->item(row, ColOutcome);
+    item->setData(WordsRole, words ? QVariant(int(*words)) : QVariant());
+    item->setData(ReasonRole, Utf8(reason));
+    showOutcome(row);
+}
+
+void TfrmSite::showOutcome(int row) {
+    QTableWidgetItem* item = ui->tblReaders->item(row, ColOutcome);
+    const QVariant words = item->data(WordsRole);
+    const std::string reason = item->data(ReasonRole).toString().toStdString();
+    // The reason is as the site said it, in the language of the moment; the words around it follow the switch.
+    QString text = Utf8(reason);
+    if (words.isValid())
+        text = reason.empty() ? Tr(TextId(words.toInt())) : F(TextId(words.toInt()), {reason});
+    item->setText(text);
+    item->setToolTip(reason.empty() ? QString() : text);
+}
+
+void TfrmSite::setRowState(int row, RowState state) {
+    QTableWidget* table = ui->tblReaders;
+    const QPalette palette = table->palette();
+    QColor background;
+    QColor text = palette.color(QPalette::Text);
+    switch (state) {
+    case RowState::NotDone:
+        text = palette.color(QPalette::Disabled, QPalette::Text);
+        setOutcome(row, localisation::swNotDone);
+        break;
+    case RowState::UnderWay:
+        background = palette.color(QPalette::Highlight);
+        text = palette.color(QPalette::HighlightedText);
+        setOutcome(row, localisation::swUnderWay);
+        break;
+    case RowState::Failed:
+    case RowState::Refused:
+        background = FailedBackground;
+        break;
+    case RowState::Drift:
+        background = DriftBackground;
+        break;
+    case RowState::Done:
+        break;
+    }
+    table->item(row, ColDoor)->setData(StateRole, int(state));
+    for (int column = 0; column < ColumnCount; ++column) {
+        QTableWidgetItem* item = table->item(row, column);
+        item->setBackground(background.isValid() ? QBrush(background) : QBrush());
+        // A value marked as not what was asked keeps its mark.
+        if (!item->data(Qt::UserRole).toBool())
+            item->setForeground(text);
+    }
+    if (state == RowState::UnderWay)
+        table->scrollToItem(table->item(row, ColDoor));
+}
+
+void TfrmSite::showValues(int row, const operations::ReaderInfo& info, const std::string& line, const Wanted& wanted) {
+    for (const commission::SettingRow& setting : commission::SettingTable) {
+        const std::size_t index = commission::IndexOf(setting.setting);
+        const std::optional<std::string> value = commission::ReadField(setting.setting, info, line);
+        QTableWidgetItem* item = ui->tblReaders->item(row, SettingColumns[index]);
+        item->setText(value ? ValueText(setting.setting, *value) : QString());
+        const bool differs = value && wanted[index] && *value != *wanted[index];
+        item->setData(Qt::UserRole, differs);
+        item->setForeground(differs ? QBrush(LampRed) : QBrush());
+        if (differs)
+            item->setToolTip(ValueText(setting.setting, *wanted[index]));
+    }
+}
+
+// ---- the events of the run ----
+
+void TfrmSite::step(const std::string& text) {
+    rowUnderWay();
+    showStatus(head_.isEmpty() ? Utf8(text) : head_ + QLatin1Char('\n') + Utf8(text));
+}
+
+void TfrmSite::readBack(const commission::JobResult& job) {
+    if (!job.ok())
+        return; // the end of the job tells why
+    std::string same;
+    for (const commission::Compared& compared : job.compared)
+        same += (same.empty() ? "" : ", ") +
+                std::string(localisation::Text(commission::RowOf(compared.setting).label)) + " " + compared.asked;
+    showStatus(
+        F(localisation::swReadBack, {Format(localisation::cmWhere, {commission::ComName(job.port), job.line}), same}));
+}
+
+void TfrmSite::waiting(int port) {
+    const std::string where = port > 0 ? commission::ComName(port) : Format(localisation::swAnyPort, {});
+    head_.clear();
+    showStatus(F(localisation::swWaiting, {where}));
+    tmrBusy->start();
+}
+
+void TfrmSite::found(const commission::Found& reader) {
+    pending_ = reader;
+    head_ = F(localisation::swFound,
+              {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), commission::ComName(reader.port), reader.line});
+    showStatus(head_);
+}
+
+void TfrmSite::planRow(const commission::Found& reader, const commission::PlanRow& row) {
+    current_ = int(&row - plan_->rows.data());
+    // A row taken again after a reader failed on it shows what it is to get, not what the other one had.
+    showPlanned(current_);
+    setCell(current_, ColSerial, FromReader(reader.info.serial));
+    setCell(current_, ColFirmware, FromReader(reader.info.version));
+    setCell(current_, ColTime, {});
+    setRowState(current_, RowState::UnderWay);
+    head_ = F(localisation::swTakesRow, {protocol::Latin1ToUtf8(reader.info.serial.value_or("")),
+                                         commission::ComName(reader.port), reader.line, commission::RowName(row)});
+    showStatus(head_);
+}
+
+void TfrmSite::finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) {
+    const int row = rowUnderWay() >= 0 ? current_ : (current_ = addRow());
+    operations::ReaderInfo known = job.known();
+    if (!known.version)
+        known.version = reader.info.version;
+    if (!known.serial)
+        known.serial = reader.info.serial;
+    const std::string line = job.line.empty() ? reader.line : job.line;
+    const commission::PlanRow* planned =
+        plan_ && row < int(plan_->rows.size()) ? &plan_->rows[std::size_t(row)] : nullptr;
+    setCell(row, ColSerial, FromReader(known.serial));
+    setCell(row, ColFirmware, FromReader(known.version));
+    // An audit holds the reader to its row; a job to what it asked of this reader.
+    showValues(row, known, line, kind_ == SiteKind::Audit && planned ? Asked(planned->request) : job.asked);
+    setCell(row, ColTime, QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+
+    const std::string who = Who(reader, door);
+    RowState state = RowState::Done;
+    if (job.ok()) {
+        ++done_;
+        const bool audit = kind_ == SiteKind::Audit;
+        setOutcome(row, audit ? localisation::swRowAsPlanned : localisation::swRowDone);
+        outcome_ = F(audit ? localisation::swReaderAsPlanned : localisation::swReaderDone, {who});
+    } else {
+        ++failed_;
+        if (job.code == Code::Drift) {
+            state = RowState::Drift;
+            setOutcome(row, std::nullopt, job.error); // the reason says "drift" itself
+        } else if (job.code == Code::NotInPlan || job.code == Code::NoIdLeft) {
+            state = RowState::Refused;
+            setOutcome(row, localisation::swRowRefused, job.error);
+        } else {
+            state = RowState::Failed;
+            setOutcome(row, localisation::swRowFailed, job.error);
+        }
+        outcome_ = F(state == RowState::Refused ? localisation::swReaderRefused : localisation::swReaderFailed,
+                     {who, job.error});
+    }
+    if (kind_ == SiteKind::Set && job.idTaken && site_)
+        ++idsUsed_;
+    setRowState(row, state);
+    ui->tblReaders->scrollToItem(ui->tblReaders->item(row, ColDoor));
+    pending_.reset();
+    head_.clear();
+    showStatus(outcome_);
+    updateCounts();
+}
+
+void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id) {
+    pending_.reset();
+    head_.clear();
+    outcome_ = F(localisation::swAlreadyDone,
+                 {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), protocol::Latin1ToUtf8(id)});
+    showStatus(outcome_);
+}
+
+void TfrmSite::removeReader(const commission::Found&) {
+    showStatus(F(localisation::swRemove, {outcome_.toStdString()}));
+}
+
+void TfrmSite::left(const commission::Found&) {
+    current_ = -1;
+}
+
+void TfrmSite::signal(bool ok) {
+    // The outcome stays on the lamp until the reader is taken away.
+    tmrBusy->stop();
+    lastSignal_ = ok;
+    ui->shComm->setBrushColor(ok ? LampYellow : LampRed);
+    // The tone holds the thread: what the site has shown so far is painted first.
+    repaint();
+    links_.system.beep(ok ? operations::SuccessBeepHz : operations::FailureBeepHz, operations::SignalBeepMs);
+}
+
+} // namespace console

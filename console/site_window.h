@@ -1,0 +1,175 @@
+#pragma once
+// The site window: readers commissioned one after another, each given its row of a plan (or, without a plan, the
+// same settings with the ID counting up), recorded and shown in a table. It is a face of the commissioning
+// library: Site runs on the window's thread and tells what happens as events, which the window shows; the link's
+// message pump keeps the window live while it runs, so that Stop acts between two exchanges.
+
+#include "commission/job.h"
+#include "commission/plan.h"
+#include "commission/record.h"
+#include "commission/site.h"
+#include "link/link.h"
+#include "localisation/message_table.h"
+#include "operations/operations.h"
+#include "platform/settings_store.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QTimer;
+namespace Ui {
+class TfrmSite;
+}
+
+namespace console {
+
+/// The files the command line names.
+struct SiteFiles {
+    std::string plan;   ///< empty: no plan
+    std::string record; ///< empty: the default record
+    std::string report; ///< empty: no report
+};
+
+/// Where the record goes when none is named: beside the plan as `<plan name>-record.csv`, or without a plan in the
+/// documents folder.
+QString DefaultRecordPath(const QString& planPath);
+
+class TfrmSite : public QDialog, public commission::Events {
+    Q_OBJECT
+
+    /// The form. Tests reach the controls by their object names.
+    Ui::TfrmSite* const ui;
+
+public:
+    /// As TfrmModule's: neither `store` nor `links` is owned, both must outlive the window, whose events the links'
+    /// message pump serves while it lives.
+    TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links, const SiteFiles& files,
+             QWidget* parent = nullptr);
+    ~TfrmSite() override;
+
+    /// The table's columns.
+    enum Column { ColDoor, ColSerial, ColFirmware, ColId, ColKeys, ColMode, ColParity, ColLine, ColOutcome, ColTime };
+    static constexpr int ColumnCount = ColTime + 1;
+    /// What a row of the table stands for; the door cell carries it under StateRole.
+    enum class RowState { NotDone, UnderWay, Done, Failed, Drift, Refused };
+    static constexpr int StateRole = Qt::UserRole + 1;
+    /// The outcome cell keeps its words (a TextId) and the reason the site gave, so that a language switch shows
+    /// the words anew.
+    static constexpr int WordsRole = Qt::UserRole + 2;
+    static constexpr int ReasonRole = Qt::UserRole + 3;
+    /// A value per setting, in the reader's digits (JobResult::asked).
+    using Wanted = std::array<std::optional<std::string>, commission::SettingCount>;
+
+    QTimer* const tmrBusy;
+    bool running() const { return running_; }
+
+public slots:
+    void FormCreate();
+    void FormShow();
+
+    void edPlanChange();
+    void edRecordChange();
+    void btnPlanClick();
+    void btnRecordClick();
+    void btnReportClick();
+    void btnStartClick();
+    void btnStopClick();
+    void btnEngClick();
+    void btnGBClick();
+    void btnBIG5Click();
+    void btnExitClick();
+    void tmrBusyTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // ---- commission::Events: what the site tells, shown ----
+    void step(const std::string& text) override;
+    void readBack(const commission::JobResult& job) override;
+    void waiting(int port) override;
+    void found(const commission::Found& reader) override;
+    void planRow(const commission::Found& reader, const commission::PlanRow& row) override;
+    void finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) override;
+    void alreadyDone(const commission::Found& reader, const std::string& id) override;
+    void removeReader(const commission::Found& reader) override;
+    void left(const commission::Found& reader) override;
+    void signal(bool ok) override;
+
+    void applyLooks();
+    void switchLanguage(int index);
+    /// Something the next Start depends on changed: it begins a new run.
+    void inputChanged();
+    void updateControls();
+    void updateCounts();
+    /// A status that is composed again after a language switch.
+    void showIdle(std::function<QString()> text);
+    void showStatus(const QString& text);
+    /// The failure signal for something that kept the run from starting.
+    void refuse(const QString& text);
+    QString idleText() const;
+
+    /// The settings chosen for every reader, when there is no plan.
+    commission::Request chosenSettings() const;
+    /// A new Site over the chosen plan or settings, the record opened; false, refused, when it cannot start.
+    bool prepare();
+    void run();
+
+    // ---- the table ----
+    void fillTable();
+    /// A plan row's values as planned.
+    void showPlanned(int row);
+    int addRow();
+    /// The row of the reader under way, added for a reader that takes no plan row.
+    int rowUnderWay();
+    void setCell(int row, Column column, const QString& text);
+    void setRowState(int row, RowState state);
+    /// `words` around the reason; none: the reason alone.
+    void setOutcome(int row, std::optional<localisation::TextId> words, const std::string& reason = {});
+    void showOutcome(int row);
+    /// The values `info` gives, each marked where it differs from what was wanted of it.
+    void showValues(int row, const operations::ReaderInfo& info, const std::string& line, const Wanted& wanted);
+
+    platform::SettingsStore& store_;
+    readerlink::LinkSetup& links_;
+    readerlink::Link link_;
+    operations::ReaderState reader_;
+
+    std::optional<commission::Plan> plan_;
+    QString planError_; ///< why the plan in edPlan cannot be used
+    bool recordFollowsPlan_ = true;
+
+    std::unique_ptr<commission::Record> record_;
+    std::unique_ptr<commission::Site> site_;
+    commission::SiteKind kind_ = commission::SiteKind::Set;
+    commission::Request request_; ///< without a plan: what every reader gets
+    /// The Site stopped by the user with nothing changed since: Start goes on with it (its rows done and IDs
+    /// used stay so).
+    bool resumable_ = false;
+    bool running_ = false;
+    bool stopAsked_ = false;
+    bool closeAsked_ = false;
+
+    int current_ = -1;                         ///< the table's row under way
+    std::optional<commission::Found> pending_; ///< a reader found that has no row yet
+    QString head_;    ///< the reader under way and where, above the step under way in the status
+    QString outcome_; ///< what the last reader's end said, for the removal request
+    int done_ = 0;
+    int failed_ = 0;
+    int idsUsed_ = 0;                 ///< IDs acknowledged, when the ID counts up
+    std::optional<std::size_t> left_; ///< the plan's rows left, as the last run left them
+    std::optional<bool> lastSignal_;  ///< the last reader's outcome in this run
+    std::function<QString()> idle_;   ///< the status while nothing runs
+    int busyPhase_ = 0;
+};
+
+} // namespace console

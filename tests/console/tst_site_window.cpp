@@ -1,0 +1,476 @@
+// The site window in virtual time over the reader model: readers arriving one after another, what the table, the
+// status, the counts, the lamp and the tones show at each step, Stop between two exchanges, the audit, the files
+// refused before Start, the keyboard and the three languages.
+
+#include "site_fixture.h"
+
+#include "console/fonts.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <functional>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using Scene = std::function<void(SiteFixture&)>;
+
+const QByteArray ThreeDoors = "door,serial,id,keys\r\nFront,,11,6\r\nBack,,12,6\r\nStore,20240303,13,\r\n";
+const QByteArray TwoDoors = "door,serial,id,keys,mode\r\nFront,,11,6,wiegand 34 32\r\nBack,,12,6,wiegand 34 32\r\n";
+
+QStringList RecordRows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Scene)
+
+class TestSiteWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { console::InstallFontSubstitutions(); }
+    void cleanup() { localisation::SelectLanguage(localisation::LanguageEnglish); }
+
+    // Whole runs: the readers, the clicks, and what the window must have shown, in its order.
+    void sites_data() {
+        QTest::addColumn<Scene>("scene");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<Scene>("check");
+
+        QTest::newRow("three doors; the second reader fails, a fourth takes its door") << Scene([](SiteFixture& f) {
+            f.reader("20240101");
+            f.reader("20240202").faults.muted['C'] = -1; // its ID is never acknowledged
+            f.reader("20240303");
+            f.reader("20240404");
+            f.open(f.file("site.csv", ThreeDoors));
+            f.click("btnStart");
+        }) << R"(
+            status Plan site: 3 rows; Start when ready
+            row Front: not done, not yet done | 11 06
+            counts Done: 0 Failed: 0 Left: 3
+            status Waiting for a reader on any port
+            cursor busy
+            plugged 20240101
+            status Reader 20240101 on COM3 at 19200,e,8,1: door Front / Set Reader ID = 11
+            row Front: under way, under way | 11 06
+            status Reader 20240101 on COM3 at 19200,e,8,1: door Front / Set Reader Key
+            status Reader 20240101 (Front): done
+            row Front: done, done | 11 06 Wiegand 26 (RS485 32) No Parity 4 bits 19200,e,8,1
+            counts Done: 1 Failed: 0 Left: 2
+            beep 1000, lamp yellow
+            status Reader 20240101 (Front): done. Remove the reader; then the next one, please
+            unplugged
+            plugged 20240202
+            status Reader 20240202 on COM3 at 19200,e,8,1: door Back / Set Reader ID = 12
+            row Back: under way, under way | 12 06
+            status Reader 20240202 (Back): failed: Set Reader ID Error: no reply from COM3 at 19200,e,8,1
+            row Back: failed, failed: Set Reader ID Error: no reply from COM3 at 19200,e,8,1 | 01
+            counts Done: 1 Failed: 1 Left: 2
+            beep 300, lamp red
+            status Reader 20240202 (Back): failed: Set Reader ID Error: no reply from COM3 at 19200,e,8,1. Remove the reader
+            unplugged
+            plugged 20240303
+            status Reader 20240303 on COM3 at 19200,e,8,1: door Store / Set Reader ID = 13
+            row Store: under way, under way | 13
+            row Store: done, done | 13 04
+            counts Done: 2 Failed: 1 Left: 1
+            beep 1000, lamp yellow
+            unplugged
+            plugged 20240404
+            status Reader 20240404 on COM3 at 19200,e,8,1: door Back / Set Reader ID = 12
+            row Back: under way, under way | 12 06
+            row Back: done, done | 12 06
+            counts Done: 3 Failed: 1 Left: 0
+            beep 1000, lamp yellow
+            unplugged
+            status The plan is done: 3 done, 1 failed
+            cursor normal
+        )" << Scene([](SiteFixture& f) {
+            QCOMPARE(f.readers[3]->state.id, std::string("12"));
+            QCOMPARE(f.readers[1]->state.id, std::string("01"));
+            QVERIFY(!f.window->running());
+            QCOMPARE(f.lamp(), QStringLiteral("yellow"));
+            const QStringList rows = RecordRows(f.record());
+            QCOMPARE(rows.size(), 5);
+            QVERIFY2(rows[1].startsWith("Front,") && rows[1].endsWith(",20240101,03.20-01,11,06,001,0,done,"),
+                     qPrintable(rows[1]));
+            QVERIFY2(rows[2].startsWith("Back,") && rows[2].endsWith(",failed,no-reply"), qPrintable(rows[2]));
+            QVERIFY2(rows[4].startsWith("Back,") && rows[4].endsWith(",20240404,03.20-01,12,06,001,0,done,"),
+                     qPrintable(rows[4]));
+        });
+
+        // The click lands while the reader's key count is being sent: that command is finished, nothing after it
+        // is sent, and the next Start goes on with the same run.
+        QTest::newRow("Stop in the middle of a reader, then Start again") << Scene([](SiteFixture& f) {
+            f.reader("20240101");
+            f.reader("20240202");
+            f.onCommand = [&f](const std::string& command) {
+                if (command == "H00C2024020212")
+                    f.onCommand = [&f](const std::string& next) {
+                        if (next == "H00L06") {
+                            f.log << QStringLiteral("Stop");
+                            f.postStop();
+                            f.onCommand = {};
+                        }
+                    };
+            };
+            f.open(f.file("site.csv", TwoDoors));
+            f.click("btnStart");
+            f.log << QStringLiteral("last sent ") + QString::fromStdString(f.system.commands().back());
+            f.unplugAtMs = 0; // the reader stays for the second Start
+            f.click("btnStart");
+        }) << R"(
+            row Front: done
+            plugged 20240202
+            status Reader 20240202 on COM3 at 19200,e,8,1: door Back / Set Reader Key
+            Stop
+            status Stopping: the command under way ends first
+            status Reader 20240202 (Back): failed: interrupted: the settings after the one under way were not sent
+            row Back: failed, failed: interrupted: the settings after the one under way were not sent | 12
+            counts Done: 1 Failed: 1 Left: 1
+            beep 300, lamp red
+            status Stopped: 1 done, 1 failed
+            cursor normal
+            last sent H00L06
+            cursor busy
+            row Back: under way, under way | 12 06 Wiegand 34 (RS485 32)
+            row Back: done, done | 12 06 Wiegand 34 (RS485 32)
+            counts Done: 2 Failed: 1 Left: 0
+            status The plan is done: 2 done, 1 failed
+        )" << Scene([](SiteFixture& f) {
+            QCOMPARE(f.readers[1]->state.keyCount, std::string("06"));
+            QCOMPARE(RecordRows(f.record()).size(), 4);
+            QVERIFY2(RecordRows(f.record())[2].endsWith(",20240202,03.20-01,12,,,,failed,interrupted"),
+                     qPrintable(RecordRows(f.record())[2]));
+        });
+
+        QTest::newRow("audit: a drifted reader") << Scene([](SiteFixture& f) {
+            f.reader("20240101").state.id = "11";
+            f.readers.back()->state.keyCount = "06";
+            f.reader("20240202").state.id = "12";
+            f.open(f.file("site.csv", "door,serial,id,keys\nFront,20240101,11,6\nBack,20240202,12,6\n"));
+            f.find<QRadioButton>("rbAudit")->click();
+            f.click("btnStart");
+        }) << R"(
+            counts Done: 0 Failed: 0 Left: 2
+            plugged 20240101
+            status Reader 20240101 (Front): as planned
+            row Front: done, as planned | 11 06
+            beep 1000, lamp yellow
+            plugged 20240202
+            status Reader 20240202 (Back): failed: drift: keys 04, not 06
+            row Back: drift, drift: keys 04, not 06 | 12 04
+            counts Done: 1 Failed: 1 Left: 0
+            beep 300, lamp red
+            status The plan is done: 1 done, 1 failed
+        )" << Scene([](SiteFixture& f) {
+            // Read only: the reader's own queries, nothing set.
+            for (const std::string& command : f.system.commands())
+                QVERIFY2(command.size() == 4, command.c_str());
+            const QTableWidgetItem* keys = f.table()->item(1, TfrmSite::ColKeys);
+            QCOMPARE(keys->foreground().color(), QColor(255, 0, 0));
+            QCOMPARE(keys->toolTip(), QStringLiteral("06"));
+            QCOMPARE(f.table()->item(1, TfrmSite::ColId)->foreground().color(),
+                     f.table()->palette().color(QPalette::Text));
+        });
+
+        QTest::newRow("no plan: the ID counting up, the same key count") << Scene([](SiteFixture& f) {
+            f.reader("20240101");
+            f.reader("20240202");
+            f.stopAfterLastMs = 3000;
+            f.open();
+            f.find<QCheckBox>("chkId")->setChecked(true);
+            f.find<QSpinBox>("seIdFrom")->setValue(11);
+            f.find<QCheckBox>("chkKeys")->setChecked(true);
+            f.find<QSpinBox>("seKeys")->setValue(6);
+            f.click("btnStart");
+        }) << R"(
+            status Choose a plan or the settings for every reader, then Start
+            status Waiting for a reader on any port
+            counts Done: 0 Failed: 0 Left: 89
+            plugged 20240101
+            status Reader 20240101 found on COM3 at 19200,e,8,1 / Set Reader ID = 11
+            row 20240101: under way, under way | 11 06
+            row 20240101: done, done | 11 06
+            counts Done: 1 Failed: 0 Left: 88
+            plugged 20240202
+            row 20240202: under way, under way | 12 06
+            row 20240202: done, done | 12 06
+            counts Done: 2 Failed: 0 Left: 87
+            Stop
+            status Stopped: 2 done, 0 failed
+        )" << Scene([](SiteFixture& f) {
+            QCOMPARE(f.table()->rowCount(), 2);
+            QCOMPARE(f.readers[1]->state.id, std::string("12"));
+            QCOMPARE(RecordRows(f.record()).size(), 3);
+        });
+    }
+    void sites() {
+        QFETCH(Scene, scene);
+        QFETCH(QString, shown);
+        QFETCH(Scene, check);
+        SiteFixture f;
+        scene(f);
+        const QString missing = MissingFrom(f.log, Lines(shown.toUtf8().constData()));
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        check(f);
+        QCOMPARE(f.system.openCount(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // A plan that cannot be used says where it is wrong, and nothing starts: not by Start, not by Enter.
+    void planRefused_data() {
+        QTest::addColumn<QByteArray>("plan");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a value out of range")
+            << QByteArray("door,id,keys\nA,11,6\nB,12,21\n") << "line 3: column keys: keys 21: 0 to 20";
+        QTest::newRow("an unknown column") << QByteArray("door,colour\nA,red\n")
+                                           << "line 1: unknown column 'colour'; the columns are door, serial, id";
+        QTest::newRow("one ID for two doors")
+            << QByteArray("door,id\nA,11\nB,11\n") << "line 3: ID 11 is on line 2 too";
+        QTest::newRow("an open quote") << QByteArray("door,id\n\"A,11\n") << "line 2";
+    }
+    void planRefused() {
+        QFETCH(QByteArray, plan);
+        QFETCH(QString, shown);
+        SiteFixture f;
+        f.reader("20240101");
+        f.open(f.file("site.csv", plan));
+        QVERIFY2(f.status().startsWith("The plan cannot be used: " + shown), qPrintable(f.status()));
+        QVERIFY(!f.find<QPushButton>("btnStart")->isEnabled());
+        f.find<QLineEdit>("edPlan")->setFocus();
+        QTest::keyClick(f.window.get(), Qt::Key_Return);
+        f.click("btnStart");
+        QVERIFY(f.system.opens().empty());
+        QCOMPARE(f.table()->rowCount(), 0);
+    }
+
+    // Nothing is sent before the record and the report are known to take their rows; a run without anything to
+    // set does not begin. Each refusal is the failure signal.
+    void refusedBeforeStart_data() {
+        QTest::addColumn<QString>("record"); // relative to the test's folder
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a record in a folder that does not exist")
+            << "none/record.csv" << QString() << true << "The record cannot be written: cannot write the record ";
+        QTest::newRow("a record that is a folder")
+            << "." << QString() << true << "The record cannot be written: cannot write the record ";
+        QTest::newRow("a report in a folder that does not exist")
+            << "record.csv"
+            << "none/site.html" << true << "The report cannot be written: ";
+        QTest::newRow("nothing to set") << "record.csv" << QString() << false
+                                        << "Choose at least one setting, or a plan";
+    }
+    void refusedBeforeStart() {
+        QFETCH(QString, record);
+        QFETCH(QString, report);
+        QFETCH(bool, settings);
+        QFETCH(QString, shown);
+        SiteFixture f;
+        f.reader("20240101");
+        f.open({{},
+                f.folder.filePath(record).toStdString(),
+                report.isEmpty() ? std::string() : f.folder.filePath(report).toStdString()});
+        f.find<QCheckBox>("chkKeys")->setChecked(settings);
+        f.click("btnStart");
+        QVERIFY2(f.status().startsWith(shown), qPrintable(f.status()));
+        QVERIFY(f.system.opens().empty());
+        QCOMPARE(f.lamp(), QStringLiteral("red"));
+        QCOMPARE(f.system.beeps().size(), std::size_t(1));
+        QCOMPARE(f.system.beeps()[0].frequencyHz, 300u);
+        QVERIFY(!f.window->running());
+        QVERIFY(f.find<QPushButton>("btnStart")->isEnabled());
+    }
+
+#ifndef _WIN32
+    // A record whose disk fills at the first reader: the reader is done, but its tone is the failure's, and the run
+    // ends there saying why.
+    void recordFailsDuringTheRun() {
+        SiteFixture f;
+        f.reader("20240101");
+        f.reader("20240202");
+        f.open(f.file("site.csv", TwoDoors));
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{100, limit.rlim_max};
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        f.click("btnStart");
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const QString missing = MissingFrom(f.log, Lines(R"(
+            row Front: done, done
+            beep 300, lamp red
+            status Ended: the record )"));
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        QCOMPARE(f.readers[1]->state.id, std::string("01")); // the next reader was never taken
+        QCOMPARE(f.lamp(), QStringLiteral("red"));
+    }
+#endif
+
+    // The window goes when it is closed in the middle of a reader, once the command under way is finished.
+    void closedDuringARun() {
+        SiteFixture f;
+        f.reader("20240101");
+        f.onCommand = [&f](const std::string& command) {
+            if (command == "H00L06")
+                QMetaObject::invokeMethod(f.window.get(), &QWidget::close, Qt::QueuedConnection);
+        };
+        f.open(f.file("site.csv", TwoDoors));
+        f.click("btnStart");
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(f.system.commands().back(), std::string("H00L06"));
+        QCOMPARE(f.system.openCount(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The keyboard alone: Tab goes through the controls in their order, and Enter starts, unless the focus is on
+    // another button.
+    void tabOrder_data() {
+        QTest::addColumn<bool>("plan");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("with a plan") << true
+                                     << QStringList{"edPlan",   "btnPlan",   "rbApply",  "edRecord",   "btnRecord",
+                                                    "edReport", "btnReport", "btnStart", "tblReaders", "btnEng",
+                                                    "btnGB",    "btnBIG5",   "btnExit"};
+        QTest::newRow("without a plan, the ID chosen")
+            << false << QStringList{"edPlan",    "btnPlan",    "chkId",    "seIdFrom",  "chkKeys",  "chkMode",
+                                    "chkParity", "chkLine",    "edRecord", "btnRecord", "edReport", "btnReport",
+                                    "btnStart",  "tblReaders", "btnEng",   "btnGB",     "btnBIG5",  "btnExit"};
+    }
+    void tabOrder() {
+        QFETCH(bool, plan);
+        QFETCH(QStringList, order);
+        SiteFixture f;
+        f.open(plan ? f.file("site.csv", TwoDoors) : QString());
+        f.find<QCheckBox>("chkId")->setChecked(true);
+        QApplication::setActiveWindow(f.window.get());
+        f.find<QLineEdit>("edPlan")->setFocus();
+        QStringList visited;
+        for (int i = 0; i <= order.size(); ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, order + QStringList{"edPlan"});
+    }
+
+    void enter_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("on the plan") << "edPlan" << true;
+        QTest::newRow("on the record") << "edRecord" << true;
+        QTest::newRow("on the table") << "tblReaders" << true;
+        QTest::newRow("on the kind") << "rbAudit" << true;
+        QTest::newRow("on Start") << "btnStart" << true;
+        QTest::newRow("on a language button") << "btnGB" << false;
+    }
+    void enter() {
+        QFETCH(QString, focus);
+        QFETCH(bool, starts);
+        SiteFixture f;
+        f.reader("20240101");
+        f.stopAfterLastMs = 1; // no reader is ever taken away: Stop once it is done
+        f.open(f.file("site.csv", TwoDoors));
+        QApplication::setActiveWindow(f.window.get());
+        f.window->findChild<QWidget*>(focus)->setFocus();
+        bool ran = false;
+        f.system.onSleep = [&](std::uint32_t) {
+            if (!ran && f.window->running()) {
+                ran = true;
+                f.postStop();
+            }
+        };
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(ran, starts);
+        QCOMPARE(localisation::LanguageIndex,
+                 starts ? localisation::LanguageEnglish : localisation::LanguageSimplified);
+    }
+
+    // The language the main window remembers, and the switch here, which the main window then remembers too.
+    void languages_data() {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("door");
+        QTest::addColumn<QString>("waiting");
+        QTest::addColumn<QString>("stopped");
+        QTest::newRow("English") << "English"
+                                 << "VELNO QUVIN4 Site Commissioning"
+                                 << "&Start"
+                                 << "Door"
+                                 << "Waiting for a reader on any port"
+                                 << "Stopped: 0 done, 0 failed";
+        QTest::newRow("Simplified") << "ChineseGB" << QString::fromUtf8("VELNO QUVIN4 现场安装设定")
+                                    << QString::fromUtf8("开始(&S)") << QString::fromUtf8("门")
+                                    << QString::fromUtf8("等待读卡机连接到任一串口")
+                                    << QString::fromUtf8("已停止：完成 0，失败 0");
+        QTest::newRow("Traditional") << "ChineseBIG5" << QString::fromUtf8("VELNO QUVIN4 現場安裝設定")
+                                     << QString::fromUtf8("開始(&S)") << QString::fromUtf8("門")
+                                     << QString::fromUtf8("等待讀卡機連接到任一串口")
+                                     << QString::fromUtf8("已停止：完成 0，失敗 0");
+    }
+    void languages() {
+        QFETCH(QString, saved);
+        SiteFixture f;
+        f.store.keyExists = true;
+        f.store.values["LanguageFlag"] = saved.toStdString();
+        f.open(f.file("site.csv", TwoDoors));
+        QTEST(f.window->windowTitle(), "title");
+        QTEST(f.find<QPushButton>("btnStart")->text(), "start");
+        QTEST(f.table()->horizontalHeaderItem(TfrmSite::ColDoor)->text(), "door");
+        QString waiting;
+        f.system.onSleep = [&](std::uint32_t) {
+            if (waiting.isEmpty()) {
+                waiting = f.status();
+                f.postStop();
+            }
+        };
+        f.click("btnStart");
+        QTEST(waiting, "waiting");
+        QTEST(f.status(), "stopped");
+
+        // Switched here: saved for the main window, every caption and the last status in the new language.
+        f.click("btnBIG5");
+        QCOMPARE(std::get<std::string>(f.store.values["LanguageFlag"]), std::string("ChineseBIG5"));
+        QCOMPARE(f.status(), QString::fromUtf8("已停止：完成 0，失敗 0"));
+        QCOMPARE(f.find<QPushButton>("btnStop")->text(), QString::fromUtf8("停止(&T)"));
+        QCOMPARE(f.table()->item(0, TfrmSite::ColOutcome)->text(), QString::fromUtf8("尚未完成"));
+        f.store.refuseWrites = true;
+        f.click("btnEng");
+        QCOMPARE(f.status(), QStringLiteral("The language could not be remembered"));
+        QCOMPARE(f.system.beeps().back().frequencyHz, 300u);
+    }
+
+    // Where the record goes when none is named.
+    void defaultRecord_data() {
+        QTest::addColumn<QString>("plan");
+        QTest::addColumn<QString>("record");
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QTest::newRow("beside the plan") << "/site/north.csv"
+                                         << "/site/north-record.csv";
+        QTest::newRow("a plan with dots") << "/site/north.v2.csv"
+                                          << "/site/north.v2-record.csv";
+        QTest::newRow("no plan") << "" << documents + "/readerconfig-site-record.csv";
+    }
+    void defaultRecord() {
+        QFETCH(QString, plan);
+        QTEST(console::DefaultRecordPath(plan), "record");
+    }
+};
+
+QTEST_MAIN(TestSiteWindow)
+#include "tst_site_window.moc"
