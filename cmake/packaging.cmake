@@ -25,7 +25,8 @@ endif()
 
 if(TARGET readerconfig)
     set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
-    install(FILES ${_packaging}/readerconfig.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${_packaging}/readerconfig.desktop ${_packaging}/readerconfig-site.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${_packaging}/${READERCONFIG_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size 16 48 128 256)
         if(size EQUAL 16)
@@ -49,7 +50,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "set up a QUVIN4 keypad card reader on a s
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "The installer's tool for the VELNO QUVIN4 keypad card reader: it finds the\n"
        "reader on a COM port, shows and changes its ID, key count, line settings,\n"
-       "output mode and keycode parity, and shows each card or keypad entry.\n"
+       "output mode and keycode parity, and shows each card or keypad entry. Its\n"
+       "site window commissions one reader after another from a plan and records each.\n"
        "Includes reader-sim, a simulated reader for trying the tool without hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

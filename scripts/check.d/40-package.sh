@@ -11,7 +11,7 @@ fail() {
 }
 
 app_id=tw.com.velno.readerconfig
-desktop-file-validate packaging/readerconfig.desktop
+desktop-file-validate packaging/readerconfig.desktop packaging/readerconfig-site.desktop
 appstreamcli validate --no-net "packaging/$app_id.metainfo.xml" >/dev/null ||
     { appstreamcli validate --no-net "packaging/$app_id.metainfo.xml"; fail "metainfo does not validate"; }
 
@@ -52,7 +52,8 @@ rm -f "$root.apt.log"
 # Every file in its place, nothing elsewhere.
 programs=(readerconfig readerctl)
 [ -x "$dir/reader-sim" ] && programs+=(reader-sim)
-expected=(usr/share/applications/readerconfig.desktop "usr/share/metainfo/$app_id.metainfo.xml"
+expected=(usr/share/applications/readerconfig.desktop usr/share/applications/readerconfig-site.desktop
+    "usr/share/metainfo/$app_id.metainfo.xml"
     usr/share/doc/readerconfig/README.md usr/share/man/man1/readerctl.1
     usr/share/bash-completion/completions/readerctl)
 for size in 16 48 128 256; do
@@ -74,11 +75,14 @@ for size in 16 48 128 256; do
     [ "$width" = "$size" ] && [ "$height" = "$size" ] || fail "${size}x$size icon is ${width}x$height"
 done
 
-entry="$root/usr/share/applications/readerconfig.desktop"
-exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
-icon=$(sed -n 's/^Icon=//p' "$entry")
-[ -x "$root/usr/bin/$exec_program" ] || fail "desktop entry starts '$exec_program', which is not in usr/bin"
-[ "$icon" = readerconfig ] || fail "desktop entry names icon '$icon', the icons are readerconfig.png"
+for entry in "$root"/usr/share/applications/*.desktop; do
+    exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    [ -x "$root/usr/bin/$exec_program" ] || fail "$(basename "$entry") starts '$exec_program', which is not in usr/bin"
+    [ "$icon" = readerconfig ] || fail "$(basename "$entry") names icon '$icon', the icons are readerconfig.png"
+done
+grep -qx 'Exec=readerconfig --site' "$root/usr/share/applications/readerconfig-site.desktop" ||
+    fail "the site entry does not open the site window"
 metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
 # As a software centre sees the installed tree: the metainfo's launchable must name the installed entry.
 appstreamcli validate-tree --no-net "$root" >/dev/null || appstreamcli validate-tree --no-net "$root" ||
@@ -115,11 +119,16 @@ done
 nm -C "$dir/readerconfig" | grep 'qInitResources_resources' >/dev/null ||
     fail "readerconfig does not carry resources.qrc (its pictures); call Q_INIT_RESOURCE(resources) at start"
 
-status=0
-XDG_CONFIG_HOME="$root/config" QT_QPA_PLATFORM=offscreen timeout 3 "$root/usr/bin/readerconfig" \
-    >"$root/start.log" 2>&1 || status=$?
-# 124: still running when the time was up, which is what a window waiting for its user does.
-[ "$status" -eq 124 ] || { cat "$root/start.log"; fail "the packaged readerconfig ended with status $status at start"; }
+# Both windows, as their menu entries open them.
+for window in "" --site; do
+    status=0
+    # shellcheck disable=SC2086
+    XDG_CONFIG_HOME="$root/config" QT_QPA_PLATFORM=offscreen timeout 3 "$root/usr/bin/readerconfig" $window \
+        >"$root/start.log" 2>&1 || status=$?
+    # 124: still running when the time was up, which is what a window waiting for its user does.
+    [ "$status" -eq 124 ] ||
+        { cat "$root/start.log"; fail "the packaged readerconfig $window ended with status $status at start"; }
+done
 if [[ " ${programs[*]} " == *" reader-sim "* ]]; then
     "$root/usr/bin/reader-sim" --help >/dev/null || fail "the packaged reader-sim --help failed"
 fi
