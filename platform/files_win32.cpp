@@ -4,6 +4,9 @@
 #include <io.h>
 #include <windows.h>
 
+// windows.h makes ReplaceFile a macro for ReplaceFileA, which would rename the function defined below.
+#undef ReplaceFile
+
 namespace platform {
 
 bool SyncFile(std::FILE* file) {
