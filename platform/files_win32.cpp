@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include <cstdio>
 #include <ctime>
 #include <io.h>
 #include <windows.h>
@@ -25,11 +26,13 @@ std::string IsoTimeNow() {
     std::tm local{};
     localtime_s(&local, &now);
     char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    std::string iso = text;
-    if (iso.size() > 2)
-        iso.insert(iso.size() - 2, ":");
-    return iso;
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    // The C runtime's %z is the zone's name, not its offset: the offset is the local time read as UTC, less now.
+    const long long offset = static_cast<long long>(_mkgmtime(&local) - now) / 60;
+    const long long minutes = offset < 0 ? -offset : offset;
+    char zone[16];
+    std::snprintf(zone, sizeof zone, "%c%02lld:%02lld", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return std::string(text) + zone;
 }
 
 } // namespace platform
