@@ -756,8 +756,9 @@ void TfrmSite::readBack(const commission::JobResult& job) {
     for (const commission::Compared& compared : job.compared)
         same += (same.empty() ? "" : ", ") +
                 std::string(localisation::Text(commission::RowOf(compared.setting).label)) + " " + compared.asked;
-    showStatus(
-        F(localisation::swReadBack, {Format(localisation::cmWhere, {commission::ComName(job.port), job.line}), same}));
+    // Shown under the reader's outcome until it is taken away.
+    readBack_ =
+        F(localisation::swReadBack, {Format(localisation::cmWhere, {commission::ComName(job.port), job.line}), same});
 }
 
 void TfrmSite::waiting(int port) {
@@ -769,6 +770,7 @@ void TfrmSite::waiting(int port) {
 
 void TfrmSite::found(const commission::Found& reader) {
     pending_ = reader;
+    readBack_.clear();
     head_ = F(localisation::swFound,
               {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), commission::ComName(reader.port), reader.line});
     showStatus(head_);
@@ -831,12 +833,13 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     ui->tblReaders->scrollToItem(ui->tblReaders->item(row, ColDoor));
     pending_.reset();
     head_.clear();
-    showStatus(outcome_);
+    showStatus(readBack_.isEmpty() ? outcome_ : outcome_ + QLatin1Char('\n') + readBack_);
     updateCounts();
 }
 
 void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id) {
     pending_.reset();
+    readBack_.clear();
     head_.clear();
     outcome_ = F(localisation::swAlreadyDone,
                  {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), protocol::Latin1ToUtf8(id)});
@@ -844,7 +847,8 @@ void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& i
 }
 
 void TfrmSite::removeReader(const commission::Found&) {
-    showStatus(F(localisation::swRemove, {outcome_.toStdString()}));
+    const QString remove = F(localisation::swRemove, {outcome_.toStdString()});
+    showStatus(readBack_.isEmpty() ? remove : remove + QLatin1Char('\n') + readBack_);
 }
 
 void TfrmSite::left(const commission::Found&) {

@@ -161,8 +161,9 @@ private:
 
     int current_ = -1;                         ///< the table's row under way
     std::optional<commission::Found> pending_; ///< a reader found that has no row yet
-    QString head_;    ///< the reader under way and where, above the step under way in the status
-    QString outcome_; ///< what the last reader's end said, for the removal request
+    QString head_;     ///< the reader under way and where, above the step under way in the status
+    QString outcome_;  ///< what the last reader's end said, for the removal request
+    QString readBack_; ///< what reading the last reader back found, when it found all as set
     int done_ = 0;
     int failed_ = 0;
     int idsUsed_ = 0;                 ///< IDs acknowledged, when the ID counts up

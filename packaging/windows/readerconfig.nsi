@@ -1,6 +1,7 @@
 ; The setup program for Windows: installs the folder that `cmake --install` laid out into Program Files, adds
-; a Start menu shortcut and an entry in the list of installed programs; /S installs silently. Uninstalling
-; removes the program and keeps the settings key, so that a new version finds the reader where it was.
+; Start menu shortcuts to the tool and to its site window, and an entry in the list of installed programs; /S
+; installs silently. Uninstalling removes the program and keeps the settings key, so that a new version finds
+; the reader where it was.
 ; scripts/windows-release runs it:
 ;   makensis -DVERSION=x.y.z -DSTAGE=<folder> -DFILES=<uninstall list> -DICON=<.ico> -DOUTFILE=<setup.exe>
 
@@ -17,6 +18,7 @@ ManifestDPIAware true
 !define PRODUCT "VELNO QUVIN4 Reader Config"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VELNO ReaderConfig"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define SITE_SHORTCUT "$SMPROGRAMS\VELNO QUVIN4 Site Commissioning.lnk"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -59,6 +61,7 @@ Section "Install"
     File /r "${STAGE}\*.*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "${SHORTCUT}" "$INSTDIR\readerconfig.exe" "" "$INSTDIR\readerconfig.exe" 0
+    CreateShortcut "${SITE_SHORTCUT}" "$INSTDIR\readerconfig.exe" "--site" "$INSTDIR\readerconfig.exe" 0
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -75,6 +78,7 @@ SectionEnd
 
 Section "Uninstall"
     Delete "${SHORTCUT}"
+    Delete "${SITE_SHORTCUT}"
     ; Only what the setup put there, in case the folder was shared with other files.
     !include "${FILES}"
     Delete "$INSTDIR\uninstall.exe"

@@ -3,6 +3,7 @@
 # 1. the window's QtTest programs, built for Windows, on the offscreen platform;
 # 2. end to end on an Xvfb display: the setup program installs silently; the installed program finds reader-sim
 #    on COM3, saves where and the language chosen, has no Close entry in its system menu, ends with 0 by Exit;
+#    the site window, from its Start menu entry, commissions the reader by a plan and records it, by keyboard;
 #    the uninstaller removes it and keeps the settings key;
 # 3. the link's benchmark rows, wine beside Linux (printed, never checked).
 # The first run builds Qt for Windows (scripts/build-qt-windows). Everything wine says goes to build-win-gui/wine.log.
@@ -176,14 +177,48 @@ ctl=$(wine "$installed/readerctl.exe" --json set id 7 keys 6 2>>"$log" | tr -d '
 [[ $ctl == '{"ok":true,'*'"read":{'*'"id":"07","keys":"06"'* ]] || fail "readerctl.exe --json set printed '$ctl'"
 echo "readerctl.exe: $ctl"
 
+# The site window as its Start menu entry opens it, over a plan of two doors: the reader on COM3 takes the first and
+# is recorded beside the plan. The keyboard alone starts, stops, switches to English and leaves.
+site_shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VELNO QUVIN4 Site Commissioning.lnk"
+[ -f "$site_shortcut" ] || fail "no Start menu shortcut for the site window"
+strings -el "$site_shortcut" | grep -qx -- --site || fail "the site window's shortcut does not pass --site"
+printf 'door,id,keys\r\nLobby,21,5\r\nOffice,22,5\r\n' >"$serial/site.csv"
+rm -f "$serial/site-record.csv"
+wine 'C:\Program Files\VELNO\ReaderConfig\readerconfig.exe' --site "Z:${serial//\//\\}\\site.csv" >>"$log" 2>&1 &
+app=$!
+until_ok 60 probe client readerconfig.exe >/dev/null || fail "the site window did not show"
+read -r client_x client_y client_w client_h < <(probe client readerconfig.exe)
+click $((client_w / 2)) $((client_h / 2)) # into the table: the window has the keyboard, the table the focus
+sleep 0.5
+xdotool key Return # Enter starts
+# The line setting is the one the search met first: a pty has no parity.
+row='^Lobby,[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2},COM3,"19200,[ne],8,1",20240117,'
+until_ok 90 grep -qE "$row[^,]*,21,05,[^,]*,[^,]*,done," "$serial/site-record.csv" ||
+    fail "the site window did not record the reader: $(cat "$serial/site-record.csv" 2>/dev/null)"
+sleep 1 # the tone; then the window asks for the reader to be removed
+shot site-big5
+xdotool key Return # Stop, which has the focus while the site runs
+sleep 2
+xdotool key Tab Tab space # from Start past the table to English
+until_ok 30 test "$(value LanguageFlag)" = "REG_SZ English" || fail "the site window saved LanguageFlag '$(value LanguageFlag)'"
+sleep 0.5
+shot site-en
+xdotool key Tab Tab Tab space # past the Chinese buttons to Exit
+until_ok 30 bash -c "! kill -0 $app" || fail "Exit did not end the site window"
+status=0
+wait "$app" || status=$?
+app=
+[ $status -eq 0 ] || fail "the site window ended with $status"
+echo "site window: $(sed -n 2p "$serial/site-record.csv" | tr -d '\r')"
+
 wine "$installed/uninstall.exe" /S >>"$log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs from a copy of itself and returns at once.
 until_ok 60 test ! -e "$installed/readerconfig.exe" || fail "the uninstaller left the program"
 until_ok 30 bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1" || fail "the uninstall entry stayed"
-[ ! -e "$shortcut" ] || fail "the uninstaller left the shortcut"
+[ ! -e "$shortcut" ] && [ ! -e "$site_shortcut" ] || fail "the uninstaller left a shortcut"
 expect_value ScanCommNo "REG_DWORD 0x3"
 echo "installed, scanned (COM3, 19200,e,8,1), saved, switched to ChineseBIG5, exited with 0, set and read back" \
-    "with readerctl.exe, uninstalled"
+    "with readerctl.exe, commissioned and recorded in the site window, uninstalled"
 
 echo "-- link figures: Linux and wine, reader-sim on a pty at 19200,e,8,1"
 rows() { # rows FIGURE: the row of each build

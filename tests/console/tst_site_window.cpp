@@ -68,11 +68,11 @@ private slots:
             status Reader 20240101 on COM3 at 19200,e,8,1: door Front / Set Reader ID = 11
             row Front: under way, under way | 11 06
             status Reader 20240101 on COM3 at 19200,e,8,1: door Front / Set Reader Key
-            status Reader 20240101 (Front): done
+            status Reader 20240101 (Front): done / Read back on COM3 at 19200,e,8,1: ID 11, keys 06, as set
             row Front: done, done | 11 06 Wiegand 26 (RS485 32) No Parity 4 bits 19200,e,8,1
             counts Done: 1 Failed: 0 Left: 2
             beep 1000, lamp yellow
-            status Reader 20240101 (Front): done. Remove the reader; then the next one, please
+            status Reader 20240101 (Front): done. Remove the reader; then the next one, please / Read back on COM3
             unplugged
             plugged 20240202
             status Reader 20240202 on COM3 at 19200,e,8,1: door Back / Set Reader ID = 12
