@@ -542,9 +542,12 @@ bool TfrmSite::prepare() {
         }
     }
     // Nothing is sent before the record and the report are known to take what the run writes.
+    const QString recordPath = QDir::fromNativeSeparators(ui->edRecord->text().trimmed());
+    // The documents folder that the default record goes in may not exist yet on a fresh account.
+    if (recordFollowsPlan_ && !plan_)
+        QDir().mkpath(QFileInfo(recordPath).absolutePath());
     std::string error;
-    std::unique_ptr<commission::Record> record =
-        commission::Record::Open(QDir::fromNativeSeparators(ui->edRecord->text().trimmed()).toStdString(), error);
+    std::unique_ptr<commission::Record> record = commission::Record::Open(recordPath.toStdString(), error);
     if (!record) {
         refuse(F(localisation::swRecordRefused, {error}));
         return false;

@@ -322,6 +322,28 @@ private slots:
     }
 #endif
 
+#ifndef _WIN32
+    // Without --record and without a plan, the record goes in the documents folder, made when it is missing.
+    void recordInTheDocumentsFolder() {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+        const QString record = home.filePath(QStringLiteral("Documents/readerconfig-site-record.csv"));
+        SiteFixture f;
+        f.reader("20240101");
+        f.stopAfterLastMs = 1000;
+        f.open(console::SiteFiles{});
+        f.find<QCheckBox>("chkKeys")->setChecked(true);
+        f.click("btnStart");
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), record);
+        QCOMPARE(RecordRows(record).size(), 2);
+    }
+#endif
+
     // The window goes when it is closed in the middle of a reader, once the command under way is finished.
     void closedDuringARun() {
         SiteFixture f;
