@@ -533,6 +533,11 @@ bool TfrmSite::prepare() {
     if (plan_) {
         options.kind = ui->rbAudit->isChecked() ? SiteKind::Audit : SiteKind::Apply;
         options.plan = &*plan_;
+        // An audit finds a reader's row by its serial alone: without any, it would be done before it began.
+        if (options.kind == SiteKind::Audit && commission::PlanProgress(options.plan).left(true).empty()) {
+            refuse(Tr(localisation::swNothingToAudit));
+            return false;
+        }
     } else {
         options.kind = SiteKind::Set;
         options.request = chosenSettings();

@@ -257,6 +257,9 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"Records (*.csv);;All files (*)", "记录档 (*.csv);;所有档案 (*)", "記錄檔 (*.csv);;所有檔案 (*)"},
     /* swReportFiles */
     {"Reports (*.html);;All files (*)", "报告 (*.html);;所有档案 (*)", "報告 (*.html);;所有檔案 (*)"},
+    /* swNothingToAudit */
+    {"No row of the plan names a reader's serial: there is nothing to audit",
+     "计划表中没有任何一列有读卡机序号：没有可稽核的读卡机", "計畫表中沒有任何一列有讀卡機序號：沒有可稽核的讀卡機"},
 };
 
 const char* Text(TextId id) {

@@ -190,6 +190,7 @@ enum TextId {
     swPlanFiles,
     swRecordFiles,
     swReportFiles,
+    swNothingToAudit,
     TextIdCount
 };
 

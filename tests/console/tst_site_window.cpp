@@ -264,29 +264,33 @@ private slots:
     void refusedBeforeStart_data() {
         QTest::addColumn<QString>("record"); // relative to the test's folder
         QTest::addColumn<QString>("report");
-        QTest::addColumn<bool>("settings");
+        QTest::addColumn<QByteArray>("audit"); // a plan to audit; none: the key count for every reader
         QTest::addColumn<QString>("shown");
         QTest::newRow("a record in a folder that does not exist")
-            << "none/record.csv" << QString() << true << "The record cannot be written: cannot write the record ";
+            << "none/record.csv" << QString() << QByteArray()
+            << "The record cannot be written: cannot write the record ";
         QTest::newRow("a record that is a folder")
-            << "." << QString() << true << "The record cannot be written: cannot write the record ";
+            << "." << QString() << QByteArray() << "The record cannot be written: cannot write the record ";
         QTest::newRow("a report in a folder that does not exist")
             << "record.csv"
-            << "none/site.html" << true << "The report cannot be written: ";
-        QTest::newRow("nothing to set") << "record.csv" << QString() << false
+            << "none/site.html" << QByteArray() << "The report cannot be written: ";
+        QTest::newRow("nothing to set") << "record.csv" << QString() << QByteArray("-")
                                         << "Choose at least one setting, or a plan";
+        QTest::newRow("an audit of a plan without serials")
+            << "record.csv" << QString() << TwoDoors << "No row of the plan names a reader's serial";
     }
     void refusedBeforeStart() {
         QFETCH(QString, record);
         QFETCH(QString, report);
-        QFETCH(bool, settings);
+        QFETCH(QByteArray, audit);
         QFETCH(QString, shown);
         SiteFixture f;
         f.reader("20240101");
-        f.open({{},
-                f.folder.filePath(record).toStdString(),
+        const bool plan = audit.size() > 1;
+        f.open({plan ? f.file("site.csv", audit).toStdString() : std::string(), f.folder.filePath(record).toStdString(),
                 report.isEmpty() ? std::string() : f.folder.filePath(report).toStdString()});
-        f.find<QCheckBox>("chkKeys")->setChecked(settings);
+        f.find<QCheckBox>("chkKeys")->setChecked(audit.isEmpty());
+        f.find<QRadioButton>("rbAudit")->setChecked(plan);
         f.click("btnStart");
         QVERIFY2(f.status().startsWith(shown), qPrintable(f.status()));
         QVERIFY(f.system.opens().empty());
