@@ -93,8 +93,10 @@ std::vector<std::string> PlanProgress::left(bool withSerialOnly) const {
         return names;
     for (std::size_t i = 0; i < plan_->rows.size(); ++i) {
         const PlanRow& row = plan_->rows[i];
+        // The serial the row is for, or of the reader that took its ID and failed.
+        const std::string serial = row.serial.value_or(heldBy_[i]);
         if (!done_[i] && (!withSerialOnly || row.serial))
-            names.push_back(RowName(row) + (row.serial ? " (" + protocol::Latin1ToUtf8(*row.serial) + ")" : ""));
+            names.push_back(RowName(row) + (serial.empty() ? "" : " (" + protocol::Latin1ToUtf8(serial) + ")"));
     }
     return names;
 }
