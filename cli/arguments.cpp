@@ -286,6 +286,19 @@ public:
         app_.require_subcommand(0, 1); // then a command's name after the command is a word like any other
     }
 
+    std::vector<std::string> optionsOf(const std::string& command) const {
+        std::vector<std::string> names;
+        const CommandRow* row = FindCommand(command);
+        for (const CLI::Option* option : app_.get_options()) {
+            const std::string name = option->get_name();
+            if (name.rfind("--", 0) == 0 && (!row || Takes(*row, name)))
+                names.push_back(name);
+            else if (name == "-h,--help" || name == "--help")
+                names.emplace_back("--help");
+        }
+        return names;
+    }
+
     static long long LanguageItem(const std::string& text) {
         return text.size() > 1 ? commission::ListItem(text, {"en", "gb", "big5"}) : -1;
     }
@@ -456,6 +469,10 @@ std::optional<int> LanguageAsked(const std::vector<std::string>& args) {
             return static_cast<int>(item);
     }
     return std::nullopt;
+}
+
+std::vector<std::string> OptionNamesOf(const std::string& command) {
+    return CommandLine().optionsOf(command);
 }
 
 std::vector<std::string> CommandNames() {

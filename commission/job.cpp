@@ -12,10 +12,10 @@ using operations::Result;
 namespace {
 
 /// The factory default as the reader reports it back.
-constexpr const char* DefaultId = "01";
-constexpr const char* DefaultKeys = "04";
-constexpr const char* DefaultParity = "0";
-constexpr const char* DefaultMode = "001";
+constexpr char DefaultId[] = "01";
+constexpr char DefaultKeys[] = "04";
+constexpr char DefaultParity[] = "0";
+constexpr char DefaultMode[] = "001";
 
 class Runner {
 public:
