@@ -77,6 +77,9 @@ public:
         return Native().write(port, data, count);
     }
     ReadResult readByte(PortHandle port, std::uint8_t& byte) override { return Native().readByte(port, byte); }
+    std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        return Native().readWaiting(port, buffer, size);
+    }
     std::uint32_t clockMs() override { return Native().clockMs(); }
     void sleepMs(std::uint32_t ms) override { Native().sleepMs(ms); }
     void beep(unsigned frequencyHz, unsigned durationMs) override { Native().beep(frequencyHz, durationMs); }
