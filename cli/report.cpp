@@ -27,6 +27,8 @@ const char* CodeName(Code code) {
         return "permission";
     case Code::PortError:
         return "port-error";
+    case Code::PortGone:
+        return "port-gone";
     case Code::NoReply:
         return "no-reply";
     case Code::Incomplete:
@@ -46,6 +48,8 @@ Code CodeOf(const Result& result, bool scan) {
     case Outcome::Interrupted:
         return Code::Interrupted;
     case Outcome::Incomplete:
+        if (result.portGone)
+            return Code::PortGone;
         return Code::Incomplete;
     case Outcome::Failed:
         break;
@@ -62,6 +66,8 @@ Code CodeOf(const Result& result, bool scan) {
     case OpenError::None:
         break;
     }
+    if (result.portGone)
+        return Code::PortGone;
     return scan ? Code::NotFound : Code::NoReply;
 }
 
@@ -76,6 +82,8 @@ std::string Cause(Code code, int port, const std::string& line) {
         return com + ": no permission to open it";
     case Code::PortError:
         return com + " could not be opened";
+    case Code::PortGone:
+        return com + " is gone (the adapter was removed?)";
     case Code::NoReply:
         return "no reply from " + com + " at " + line;
     case Code::Incomplete:

@@ -22,6 +22,7 @@ enum class Code {
     PortBusy,       ///< another program holds the port
     Permission,     ///< the user may not open the port
     PortError,      ///< the port did not open for another reason
+    PortGone,       ///< the port went away in the middle of the command (an adapter unplugged)
     NoReply,        ///< the port opened, the reader did not answer the command
     Incomplete,     ///< the scan found the reader but could not read all of its information
     VerifyMismatch, ///< the reader acknowledged a value, and reading it back gave another
@@ -30,6 +31,7 @@ enum class Code {
 
 const char* CodeName(Code code);
 /// The code of an operation's result. `scan`: a failure means no reader was found, not one that stopped answering.
+/// A port that went away says so whatever the operation read before.
 Code CodeOf(const operations::Result& result, bool scan);
 /// The cause in words, for the human output: "COM9: no such device", "COM3 is in use by another program".
 std::string Cause(Code code, int port, const std::string& line);

@@ -42,6 +42,8 @@ struct Result {
     int lineIndex = -1;
     /// Why the port did not open, when that ended the operation; None otherwise.
     platform::OpenError openError = platform::OpenError::None;
+    /// The exchange ended because the port went away (an adapter unplugged): the operation stopped there.
+    bool portGone = false;
 
     bool ok() const { return outcome == Outcome::Done; }
 };
