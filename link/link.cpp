@@ -132,12 +132,13 @@ bool Link::StartCommand(std::string_view text, WritePauses pauses) {
         for (std::size_t i = 1u + text.size(); i < cr; ++i)
             system.write(ComHandle, bytes + i, 1);
     }
-    system.write(ComHandle, bytes + cr, 1);
-    // Whatever is in by the time the CR is out was sent before the reader could have heard the command: the
-    // echo so far, or the tail of a late reply that must not start this one.
+    // What came in while the frame went out, before its CR, cannot answer it: the echo so far, or the tail of a
+    // late reply whose LF must not start this one.
     takeWaiting(setAside_, counts_.setAside);
     if (pauses == WritePauses::Kept)
-        system.sleepMs(1);
+        SendByte(bytes[cr]);
+    else
+        system.write(ComHandle, bytes + cr, 1);
     RxCount = 0;
     startMs_ = system.clockMs();
     awaiting_ = true;
