@@ -101,10 +101,16 @@ public:
 
     ReadResult readByte(PortHandle port, std::uint8_t& byte) override {
         DWORD got = 0;
-        if (owned(port) && ReadFile(handle(port), &byte, 1, &got, nullptr))
-            return got == 1 ? ReadResult::Byte : ReadResult::Nothing;
         // A removed adapter fails every read at once, and says so at once: the link closes the port.
-        return ReadResult::Error;
+        if (!owned(port) || !ReadFile(handle(port), &byte, 1, &got, nullptr))
+            return ReadResult::Error;
+        if (got == 1)
+            return ReadResult::Byte;
+        // Some drivers (and wine's pty ports) let a read of a vanished device time out empty; the port's status
+        // fails all the same.
+        DWORD errors = 0;
+        COMSTAT status{};
+        return ClearCommError(handle(port), &errors, &status) ? ReadResult::Nothing : ReadResult::Error;
     }
 
     std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) override {
