@@ -202,18 +202,18 @@ Reply Link::finish(ReplyOutcome outcome) {
     counts_.echoes += reply.echoed ? 1 : 0;
     // Told after the exchange, so the trace never stands between the bytes on the line.
     if (setup_.trace) {
-        const auto span = [](const std::string& text) {
+        const auto bytesOf = [](const std::string& text) {
             return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
         };
         Exchange exchange;
         exchange.portNo = portNo_;
         exchange.settings = settings_;
         exchange.sentAtMs = sentAtMs_;
-        exchange.frame = span(frame_);
-        exchange.discarded = span(discarded_);
+        exchange.frame = bytesOf(frame_);
+        exchange.discarded = bytesOf(discarded_);
         exchange.endedAtMs = setup_.system.clockMs();
         exchange.reply = bytes;
-        exchange.setAside = span(setAside_);
+        exchange.setAside = bytesOf(setAside_);
         exchange.echoed = reply.echoed;
         exchange.outcome = outcome;
         setup_.trace->exchange(exchange);
