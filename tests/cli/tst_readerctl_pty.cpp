@@ -133,11 +133,14 @@ private slots:
         QVERIFY2(echoed >= 5, qPrintable(QString::number(echoed))); // the presence query and the four others
     }
 
-    // The adapter pulled out while the monitor polls: it ends at once, saying that the port is gone.
+    // The adapter pulled out while the monitor polls: it ends at once, saying that the port is gone, and so
+    // does its trace.
     void adapterPulledDuringMonitor() {
         QVERIFY(startSim({}));
+        const QString trace = config_.path() + "/pulled.jsonl";
         QProcess monitor;
-        monitor.start(QStringLiteral(READERCTL_PATH), {"--json", "--port", "3", "--line", "19200,e,8,1", "monitor"});
+        monitor.start(QStringLiteral(READERCTL_PATH),
+                      {"--json", "--trace", trace, "--port", "3", "--line", "19200,e,8,1", "monitor"});
         QVERIFY(monitor.waitForStarted(5000));
         QVERIFY(!monitor.waitForFinished(500)); // polling
         QElapsedTimer pulled;
@@ -151,6 +154,13 @@ private slots:
         QCOMPARE(failure.value("code").toString(), QStringLiteral("port-gone"));
         QVERIFY2(failure.value("error").toString().endsWith("COM3 is gone (the adapter was removed?)"),
                  qPrintable(failure.value("error").toString()));
+        QFile lines(trace);
+        QVERIFY(lines.open(QIODevice::ReadOnly));
+        const QList<QByteArray> all = lines.readAll().trimmed().split('\n');
+        const QList<QByteArray> last = all.mid(all.size() - 2);
+        QCOMPARE(QJsonDocument::fromJson(last.value(0)).object().value("outcome").toString(),
+                 QStringLiteral("port gone"));
+        QCOMPARE(QJsonDocument::fromJson(last.value(1)).object().value("event").toString(), QStringLiteral("close"));
     }
 
     void failures() {
