@@ -113,7 +113,8 @@ private:
         // The window's pause before a command: a reader that has just changed its line setting needs it too.
         operations::CommandPause(c_.link);
         Result result = readInfo();
-        if (result.outcome == operations::Outcome::Failed && lineBefore_ >= 0 && !c_.interrupted()) {
+        if (result.outcome == operations::Outcome::Failed && !result.portGone && lineBefore_ >= 0 &&
+            !c_.interrupted()) {
             const int asked = c_.reader.BaudRateIndex;
             c_.reader.SelectLineSetting(lineBefore_);
             Result before = readInfo();
@@ -125,7 +126,8 @@ private:
         const std::string where = Format(localisation::cmWhere, {ComName(result.port), result.line});
         job_.port = result.port;
         job_.line = result.line;
-        if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted) {
+        if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted ||
+            result.portGone) {
             job_.code = CodeOf(result, false);
             job_.error = Format(localisation::cmReadingBack, {Cause(job_.code, result.port, result.line)});
             return;

@@ -82,6 +82,16 @@ private slots:
                })
             << "--json set keys 6" << 1 << "no-reply"
             << "reading back: no reply from COM3 at 19200,e,8,1" << -1;
+        QTest::newRow("the adapter pulled during the read-back")
+            << Setup([=](Ctl& c) {
+                   remembered(c);
+                   c.system.onFrame = [&c](const platform::VirtualSystem::FrameRecord& frame) {
+                       if (frame.command == "H00V")
+                           c.system.vanish(3);
+                   };
+               })
+            << "--json set keys 6" << 1 << "port-gone"
+            << "reading back: COM3 is gone (the adapter was removed?)" << -1;
         QTest::newRow("no port can be opened at all")
             << Setup([](Ctl& c) { c.system.setPort(3, {false}); }) << "--json scan" << 1 << "no-device"
             << "no serial port could be opened; see 'readerctl ports'" << -1;
