@@ -82,6 +82,14 @@ private slots:
                })
             << "--json set keys 6" << 1 << "no-reply"
             << "reading back: no reply from COM3 at 19200,e,8,1" << -1;
+        QTest::newRow("a late reply is not the answer to the next command")
+            << Setup([=](Ctl& c) {
+                   remembered(c);
+                   c.reader.faults.answerDelayUs = 125000;
+                   c.reader.faults.muted['L'] = -1;
+               })
+            << "--json --no-verify --port 3 set keys 6" << 1 << "no-reply"
+            << "Set Reader Key Error: no reply from COM3 at 19200,e,8,1" << -1;
         QTest::newRow("the adapter pulled during the read-back")
             << Setup([=](Ctl& c) {
                    remembered(c);
