@@ -1,0 +1,155 @@
+// The commissioning library's figures: apply's time per reader (five settings and the read-back) in virtual time,
+// against the protocol's own pauses and replies for that sequence; and checking a plan of 10,000 rows (time and
+// peak memory). Measures and prints; never fails for being slow.
+//   bench-site [report.html]    also keeps the as-built report of the five readers there
+
+#include "commission/job.h"
+#include "commission/plan.h"
+#include "commission/site.h"
+#include "platform/testing/memory_settings_store.h"
+#include "platform/testing/virtual_system.h"
+#include "sim/reader_model.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+/// The protocol's own time for what a reader's job sent: every pause the job slept, and for every frame the
+/// reader's answer delay and its reply's time on the wire.
+double FloorMs(platform::VirtualSystem& system, std::size_t firstFrame, std::size_t firstSleep, std::uint64_t endUs) {
+    constexpr double ByteMs = 11.0 / 19200 * 1000; // start, 8 data, parity, stop
+    sim::ReaderModel scratch;
+    double ms = 0;
+    for (std::size_t i = firstSleep; i < system.sleeps().size() && system.sleeps()[i].atUs <= endUs; ++i)
+        ms += system.sleeps()[i].ms;
+    for (std::size_t i = firstFrame; i < system.frames().size() && system.frames()[i].atUs <= endUs; ++i) {
+        const std::string reply = scratch.answer(system.frames()[i].command);
+        ms += scratch.faults.answerDelayUs / 1000.0 + static_cast<double>(reply.size()) * ByteMs;
+    }
+    return ms;
+}
+
+/// Puts the readers on COM3 one after another: each is taken out once its job ended.
+class Arrivals final : public commission::Events {
+public:
+    Arrivals(platform::VirtualSystem& system, std::vector<std::unique_ptr<sim::ReaderModel>>& readers)
+        : system_(system), readers_(readers) {
+        plugIn();
+    }
+    void found(const commission::Found&) override {
+        foundAtUs_ = system_.nowUs();
+        firstFrame_ = system_.frames().size();
+        firstSleep_ = system_.sleeps().size();
+    }
+    void finished(const commission::Found&, const commission::JobResult& job, const std::string&) override {
+        perReaderUs.push_back(system_.nowUs() - foundAtUs_);
+        floorMs.push_back(FloorMs(system_, firstFrame_, firstSleep_, system_.nowUs()));
+        ok = ok && job.ok();
+    }
+    void removeReader(const commission::Found&) override {
+        if (++next_ < readers_.size())
+            plugIn();
+        else
+            system_.setPort(3, {});
+    }
+    bool allDone() const { return next_ >= readers_.size(); }
+    std::vector<std::uint64_t> perReaderUs;
+    std::vector<double> floorMs;
+    bool ok = true;
+
+private:
+    void plugIn() {
+        platform::VirtualSystem::PortConfig config;
+        config.peer = readers_[next_].get();
+        system_.setPort(3, config);
+    }
+    platform::VirtualSystem& system_;
+    std::vector<std::unique_ptr<sim::ReaderModel>>& readers_;
+    std::size_t next_ = 0;
+    std::uint64_t foundAtUs_ = 0;
+    std::size_t firstFrame_ = 0;
+    std::size_t firstSleep_ = 0;
+};
+
+void ApplyRows(const char* reportPath) {
+    const std::string planText = "door,serial,id,keys,mode,parity,line\r\n"
+                                 "Door 1,,11,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n"
+                                 "Door 2,,12,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n"
+                                 "Door 3,,13,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n"
+                                 "Door 4,,14,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n"
+                                 "Door 5,,15,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n";
+    const commission::PlanCheck check = commission::ParsePlan(planText, "bench site");
+    platform::VirtualSystem system;
+    platform::MemorySettingsStore store;
+    std::vector<std::unique_ptr<sim::ReaderModel>> readers;
+    for (int i = 1; i <= 5; ++i) {
+        readers.push_back(std::make_unique<sim::ReaderModel>());
+        readers.back()->state.serial = "0000000" + std::to_string(i);
+    }
+    Arrivals arrivals(system, readers);
+    readerlink::LinkSetup links(system);
+    readerlink::Link link(links);
+    operations::ReaderState reader;
+    commission::JobContext context{link, reader, store, arrivals, [&] { return arrivals.allDone(); }, true};
+    commission::SiteOptions options;
+    options.kind = commission::SiteKind::Apply;
+    options.plan = &*check.plan;
+    options.reportPath = reportPath ? reportPath : "";
+    options.version = "bench";
+    const auto started = std::chrono::steady_clock::now();
+    commission::Site(context, options).run();
+    const double cpuMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+
+    double total = 0;
+    double floor = 0;
+    for (std::size_t i = 0; i < arrivals.perReaderUs.size(); ++i) {
+        total += static_cast<double>(arrivals.perReaderUs[i]) / 1000;
+        floor += arrivals.floorMs[i];
+    }
+    const double count = static_cast<double>(std::max<std::size_t>(1, arrivals.perReaderUs.size()));
+    const double mean = total / count;
+    floor /= count;
+    std::printf("apply, five settings and the read-back    %7.0f ms per reader   floor %7.0f ms   %.3fx   "
+                "(%zu readers%s, %.0f ms of CPU)\n",
+                mean, floor, mean / floor, arrivals.perReaderUs.size(), arrivals.ok ? "" : ", NOT ALL DONE", cpuMs);
+}
+
+long PeakKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void PlanRows() {
+    std::string text = "door,serial,id,keys,mode,parity,line\r\n";
+    char row[128];
+    for (int i = 0; i < 10000; ++i) {
+        std::snprintf(row, sizeof row, "Door %d,%08d,%s,6,wiegand 26 32,0,\"38400,e,8,1\"\r\n", i, i,
+                      i < 99 ? std::to_string(i + 1).c_str() : "");
+        text += row;
+    }
+    const long before = PeakKb();
+    const auto started = std::chrono::steady_clock::now();
+    const commission::PlanCheck check = commission::ParsePlan(text, "big");
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    const long after = PeakKb();
+    std::printf("checking a plan of 10,000 rows              %7.1f ms   peak memory %5.1f MB (+%.1f MB)   goal 100 ms, "
+                "20 MB%s\n",
+                ms, static_cast<double>(after) / 1024, static_cast<double>(after - before) / 1024,
+                check.plan && check.plan->rows.size() == 10000 ? "" : "   REFUSED");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ApplyRows(argc > 1 ? argv[1] : nullptr);
+    PlanRows();
+    return 0;
+}
