@@ -85,7 +85,7 @@ void ApplyRows(const char* reportPath) {
                                  "Door 3,,13,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n"
                                  "Door 4,,14,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n"
                                  "Door 5,,15,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n";
-    const commission::PlanCheck check = commission::ParsePlan(planText, "bench site");
+    const commission::PlanCheck check = commission::ParsePlan(planText, "Example site");
     platform::VirtualSystem system;
     platform::MemorySettingsStore store;
     std::vector<std::unique_ptr<sim::ReaderModel>> readers;
@@ -102,7 +102,7 @@ void ApplyRows(const char* reportPath) {
     options.kind = commission::SiteKind::Apply;
     options.plan = &*check.plan;
     options.reportPath = reportPath ? reportPath : "";
-    options.version = "bench";
+    options.version = READERCONFIG_VERSION;
     const auto started = std::chrono::steady_clock::now();
     commission::Site(context, options).run();
     const double cpuMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
