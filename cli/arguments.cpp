@@ -86,8 +86,14 @@ bool Takes(const CommandRow& command, const std::string& name) {
 /// "a, b and c" in the current language.
 std::string Enumeration(const std::vector<std::string>& items) {
     std::string text = items.empty() ? std::string() : items.front();
-    for (std::size_t i = 1; i < items.size(); ++i)
-        text = i + 1 == items.size() ? Format(localisation::usAnd, {text, items[i]}) : text + ", " + items[i];
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        if (i + 1 == items.size()) {
+            text = Format(localisation::usAnd, {text, items[i]});
+        } else {
+            text += ", ";
+            text += items[i];
+        }
+    }
     return text;
 }
 

@@ -170,7 +170,7 @@ private:
         operations::ScanOptions options;
         options.onlyPort = c_.reader.ComPortNo;
         options.interrupted = c_.interrupted;
-        const Result result = operations::Scan(context(), c_.store, options);
+        Result result = operations::Scan(context(), c_.store, options);
         observer_.settle();
         observer_.quiet = false;
         return result;

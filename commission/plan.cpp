@@ -98,7 +98,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
             std::string known = "door, serial";
             for (const SettingRow& setting : SettingTable)
                 known += std::string(", ") + setting.name;
-            fault(header->line, "unknown column '" + column + "'; the columns are " + known);
+            fault(header->line, "unknown column '" + column + "'; the columns are " += known);
             continue;
         }
         if (!titles.insert(column).second)
@@ -144,7 +144,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
                     break;
                 Value value;
                 if (std::string error = ParseValue(*columns[i].setting, words, false, value); !error.empty())
-                    fault(row.line, "column " + title + ": " + error);
+                    fault(row.line, "column " + title + ": " += error);
                 else
                     row.request.add(value);
                 break;
@@ -203,7 +203,7 @@ PlanCheck ReadPlan(const std::string& path) {
     text << file.rdbuf();
     PlanCheck check = ParsePlan(text.str(), SiteName(path));
     for (std::string& error : check.errors)
-        error = path + " " + error;
+        error.insert(0, path + " ");
     return check;
 }
 

@@ -58,9 +58,9 @@ std::string Readable(Setting setting, const std::string& value) {
     if (setting == Setting::Mode && value.size() == 3 && value.find_first_not_of("012") == std::string::npos) {
         constexpr char Names[2][3][12] = {{"Wiegand 26", "Wiegand 34", "Wiegand 42"},
                                           {"RS485 24", "RS485 32", "RS485 40"}};
-        const int mode = value[0] - '0';
-        if (mode <= 1)
-            return std::string(Names[mode][value[static_cast<std::size_t>(1 + mode)] - '0']) + " (" + value + ")";
+        const std::size_t mode = value[0] == '1' ? 1 : 0;
+        if (value[0] <= '1')
+            return std::string(Names[mode][value[1 + mode] - '0']) + " (" + value + ")";
     }
     if (setting == Setting::Parity && (value == "0" || value == "1"))
         return value == "1" ? "with parity" : "none";

@@ -14,7 +14,7 @@
 namespace {
 
 QString Write(const QTemporaryDir& folder, const QString& name, const QStringList& lines) {
-    const QString path = folder.filePath(name);
+    QString path = folder.filePath(name);
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(lines.join("\r\n").toUtf8() + "\r\n");
