@@ -46,14 +46,14 @@ std::optional<std::string> Utf8ToLatin1(const std::string& text) {
     return bytes;
 }
 
+} // namespace
+
 std::string SiteName(const std::string& path) {
     std::string name = path.substr(path.find_last_of("/\\") + 1);
     if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
         name.erase(dot);
     return name;
 }
-
-} // namespace
 
 std::string RowName(const PlanRow& row) {
     return row.door.empty() ? localisation::Format(localisation::cmRowLine, {std::to_string(row.line)})

@@ -26,13 +26,6 @@ std::string Utf8(const std::optional<std::string>& field) {
     return protocol::Latin1ToUtf8(field.value_or(""));
 }
 
-std::string Stem(const std::string& path) {
-    std::string name = path.substr(path.find_last_of("/\\") + 1);
-    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return name;
-}
-
 } // namespace
 
 const char* SiteKindName(SiteKind kind) {
@@ -115,7 +108,7 @@ std::vector<Change> Differences(const PlanRow& row, const Found& reader) {
 
 Site::Site(const JobContext& context, SiteOptions options)
     : c_(context), options_(std::move(options)), progress_(options_.plan) {
-    report_.site = options_.plan ? options_.plan->name : Stem(options_.reportPath);
+    report_.site = options_.plan ? options_.plan->name : SiteName(options_.reportPath);
     report_.date = platform::IsoTimeNow().substr(0, 10);
     report_.version = options_.version;
     report_.kind = SiteKindName(options_.kind);

@@ -18,17 +18,10 @@ bool ReplaceFile(const std::string& from, const std::string& to, std::string& er
     return false;
 }
 
-std::string IsoTimeNow() {
-    const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t time) {
     std::tm local{};
-    localtime_r(&now, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    // strftime's offset is +0100; ISO 8601 as spreadsheets read it wants +01:00.
-    std::string iso = text;
-    if (iso.size() > 2)
-        iso.insert(iso.size() - 2, ":");
-    return iso;
+    localtime_r(&time, &local);
+    return local;
 }
 
 } // namespace platform

@@ -17,16 +17,10 @@ bool ReplaceFile(const std::string& from, const std::string& to, std::string& er
     return false;
 }
 
-std::string IsoTimeNow() {
-    const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t time) {
     std::tm local{};
-    localtime_s(&local, &now);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    std::string iso = text;
-    if (iso.size() > 2)
-        iso.insert(iso.size() - 2, ":");
-    return iso;
+    localtime_s(&local, &time);
+    return local;
 }
 
 } // namespace platform
