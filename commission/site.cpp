@@ -249,7 +249,8 @@ void Site::take(const Found& reader) {
         break;
     }
     }
-    if (summary_.stop == Code::None)
+    // The last row of a plan done ends the run at once: nobody waits for the last reader to be unplugged.
+    if (!ended())
         waitUntilGone(reader);
 }
 
