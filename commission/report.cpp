@@ -127,7 +127,7 @@ bool WriteReport(const std::string& path, const SiteReport& report, std::string&
         return false;
     }
     std::string why;
-    if (!platform::ReplaceFile(temporary, path, why)) {
+    if (!platform::MoveFileOver(temporary, path, why)) {
         std::remove(temporary.c_str());
         error = "cannot replace the report " + path + ": " + why;
         return false;
