@@ -15,6 +15,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -71,6 +72,14 @@ int main(int argc, char** argv) {
             app.exec();
         } else {
             console::TfrmModule frmModule(*store, links);
+            // As for a port that does not open: the window stays as it is, the reason goes to the terminal, once.
+            frmModule.settingsNotSaved = [told = false](const std::string& location) mutable {
+                if (!std::exchange(told, true))
+                    std::fprintf(stderr,
+                                 "readerconfig: the port, line setting and language cannot be saved in %s; they "
+                                 "will be forgotten when the program ends\n",
+                                 location.c_str());
+            };
             frmModule.show();
             app.exec();
         }

@@ -315,6 +315,48 @@ void ExchangeRows() {
     }
 }
 
+/// A line that echoes the command (a 2-wire converter that hears itself) against one that does not, exchanges
+/// interleaved so that both see the same machine: the echo's bytes come in while the frame goes out, and the
+/// reply comes as soon.
+void EchoRows() {
+    for (const int rate : {4800, 19200}) {
+        const std::string index = rate == 4800 ? "1" : "5";
+        const std::string settings = std::to_string(rate) + ",e,8,1";
+        Sim plain = StartSim({"--line", index, "--delay-us", "0"}, 1);
+        Sim echoing = StartSim({"--line", index, "--delay-us", "0", "--echo"}, 2);
+        readerlink::Link plainLine(plainSetup);
+        readerlink::Link echoLine(plainSetup);
+        std::vector<double> off, on;
+        int failed = 0;
+        if (plain.ok() && echoing.ok() && plainLine.OpenComPort(1, settings) && echoLine.OpenComPort(2, settings)) {
+            InfoExchange(plainLine);
+            InfoExchange(echoLine);
+            for (int i = 0; i < Exchanges; ++i) {
+                for (readerlink::Link* line : {&plainLine, &echoLine}) {
+                    const std::uint64_t start = bench::NowUs();
+                    const readerlink::Reply reply = line->SendCommand("H00B");
+                    const std::uint64_t end = bench::NowUs();
+                    const bool echoed = line == &echoLine;
+                    if (reply.valid() && reply.received.size() == 16 && reply.echoed == echoed)
+                        (echoed ? on : off).push_back(Ms(end - start));
+                    else
+                        ++failed;
+                    platform::NativeSleepMs(5);
+                }
+            }
+        }
+        plainLine.CloseComPort();
+        echoLine.CloseComPort();
+        StopSim(plain);
+        StopSim(echoing);
+        const std::string name = "H00B exchange " + std::to_string(rate);
+        AddRow(name + ", no echo", Fixed(Median(off), 2, " ms"));
+        AddRow(name + ", echoing line" + (failed ? " (" + std::to_string(failed) + " failed)" : ""),
+               Fixed(Median(on), 2, " ms"), "no echo", Fixed(Median(on) / Median(off), 3, "x"), "<= 1.02x",
+               Verdict(Median(on) / Median(off) <= 1.02));
+    }
+}
+
 /// The trace is written after each exchange: an exchange and a time-out with it on must measure as without it.
 void TraceRows(const std::string& folder) {
     Sim sim = StartSim({"--line", "5", "--delay-us", "0"});
@@ -566,6 +608,7 @@ int main() {
     signal(SIGPIPE, SIG_IGN);
 
     ExchangeRows();
+    EchoRows();
     TraceRows(folder);
     TimeoutRow();
     PollingRows();

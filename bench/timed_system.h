@@ -43,6 +43,9 @@ public:
     platform::ReadResult readByte(platform::PortHandle port, std::uint8_t& byte) override {
         return inner_.readByte(port, byte);
     }
+    std::size_t readWaiting(platform::PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        return inner_.readWaiting(port, buffer, size);
+    }
     void closePort(platform::PortHandle port) override { inner_.closePort(port); }
     std::uint32_t clockMs() override {
         if (wrote_) {

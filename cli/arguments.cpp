@@ -86,8 +86,14 @@ bool Takes(const CommandRow& command, const std::string& name) {
 /// "a, b and c" in the current language.
 std::string Enumeration(const std::vector<std::string>& items) {
     std::string text = items.empty() ? std::string() : items.front();
-    for (std::size_t i = 1; i < items.size(); ++i)
-        text = i + 1 == items.size() ? Format(localisation::usAnd, {text, items[i]}) : text + ", " + items[i];
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        if (i + 1 == items.size()) {
+            text = Format(localisation::usAnd, {text, items[i]});
+        } else {
+            text += ", ";
+            text += items[i];
+        }
+    }
     return text;
 }
 
@@ -286,6 +292,19 @@ public:
         app_.require_subcommand(0, 1); // then a command's name after the command is a word like any other
     }
 
+    std::vector<std::string> optionsOf(const std::string& command) const {
+        std::vector<std::string> names;
+        const CommandRow* row = FindCommand(command);
+        for (const CLI::Option* option : app_.get_options()) {
+            const std::string name = option->get_name();
+            if (name.rfind("--", 0) == 0 && (!row || Takes(*row, name)))
+                names.push_back(name);
+            else if (name == "-h,--help" || name == "--help")
+                names.emplace_back("--help");
+        }
+        return names;
+    }
+
     static long long LanguageItem(const std::string& text) {
         return text.size() > 1 ? commission::ListItem(text, {"en", "gb", "big5"}) : -1;
     }
@@ -456,6 +475,10 @@ std::optional<int> LanguageAsked(const std::vector<std::string>& args) {
             return static_cast<int>(item);
     }
     return std::nullopt;
+}
+
+std::vector<std::string> OptionNamesOf(const std::string& command) {
+    return CommandLine().optionsOf(command);
 }
 
 std::vector<std::string> CommandNames() {

@@ -53,8 +53,9 @@ CtlParse ParseCtlArguments(const std::vector<std::string>& args);
 /// that even the complaints about the line are in it.
 std::optional<int> LanguageAsked(const std::vector<std::string>& args);
 
-/// The names of the commands and of the settings, for the tests that hold the completion and the man page to
-/// them.
+/// The names of the commands, and the options (long names) that `command` takes, for the tests that hold the
+/// completion and the man page to them.
 std::vector<std::string> CommandNames();
+std::vector<std::string> OptionNamesOf(const std::string& command);
 
 } // namespace cli

@@ -22,7 +22,7 @@ _readerctl() {
     --language)
         mapfile -t COMPREPLY < <(compgen -W "en gb big5" -- "$cur")
         return ;;
-    --trace | --record)
+    --trace | --record | --report)
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
     --count)
@@ -51,7 +51,7 @@ _readerctl() {
         if [[ -z $ended ]]; then
             case ${words[i]} in
             --) ended=1; continue ;;
-            --port | --line | --language | --trace | --count | --record) ((i++)); continue ;;
+            --port | --line | --language | --trace | --count | --record | --report) ((i++)); continue ;;
             --pin) [[ ${words[i + 1]} == [Cc][Oo][Mm]*=* ]] && ((i++)); continue ;;
             -[0-9]*) ;; # a negative number is a value, as readerctl takes it
             -*) continue ;;
@@ -62,18 +62,27 @@ _readerctl() {
 
     local options candidates=""
     case $command in
-    "") options="$general --all-lines --count --no-verify --record --repeat --pin"
-        candidates="ports scan set default monitor" ;;
+    "") options="$general --all-lines --count --no-verify --pin --record --repeat --report"
+        candidates="ports scan set default monitor apply diff audit" ;;
     scan) options="$general --all-lines --record" ;;
-    set | default) options="$general --all-lines --no-verify --record --repeat" ;;
+    set | default) options="$general --all-lines --no-verify --record --repeat --report" ;;
     monitor) options="$general --count" ;;
     ports) options="$general --pin" ;;
+    apply) options="$general --no-verify --record --report" ;;
+    diff) options="$general --all-lines" ;;
+    audit) options="$general --record --report" ;;
     *) options=$general ;;
     esac
+    # A plan's file after apply, diff and audit, once.
+    if [[ $command == apply || $command == diff || $command == audit ]] && ((${#args[@]} == 0)) &&
+        [[ $cur != -* || -n $ended ]]; then
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        return
+    fi
 
     if [[ $command == set ]]; then
         # Walk the settings given; the word at hand is either a value of the last one or the next setting.
-        local settings=" id keys line mode parity " count value=""
+        local settings=" id keys mode parity line " count value=""
         i=0
         while ((i < ${#args[@]})); do
             case ${args[i]} in

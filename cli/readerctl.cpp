@@ -99,7 +99,7 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
         return Usage(environment, call.json, error);
     if (!call.reportPath.empty()) {
         commission::SiteReport empty;
-        empty.site = plan ? plan->name : std::string();
+        empty.site = plan ? plan->name : commission::SiteName(call.reportPath);
         if (!commission::WriteReport(call.reportPath, empty, error))
             return Usage(environment, call.json, error);
     }

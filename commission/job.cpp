@@ -12,10 +12,10 @@ using operations::Result;
 namespace {
 
 /// The factory default as the reader reports it back.
-constexpr const char* DefaultId = "01";
-constexpr const char* DefaultKeys = "04";
-constexpr const char* DefaultParity = "0";
-constexpr const char* DefaultMode = "001";
+constexpr char DefaultId[] = "01";
+constexpr char DefaultKeys[] = "04";
+constexpr char DefaultParity[] = "0";
+constexpr char DefaultMode[] = "001";
 
 class Runner {
 public:
@@ -113,7 +113,8 @@ private:
         // The window's pause before a command: a reader that has just changed its line setting needs it too.
         operations::CommandPause(c_.link);
         Result result = readInfo();
-        if (result.outcome == operations::Outcome::Failed && lineBefore_ >= 0 && !c_.interrupted()) {
+        if (result.outcome == operations::Outcome::Failed && !result.portGone && lineBefore_ >= 0 &&
+            !c_.interrupted()) {
             const int asked = c_.reader.BaudRateIndex;
             c_.reader.SelectLineSetting(lineBefore_);
             Result before = readInfo();
@@ -125,7 +126,8 @@ private:
         const std::string where = Format(localisation::cmWhere, {ComName(result.port), result.line});
         job_.port = result.port;
         job_.line = result.line;
-        if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted) {
+        if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted ||
+            result.portGone) {
             job_.code = CodeOf(result, false);
             job_.error = Format(localisation::cmReadingBack, {Cause(job_.code, result.port, result.line)});
             return;
@@ -168,7 +170,7 @@ private:
         operations::ScanOptions options;
         options.onlyPort = c_.reader.ComPortNo;
         options.interrupted = c_.interrupted;
-        const Result result = operations::Scan(context(), c_.store, options);
+        Result result = operations::Scan(context(), c_.store, options);
         observer_.settle();
         observer_.quiet = false;
         return result;

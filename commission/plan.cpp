@@ -46,14 +46,14 @@ std::optional<std::string> Utf8ToLatin1(const std::string& text) {
     return bytes;
 }
 
+} // namespace
+
 std::string SiteName(const std::string& path) {
     std::string name = path.substr(path.find_last_of("/\\") + 1);
     if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
         name.erase(dot);
     return name;
 }
-
-} // namespace
 
 std::string RowName(const PlanRow& row) {
     return row.door.empty() ? localisation::Format(localisation::cmRowLine, {std::to_string(row.line)})
@@ -98,7 +98,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
             std::string known = "door, serial";
             for (const SettingRow& setting : SettingTable)
                 known += std::string(", ") + setting.name;
-            fault(header->line, "unknown column '" + column + "'; the columns are " + known);
+            fault(header->line, "unknown column '" + column + "'; the columns are " += known);
             continue;
         }
         if (!titles.insert(column).second)
@@ -144,7 +144,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
                     break;
                 Value value;
                 if (std::string error = ParseValue(*columns[i].setting, words, false, value); !error.empty())
-                    fault(row.line, "column " + title + ": " + error);
+                    fault(row.line, "column " + title + ": " += error);
                 else
                     row.request.add(value);
                 break;
@@ -203,7 +203,7 @@ PlanCheck ReadPlan(const std::string& path) {
     text << file.rdbuf();
     PlanCheck check = ParsePlan(text.str(), SiteName(path));
     for (std::string& error : check.errors)
-        error = path + " " + error;
+        error.insert(0, path + " ");
     return check;
 }
 

@@ -37,6 +37,8 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name);
 /// Reads and checks the plan file at `path`.
 PlanCheck ReadPlan(const std::string& path);
 
+/// A site's name from its file's path: the name without its folder and extension.
+std::string SiteName(const std::string& path);
 /// "door 12" or, for a row without a door, "line 5".
 std::string RowName(const PlanRow& row);
 

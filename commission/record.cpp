@@ -112,6 +112,7 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
     std::fseek(file, 0, SEEK_END);
     if (std::ftell(file) <= 0) {
         std::vector<std::string> header;
+        header.reserve(columns.size());
         for (const std::string& column : columns)
             header.push_back(CsvField(column));
         if (std::fputs(JoinLine(header).c_str(), file) < 0 || !platform::SyncFile(file)) {

@@ -4,6 +4,7 @@
 #include "localisation/message_table.h"
 #include "platform/files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,27 +53,45 @@ ul.left{margin:.3em 0 0 1.2em;padding:0}
 @page{size:A4 landscape;margin:12mm}
 @media print{body{margin:0;font-size:9pt}tr{page-break-inside:avoid}thead{display:table-header-group}})";
 
+/// A value as the customer reads it: the output mode by its name, the keycode parity in words.
+std::string Readable(Setting setting, const std::string& value) {
+    if (setting == Setting::Mode && value.size() == 3 && value.find_first_not_of("012") == std::string::npos) {
+        constexpr char Names[2][3][12] = {{"Wiegand 26", "Wiegand 34", "Wiegand 42"},
+                                          {"RS485 24", "RS485 32", "RS485 40"}};
+        const std::size_t mode = value[0] == '1' ? 1 : 0;
+        if (value[0] <= '1')
+            return std::string(Names[mode][value[1 + mode] - '0']) + " (" + value + ")";
+    }
+    if (setting == Setting::Parity && (value == "0" || value == "1"))
+        return value == "1" ? "with parity" : "none";
+    return value;
+}
+
 } // namespace
 
 std::string RenderReport(const SiteReport& report) {
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                        Escape(report.site) + " - as built</title>\n<style>\n" + Style + "\n</style>\n</head>\n<body>\n";
     html += "<h1>" + Escape(report.site) + "</h1>\n";
-    html += "<p class=\"meta\">" + Escape(report.kind) + ", " + Escape(report.date) + ", readerctl " +
-            Escape(report.version) + "</p>\n";
+    html += "<p class=\"meta\">As-built report: " + Escape(report.kind) + ", " + Escape(report.date) +
+            ", readerconfig " + Escape(report.version) + "</p>\n";
     html += "<p class=\"counts\"><span>Done: <b>" + std::to_string(report.done) + "</b></span><span>Failed: <b>" +
             std::to_string(report.failed) + "</b></span><span>Not done: <b>" + std::to_string(report.notDone.size()) +
             "</b></span></p>\n";
     html += "<table>\n<thead><tr><th>Door</th><th>Serial</th><th>Firmware</th><th>Port</th>";
-    for (const SettingRow& row : SettingTable)
-        html += std::string("<th>") + localisation::MessageTable[row.label][localisation::LanguageEnglish] + "</th>";
+    for (const SettingRow& row : SettingTable) {
+        std::string label = localisation::MessageTable[row.label][localisation::LanguageEnglish];
+        label[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(label[0])));
+        html += "<th>" + label + "</th>";
+    }
     html += "<th>Outcome</th><th>Time</th></tr></thead>\n<tbody>\n";
     for (const ReportRow& row : report.rows) {
         html += "<tr class=\"" + Escape(row.outcome) + "\"><td>" + Escape(row.door) + "</td><td class=\"n\">" +
                 Escape(row.serial) + "</td><td class=\"n\">" + Escape(row.firmware) + "</td><td>" +
                 (row.port > 0 ? ComName(row.port) : std::string()) + "</td>";
-        for (const std::string& value : row.values)
-            html += "<td class=\"n\">" + Escape(value) + "</td>";
+        for (const SettingRow& setting : SettingTable)
+            html +=
+                "<td class=\"n\">" + Escape(Readable(setting.setting, row.values[IndexOf(setting.setting)])) + "</td>";
         std::string outcome = row.outcome;
         if (row.code != Code::None)
             outcome += std::string(" (") + CodeName(row.code) + ")";
@@ -108,7 +127,7 @@ bool WriteReport(const std::string& path, const SiteReport& report, std::string&
         return false;
     }
     std::string why;
-    if (!platform::ReplaceFile(temporary, path, why)) {
+    if (!platform::MoveFileOver(temporary, path, why)) {
         std::remove(temporary.c_str());
         error = "cannot replace the report " + path + ": " + why;
         return false;

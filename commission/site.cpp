@@ -26,13 +26,6 @@ std::string Utf8(const std::optional<std::string>& field) {
     return protocol::Latin1ToUtf8(field.value_or(""));
 }
 
-std::string Stem(const std::string& path) {
-    std::string name = path.substr(path.find_last_of("/\\") + 1);
-    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return name;
-}
-
 } // namespace
 
 const char* SiteKindName(SiteKind kind) {
@@ -93,8 +86,10 @@ std::vector<std::string> PlanProgress::left(bool withSerialOnly) const {
         return names;
     for (std::size_t i = 0; i < plan_->rows.size(); ++i) {
         const PlanRow& row = plan_->rows[i];
+        // The serial the row is for, or of the reader that took its ID and failed.
+        const std::string serial = row.serial.value_or(heldBy_[i]);
         if (!done_[i] && (!withSerialOnly || row.serial))
-            names.push_back(RowName(row) + (row.serial ? " (" + protocol::Latin1ToUtf8(*row.serial) + ")" : ""));
+            names.push_back(RowName(row) + (serial.empty() ? "" : " (" + protocol::Latin1ToUtf8(serial) + ")"));
     }
     return names;
 }
@@ -113,7 +108,7 @@ std::vector<Change> Differences(const PlanRow& row, const Found& reader) {
 
 Site::Site(const JobContext& context, SiteOptions options)
     : c_(context), options_(std::move(options)), progress_(options_.plan) {
-    report_.site = options_.plan ? options_.plan->name : Stem(options_.reportPath);
+    report_.site = options_.plan ? options_.plan->name : SiteName(options_.reportPath);
     report_.date = platform::IsoTimeNow().substr(0, 10);
     report_.version = options_.version;
     report_.kind = SiteKindName(options_.kind);
@@ -256,7 +251,8 @@ void Site::take(const Found& reader) {
         break;
     }
     }
-    if (summary_.stop == Code::None)
+    // The last row of a plan done ends the run at once: nobody waits for the last reader to be unplugged.
+    if (!ended())
         waitUntilGone(reader);
 }
 

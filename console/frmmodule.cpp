@@ -335,7 +335,8 @@ void TfrmModule::tmrBusyTimer() {
 
 void TfrmModule::switchLanguage(int index) {
     SelectLanguage(index);
-    settings::SaveLanguage(store_, LanguageName);
+    if (!settings::SaveLanguage(store_, LanguageName) && settingsNotSaved)
+        settingsNotSaved(store_.location());
     FormShow();
 }
 

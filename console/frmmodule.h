@@ -12,6 +12,9 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+#include <string>
+
 #include <cstdint>
 #include <string>
 
@@ -37,6 +40,10 @@ public:
     /// owned, both must outlive the window. The window serves its events through the links' message pump.
     TfrmModule(platform::SettingsStore& store, readerlink::LinkSetup& links, QWidget* parent = nullptr);
     ~TfrmModule() override;
+
+    /// Told, with the store's location, when the port, line setting or language could not be saved; the window
+    /// itself goes on as if they had been.
+    std::function<void(const std::string& location)> settingsNotSaved;
 
     /// What the window knows of the reader.
     const operations::ReaderState& reader() const { return reader_; }

@@ -15,7 +15,8 @@ namespace console {
 void TfrmModule::btnScanClick() {
     operations::ScanOptions options;
     options.locked = ui->chkLock->isChecked();
-    operations::Scan(context(), store_, options);
+    if (operations::Scan(context(), store_, options).notSaved && settingsNotSaved)
+        settingsNotSaved(store_.location());
 }
 
 void TfrmModule::btnIDClick() {

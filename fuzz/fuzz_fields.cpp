@@ -63,9 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(digit >= -1 && digit < 3);
     }
     for (const protocol::Field field : {protocol::IdField, protocol::ParityField, protocol::ModeField}) {
-        // Digits only where the body holds them all.
-        if (protocol::ReplyDigits(text, field))
-            FUZZ_CHECK(field.last <= static_cast<int>(text.size()) - 3);
+        // Digits only where the frame's body holds them all, as the reply text has them.
+        if (protocol::ReplyDigits(reply.received, field)) {
+            FUZZ_CHECK(field.last <= static_cast<int>(reply.received.size()) - 3);
+            FUZZ_CHECK(field.last <= static_cast<int>(text.size()));
+        }
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(reply.received.data());
     const std::optional<protocol::PolledEntry> entry =

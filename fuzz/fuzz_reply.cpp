@@ -1,5 +1,6 @@
 // Whatever a reader could send after a command, however it is fragmented: SendCommand must stay inside
-// RxBuffer, end within its time-out, and report true only for a frame whose checksum checks.
+// RxBuffer, end within its time-out, report true only for a frame whose checksum checks, and set aside exactly
+// what came before the reply's LF.
 //
 // Input: byte 0 chooses the spacing of the bytes (0: all at once), byte 1 the delay before the first in
 // milliseconds, the rest is what the line carries.
@@ -51,6 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> received = link.received();
     FUZZ_CHECK(link.rxCount() >= 0 && link.rxCount() < readerlink::RxBufferSize);
     FUZZ_CHECK(reply.received.size() == received.size());
+    // Nothing waited before the command, and the reply began at its LF: the line's bytes are what was set
+    // aside, then the LF that began what was received (whose storage wraps over it in an over-long reply).
+    FUZZ_CHECK(reply.discarded.empty());
+    FUZZ_CHECK(reply.setAside.find('\n') == std::string::npos);
+    const std::string line(reinterpret_cast<const char*>(data + 2), size - 2);
+    FUZZ_CHECK(line.compare(0, reply.setAside.size(), reply.setAside) == 0);
+    if (!received.empty())
+        FUZZ_CHECK(line.size() > reply.setAside.size() && line[reply.setAside.size()] == '\n');
     FUZZ_CHECK(took <= 9 + readerlink::ReplyTimeoutMs + 2); // the time-out holds even for a line that never pauses
     if (reply.valid()) {
         FUZZ_CHECK(received.front() == '\n' && received.back() == '\r');

@@ -11,7 +11,10 @@ constexpr std::uint8_t Lf = 0x0A;
 constexpr std::uint8_t Cr = 0x0D;
 } // namespace
 
-Link::Link(LinkSetup& setup) : setup_(setup) {}
+Link::Link(LinkSetup& setup) : setup_(setup) {
+    // Once, so that a noisy line costs no allocation per byte.
+    setAside_.reserve(KeptLineBytes);
+}
 
 Link::~Link() {
     if (isOpen())
@@ -23,6 +26,7 @@ bool Link::OpenComPort(int portNo, const std::string& settings) {
     portNo_ = portNo;
     settings_ = settings;
     lastOpenError_ = platform::OpenError::None;
+    portGone_ = false;
     ComHandle = system.openPort(portNo, &lastOpenError_);
     const bool opened = ComHandle != platform::InvalidPort;
     if (opened)
@@ -44,6 +48,8 @@ bool Link::OpenComPort(int portNo, const std::string& settings) {
 }
 
 void Link::CloseComPort() {
+    if (!isOpen())
+        return;
     platform::System& system = setup_.system;
     system.setTimeouts(ComHandle, SavedTimeouts);
     system.closePort(ComHandle);
@@ -76,32 +82,63 @@ void Link::ProcessMessages() {
         setup_.messagePump();
 }
 
+void Link::takeWaiting(std::string& into, std::uint64_t& count) {
+    std::array<std::uint8_t, 256> chunk{};
+    for (;;) {
+        const std::size_t got = setup_.system.readWaiting(ComHandle, chunk.data(), chunk.size());
+        count += got;
+        into.append(reinterpret_cast<const char*>(chunk.data()),
+                    std::min(got, KeptLineBytes - std::min(KeptLineBytes, into.size())));
+        if (got < chunk.size())
+            return;
+    }
+}
+
+void Link::setAside(std::uint8_t byte) {
+    ++counts_.setAside;
+    if (setAside_.size() < KeptLineBytes)
+        setAside_ += static_cast<char>(byte);
+}
+
 bool Link::StartCommand(std::string_view text, WritePauses pauses) {
     platform::System& system = setup_.system;
     RxBuffer.fill(0);
     awaiting_ = false;
     // The frame carries the text's length in 8 bits: a longer text is refused, never cut.
     std::optional<std::string> frame = protocol::BuildCommandFrame(text);
-    if (!frame) {
+    if (!frame || !isOpen()) {
         RxCount = 0;
         return false;
     }
     frame_ = std::move(*frame);
+    // A reply that came after an earlier command gave up is still in the input: it must not pass for this one.
+    discarded_.clear();
+    takeWaiting(discarded_, counts_.discarded);
+    setAside_.clear();
+    framing_ = false;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame_.data());
     const auto length = static_cast<int>(text.size());
+    const std::size_t cr = frame_.size() - 1;
     sentAtMs_ = system.clockMs();
     // TAB, text, two checksum digits, CR: the TAB, digits and CR written one by one, the text in one run.
     if (pauses == WritePauses::Kept) {
         SendByte(bytes[0]);
         SendBytes(bytes + 1, length);
-        for (std::size_t i = 1u + text.size(); i < frame_.size(); ++i)
+        for (std::size_t i = 1u + text.size(); i < cr; ++i)
             SendByte(bytes[i]);
     } else {
         system.write(ComHandle, bytes, 1);
         system.write(ComHandle, bytes + 1, text.size());
-        for (std::size_t i = 1u + text.size(); i < frame_.size(); ++i)
+        for (std::size_t i = 1u + text.size(); i < cr; ++i)
             system.write(ComHandle, bytes + i, 1);
     }
+    // What came in while the frame went out, before its CR, cannot answer it: the echo so far, or the tail of a
+    // late reply whose LF must not start this one.
+    takeWaiting(setAside_, counts_.setAside);
+    if (pauses == WritePauses::Kept)
+        SendByte(bytes[cr]);
+    else
+        system.write(ComHandle, bytes + cr, 1);
     RxCount = 0;
     startMs_ = system.clockMs();
     awaiting_ = true;
@@ -114,8 +151,19 @@ std::optional<Reply> Link::TakeReply(bool serveMessages) {
     platform::System& system = setup_.system;
     for (;;) {
         std::uint8_t byte = 0;
-        const bool got = system.readByte(ComHandle, byte) == platform::ReadResult::Byte;
-        if (got) {
+        const platform::ReadResult read = system.readByte(ComHandle, byte);
+        if (read == platform::ReadResult::Error) {
+            // Reported once, with the exchange, and the port let go at once so that nothing stays locked.
+            Reply reply = finish(ReplyOutcome::PortGone);
+            portGone_ = true;
+            CloseComPort();
+            return reply;
+        }
+        const bool got = read == platform::ReadResult::Byte;
+        if (got && !framing_ && byte != Lf) {
+            setAside(byte);
+        } else if (got) {
+            framing_ = true;
             RxBuffer[static_cast<std::size_t>(RxCount)] = byte;
             if (++RxCount == RxBufferSize)
                 RxCount = 0;
@@ -144,22 +192,48 @@ Reply Link::finish(ReplyOutcome outcome) {
     awaiting_ = false;
     Reply reply;
     reply.outcome = outcome;
-    if (outcome != ReplyOutcome::Timeout)
+    if (outcome == ReplyOutcome::Valid || outcome == ReplyOutcome::BadChecksum)
         reply.text = ReplyText;
     const std::span<const std::uint8_t> bytes = received();
     reply.received.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    reply.discarded = discarded_;
+    reply.setAside = setAside_;
+    reply.echoed = !frame_.empty() && setAside_.find(frame_) != std::string::npos;
+    counts_.echoes += reply.echoed ? 1 : 0;
     // Told after the exchange, so the trace never stands between the bytes on the line.
     if (setup_.trace) {
-        const auto* frame = reinterpret_cast<const std::uint8_t*>(frame_.data());
-        setup_.trace->exchange(portNo_, settings_, sentAtMs_, std::span(frame, frame_.size()), setup_.system.clockMs(),
-                               bytes, outcome);
+        const auto bytesOf = [](const std::string& text) {
+            return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        };
+        Exchange exchange;
+        exchange.portNo = portNo_;
+        exchange.settings = settings_;
+        exchange.sentAtMs = sentAtMs_;
+        exchange.frame = bytesOf(frame_);
+        exchange.discarded = bytesOf(discarded_);
+        exchange.endedAtMs = setup_.system.clockMs();
+        exchange.reply = bytes;
+        exchange.setAside = bytesOf(setAside_);
+        exchange.echoed = reply.echoed;
+        exchange.outcome = outcome;
+        setup_.trace->exchange(exchange);
     }
     return reply;
 }
 
 Reply Link::SendCommand(std::string_view text) {
-    if (!StartCommand(text))
-        return Reply{ReplyOutcome::NotSent, {}, {}};
+    if (!isOpen()) {
+        // What a read of a gone device costs, so that a caller looping on one does not spin.
+        setup_.system.sleepMs(1);
+        Reply gone;
+        gone.outcome = ReplyOutcome::PortGone;
+        return gone;
+    }
+    if (!StartCommand(text)) {
+        Reply reply;
+        reply.outcome = ReplyOutcome::NotSent;
+        return reply;
+    }
     for (;;) {
         if (std::optional<Reply> reply = TakeReply(true))
             return *std::move(reply);

@@ -17,6 +17,9 @@
 namespace readerlink {
 
 inline constexpr int RxBufferSize = 1024;
+/// How many bytes of the input discarded before a command, or set aside before its reply, an exchange keeps to
+/// show; all of them are counted. More than a line carries in a reply's time-out at any of the tool's speeds.
+inline constexpr std::size_t KeptLineBytes = 4096;
 inline constexpr std::uint32_t ReplyTimeoutMs = 120;
 /// In force while a link holds a port: a read returns at once with a waiting byte, or after 1 ms with none;
 /// writes have no time-out.
@@ -27,8 +30,15 @@ struct Reply {
     ReplyOutcome outcome = ReplyOutcome::Timeout;
     /// The frame up to its first zero byte (LF to CR) when one was complete, whatever its checksum; else empty.
     std::string text;
-    /// Every byte that arrived for the command, zero bytes included.
+    /// Every byte of the reply from its LF on, zero bytes included: RxBuffer[0 .. RxCount).
     std::string received;
+    /// Stale input thrown away just before the frame was written, so that it cannot pass for this reply.
+    std::string discarded;
+    /// Bytes that came while the frame was being written and then before the reply's LF: the line's echo of
+    /// the frame, noise, the rest of a late reply.
+    std::string setAside;
+    /// `setAside` holds the frame just sent: the line echoes (a 2-wire converter that hears itself).
+    bool echoed = false;
 
     bool valid() const { return outcome == ReplyOutcome::Valid; }
     explicit operator bool() const { return valid(); }
@@ -51,6 +61,13 @@ struct LinkSetup {
 /// Whether a command's writes are each followed by the link's pause (1 ms after a byte, 5 ms after a run).
 enum class WritePauses { Kept, Skipped };
 
+/// What a link has met on its line since it was made.
+struct LineCounts {
+    std::uint64_t discarded = 0; ///< stale bytes thrown away before a command
+    std::uint64_t setAside = 0;  ///< bytes before a reply's LF
+    std::uint64_t echoes = 0;    ///< exchanges whose own frame came back before the reply
+};
+
 class Link {
 public:
     /// `setup` is not owned and must outlive the link.
@@ -69,9 +86,12 @@ public:
     /// platform refused the settings text (the port then keeps its previous line settings). The reason of a
     /// failure is told to the setup's open-error report and kept in lastOpenError().
     bool OpenComPort(int portNo, const std::string& settings);
-    /// Puts SavedTimeouts back and closes the port. Only after an OpenComPort that returned true.
+    /// Puts SavedTimeouts back and closes the port; nothing when it is not open (the link closed a port that
+    /// went away itself).
     void CloseComPort();
     bool isOpen() const { return ComHandle != platform::InvalidPort; }
+    /// The device went away during an exchange since the last OpenComPort; the link closed the port then.
+    bool portGone() const { return portGone_; }
     /// The open port's handle, for a caller that must reach the device itself (a back end's tests).
     platform::PortHandle handle() const { return ComHandle; }
     platform::OpenError lastOpenError() const { return lastOpenError_; }
@@ -82,15 +102,19 @@ public:
 
     // ---- the exchange ----
 
-    /// Sends TAB, text, checksum digits, CR and waits up to 120 ms for a reply frame, serving the message pump
-    /// after every read that brought nothing. Valid when a complete frame (first byte LF, ended by CR) arrived in
-    /// time and its checksum digits match.
+    /// Throws away what waits in the input, sends TAB, text, checksum digits, CR and waits up to 120 ms for a
+    /// reply frame, serving the message pump after every read that brought nothing. The reply begins at its LF:
+    /// what comes before it is set aside. Valid when a complete frame (LF to CR) arrived in time and its checksum
+    /// digits match. A device that fails a read ends the exchange at once as PortGone, and the port is closed.
+    /// Without an open port nothing is sent, and the reply is PortGone after one read time-out (1 ms), so that
+    /// a caller that loops on a gone port does not spin.
     Reply SendCommand(std::string_view text);
 
     /// The exchange step by step: StartCommand writes the frame and starts the time-out (false, and nothing
-    /// written, for a text that does not fit a frame); each TakeReply then takes what came, reading until a read
-    /// brings nothing (after which it serves the message pump when `serveMessages`), and gives the reply once the
-    /// frame has ended or the time-out has passed. SendCommand is exactly this with the pump served.
+    /// written, for a text that does not fit a frame or a port that is not open); each TakeReply then takes what
+    /// came, reading until a read brings nothing (after which it serves the message pump when `serveMessages`),
+    /// and gives the reply once the frame has ended, the time-out has passed or the port has gone. SendCommand
+    /// is exactly this with the pump served.
     bool StartCommand(std::string_view text, WritePauses pauses = WritePauses::Kept);
     std::optional<Reply> TakeReply(bool serveMessages);
     /// An exchange has been started and has not ended yet.
@@ -108,8 +132,12 @@ public:
     int rxCount() const { return RxCount; }
     /// The last complete frame up to its first zero byte; a time-out keeps the one before.
     const std::string& replyText() const { return ReplyText; }
+    const LineCounts& lineCounts() const { return counts_; }
 
 private:
+    /// Takes what waits in the input into `into` (up to KeptLineBytes of it), counting every byte in `count`.
+    void takeWaiting(std::string& into, std::uint64_t& count);
+    void setAside(std::uint8_t byte);
     Reply finish(ReplyOutcome outcome);
 
     LinkSetup& setup_;
@@ -125,9 +153,14 @@ private:
 
     // The exchange under way.
     bool awaiting_ = false;
+    bool framing_ = false; ///< the reply's LF has come; bytes go to RxBuffer
     std::string frame_;
+    std::string discarded_;
+    std::string setAside_;
     std::uint32_t sentAtMs_ = 0;
     std::uint32_t startMs_ = 0;
+    bool portGone_ = false;
+    LineCounts counts_;
 };
 
 } // namespace readerlink

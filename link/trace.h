@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace readerlink {
 
@@ -18,6 +19,28 @@ enum class ReplyOutcome {
     BadChecksum, ///< a complete frame whose checksum digits do not match
     Timeout,     ///< no complete frame within the time-out
     NotSent,     ///< the command text does not fit a frame; nothing was written
+    PortGone,    ///< the device went away (unplugged, hung up); the link has closed the port
+};
+
+/// One command and how its reply ended, as a sink is told of it. The spans and the text are valid only during
+/// the call.
+struct Exchange {
+    int portNo = 0;
+    std::string_view settings;
+    /// The frame as written at `sentAtMs`, TAB to CR. Times are the platform clock's.
+    std::uint32_t sentAtMs = 0;
+    std::span<const std::uint8_t> frame;
+    /// Stale input thrown away just before the frame was written: a late reply to an earlier command, say.
+    std::span<const std::uint8_t> discarded;
+    /// The bytes of the reply until `endedAtMs`, from its LF: the frame, or for a time-out whatever partial
+    /// reply there was.
+    std::uint32_t endedAtMs = 0;
+    std::span<const std::uint8_t> reply;
+    /// What came before the reply's LF: the line's echo of the frame, noise.
+    std::span<const std::uint8_t> setAside;
+    /// `setAside` holds the frame just sent: the line echoes.
+    bool echoed = false;
+    ReplyOutcome outcome = ReplyOutcome::Timeout;
 };
 
 class TraceSink {
@@ -26,11 +49,7 @@ public:
     /// `error` is None when the port opened.
     virtual void portOpened(int portNo, const std::string& settings, platform::OpenError error) = 0;
     virtual void portClosed(int portNo, const std::string& settings) = 0;
-    /// One command: the frame as written at `sentAtMs`, and the bytes that came back until `endedAtMs` (the
-    /// frame, or for a time-out whatever partial reply there was). Times are the platform clock's.
-    virtual void exchange(int portNo, const std::string& settings, std::uint32_t sentAtMs,
-                          std::span<const std::uint8_t> frame, std::uint32_t endedAtMs,
-                          std::span<const std::uint8_t> reply, ReplyOutcome outcome) = 0;
+    virtual void exchange(const Exchange& exchange) = 0;
 };
 
 } // namespace readerlink

@@ -75,6 +75,7 @@ Result ReadCards(const Context& c) {
             observer.cardLamp(true);
         }
         observer.busy(Busy::Off);
+        result.portGone = link.portGone();
         if (reader.CardReadActive) {
             result.message = localisation::txReaderNotFound;
             observer.commLamp(Lamp::Red);

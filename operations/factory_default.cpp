@@ -47,7 +47,7 @@ Result FactoryDefault(const Context& c, bool paritySupported) {
 
     bool success = false;
     if (link.OpenComPort(c.reader.ComPortNo, c.reader.ComSettings)) {
-        for (int attempt = 0; attempt < DefaultAttempts && !success; ++attempt) {
+        for (int attempt = 0; attempt < DefaultAttempts && !success && !link.portGone(); ++attempt) {
             CommandPause(link);
             const std::optional<readerlink::Reply> info = QueryInfo(link);
             if (!info)
@@ -65,11 +65,13 @@ Result FactoryDefault(const Context& c, bool paritySupported) {
                 continue;
             // The pause is kept without parity too, and the parity answer never decides the outcome.
             CommandPause(link);
-            if (paritySupported)
-                link.SendCommand(protocol::SetParityCommand(DefaultParity));
+            if (paritySupported && link.SendCommand(protocol::SetParityCommand(DefaultParity)).outcome ==
+                                       readerlink::ReplyOutcome::PortGone)
+                break;
             CommandPause(link);
             success = link.SendCommand(protocol::SetLineCommand(protocol::DefaultBaudRateIndex)).valid();
         }
+        result.portGone = link.portGone();
         link.CloseComPort();
     } else {
         result.openError = link.lastOpenError();

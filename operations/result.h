@@ -43,7 +43,7 @@ struct Result {
     /// Why the port did not open, when that ended the operation; None otherwise. A scan that found nothing gives
     /// the remembered port's reason, or NotFound with port 0 when no port could be opened at all.
     platform::OpenError openError = platform::OpenError::None;
-    /// The port went away during the exchange (an adapter pulled).
+    /// The exchange ended because the port went away (an adapter unplugged): the operation stopped there.
     bool portGone = false;
     /// Where the scan found the reader could not be saved in the settings key.
     bool notSaved = false;

@@ -63,14 +63,15 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
                    std::string(Text(localisation::txSerialNo)) + " : " + protocol::Latin1ToUtf8(*read.serial));
     // An ID that is not two decimal digits makes the information incomplete. "00" lies below sbID's range: sbID
     // stands at 1 and pnID, written after it, keeps "00" until sbID is moved.
-    const bool idValid = protocol::ReplyDigits(info.text, protocol::IdField);
+    const bool idValid = protocol::ReplyDigits(info.received, protocol::IdField);
     if (idValid)
         observer.scrollTo(Bar::Id, std::max(1, std::stoi(*read.id)));
     observer.panel(Panel::Id, protocol::Latin1ToUtf8(*read.id));
 
     bool complete = false;
+    // A port that went away ends the reading at once, without the pause before the next command.
     if (idValid && link.OpenComPort(portNo, c.reader.ComSettings)) {
-        for (int pass = 0; pass < InfoPasses && !Interrupted(options); ++pass) {
+        for (int pass = 0; pass < InfoPasses && !Interrupted(options) && !link.portGone(); ++pass) {
             CommandPause(link);
             const Reply version = link.SendCommand(protocol::Query(protocol::Command::Version));
             if (!version)
@@ -79,6 +80,8 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
             observer.panel(Panel::Version,
                            std::string(Text(localisation::txVersion)) + " : " + protocol::Latin1ToUtf8(*read.version));
 
+            if (link.portGone())
+                break;
             CommandPause(link);
             if (Interrupted(options))
                 break;
@@ -87,6 +90,8 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
                 observer.panel(Panel::Key, protocol::Latin1ToUtf8(*read.keys));
             }
 
+            if (link.portGone())
+                break;
             CommandPause(link);
             if (Interrupted(options))
                 break;
@@ -94,9 +99,11 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
             // were good stay shown.
             bool wellFormed = true;
             const Reply parity = link.SendCommand(protocol::Query(protocol::Command::Parity));
+            if (link.portGone())
+                break;
             read.hasParity = parity.valid();
             if (parity) {
-                wellFormed = protocol::ReplyDigits(parity.text, protocol::ParityField);
+                wellFormed = protocol::ReplyDigits(parity.received, protocol::ParityField);
                 read.parity = protocol::ReplyBytes(parity.text, protocol::ParityField);
                 observer.select(List::Parity,
                                 protocol::ReplyDigit(parity.text, protocol::ParityField.first, ParityItemCount));
@@ -115,7 +122,7 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
                 observer.select(List::Wiegand,
                                 protocol::ReplyDigit(mode.text, protocol::WiegandDigit, LengthItemCount));
                 observer.select(List::Rs485, protocol::ReplyDigit(mode.text, protocol::Rs485Digit, LengthItemCount));
-                if (wellFormed && protocol::ReplyDigits(mode.text, protocol::ModeField)) {
+                if (wellFormed && protocol::ReplyDigits(mode.received, protocol::ModeField)) {
                     observer.message(MessageText(localisation::txInfoOk, portNo));
                     c.reader.ReaderFound = true;
                     observer.busy(Busy::Off);
@@ -125,6 +132,7 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
             }
             break;
         }
+        result.portGone = link.portGone();
         link.CloseComPort();
     }
 
@@ -148,8 +156,10 @@ std::optional<Reply> TryRemembered(const Context& c, int portNo, const ScanOptio
     c.observer.select(List::BaudRate, c.reader.BaudRateIndex);
     if (c.link.OpenComPort(portNo, c.reader.ComSettings)) {
         c.observer.message(ScanComMessage(portNo));
-        for (int attempt = 0; attempt < RememberedPortTries && !answer && !Interrupted(options); ++attempt)
+        for (int attempt = 0; attempt < RememberedPortTries && !answer && !Interrupted(options) && !c.link.portGone();
+             ++attempt)
             answer = QueryInfo(c.link);
+        result.portGone = c.link.portGone();
         c.link.CloseComPort();
     } else {
         result.openError = c.link.lastOpenError();
@@ -168,13 +178,16 @@ std::optional<Reply> SearchInTurn(const Context& c, platform::SettingsStore& sto
                 break; // a port that does not open is tried once
             c.observer.message(ScanComMessage(portNo));
             std::optional<Reply> answer;
-            for (int attempt = 0; attempt < SearchTries && !answer && !Interrupted(options); ++attempt)
+            for (int attempt = 0; attempt < SearchTries && !answer && !Interrupted(options) && !c.link.portGone();
+                 ++attempt)
                 answer = QueryInfo(c.link);
             if (answer)
                 result.notSaved = !Found(c, store, portNo, index);
             c.link.CloseComPort();
             if (answer || Interrupted(options))
                 return answer;
+            if (c.link.portGone())
+                break; // the next port
         }
     }
     return std::nullopt;
@@ -231,7 +244,8 @@ std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& sto
                 answeredPort = probe.portNo;
                 answeredLine = probe.line;
             }
-            bool more = !answer;
+            // A port that went away is not tried further.
+            bool more = !answer && reply->outcome != readerlink::ReplyOutcome::PortGone;
             if (more && ++probe.line == lines.size()) {
                 probe.line = 0;
                 more = ++probe.round < SearchTries;
@@ -274,7 +288,9 @@ Result Scan(const Context& c, platform::SettingsStore& store, const ScanOptions&
         if (remembered > 0)
             answer = TryRemembered(c, remembered, options, result);
         const platform::OpenError rememberedError = result.openError;
-        result.openError = platform::OpenError::None; // the search tries every port anew
+        // The search tries every port anew.
+        result.openError = platform::OpenError::None;
+        result.portGone = false;
         int opened = -1;
         if (!answer && !Interrupted(options))
             answer = options.allPortsAtOnce ? SearchAtOnce(c, store, options, result, opened)

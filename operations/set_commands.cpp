@@ -46,7 +46,7 @@ template <class Build> Result RunSetCommand(const Context& c, const SetCommand& 
     bool success = false;
     // Nothing is ever sent from a list without a selection.
     if (command.valid && link.OpenComPort(c.reader.ComPortNo, c.reader.ComSettings)) {
-        for (int attempt = 0; attempt < SetAttempts && !success; ++attempt) {
+        for (int attempt = 0; attempt < SetAttempts && !success && !link.portGone(); ++attempt) {
             CommandPause(link);
             const std::optional<readerlink::Reply> info = QueryInfo(link);
             if (!info)
@@ -56,6 +56,7 @@ template <class Build> Result RunSetCommand(const Context& c, const SetCommand& 
             CommandPause(link);
             success = link.SendCommand(build(info->text)).valid();
         }
+        result.portGone = link.portGone();
         link.CloseComPort();
     } else if (command.valid) {
         result.openError = link.lastOpenError();

@@ -11,7 +11,7 @@ namespace platform {
 bool SyncFile(std::FILE* file);
 /// Puts `from` in place of `to` in one step, so that a reader of `to` sees the old file or the new one, never
 /// a part; false, with the reason in `error`, when it cannot.
-bool ReplaceFile(const std::string& from, const std::string& to, std::string& error);
+bool MoveFileOver(const std::string& from, const std::string& to, std::string& error);
 /// Now as local time in ISO 8601 with the offset from UTC: 2026-12-09T11:41:07+01:00.
 std::string IsoTimeNow();
 

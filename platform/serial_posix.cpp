@@ -131,10 +131,8 @@ public:
     }
 
     ReadResult readByte(PortHandle port, std::uint8_t& byte) override {
-        if (!owned(port)) {
-            NativeSleepMs(1);
+        if (!owned(port))
             return ReadResult::Error;
-        }
         pollfd entry{fd(port), POLLIN, 0};
         const int ready = poll(&entry, 1, 1);
         if (ready == 0 || (ready < 0 && errno == EINTR))
@@ -147,10 +145,21 @@ public:
             if ((got == 0 && !(entry.revents & POLLHUP)) || (got < 0 && (errno == EAGAIN || errno == EINTR)))
                 return ReadResult::Nothing;
         }
-        // A hung-up or failed device answers poll() at once; wait out the read time-out all the same, so that
-        // a vanished adapter costs the caller what a silent one does instead of a busy loop.
-        NativeSleepMs(1);
+        // A hung-up or failed device answers poll() at once, and says so at once: the link closes the port.
         return ReadResult::Error;
+    }
+
+    std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        int waiting = 0;
+        if (!owned(port) || size == 0 || ioctl(fd(port), FIONREAD, &waiting) != 0 || waiting <= 0)
+            return 0;
+        // No more than is there: the read never waits, whatever VMIN and VTIME say.
+        const std::size_t count = std::min(size, static_cast<std::size_t>(waiting));
+        ssize_t got;
+        do
+            got = ::read(fd(port), buffer, count);
+        while (got < 0 && errno == EINTR);
+        return got > 0 ? static_cast<std::size_t>(got) : 0;
     }
 
     void closePort(PortHandle port) override {

@@ -101,12 +101,30 @@ public:
 
     ReadResult readByte(PortHandle port, std::uint8_t& byte) override {
         DWORD got = 0;
-        if (owned(port) && ReadFile(handle(port), &byte, 1, &got, nullptr))
-            return got == 1 ? ReadResult::Byte : ReadResult::Nothing;
-        // A removed adapter fails every read at once; wait out the read time-out all the same, so that it
-        // costs the caller what a silent line does instead of a busy loop.
-        Sleep(1);
-        return ReadResult::Error;
+        // A removed adapter fails every read at once, and says so at once: the link closes the port.
+        if (!owned(port) || !ReadFile(handle(port), &byte, 1, &got, nullptr))
+            return ReadResult::Error;
+        if (got == 1)
+            return ReadResult::Byte;
+        // Some drivers (and wine's pty ports) let a read of a vanished device time out empty; the port's status
+        // fails all the same.
+        DWORD errors = 0;
+        COMSTAT status{};
+        return ClearCommError(handle(port), &errors, &status) ? ReadResult::Nothing : ReadResult::Error;
+    }
+
+    std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!owned(port) || !buffer || size == 0 || !ClearCommError(handle(port), &errors, &status) ||
+            status.cbInQue == 0)
+            return 0;
+        // No more than is queued, so that ReadFile returns at once under any time-outs.
+        const DWORD request = size < status.cbInQue ? static_cast<DWORD>(size) : status.cbInQue;
+        DWORD got = 0;
+        if (!ReadFile(handle(port), buffer, request, &got, nullptr))
+            return 0;
+        return got;
     }
 
     void closePort(PortHandle port) override {

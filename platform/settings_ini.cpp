@@ -52,6 +52,10 @@ public:
 
     void close() override { settings_.reset(); }
 
+    std::string location() const override {
+        return (ConfigHome() + QStringLiteral("/VELNO/ReaderConfig.conf")).toStdString();
+    }
+
     bool exists(const char* name) override { return settings_ && settings_->contains(QLatin1String(name)); }
 
     bool readInt(const char* name, std::int32_t& out) override {

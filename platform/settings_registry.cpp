@@ -109,6 +109,9 @@ public:
 
 private:
     HKEY key_ = nullptr;
+
+public:
+    std::string location() const override { return std::string("HKEY_LOCAL_MACHINE\\") + KeyPath; }
 };
 
 } // namespace

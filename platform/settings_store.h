@@ -23,6 +23,8 @@ public:
     virtual bool readText(const char* name, std::string& out) = 0;
     virtual bool writeInt(const char* name, std::int32_t value) = 0;
     virtual bool writeText(const char* name, const std::string& value) = 0;
+    /// Where the values are kept, for a person: the file or the registry key.
+    virtual std::string location() const = 0;
 };
 
 /// The platform's own store (registry or INI file).

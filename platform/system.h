@@ -58,8 +58,12 @@ public:
     virtual bool applyLineSettings(PortHandle port, const std::string& text) = 0;
     /// One write call; returns the number of bytes handed to the port.
     virtual std::size_t write(PortHandle port, const std::uint8_t* data, std::size_t count) = 0;
-    /// Reads at most one byte, returning within the read time-out in force (about 1 ms under the link's).
+    /// Reads at most one byte, returning within the read time-out in force (about 1 ms under the link's). A
+    /// device that has gone (unplugged, hung up) is an Error at once: the caller decides what a retry costs.
     virtual ReadResult readByte(PortHandle port, std::uint8_t& byte) = 0;
+    /// Takes up to `size` of the bytes waiting in the port's input now, without waiting for more: 0 when none
+    /// are there, and for a port that failed (the next readByte says so).
+    virtual std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) = 0;
     virtual void closePort(PortHandle port) = 0;
 
     /// Milliseconds since an arbitrary origin, wrapping at 2^32 (timeGetTime semantics).

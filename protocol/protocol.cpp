@@ -100,10 +100,10 @@ std::string ReplyBytes(std::string_view reply, const Field& field) {
     return ReplyBytes(reply, field.first, field.last);
 }
 
-bool ReplyDigits(std::string_view reply, const Field& field) {
-    // The body ends before the checksum digits and the CR; a zero byte in it cuts the reply text short.
-    const std::string bytes = ReplyBytes(reply, field);
-    return field.last <= static_cast<int>(reply.size()) - 3 && static_cast<int>(bytes.size()) == field.length() &&
+bool ReplyDigits(std::string_view frame, const Field& field) {
+    // The body ends before the frame's checksum digits and CR, wherever the text ends.
+    const std::string bytes = ReplyBytes(frame.substr(0, frame.find('\0')), field);
+    return field.last <= static_cast<int>(frame.size()) - 3 && static_cast<int>(bytes.size()) == field.length() &&
            std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 

@@ -61,8 +61,10 @@ std::string ReplyBytes(std::string_view reply, const Field& field);
 /// The decimal value of a one-character field that names an item 0..count-1; -1 otherwise.
 int ReplyDigit(std::string_view reply, int position, int count);
 /// True when the field's positions lie in the body of a complete reply frame (before its checksum digits)
-/// and are all decimal digits.
-bool ReplyDigits(std::string_view reply, const Field& field);
+/// and are all decimal digits as the reply text has them. `frame` is every byte of the frame, LF to CR: the
+/// text ends at its first zero byte, a zero byte inside the field or before it fails the field, one after it
+/// does not.
+bool ReplyDigits(std::string_view frame, const Field& field);
 /// Reply characters are 8-bit and shown as Latin-1; the window and the messages take UTF-8.
 std::string Latin1ToUtf8(std::string_view bytes);
 

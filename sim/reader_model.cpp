@@ -67,9 +67,12 @@ std::string ReaderModel::frame(std::string text) const {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     reply += digits;
     reply += '\r';
-    if (faults.noiseBeforeLf)
-        reply.insert(reply.begin(), '\xFF');
-    return reply;
+    // What a line says while it turns around; an LF would start a reply of its own.
+    static constexpr char Burst[] = {'\x00', '\xFF', '\r', '\x80', 'U', '\t', '\xF8', '\x7F'};
+    std::string noise = faults.noiseBeforeLf ? "\xFF" : "";
+    for (std::size_t i = 0; i < faults.noiseBytes; ++i)
+        noise += Burst[i % sizeof Burst];
+    return noise + reply;
 }
 
 std::string ReaderModel::answerPoll() {
@@ -188,6 +191,13 @@ void ReaderModel::applyDueLineChange(std::uint64_t nowUs) {
 void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const platform::LineSettings& host,
                             std::uint64_t nowUs, platform::ReplySink& reply) {
     applyDueLineChange(nowUs);
+    if (faults.echo && count > 0) {
+        // Each byte comes back once it has crossed the wire, behind those still crossing.
+        const std::uint32_t echoUs = faults.pacing ? CharacterTimeUs(host) : 0;
+        const std::uint64_t firstAtUs = std::max(nowUs, hostWireFreeUs_) + echoUs;
+        reply.send(data, count, firstAtUs, echoUs);
+        hostWireFreeUs_ = firstAtUs + (count - 1) * echoUs;
+    }
     const platform::LineSettings mine = line();
     if (!(host == mine)) {
         // At another baud rate or parity the bytes are garbage to the reader's UART.
@@ -221,8 +231,10 @@ void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const p
             note(nowUs, '!', "no answer");
             continue;
         }
-        // The CR still has to cross the line; a reply still going out is finished first.
-        const std::uint64_t start = std::max(nowUs + charUs, busyUntilUs_) + faults.answerDelayUs;
+        // The CR still has to cross the line; a reply still going out is finished first. Where the host hears
+        // its echo, the reader hears the CR no sooner than the host does.
+        const std::uint64_t crossedUs = faults.echo ? std::max(nowUs + charUs, hostWireFreeUs_) : nowUs + charUs;
+        const std::uint64_t start = std::max(crossedUs, busyUntilUs_) + faults.answerDelayUs;
         const std::uint64_t firstAtUs = start + charUs;
         const std::uint32_t spacingUs = faults.pacing ? charUs : 0;
         reply.send(reinterpret_cast<const std::uint8_t*>(out.data()), out.size(), firstAtUs, spacingUs);

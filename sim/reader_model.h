@@ -49,7 +49,13 @@ public:
         bool badChecksum = false;
         bool lowerCaseChecksum = false; ///< letter digits of the checksum in lower case (none: no effect)
         bool noiseBeforeLf = false;     ///< one 0xFF byte ahead of every reply
-        int infoReplyLength = 16;       ///< length of the "H00B" reply: 15 and 17 are the faulty ones
+        /// A burst of this many bytes ahead of every reply (and after the 0xFF), as a converter makes when it
+        /// turns the line around: zero bytes, CRs, 0xFF and others, never an LF.
+        std::size_t noiseBytes = 0;
+        /// The line hears the host's every byte back as it goes out, at the host's own line setting, whatever
+        /// the reader makes of it: a 2-wire converter that keeps its receiver on.
+        bool echo = false;
+        int infoReplyLength = 16; ///< length of the "H00B" reply: 15 and 17 are the faulty ones
         /// Letter -> how many of its next commands go unanswered; -1: all of them.
         std::map<char, int> muted;
         int stopAfterPolls = -1;         ///< after this many answered "H00F" the reader answers nothing
@@ -105,11 +111,12 @@ private:
     std::deque<Presented> presented_;
     std::string heldCard_;
     std::vector<std::string> heard_;
-    std::string rx_;                ///< the host frame being received, from its TAB
-    int polls_ = 0;                 ///< answered "H00F"
-    bool stopped_ = false;          ///< stopAfterPolls reached
-    std::uint64_t busyUntilUs_ = 0; ///< the last reply byte still on its way
-    int pendingLine_ = -1;          ///< "H00E" takes effect once its reply is out
+    std::string rx_;                   ///< the host frame being received, from its TAB
+    int polls_ = 0;                    ///< answered "H00F"
+    bool stopped_ = false;             ///< stopAfterPolls reached
+    std::uint64_t busyUntilUs_ = 0;    ///< the last reply byte still on its way
+    std::uint64_t hostWireFreeUs_ = 0; ///< the host's last byte has crossed the wire (for the echo)
+    int pendingLine_ = -1;             ///< "H00E" takes effect once its reply is out
     std::uint64_t pendingLineAtUs_ = 0;
     std::uint64_t babbleAtUs_ = 0;
 };

@@ -90,6 +90,10 @@ Faults:
   --bad-checksum       every reply with a wrong checksum
   --lower-case         checksum letters in lower case
   --noise              one 0xFF byte ahead of every reply
+  --noise-bytes N      a burst of N bytes of line noise ahead of every reply (zero bytes, CRs, 0xFF, ...;
+                       never an LF)
+  --echo               the line echoes: the host hears every byte it sends, as on a 2-wire RS485
+                       converter that keeps its receiver on
   --info-length N      the "H00B" reply N bytes long instead of 16
   --delay-us N         microseconds from the command's CR to the reply (default 3000)
   --no-pacing          bytes without the line's character time between them
@@ -186,6 +190,12 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions& out, std::st
             out.faults.lowerCaseChecksum = true;
         } else if (option == "--noise") {
             out.faults.noiseBeforeLf = true;
+        } else if (option == "--noise-bytes") {
+            if (!Number(value(), 1000, n))
+                return fail("expects a count from 0 to 1000");
+            out.faults.noiseBytes = static_cast<std::size_t>(n);
+        } else if (option == "--echo") {
+            out.faults.echo = true;
         } else if (option == "--info-length") {
             if (!Number(value(), 4096, n) || n < 4)
                 return fail("expects a length from 4 to 4096");

@@ -23,6 +23,8 @@ const char* OutcomeName(ReplyOutcome outcome) {
         return "bad checksum";
     case ReplyOutcome::NotSent:
         return "not sent";
+    case ReplyOutcome::PortGone:
+        return "port gone";
     case ReplyOutcome::Timeout:
         break;
     }
@@ -158,23 +160,37 @@ void TraceFile::portClosed(int portNo, const std::string& settings) {
     write(line(system_.clockMs(), "close", portNo, settings));
 }
 
-void TraceFile::exchange(int portNo, const std::string& settings, std::uint32_t sentAtMs,
-                         std::span<const std::uint8_t> frame, std::uint32_t endedAtMs,
-                         std::span<const std::uint8_t> reply, ReplyOutcome outcome) {
-    ordered_json command = line(sentAtMs, "command", portNo, settings);
+void TraceFile::exchange(const readerlink::Exchange& exchange) {
+    const std::string settings(exchange.settings);
+    const auto bytes = [](std::span<const std::uint8_t> data) {
+        ordered_json part;
+        part["bytes"] = data.size();
+        part["hex"] = TraceHex(data);
+        part["printable"] = TracePrintable(data);
+        return part;
+    };
+    ordered_json command = line(exchange.sentAtMs, "command", exchange.portNo, settings);
     command["dir"] = "out";
     command["text"] =
-        protocol::ParseCommandFrame({reinterpret_cast<const char*>(frame.data()), frame.size()}).value_or("");
-    command["hex"] = TraceHex(frame);
-    command["printable"] = TracePrintable(frame);
+        protocol::ParseCommandFrame({reinterpret_cast<const char*>(exchange.frame.data()), exchange.frame.size()})
+            .value_or("");
+    command["hex"] = TraceHex(exchange.frame);
+    command["printable"] = TracePrintable(exchange.frame);
+    if (!exchange.discarded.empty())
+        command["discarded"] = bytes(exchange.discarded);
     write(command);
-    ordered_json answer = line(endedAtMs, "reply", portNo, settings);
+    ordered_json answer = line(exchange.endedAtMs, "reply", exchange.portNo, settings);
     answer["dir"] = "in";
-    answer["outcome"] = OutcomeName(outcome);
-    answer["ms"] = endedAtMs - sentAtMs;
-    answer["bytes"] = reply.size();
-    answer["hex"] = TraceHex(reply);
-    answer["printable"] = TracePrintable(reply);
+    answer["outcome"] = OutcomeName(exchange.outcome);
+    answer["ms"] = exchange.endedAtMs - exchange.sentAtMs;
+    answer["bytes"] = exchange.reply.size();
+    answer["hex"] = TraceHex(exchange.reply);
+    answer["printable"] = TracePrintable(exchange.reply);
+    if (!exchange.setAside.empty()) {
+        ordered_json setAside = bytes(exchange.setAside);
+        setAside["echo"] = exchange.echoed;
+        answer["set_aside"] = setAside;
+    }
     write(answer);
 }
 

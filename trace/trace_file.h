@@ -25,9 +25,7 @@ public:
 
     void portOpened(int portNo, const std::string& settings, platform::OpenError error) override;
     void portClosed(int portNo, const std::string& settings) override;
-    void exchange(int portNo, const std::string& settings, std::uint32_t sentAtMs, std::span<const std::uint8_t> frame,
-                  std::uint32_t endedAtMs, std::span<const std::uint8_t> reply,
-                  readerlink::ReplyOutcome outcome) override;
+    void exchange(const readerlink::Exchange& exchange) override;
 
     /// Told once when a line could not be written (a full disk, a vanished file); the program warns.
     std::function<void(const std::string& path)> onWriteError;

@@ -29,6 +29,7 @@ public:
     bool readText(const char* name, std::string& out) override;
     bool writeInt(const char* name, std::int32_t value) override;
     bool writeText(const char* name, const std::string& value) override;
+    std::string location() const override { return "memory"; }
 
     bool isOpen() const { return open_; }
 

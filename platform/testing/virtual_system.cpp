@@ -149,14 +149,10 @@ std::size_t VirtualSystem::write(PortHandle handle, const std::uint8_t* data, st
 
 ReadResult VirtualSystem::readByte(PortHandle handle, std::uint8_t& byte) {
     Port* port = portOf(handle);
-    if (!port || port->vanished) {
-        nowUs_ += 1000;
+    // As the native back ends: a device that has gone fails at once.
+    if (!port || port->vanished)
         return ReadResult::Error;
-    }
-    if (port->config.peer) {
-        Sink sink(*port);
-        port->config.peer->poll(nowUs_, sink);
-    }
+    pollPeer(*port);
     if (!port->input.empty() && port->input.front().atUs <= nowUs_ + 1000) {
         nowUs_ = std::max(nowUs_, port->input.front().atUs);
         byte = port->input.front().byte;
@@ -165,6 +161,26 @@ ReadResult VirtualSystem::readByte(PortHandle handle, std::uint8_t& byte) {
     }
     nowUs_ += 1000;
     return ReadResult::Nothing;
+}
+
+std::size_t VirtualSystem::readWaiting(PortHandle handle, std::uint8_t* buffer, std::size_t size) {
+    Port* port = portOf(handle);
+    if (!port || port->vanished || !buffer)
+        return 0;
+    pollPeer(*port);
+    std::size_t taken = 0;
+    while (taken < size && !port->input.empty() && port->input.front().atUs <= nowUs_) {
+        buffer[taken++] = port->input.front().byte;
+        port->input.pop_front();
+    }
+    return taken;
+}
+
+void VirtualSystem::pollPeer(Port& port) {
+    if (port.config.peer) {
+        Sink sink(port);
+        port.config.peer->poll(nowUs_, sink);
+    }
 }
 
 void VirtualSystem::closePort(PortHandle handle) {

@@ -1,6 +1,7 @@
 #pragma once
 // Virtual-time double of System, for deterministic tests: nothing waits on a wall clock. A read that finds no
-// byte advances time by 1 ms (or to the next byte's arrival, if sooner), a sleep or a beep by its length.
+// byte advances time by 1 ms (or to the next byte's arrival, if sooner), a sleep or a beep by its length;
+// readWaiting takes the bytes whose time has come and never advances it.
 // Ports 1..16 are absent unless configured; a configured port is wired to a VirtualPeer (peer.h, the reader
 // model), which sees every write together with the line settings in force, so a peer can ignore a host that
 // speaks at the wrong baud rate or parity. Only tests, fuzz harnesses and benchmarks link this library.
@@ -31,8 +32,8 @@ public:
         CommTimeouts initialTimeouts{50, 10, 100, 10, 100}; ///< what the port has before the tool touches it
     };
     void setPort(int portNo, const PortConfig& config);
-    /// The adapter is unplugged: reads and writes on an open handle fail from now on, and opens fail until
-    /// setPort() configures the port again.
+    /// The adapter is unplugged: reads and writes on an open handle fail (at once) from now on, and opens fail
+    /// until setPort() configures the port again.
     void vanish(int portNo);
 
     // ---- System ----
@@ -42,6 +43,7 @@ public:
     bool applyLineSettings(PortHandle port, const std::string& text) override;
     std::size_t write(PortHandle port, const std::uint8_t* data, std::size_t count) override;
     ReadResult readByte(PortHandle port, std::uint8_t& byte) override;
+    std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) override;
     void closePort(PortHandle port) override;
     std::uint32_t clockMs() override;
     void sleepMs(std::uint32_t ms) override;
@@ -123,6 +125,8 @@ private:
     struct Port;
     class Sink;
     Port* portOf(PortHandle handle);
+    /// Lets the port's peer put out what it streams on its own by now.
+    void pollPeer(Port& port);
 
     std::uint32_t clockStartMs_;
     std::uint64_t nowUs_ = 0;

@@ -7,7 +7,8 @@ set -euo pipefail
 need_packages binutils
 started=$SECONDS
 
-libraries=(protocol/libprotocol.a link/liblink.a settings/libsettings.a operations/liboperations.a)
+libraries=(protocol/libprotocol.a link/liblink.a settings/libsettings.a operations/liboperations.a
+    commission/libcommission.a)
 [ -d build ] || { echo "module state: build/ is missing; run scripts/check.d/10-native.sh first" >&2; exit 1; }
 
 failed=0

@@ -7,7 +7,7 @@ need_packages "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 build_in build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DREADERCONFIG_GUI=OFF \
     -DREADERCONFIG_FUZZ=ON
 seconds=${FUZZ_SECONDS:-15}
-for harness in reply fields settings; do
+for harness in reply fields settings plan; do
     work=$(mktemp -d)
     # New inputs go to the scratch folder first; the seeds in the repository stay as they are.
     status=0

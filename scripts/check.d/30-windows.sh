@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # The Windows stage: cross-build with mingw-w64 and run the Windows tests under wine, in a private prefix
-# (build-win/wineprefix) whose COM3, COM4, COM5 and COM10 are pseudo-terminals served by
+# (build-win/wineprefix) whose COM3, COM4, COM5, COM6 and COM10 are pseudo-terminals served by
 # tests/windows/pty_reader.py. Everything wine says goes to build-win/wine.log.
 set -euo pipefail
 . scripts/common.sh
@@ -45,7 +45,7 @@ fi
 mkdir -p "$serial"
 rm -f "$serial/ready"
 python3 tests/windows/pty_reader.py --ready "$serial/ready" --port "COM3=$serial/com3" --port "COM10=$serial/com10" \
-    --port "COM5=$serial/com5" --silent "COM4=$serial/com4" >>"$log" 2>&1 &
+    --port "COM5=$serial/com5" --silent "COM4=$serial/com4" --echo "COM6=$serial/com6" >>"$log" 2>&1 &
 helper=$!
 for _ in $(seq 100); do
     [ -s "$serial/ready" ] && break
@@ -56,7 +56,7 @@ done
 
 # The ports are mapped in the registry, not by links in dosdevices: wine re-creates comN links for the
 # host's ttyS* at every start and may overwrite one made by hand. The mapping is read when wine starts.
-ports=(3 4 5 10)
+ports=(3 4 5 6 10)
 for port in "${ports[@]}"; do
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$serial/com$port" /f >>"$log" 2>&1
 done

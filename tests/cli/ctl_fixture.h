@@ -9,6 +9,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <functional>
@@ -74,5 +75,55 @@ struct Ctl {
 };
 
 using Setup = std::function<void(Ctl&)>;
+
+/// Drives a site of readers coming and going on COM3: each reader is taken out once readerctl said how it ended,
+/// and the next one put in its place after `gapMs` (0: while the last is being polled to see it go).
+struct Arrivals {
+    Arrivals(Ctl& on, std::vector<sim::ReaderModel*> coming, std::uint32_t gap = 0)
+        : ctl(on), readers(std::move(coming)), gapMs(gap) {}
+    Ctl& ctl;
+    std::vector<sim::ReaderModel*> readers;
+    std::uint32_t gapMs = 0;
+    std::size_t current = 0;
+    std::uint64_t swappedAt = 0;
+    bool done = false;
+    std::uint64_t doneAt = 0;
+    /// Told of each reader taken out, by its place in `readers`, before the next comes.
+    std::function<void(std::size_t)> onRemoved;
+
+    void watch() {
+        const auto step = [this](const std::string&) {
+            if (done)
+                return;
+            // Done once readerctl said how it ended, in words or as JSON.
+            const QString serial = QString::fromStdString(readers[current]->state.serial);
+            const QString said = ctl.output();
+            const bool finished = said.contains(QRegularExpression("Reader " + serial + "( \\(.*\\))?: ")) ||
+                                  said.contains("\"serial\":\"" + serial);
+            if (finished && swappedAt == 0) {
+                swappedAt = ctl.system.nowMs() + 1;
+            } else if (swappedAt && ctl.system.nowMs() >= swappedAt + gapMs) {
+                swappedAt = 0;
+                if (onRemoved)
+                    onRemoved(current);
+                if (++current == readers.size()) {
+                    done = true;
+                    doneAt = ctl.system.nowMs();
+                    current = readers.size() - 1;
+                    ctl.system.setPort(3, {});
+                    return;
+                }
+                ctl.readerOn(3, readers[current]);
+            }
+        };
+        ctl.system.onFrame = [step](const platform::VirtualSystem::FrameRecord& frame) { step(frame.command); };
+        ctl.system.onSleep = [step](std::uint32_t) { step({}); };
+        // A run that never finishes its readers ends too, so that a fault fails the test instead of hanging it.
+        ctl.interrupted = [this] {
+            return (done && ctl.system.nowMs() > doneAt + 3000) || ctl.system.nowMs() > 600000;
+        };
+        ctl.readerOn(3, readers[0]);
+    }
+};
 
 } // namespace

@@ -28,45 +28,6 @@ QStringList Rows(const QString& path, bool header = false) {
     return rows;
 }
 
-/// Drives a site of readers coming and going on COM3: the first reader is taken out once it was done, and the
-/// next one put in its place after `gapMs` (0: while the first is being polled to see it go).
-struct Site {
-    Ctl& ctl;
-    std::vector<sim::ReaderModel*> readers;
-    std::uint32_t gapMs = 0;
-    std::size_t current = 0;
-    std::uint64_t swappedAt = 0;
-    bool done = false;
-
-    void watch() {
-        const auto step = [this](const std::string&) {
-            // Done once readerctl said how it ended, in words or as JSON.
-            const QString serial = QString::fromStdString(readers[current]->state.serial);
-            const QString said = ctl.output();
-            const bool finished = said.contains("Reader " + serial + ": ") || said.contains("\"serial\":\"" + serial);
-            if (finished && swappedAt == 0) {
-                swappedAt = ctl.system.nowMs() + 1;
-            } else if (swappedAt && ctl.system.nowMs() >= swappedAt + gapMs) {
-                swappedAt = 0;
-                if (++current == readers.size()) {
-                    done = true;
-                    current = readers.size() - 1;
-                    ctl.system.setPort(3, {});
-                    return;
-                }
-                ctl.readerOn(3, readers[current]);
-            }
-        };
-        ctl.system.onFrame = [step](const platform::VirtualSystem::FrameRecord& frame) { step(frame.command); };
-        ctl.system.onSleep = [step](std::uint32_t) { step({}); };
-        // A run that never finishes its readers ends too, so that a fault fails the test instead of hanging it.
-        ctl.interrupted = [this] {
-            return (done && ctl.system.nowMs() > swappedAt + 3000) || ctl.system.nowMs() > 600000;
-        };
-        ctl.readerOn(3, readers[0]);
-    }
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
@@ -121,6 +82,24 @@ private slots:
                })
             << "--json set keys 6" << 1 << "no-reply"
             << "reading back: no reply from COM3 at 19200,e,8,1" << -1;
+        QTest::newRow("a late reply is not the answer to the next command")
+            << Setup([=](Ctl& c) {
+                   remembered(c);
+                   c.reader.faults.answerDelayUs = 125000;
+                   c.reader.faults.muted['L'] = -1;
+               })
+            << "--json --no-verify --port 3 set keys 6" << 1 << "no-reply"
+            << "Set Reader Key Error: no reply from COM3 at 19200,e,8,1" << -1;
+        QTest::newRow("the adapter pulled during the read-back")
+            << Setup([=](Ctl& c) {
+                   remembered(c);
+                   c.system.onFrame = [&c](const platform::VirtualSystem::FrameRecord& frame) {
+                       if (frame.command == "H00V")
+                           c.system.vanish(3);
+                   };
+               })
+            << "--json set keys 6" << 1 << "port-gone"
+            << "reading back: COM3 is gone (the adapter was removed?)" << -1;
         QTest::newRow("no port can be opened at all")
             << Setup([](Ctl& c) { c.system.setPort(3, {false}); }) << "--json scan" << 1 << "no-device"
             << "no serial port could be opened; see 'readerctl ports'" << -1;
@@ -254,7 +233,7 @@ private slots:
         Ctl ctl;
         sim::ReaderModel first, second;
         second.state.serial = "20240118";
-        Site site{ctl, {&first, &second}};
+        Arrivals site{ctl, {&first, &second}};
         site.watch();
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
@@ -302,7 +281,7 @@ private slots:
         sim::ReaderModel first, second;
         first.state.paritySupported = firstHasParity;
         second.state.serial = "20240118";
-        Site site{ctl, {&first, &second}, gapMs};
+        Arrivals site{ctl, {&first, &second}, gapMs};
         site.watch();
         QTEST(ctl.run(line.replace(" R ", " " + path + " ")), "status");
         QTEST(QString::fromStdString(first.state.id + " " + second.state.id), "ids");

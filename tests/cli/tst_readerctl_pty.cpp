@@ -2,6 +2,7 @@
 // pauses and outputs in detail are tested on the virtual reader; here only that the pieces meet.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -108,6 +109,58 @@ private slots:
             QCOMPARE(card.value("card").toString().size(), 8);
             QVERIFY(card.contains("number"));
         }
+    }
+
+    // A 2-wire converter that echoes every command, and noise as it turns the line around: found, set and read
+    // back as on a clean line, with the echo in the trace.
+    void echoingLine() {
+        QVERIFY(startSim({"--echo", "--noise-bytes", "4"}));
+        const QString trace = config_.path() + "/echo.jsonl";
+        Run run = readerctl({"--trace", trace, "scan"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(run.out.contains("S/N : 20240117"));
+        run = readerctl({"--json", "set", "keys", "6", "mode", "wiegand", "34", "32"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(LastJson(run.out).value("read").toObject().value("keys").toString(), QStringLiteral("06"));
+        QFile lines(trace);
+        QVERIFY(lines.open(QIODevice::ReadOnly));
+        int echoed = 0;
+        for (const QByteArray& line : lines.readAll().split('\n')) {
+            const QJsonObject reply = QJsonDocument::fromJson(line).object();
+            if (reply.value("event") == "reply" && reply.value("outcome") == "valid")
+                echoed += reply.value("set_aside").toObject().value("echo").toBool();
+        }
+        QVERIFY2(echoed >= 5, qPrintable(QString::number(echoed))); // the presence query and the four others
+    }
+
+    // The adapter pulled out while the monitor polls: it ends at once, saying that the port is gone, and so
+    // does its trace.
+    void adapterPulledDuringMonitor() {
+        QVERIFY(startSim({}));
+        const QString trace = config_.path() + "/pulled.jsonl";
+        QProcess monitor;
+        monitor.start(QStringLiteral(READERCTL_PATH),
+                      {"--json", "--trace", trace, "--port", "3", "--line", "19200,e,8,1", "monitor"});
+        QVERIFY(monitor.waitForStarted(5000));
+        QVERIFY(!monitor.waitForFinished(500)); // polling
+        QElapsedTimer pulled;
+        pulled.start();
+        sim_->write("vanish\n");
+        QVERIFY(sim_->waitForBytesWritten(1000));
+        QVERIFY(monitor.waitForFinished(5000));
+        QVERIFY2(pulled.elapsed() < 1000, qPrintable(QString::number(pulled.elapsed())));
+        QCOMPARE(monitor.exitCode(), 1);
+        const QJsonObject failure = LastJson(QString::fromUtf8(monitor.readAllStandardOutput()));
+        QCOMPARE(failure.value("code").toString(), QStringLiteral("port-gone"));
+        QVERIFY2(failure.value("error").toString().endsWith("COM3 is gone (the adapter was removed?)"),
+                 qPrintable(failure.value("error").toString()));
+        QFile lines(trace);
+        QVERIFY(lines.open(QIODevice::ReadOnly));
+        const QList<QByteArray> all = lines.readAll().trimmed().split('\n');
+        const QList<QByteArray> last = all.mid(all.size() - 2);
+        QCOMPARE(QJsonDocument::fromJson(last.value(0)).object().value("outcome").toString(),
+                 QStringLiteral("port gone"));
+        QCOMPARE(QJsonDocument::fromJson(last.value(1)).object().value("event").toString(), QStringLiteral("close"));
     }
 
     void failures() {

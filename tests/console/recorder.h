@@ -87,6 +87,9 @@ public:
     platform::ReadResult readByte(platform::PortHandle port, std::uint8_t& byte) override {
         return virtual_.readByte(port, byte);
     }
+    std::size_t readWaiting(platform::PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        return virtual_.readWaiting(port, buffer, size);
+    }
     void closePort(platform::PortHandle port) override {
         sample();
         note(QStringLiteral("close %1").arg(ports_[port]));

@@ -195,19 +195,54 @@ private slots:
         QCOMPARE(f.ui().btnReadCard->text(), Q("Read Card (Change to RS485 Mode)"));
     }
 
+    // The adapter pulled out: card reading ends with its failure signal at the first read that finds the device
+    // gone, not at a reply time-out.
+    void adapterVanishesWhilePolling_data() {
+        QTest::addColumn<bool>("inPacing");
+        QTest::addColumn<int>("withinMs");
+        QTest::newRow("while a reply is awaited") << false << 1;
+        // The pacing reads nothing: the next poll finds the device gone, after the pacing left and its writes.
+        QTest::newRow("in the pacing") << true << 40 + 9 + 1;
+    }
     void adapterVanishesWhilePolling() {
+        QFETCH(bool, inPacing);
+        QFETCH(int, withinMs);
         WindowFixture f;
         QVERIFY(f.scanned());
         Poller poller(f);
+        std::uint64_t goneAtUs = 0;
+        const auto pull = [&] {
+            if (!goneAtUs) {
+                goneAtUs = f.system.nowUs();
+                f.system.vanish(1);
+            }
+        };
         f.system.onFrame = [&, inner = f.system.onFrame](const platform::VirtualSystem::FrameRecord& frame) {
             inner(frame);
-            if (poller.polls == 2)
-                f.system.vanish(1);
+            if (poller.polls == 2 && !inPacing)
+                pull();
         };
-        const std::uint64_t start = f.system.nowMs();
+        f.system.onSleep = [&, inner = f.system.onSleep](std::uint32_t ms) {
+            inner(ms);
+            if (poller.polls == 2 && poller.sleepsSinceFrame == 40 && inPacing)
+                pull();
+        };
+        QString shown;
+        QColor lamp;
+        f.system.onBeep = [&](const platform::VirtualSystem::BeepRecord&) {
+            shown = f.ui().pnMsg->text();
+            lamp = f.comm();
+        };
         f.window->btnReadCardClick();
-        QCOMPARE(f.ui().pnMsg->text(), Q("Reader Not Find"));
-        QVERIFY(f.system.nowMs() - start < 1000);
+        f.system.onBeep = {};
+        QVERIFY(goneAtUs > 0);
+        const platform::VirtualSystem::BeepRecord beep = f.system.beeps().back();
+        QCOMPARE(beep.frequencyHz, FailureBeepHz);
+        QVERIFY2(beep.atUs - goneAtUs <= std::uint64_t(withinMs) * 1000,
+                 qPrintable(QString::number(beep.atUs - goneAtUs)));
+        QCOMPARE(shown, Q("Reader Not Find"));
+        QCOMPARE(lamp, LampRed);
+        QVERIFY(!f.state().CardReadActive);
         QVERIFY(f.window->inputEnabled());
         QCOMPARE(f.system.openCount(), 0);
     }

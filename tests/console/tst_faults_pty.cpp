@@ -110,6 +110,29 @@ private slots:
         QVERIFY(!window.tmrBusy->isActive());
     }
 
+    // A converter that echoes every command, and noise before every reply: the window finds the reader and sets
+    // it as on a clean line.
+    void echoingConverter() {
+        QProcess echoing;
+        echoing.setProgram(QStringLiteral(READER_SIM_PATH));
+        echoing.setArguments({"--com", "2", "--print-path", "--echo", "--noise-bytes", "3"});
+        echoing.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        echoing.start();
+        QVERIFY(echoing.waitForStarted(5000));
+        QVERIFY(echoing.waitForReadyRead(5000));
+        say("vanish"); // COM1 out of the way: the scan finds COM2
+        TfrmModule window(store_, links_);
+        window.show();
+        window.btnScanClick();
+        QVERIFY(window.reader().ReaderFound);
+        QCOMPARE(window.reader().ComPortNo, 2);
+        QCOMPARE(WindowControls(window).pnSerial->text(), QStringLiteral("S/N : 20240117"));
+        window.btnKeyClick();
+        QCOMPARE(WindowControls(window).pnMsg->text(), QStringLiteral("Set Reader Key Ok"));
+        echoing.terminate();
+        QVERIFY(echoing.waitForFinished(5000));
+    }
+
     void portHeldByAnotherProgram() {
         TfrmModule window(store_, links_);
         window.show();

@@ -96,7 +96,6 @@ private slots:
             row Back: done, done | 12 06
             counts Done: 3 Failed: 1 Left: 0
             beep 1000, lamp yellow
-            unplugged
             status The plan is done: 3 done, 1 failed
             cursor normal
         )" << Scene([](SiteFixture& f) {

@@ -198,13 +198,29 @@ private slots:
         CheckCaptions(f, *captions);
     }
 
-    void languageSaveFailsSilently() {
+    // A settings key that cannot be written: the window goes on as if it had been, and says where, for the terminal.
+    void settingsNotSaved_data() {
+        QTest::addColumn<bool>("scan"); // else a language button
+        QTest::newRow("language") << false;
+        QTest::newRow("where the scan found the reader") << true;
+    }
+    void settingsNotSaved() {
+        QFETCH(bool, scan);
         WindowFixture f;
         f.store.refuseCreate = true;
+        f.readerOn(2);
         f.open();
-        f.window->btnBIG5Click();
-        CheckCaptions(f, Traditional);
+        QStringList told;
+        f.window->settingsNotSaved = [&](const std::string& location) { told << QString::fromStdString(location); };
+        if (scan) {
+            f.window->btnScanClick();
+            QVERIFY(f.state().ReaderFound);
+        } else {
+            f.window->btnBIG5Click();
+            CheckCaptions(f, Traditional);
+        }
         QVERIFY(f.store.values.empty());
+        QCOMPARE(told, QStringList{"memory"});
     }
 
     void outcomeSignals_data() {

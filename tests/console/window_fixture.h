@@ -46,6 +46,9 @@ public:
     platform::ReadResult readByte(platform::PortHandle port, std::uint8_t& byte) override {
         return target->readByte(port, byte);
     }
+    std::size_t readWaiting(platform::PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        return target->readWaiting(port, buffer, size);
+    }
     void closePort(platform::PortHandle port) override { target->closePort(port); }
     std::uint32_t clockMs() override { return target->clockMs(); }
     void sleepMs(std::uint32_t ms) override { target->sleepMs(ms); }

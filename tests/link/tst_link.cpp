@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <functional>
 #include <string>
 
 using namespace readerlink;
@@ -14,17 +15,44 @@ using protocol::HexToUInt32;
 
 namespace {
 
-/// Sends a fixed byte string once the host's frame is complete, after a delay.
+/// Sends a fixed byte string once the host's frame is complete, after a delay; with `echo`, the line gives the
+/// host every byte it writes back at once.
 class Scripted : public platform::VirtualPeer {
 public:
     std::string reply;
     std::uint64_t delayUs = 2000;
     std::uint32_t spacingUs = 500;
+    bool echo = false;
+    /// Called before every host read, with the virtual time.
+    std::function<void(std::uint64_t nowUs)> onPoll;
 
     void hostWrote(const std::uint8_t* data, std::size_t count, const platform::LineSettings&, std::uint64_t nowUs,
                    platform::ReplySink& sink) override {
-        if (count == 1 && data[0] == '\r' && !reply.empty())
+        if (echo)
+            sink.send(data, count, nowUs, 0);
+        if (data[count - 1] == '\r' && !reply.empty())
             sink.send(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size(), nowUs + delayUs, spacingUs);
+    }
+    void poll(std::uint64_t nowUs, platform::ReplySink&) override {
+        if (onPoll)
+            onPoll(nowUs);
+    }
+};
+
+/// What a trace sink is told, one line per event.
+class TraceLines final : public TraceSink {
+public:
+    QStringList lines;
+    void portOpened(int, const std::string&, platform::OpenError) override { lines << "open"; }
+    void portClosed(int, const std::string&) override { lines << "close"; }
+    void exchange(const Exchange& e) override {
+        static const char* const outcomes[] = {"valid", "bad checksum", "time-out", "not sent", "port gone"};
+        lines << QStringLiteral("%1: %2 bytes, %3 discarded, %4 set aside%5")
+                     .arg(outcomes[static_cast<int>(e.outcome)])
+                     .arg(e.reply.size())
+                     .arg(e.discarded.size())
+                     .arg(e.setAside.size())
+                     .arg(e.echoed ? ", echo" : "");
     }
 };
 
@@ -106,7 +134,7 @@ private slots:
         QTest::newRow("after 50 ms") << info << 50 << true << 16 << info;
         const QByteArray previous = QByteArray::fromStdString(Previous);
         QTest::newRow("after 130 ms") << info << 130 << false << 0 << previous;
-        QTest::newRow("noise before the LF") << QByteArray("\xff") + info << 2 << false << 17 << previous;
+        QTest::newRow("noise before the LF is set aside") << QByteArray("\xff") + info << 2 << true << 16 << info;
         QTest::newRow("wrong checksum") << QByteArray("\nH01B0\r") << 2 << false << 7 << QByteArray("\nH01B0\r");
         QTest::newRow("three bytes") << QByteArray("\nA\r") << 2 << false << 3 << QByteArray("\nA\r");
         QTest::newRow("zero byte in the body")
@@ -148,6 +176,150 @@ private slots:
         QCOMPARE(line.link.replyText(), previous);
         QCOMPARE(line.link.rxCount(), 4);
         QCOMPARE(line.received(), std::string("\nH01"));
+    }
+
+    // What a real line puts before the reply (the converter's echo of the command, noise as it turns around)
+    // is set aside; the reply begins at its LF.
+    void beforeTheReply_data() {
+        QTest::addColumn<bool>("echo");
+        QTest::addColumn<QByteArray>("noise");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QByteArray>("setAside");
+        QTest::addColumn<bool>("echoed");
+        const QByteArray info = QByteArray::fromStdString(Frame("H01B20240117"));
+        const QByteArray frame("\tH00B03\r");
+        const int valid = int(ReplyOutcome::Valid);
+        QTest::newRow("ideal line") << false << QByteArray() << info << valid << QByteArray() << false;
+        QTest::newRow("echo") << true << QByteArray() << info << valid << frame << true;
+        QTest::newRow("one stray byte") << false << QByteArray("\xff") << info << valid << QByteArray("\xff") << false;
+        const QByteArray burst("\r\0\xff\t\x80", 5);
+        QTest::newRow("a burst with a CR and a zero byte") << false << burst << info << valid << burst << false;
+        QTest::newRow("echo, then noise") << true << QByteArray("\x80") << info << valid << frame + "\x80" << true;
+        QTest::newRow("echo, no reply") << true << QByteArray() << QByteArray() << int(ReplyOutcome::Timeout) << frame
+                                        << true;
+        // An LF in the noise starts the frame there: the checksum fails, as it does for any garbled reply.
+        QTest::newRow("an LF in the noise")
+            << false << QByteArray("\n\xff") << info << int(ReplyOutcome::BadChecksum) << QByteArray() << false;
+    }
+    void beforeTheReply() {
+        QFETCH(bool, echo);
+        QFETCH(QByteArray, noise);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, outcome);
+        QFETCH(QByteArray, setAside);
+        QFETCH(bool, echoed);
+        Line line;
+        line.reader.echo = echo;
+        line.reader.reply = (noise + reply).toStdString();
+        const Reply answer = line.link.SendCommand("H00B");
+        QCOMPARE(int(answer.outcome), outcome);
+        QCOMPARE(QByteArray::fromStdString(answer.setAside), setAside);
+        QCOMPARE(answer.echoed, echoed);
+        QCOMPARE(line.link.lineCounts().echoes, std::uint64_t{echoed});
+        if (outcome == int(ReplyOutcome::Valid)) {
+            // Positions, the checksum test and the receive state as on an ideal line.
+            QCOMPARE(QByteArray::fromStdString(answer.received), reply);
+            QCOMPARE(QByteArray::fromStdString(line.link.replyText()), reply);
+            QCOMPARE(line.link.rxCount(), int(reply.size()));
+        }
+    }
+
+    // A reply that comes after its command gave up waits in the input; it must never pass for the reply to the
+    // next command, whether it is all in by then or still coming in while that command is written.
+    void lateReplyNeverAnswersTheNext_data() {
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<QByteArray>("next");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("discarded");
+        QTest::addColumn<int>("setAside");
+        const QByteArray keys = QByteArray::fromStdString(Frame("H01L06"));
+        QTest::newRow("all in, the next unanswered") << 125 << 100 << QByteArray() << false << 16 << 0;
+        QTest::newRow("all in, the next answered") << 125 << 100 << keys << true << 16 << 0;
+        QTest::newRow("coming in while the next goes out") << 125 << 0 << QByteArray() << false << 0 << 16;
+        QTest::newRow("coming in, the next answered") << 126 << 0 << keys << true << 0 << 16;
+    }
+    void lateReplyNeverAnswersTheNext() {
+        QFETCH(int, lateMs);
+        QFETCH(int, gapMs);
+        QFETCH(QByteArray, next);
+        QFETCH(bool, ok);
+        QFETCH(int, discarded);
+        QFETCH(int, setAside);
+        Line line;
+        line.reader.reply = Frame("H01B20240117");
+        line.reader.delayUs = static_cast<std::uint64_t>(lateMs) * 1000;
+        QVERIFY(!line.send("H00B"));
+        line.system.advanceUs(static_cast<std::uint64_t>(gapMs) * 1000);
+        line.reader.reply = next.toStdString();
+        line.reader.delayUs = 10000; // after the late reply's tail: one talker at a time
+        const Reply answer = line.link.SendCommand("H00L06");
+        QCOMPARE(answer.valid(), ok);
+        QCOMPARE(QByteArray::fromStdString(answer.text), ok ? next : QByteArray());
+        QCOMPARE(int(answer.discarded.size()), discarded);
+        QCOMPARE(int(answer.setAside.size()), setAside);
+    }
+
+    // A device that fails a read (unplugged, hung up) ends the exchange at that read, not at the time-out; the
+    // link reports it once and lets the port go, and a caller that keeps sending costs a read time-out a try.
+    void portGoneEndsTheExchangeAtOnce_data() {
+        QTest::addColumn<int>("afterBytes"); // of the reply; -1: before the command
+        QTest::newRow("before the command") << -1;
+        QTest::newRow("as the command goes out") << 0;
+        QTest::newRow("in the middle of a reply") << 5;
+    }
+    void portGoneEndsTheExchangeAtOnce() {
+        QFETCH(int, afterBytes);
+        TraceLines trace; // outlives the link, which traces its close
+        Line line;
+        line.setup.trace = &trace;
+        line.reader.reply = Frame("H01B20240117");
+        std::uint64_t goneAtUs = 0;
+        const auto pull = [&] {
+            goneAtUs = line.system.nowUs();
+            line.system.vanish(1);
+        };
+        if (afterBytes < 0)
+            pull();
+        else if (afterBytes == 0)
+            line.system.onFrame = [&](const auto&) { pull(); };
+        // The reply's first byte comes 2 ms after the CR, which goes out 8 ms after the TAB.
+        const std::uint64_t pullAtUs = 10000 + std::uint64_t(afterBytes) * line.reader.spacingUs;
+        line.reader.onPoll = [&](std::uint64_t nowUs) {
+            if (afterBytes > 0 && !goneAtUs && nowUs >= pullAtUs)
+                pull();
+        };
+        const std::uint64_t startUs = line.system.nowUs();
+        const Reply answer = line.link.SendCommand("H00B");
+        QCOMPARE(answer.outcome, ReplyOutcome::PortGone);
+        // The read under way when the device went, then the one that fails; at the earliest once the 9 ms of
+        // writes and pauses are over.
+        const std::uint64_t endedAfterUs = line.system.nowUs() - std::max(goneAtUs, startUs + 9000);
+        QVERIFY2(endedAfterUs <= 1000, qPrintable(QString::number(endedAfterUs)));
+        QCOMPARE(answer.received.empty(), afterBytes <= 0);
+        QVERIFY(line.link.portGone() && !line.link.isOpen());
+        QCOMPARE(line.system.openCount(), 0);
+        QCOMPARE(
+            trace.lines,
+            (QStringList{QStringLiteral("port gone: %1 bytes, 0 discarded, 0 set aside").arg(answer.received.size()),
+                         "close"}));
+
+        const std::size_t writes = line.system.writes().size();
+        const std::uint64_t before = line.system.nowUs();
+        QCOMPARE(line.link.SendCommand("H00B").outcome, ReplyOutcome::PortGone);
+        QCOMPARE(line.system.nowUs() - before, std::uint64_t{1000});
+        line.link.CloseComPort();
+        QCOMPARE(line.system.writes().size(), writes);
+        QCOMPARE(trace.lines.size(), 2);
+        // Plugged in and opened again, the link starts afresh.
+        line.system.onFrame = {};
+        platform::VirtualSystem::PortConfig config;
+        config.peer = &line.reader;
+        line.system.setPort(1, config);
+        QVERIFY(line.link.OpenComPort(1, "19200,e,8,1"));
+        QVERIFY(!line.link.portGone());
+        QVERIFY(line.send("H00B"));
     }
 
     void clockWrapChangesNothing_data() {

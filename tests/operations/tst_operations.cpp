@@ -85,6 +85,14 @@ struct Run {
         state.ComPortNo = 1;
         state.ReaderFound = true;
     }
+    /// The adapter is pulled out as the frame of `command` goes out.
+    void pullAt(const std::string& command) {
+        system.onFrame = [this, command, record = system.onFrame](const platform::VirtualSystem::FrameRecord& frame) {
+            record(frame);
+            if (frame.command == command)
+                system.vanish(1);
+        };
+    }
 };
 
 using Scenario = std::function<void(Run&)>;
@@ -107,6 +115,8 @@ QString Describe(const Result& result) {
     static const char* const errors[] = {"", "not found", "busy", "permission", "other"};
     if (result.openError != platform::OpenError::None)
         text += std::string(", port ") + errors[static_cast<int>(result.openError)];
+    if (result.portGone)
+        text += ", port gone";
     return QString::fromStdString(text);
 }
 
@@ -158,6 +168,13 @@ private slots:
             << QString("cursor wait; busy on; message Set Reader ID = 07; pause 100; +108 H00B; pause 100; +120 "
                        "H00C2024011707; pause 100; +230 H00B; pause 100; +120 H00C2024011707; lamp yellow; message Set "
                        "Reader ID Ok; beep 1000 300; busy off; cursor default");
+        QTest::newRow("key count, the adapter pulled as the set command goes out: no second attempt")
+            << Scenario([](Run& r) {
+                   r.pullAt("H00L06");
+                   SetKeyCount(r.context, "06");
+               })
+            << QString("cursor wait; busy on; message Set Reader Key; pause 100; +108 H00B; pause 100; +120 H00L06; "
+                       "lamp red; message Set Reader Key Error; beep 300 300; busy off; cursor default");
         QTest::newRow("baud rate, the line setting follows")
             << Scenario([](Run& r) {
                    SetBaudRate(r.context, 7);
@@ -275,6 +292,53 @@ private slots:
             r.state.ComPortNo = 4;
             return ReadCards(r.context);
         }) << "failed, Open COM : 4 Error, COM4 19200,e,8,1 (5), port not found";
+
+        // The adapter pulled out in the middle: the operation ends there and says why.
+        QTest::newRow("scan of one port, pulled at the presence query") << Operation([only](Run& r) {
+            r.pullAt("H00B");
+            return Scan(r.context, r.store, only(1));
+        }) << "failed, Reader Not Find, COM1 19200,e,8,1 (5), port gone";
+        QTest::newRow("scan, pulled while reading the information")
+            << Operation([](Run& r) {
+                   r.pullAt("H00L");
+                   return Scan(r.context, r.store, {});
+               })
+            << "incomplete, Get Reader Info Error. (COM : #1), COM1 19200,e,8,1 (5) serial 20240117 id 01 version "
+               "03.20-01, port gone";
+        QTest::newRow("key count, pulled at the set command") << Operation([](Run& r) {
+            r.pullAt("H00L06");
+            return SetKeyCount(r.context, "06");
+        }) << "failed, Set Reader Key Error, COM1 19200,e,8,1 (5) serial 20240117 id 01, port gone";
+        QTest::newRow("factory default, pulled at the parity command") << Operation([](Run& r) {
+            r.pullAt("H00M0");
+            return FactoryDefault(r.context, true);
+        }) << "failed, Set Default Wiegand 26 Error, COM1 19200,e,8,1 (5) serial 20240117 id 01, port gone";
+        QTest::newRow("card reading, pulled at a poll") << Operation([](Run& r) {
+            r.pullAt("H00F");
+            return ReadCards(r.context);
+        }) << "failed, Reader Not Find, COM1 19200,e,8,1 (5), port gone";
+
+        // A reader that answers 125 ms late: each reply is still in the input when the next command goes out, and
+        // answers none of them (it used to answer the next presence query, and that query's reply the set).
+        QTest::newRow("key count, the reader 125 ms late and deaf to the set") << Operation([](Run& r) {
+            r.reader.faults.answerDelayUs = 125000;
+            r.reader.faults.muted['L'] = -1;
+            return SetKeyCount(r.context, "06");
+        }) << "failed, Set Reader Key Error, COM1 19200,e,8,1 (5)";
+        QTest::newRow("scan of one port, the reader 125 ms late") << Operation([only](Run& r) {
+            r.reader.faults.answerDelayUs = 125000;
+            return Scan(r.context, r.store, only(1));
+        }) << "failed, Reader Not Find, COM1 19200,e,8,1 (5)";
+
+        // A zero byte right after a digit field leaves the field whole: the reply counts (the checksum checks).
+        QTest::newRow("scan, a zero byte right after the mode")
+            << Operation([](Run& r) {
+                   r.reader.faults.replyBodyLength = 8;
+                   r.reader.faults.zeroBytePosition = 9;
+                   return Scan(r.context, r.store, {});
+               })
+            << QString::fromStdString("done, Get Reader Info Ok. (COM : #1), COM1 19200,e,8,1 (5) serial 202 id 01 "
+                                      "version 03. keys 04 parity 0 mode 001 with parity");
     }
     void results() {
         QFETCH(Operation, operation);
@@ -282,6 +346,47 @@ private slots:
         Run run;
         QCOMPARE(Describe(operation(run)), expected);
         QCOMPARE(run.system.openCount(), 0);
+    }
+
+    // A line that echoes every command, noise before every reply, or both: every operation does what it does on
+    // an ideal line, with the same commands.
+    void realLines_data() {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<bool>("echo");
+        QTest::addColumn<int>("noise");
+        const std::pair<const char*, Operation> operations[] = {
+            {"scan", [](Run& r) { return Scan(r.context, r.store, {}); }},
+            {"reader ID", [](Run& r) { return SetReaderId(r.context, "07"); }},
+            {"factory default", [](Run& r) { return FactoryDefault(r.context, true); }},
+            {"card reading", [](Run& r) {
+                 r.reader.presentCard("499602D2");
+                 r.atPump = [&r] {
+                     if (r.system.frames().size() == 3)
+                         r.state.CardReadActive = false;
+                 };
+                 return ReadCards(r.context);
+             }}};
+        for (const auto& [name, operation] : operations) {
+            QTest::addRow("%s, echo", name) << operation << true << 0;
+            QTest::addRow("%s, noise", name) << operation << false << 8;
+            QTest::addRow("%s, echo and noise", name) << operation << true << 3;
+        }
+    }
+    void realLines() {
+        QFETCH(Operation, operation);
+        QFETCH(bool, echo);
+        QFETCH(int, noise);
+        Run ideal;
+        const Result expected = operation(ideal);
+        Run real;
+        real.reader.faults.echo = echo;
+        real.reader.faults.noiseBytes = static_cast<std::size_t>(noise);
+        const Result result = operation(real);
+        QCOMPARE(Describe(result), Describe(expected));
+        QCOMPARE(real.system.commands(), ideal.system.commands());
+        const readerlink::LineCounts& counts = real.link.lineCounts();
+        QCOMPARE(counts.echoes, echo ? real.system.frames().size() : 0u);
+        QCOMPARE(counts.discarded, std::uint64_t{0});
     }
 
     void selectLineSetting_data() {

@@ -237,16 +237,42 @@ private slots:
         QVERIFY(reported[0].second == platform::OpenError::NotFound);
     }
 
-    void hungUpDeviceIsAnErrorNotABusyLoop() {
-        auto* pty = new Pty;
-        link(1, pty->slave);
+    // What waits in the input is taken without waiting, whatever the time-outs, and a byte at a time if asked.
+    void readWaiting() {
+        Pty pty;
+        link(1, pty.slave);
         platform::System& system = platform::NativeSystem();
         const platform::PortHandle port = system.openPort(1);
         QVERIFY(port != platform::InvalidPort);
+        std::uint8_t buffer[64];
+        QCOMPARE(system.readWaiting(port, buffer, sizeof buffer), std::size_t{0});
+        const char stale[] = "\nH01B20240117";
+        QCOMPARE(::write(pty.master, stale, 3), ssize_t(3));
+        QVERIFY(system.setTimeouts(port, readerlink::LinkTimeouts));
+        pollfd entry{static_cast<int>(port), POLLIN, 0};
+        QVERIFY(poll(&entry, 1, 1000) == 1);
+        QVERIFY(system.setTimeouts(port, {0, 5, 0, 0, 0})); // VMIN 5: a plain read would wait for five bytes
+        std::string got;
+        for (std::size_t n; (n = system.readWaiting(port, buffer, 1)) > 0;)
+            got.append(reinterpret_cast<const char*>(buffer), n);
+        QCOMPARE(got, std::string(stale, 3));
+        system.closePort(port);
+        QCOMPARE(system.readWaiting(port, buffer, sizeof buffer), std::size_t{0});
+    }
+
+    // The adapter gone: a read fails at once, and the link ends the exchange as the port gone and lets it go.
+    void hungUpDeviceEndsTheExchange() {
+        auto* pty = new Pty;
+        link(1, pty->slave);
+        platform::System& system = platform::NativeSystem();
+        readerlink::LinkSetup links(system);
+        readerlink::Link line(links);
+        QVERIFY(line.OpenComPort(1, "19200,e,8,1"));
         delete pty; // the adapter is gone
         std::uint8_t byte = 0;
-        QCOMPARE(system.readByte(port, byte), platform::ReadResult::Error);
-        system.closePort(port);
+        QCOMPARE(system.readByte(line.handle(), byte), platform::ReadResult::Error);
+        QCOMPARE(line.SendCommand("H00B").outcome, readerlink::ReplyOutcome::PortGone);
+        QVERIFY(line.portGone() && !line.isOpen());
     }
 };
 

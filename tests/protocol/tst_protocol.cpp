@@ -1,5 +1,6 @@
 // The pure protocol: frames, reply fields and poll entries as data rows.
 
+#include "protocol/commands.h"
 #include "protocol/protocol.h"
 
 #include <QTest>
@@ -77,6 +78,31 @@ private slots:
                                   "9";
         QCOMPARE(QByteArray::fromStdString(ReplyBytes(reply, first, last)), bytes);
         QCOMPARE(ReplyDigit(reply, first, 3), digit);
+    }
+
+    // A digit field counts by its own characters: a zero byte right after it ends the reply text there, and the
+    // field is still whole and in the body.
+    void replyDigits_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<bool>("digits");
+        const QByteArray zero(1, '\0');
+        QTest::newRow("ID") << QByteArray("H01B20240117") << 3 << 4 << true;
+        QTest::newRow("ID, a zero byte right after") << "H01" + zero + "20240117" << 3 << 4 << true;
+        QTest::newRow("parity, a zero byte right after") << "H01M0" + zero << 6 << 6 << true;
+        QTest::newRow("mode, a zero byte right after") << "H01A001" + zero << 6 << 8 << true;
+        QTest::newRow("a zero byte in the field") << "H01A0" + zero + "1" << 6 << 8 << false;
+        QTest::newRow("a zero byte before the field") << "H0" + zero + "A001" << 6 << 8 << false;
+        QTest::newRow("into the checksum digits") << QByteArray("H01A00") << 6 << 8 << false;
+        QTest::newRow("not digits") << QByteArray("H01AX01") << 6 << 8 << false;
+    }
+    void replyDigits() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(bool, digits);
+        QCOMPARE(ReplyDigits(BuildReplyFrame(body.toStdString()), Field{first, last}), digits);
     }
 
     void polledEntries_data() {

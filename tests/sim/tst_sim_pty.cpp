@@ -86,6 +86,7 @@ private slots:
         QTest::newRow("serial of 7") << QStringList{"--serial", "1234567"} << 2;
         QTest::newRow("missing value") << QStringList{"--delay-us"} << 2;
         QTest::newRow("mute lower case") << QStringList{"--mute", "v"} << 2;
+        QTest::newRow("noise bytes over 1000") << QStringList{"--noise-bytes", "1001"} << 2;
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
@@ -94,8 +95,10 @@ private slots:
         process.start(QStringLiteral(READER_SIM_PATH), arguments);
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitCode(), exitCode);
-        if (exitCode == 0)
-            QVERIFY(process.readAllStandardOutput().contains("--stop-after-polls"));
+        if (exitCode == 0) {
+            const QByteArray help = process.readAllStandardOutput();
+            QVERIFY(help.contains("--stop-after-polls") && help.contains("--echo") && help.contains("--noise-bytes"));
+        }
     }
 
     // The full exchange over the pty: the reader answers only at its baud rate, with a 16-byte reply whose
@@ -130,6 +133,18 @@ private slots:
         QCOMPARE(count, answered ? 16 : 0);
         if (answered)
             QCOMPARE(QString::fromStdString(reply.substr(5, 8)), QString("87654321"));
+    }
+
+    // The converter's echo and its noise come over the pty before the reply, which the link still takes.
+    void echoAndNoise() {
+        QVERIFY(start({"--echo", "--noise-bytes", "3"}));
+        QVERIFY(link_.OpenComPort(Com, "19200,e,8,1"));
+        const readerlink::Reply reply = link_.SendCommand("H00B");
+        link_.CloseComPort();
+        QVERIFY(reply.valid());
+        QVERIFY(reply.echoed);
+        QCOMPARE(QByteArray::fromStdString(reply.setAside), QByteArray("\tH00B03\r\0\xff\r", 11));
+        QCOMPARE(reply.received.size(), std::size_t{16});
     }
 
     // A reply that comes after the host gave up and closed is lost with the close, as on a real port: the
@@ -167,8 +182,8 @@ private slots:
         sim_->write("vanish\n");
         QVERIFY(sim_->waitForBytesWritten(1000));
         QTest::qSleep(100);
-        QVERIFY(!link_.SendCommand("H00B").valid());
-        link_.CloseComPort();
+        QCOMPARE(link_.SendCommand("H00B").outcome, readerlink::ReplyOutcome::PortGone);
+        QVERIFY(!link_.isOpen());
         QVERIFY(!link_.OpenComPort(Com, "19200,e,8,1"));
 
         sim_->write("plug\n");

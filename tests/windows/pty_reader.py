@@ -9,7 +9,9 @@ paths. On every pty the helper answers:
            which shares them; a pty keeps no parity, so there is none to report)
   "?HANGUP" no answer: the pty goes away as an unplugged adapter would, and a fresh one takes its path
 Frames must be TAB, text, two upper-case checksum digits (0x09 XOR the text), CR; anything else is
-ignored. --silent NAME=PATH makes a pty that reads everything and answers nothing.
+ignored. --silent NAME=PATH makes a pty that reads everything and answers nothing; --echo NAME=PATH one that
+answers as --port does, after sending every byte it reads straight back, as a 2-wire RS485 converter that
+hears itself.
 When every pty is up, the helper writes its pid to --ready and serves until SIGTERM.
 """
 
@@ -38,10 +40,11 @@ def reply(body):
 
 
 class Pty:
-    def __init__(self, name, path, silent):
+    def __init__(self, name, path, silent, echo=False):
         self.name = name
         self.path = path
         self.silent = silent
+        self.echo = echo
         self.rx = b""
         self.generation = 0
         self.open()
@@ -82,6 +85,8 @@ class Pty:
             data = os.read(self.master, 4096)
         except OSError:
             return
+        if self.echo:
+            os.write(self.master, data)
         generation = self.generation
         for byte in data:
             if self.generation != generation:
@@ -116,14 +121,15 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", action="append", default=[], help="NAME=PATH of an answering pty")
     parser.add_argument("--silent", action="append", default=[], help="NAME=PATH of a silent pty")
+    parser.add_argument("--echo", action="append", default=[], help="NAME=PATH of an answering pty that echoes")
     parser.add_argument("--ready", required=True, help="file that receives the pid once all is up")
     args = parser.parse_args()
 
     ptys = []
-    for mappings, silent in ((args.port, False), (args.silent, True)):
+    for mappings, silent, echo in ((args.port, False, False), (args.silent, True, False), (args.echo, False, True)):
         for mapping in mappings:
             name, _, path = mapping.partition("=")
-            ptys.append(Pty(name, path, silent))
+            ptys.append(Pty(name, path, silent, echo))
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     signal.signal(signal.SIGINT, lambda *_: sys.exit(0))

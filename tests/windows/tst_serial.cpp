@@ -1,6 +1,7 @@
 // The Win32 serial back end, and the link standing on it, over the pseudo-terminals that pty_reader.py serves
 // under wine: COM3 and COM10 answer "H00B" (serial number 202400 and the port number) and "?BAUD" (the baud
-// rate the pty sees), COM4 never answers, COM5 can be unplugged by sending it "?HANGUP".
+// rate the pty sees), COM4 never answers, COM5 can be unplugged by sending it "?HANGUP", COM6 answers after
+// echoing every byte it hears.
 // READERCONFIG_WINE_TESTS says that this set-up is there (scripts/check.d/30-windows.sh); without it the
 // program skips. Nothing here relies on wine's own leniencies: no second open, no parity.
 
@@ -27,6 +28,7 @@ constexpr int AnsweringPort = 3;
 constexpr int TwoDigitPort = 10;
 constexpr int SilentPort = 4;
 constexpr int UnpluggablePort = 5;
+constexpr int EchoingPort = 6;
 
 platform::System& Native() {
     return platform::NativeSystem();
@@ -79,6 +81,9 @@ public:
         return Native().write(port, data, count);
     }
     ReadResult readByte(PortHandle port, std::uint8_t& byte) override { return Native().readByte(port, byte); }
+    std::size_t readWaiting(PortHandle port, std::uint8_t* buffer, std::size_t size) override {
+        return Native().readWaiting(port, buffer, size);
+    }
     std::uint32_t clockMs() override { return Native().clockMs(); }
     void sleepMs(std::uint32_t ms) override { Native().sleepMs(ms); }
     void beep(unsigned frequencyHz, unsigned durationMs) override { Native().beep(frequencyHz, durationMs); }
@@ -232,14 +237,44 @@ TEST(silentReader) {
     Port().CloseComPort();
 }
 
+TEST(echoingLine) {
+    if (!CHECK(Port().OpenComPort(EchoingPort, "19200,e,8,1")))
+        return;
+    // The echo, then the reply, on every exchange.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const readerlink::Reply reply = Port().SendCommand("H00B");
+        CHECK(reply.valid());
+        CHECK(reply.echoed);
+        CHECK_EQ(reply.setAside, std::string("\tH00B03\r"));
+        CHECK_EQ(reply.text.size(), std::size_t{16});
+        if (reply.text.size() == 16)
+            CHECK_EQ(reply.text.substr(5, 8), SerialOf(EchoingPort));
+    }
+    // A frame written past the link leaves its echo and reply in the input: the next command throws them away
+    // before it goes out, and gets its own reply.
+    const std::uint8_t frame[] = {'\t', 'H', '0', '0', 'B', '0', '3', '\r'};
+    CHECK_EQ(Native().write(Port().handle(), frame, sizeof frame), sizeof frame);
+    Native().sleepMs(100);
+    const readerlink::Reply reply = Port().SendCommand("H00B");
+    CHECK(reply.valid());
+    CHECK_EQ(reply.discarded.size(), sizeof frame + 16);
+    CHECK_EQ(reply.setAside, std::string("\tH00B03\r"));
+    Port().CloseComPort();
+}
+
 TEST(unpluggedAdapter) {
     if (!CHECK(Port().OpenComPort(UnpluggablePort, "19200,e,8,1")))
         return;
     CHECK(Port().SendCommand("H00B").valid());
-    CHECK(!Port().SendCommand("?HANGUP").valid());
-    // The device behind the handle is gone: the command ends by its time-out and nothing hangs.
-    CHECK(!Port().SendCommand("H00B").valid());
-    Port().CloseComPort();
+    const readerlink::ReplyOutcome hangUp = Port().SendCommand("?HANGUP").outcome;
+    // The device behind the handle is gone: a read fails, the exchange ends at once and the link lets the port
+    // go (if it was not the hang-up's own exchange that found it gone).
+    const std::uint32_t start = Native().clockMs();
+    CHECK_EQ(Port().SendCommand("H00B").outcome, readerlink::ReplyOutcome::PortGone);
+    const std::uint32_t took = Native().clockMs() - start;
+    CHECK(Port().portGone() && !Port().isOpen());
+    std::printf("    unplugged adapter: the hang-up's exchange ended as outcome %d, the next command after %u ms\n",
+                static_cast<int>(hangUp), took);
 
     // A new device at the same port number opens and answers.
     if (CHECK(Port().OpenComPort(UnpluggablePort, "19200,e,8,1"))) {

@@ -1,0 +1,27 @@
+#include "files.h"
+
+#include "native.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace platform {
+
+std::string IsoTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = LocalTime(now);
+    const std::tm utc = UtcTime(now);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    // The offset from the two readings of the same moment, not strftime's %z, which the Windows C runtime gives
+    // as the zone's name. Written +01:00, as ISO 8601 and spreadsheets read it.
+    const int days =
+        local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1) : local.tm_yday - utc.tm_yday;
+    const int offset = days * 24 * 60 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
+    const int minutes = offset < 0 ? -offset : offset;
+    char zone[16];
+    std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return std::string(text) + zone;
+}
+
+} // namespace platform
