@@ -12,10 +12,8 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
-#include <string>
-
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QTimer;
