@@ -459,9 +459,7 @@ void TfrmSite::updateCounts() {
         if (site_)
             left_ = site_->progress().left(audit).size();
         left = std::to_string(left_.value_or(commission::PlanProgress(&*plan_).left(audit).size()));
-    } else if (!ui->edPlan->text().trimmed().isEmpty()) {
-        left = "-";
-    } else if (ui->chkId->isChecked()) {
+    } else if (ui->edPlan->text().trimmed().isEmpty() && ui->chkId->isChecked()) {
         left = std::to_string(std::max(0, LastId - ui->seIdFrom->value() - idsUsed_ + 1));
     }
     ui->pnLeft->setText(F(localisation::swLeft, {left}));
