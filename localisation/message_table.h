@@ -132,6 +132,17 @@ enum TextId {
     usUnknownSetting,
     usPinEmpty,
     usPinValue,
+    // readerctl linetest.
+    ltTitle,
+    ltProgress,
+    ltFailed,
+    ltUnanswered,
+    ltCounts,
+    ltEcho,
+    ltEchoSeen,
+    ltEchoNone,
+    ltReplyTimes,
+    ltNoReplyTime,
     TextIdCount
 };
 
