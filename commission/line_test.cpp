@@ -3,10 +3,15 @@
 #include "protocol/commands.h"
 #include "protocol/protocol.h"
 
+#include <algorithm>
+
 namespace commission {
 
 using readerlink::ReplyOutcome;
 
+namespace {
+
+/// The smallest value with at least `percent` % of all values at or below it, from a count per value.
 std::uint32_t NearestRank(const std::map<std::uint32_t, long long>& counts, int percent) {
     long long total = 0;
     for (const auto& [value, count] : counts)
@@ -21,6 +26,8 @@ std::uint32_t NearestRank(const std::map<std::uint32_t, long long>& counts, int 
     }
     return 0;
 }
+
+} // namespace
 
 std::optional<ReplyTimes> LineTest::times() const {
     if (replyMs.empty())
@@ -66,7 +73,7 @@ LineTest TestLine(const JobContext& c, long long count, const std::function<void
         progress(test);
     }
     link.CloseComPort();
-    // Stopped after some queries, the test reports them as a whole one would.
+    // Stopped before its first query, the test was interrupted; after some, it reports them as a whole one would.
     if (test.code == Code::None && test.sent == 0)
         test.code = Code::Interrupted;
     else if (test.code == Code::None && test.unanswered() > 0)

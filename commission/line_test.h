@@ -17,7 +17,7 @@ namespace commission {
 /// How many queries a line test sends unless told.
 inline constexpr long long LineTestQueries = 100;
 
-/// Reply times in ms, by the nearest-rank method.
+/// Reply times in ms; the median and the 99th percentile by the nearest-rank method.
 struct ReplyTimes {
     std::uint32_t min = 0;
     std::uint32_t median = 0;
@@ -46,10 +46,6 @@ struct LineTest {
     /// Nothing when no query was answered.
     std::optional<ReplyTimes> times() const;
 };
-
-/// The smallest value with at least `percent` % (1 to 100) of all values at or below it: the nearest-rank
-/// percentile of a count per value. 0 for no values.
-std::uint32_t NearestRank(const std::map<std::uint32_t, long long>& counts, int percent);
 
 /// Up to `count` presence queries to the reader at reader.ComPortNo / ComSettings, each after the command pause,
 /// over one opening of the port; `progress` hears of each. Ends early when the user stops or the port goes away.
