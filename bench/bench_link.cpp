@@ -2,6 +2,7 @@
 // speed. Measures and prints one table; it never fails for being slow. Run it through bench/run.
 
 #include "bench/timed_system.h"
+#include "commission/line_test.h"
 #include "link/link.h"
 #include "operations/operations.h"
 #include "platform/com_ports.h"
@@ -10,6 +11,7 @@
 #include "trace/trace_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -25,6 +27,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -535,6 +538,114 @@ void AllPortsRows() {
     StopSim(sim);
 }
 
+/// The line test as readerctl runs it, against the reader answering at once: 100 queries, each the 100 ms pause
+/// and one exchange.
+void LineTestRow() {
+    Sim sim = StartSim({"--line", "5", "--delay-us", "0"});
+    readerlink::Link link(plainSetup);
+    operations::ReaderState reader;
+    reader.ComPortNo = Com;
+    platform::MemorySettingsStore store;
+    commission::Events unseen;
+    const std::uint64_t start = bench::NowUs();
+    commission::LineTest test;
+    if (sim.ok())
+        test = commission::TestLine({link, reader, store, unseen}, 100, [](const commission::LineTest&) {});
+    const double seconds = static_cast<double>(bench::NowUs() - start) / 1e6;
+    StopSim(sim);
+    const double exchangeFloor = WireMs(8 + 16, 11, 19200) + 9.0;
+    const double floor = 100 * (operations::CommandPauseMs + exchangeFloor) / 1000;
+    AddRow("linetest, 100 queries at 19200" +
+               (test.sent == 100 && test.code == commission::Code::None ? std::string() : " (failed)"),
+           Fixed(seconds, 2, " s"), "100 x (100 + " + Fixed(exchangeFloor, 2) + ") ms", Fixed(seconds / floor, 3, "x"),
+           "<= 1.05x", Verdict(seconds / floor <= 1.05));
+    // What it reported: the reply times from the end of sending; the reply's own wire time is 9.2 ms.
+    const std::optional<commission::ReplyTimes> times = test.times();
+    AddRow("  its reply time, min/median/p99/max",
+           times ? std::to_string(times->min) + "/" + std::to_string(times->median) + "/" + std::to_string(times->p99) +
+                       "/" + std::to_string(times->max) + " ms"
+                 : "n/a");
+}
+
+/// Records when the reader on `port` first answered.
+class AnswerClock final : public readerlink::TraceSink {
+public:
+    explicit AnswerClock(int port) : port_(port) {}
+    std::uint64_t answeredUs = 0;
+    void portOpened(int, const std::string&, platform::OpenError) override {}
+    void portClosed(int, const std::string&) override {}
+    void exchange(const readerlink::Exchange& exchange) override {
+        if (exchange.portNo == port_ && exchange.outcome == readerlink::ReplyOutcome::Valid && !answeredUs)
+            answeredUs = bench::NowUs();
+    }
+
+private:
+    int port_;
+};
+
+/// A site run's wait, as Site::waitForReader searches: a silent adapter on COM1, and the reader's adapter plugged in
+/// as COM16 at moments spread over a try. From plugged in to the reader's first answer, against one try's time.
+void PluggedInRow() {
+    Sim sim{Spawn({READER_SIM_PATH, "--print-path", "--line", "5", "--delay-us", "0"}, true)};
+    std::error_code ignored;
+    std::filesystem::create_directories(platform::PortsFolder(), ignored);
+    const std::string com1 = platform::PortsFolder() + "/COM1";
+    const std::string com16 = platform::PortsFolder() + "/COM16";
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    int slave = -1;
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 && ptsname(master)) {
+        slave = open(ptsname(master), O_RDWR | O_NOCTTY); // keeps the pty alive between opens
+        unlink(com1.c_str());
+        if (symlink(ptsname(master), com1.c_str()) != 0)
+            slave = -1;
+    }
+    std::vector<double> took;
+    int missed = 0;
+    for (int k = 0; k < 10 && sim.ok() && slave >= 0; ++k) {
+        unlink(com16.c_str());
+        AnswerClock answer(16);
+        readerlink::LinkSetup setup(platform::NativeSystem());
+        setup.trace = &answer;
+        readerlink::Link link(setup);
+        operations::ReaderState reader;
+        reader.SelectLineSetting(7); // where the last reader was left
+        operations::QuietObserver unseen;
+        platform::MemorySettingsStore store;
+        operations::ScanOptions options;
+        options.locked = false;
+        options.allPortsAtOnce = true;
+        options.firstLine = protocol::DefaultBaudRateIndex;
+        options.untilFound = true;
+        const std::uint64_t deadline = bench::NowUs() + 5000000;
+        options.interrupted = [&] { return bench::NowUs() > deadline; };
+        std::atomic<std::uint64_t> pluggedUs{0};
+        std::thread plug([&] {
+            platform::NativeSleepMs(300 + static_cast<std::uint32_t>(k) * 13);
+            pluggedUs = bench::NowUs();
+            if (symlink(sim.slave().c_str(), com16.c_str()) != 0)
+                pluggedUs = 0;
+        });
+        operations::Scan({link, reader, unseen}, store, options);
+        plug.join();
+        if (answer.answeredUs > pluggedUs && pluggedUs > 0)
+            took.push_back(Ms(answer.answeredUs - pluggedUs));
+        else
+            ++missed;
+    }
+    unlink(com16.c_str());
+    unlink(com1.c_str());
+    for (const int fd : {slave, master})
+        if (fd >= 0)
+            close(fd);
+    StopSim(sim);
+    const double tryMs = readerlink::ReplyTimeoutMs + 1;
+    const double slowest = took.empty() ? NAN : *std::max_element(took.begin(), took.end());
+    AddRow("reader plugged in -> found, median/max of 10" +
+               (missed ? " (" + std::to_string(missed) + " missed)" : std::string()),
+           Fixed(Median(took), 0) + "/" + Fixed(slowest, 0) + " ms", "one try " + Fixed(tryMs, 0) + " ms",
+           Fixed(slowest / tryMs, 3, "x"), "<= 1x", took.empty() ? "" : Verdict(slowest <= tryMs));
+}
+
 #ifdef BENCH_WINDOW_PATH
 /// Runs bench-window once and returns its key=value lines.
 std::map<std::string, std::string> RunWindow(const std::vector<std::string>& options) {
@@ -613,6 +724,8 @@ int main() {
     TimeoutRow();
     PollingRows();
     AllPortsRows();
+    PluggedInRow();
+    LineTestRow();
     WindowRows();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

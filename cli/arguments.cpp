@@ -53,6 +53,8 @@ constexpr CommandRow Commands[] = {
      Bit(CtlOption::AllLines), true},
     {"audit", CtlCommand::Audit, " PLAN", "read only: each reader found compared with its row of the plan",
      Bit(CtlOption::Record) | Bit(CtlOption::Report), true},
+    {"linetest", CtlCommand::LineTest, "",
+     "presence queries at the reader's line setting: what the line does with them", Bit(CtlOption::Count), false},
 };
 constexpr std::size_t CommandCount = std::size(Commands);
 
@@ -255,7 +257,8 @@ public:
                 Format(localisation::usLineRange, {})));
         app_.add_flag("--all-lines", call_.allLines, "scan, set, default, diff: search at all twelve line settings");
         app_.add_flag("--json", call_.json, "one JSON object per line on standard output");
-        app_.add_option("--count", call_.count, "monitor: stop after N cards or keypad entries")
+        app_.add_option("--count", call_.count,
+                        "monitor: stop after N cards or keypad entries; linetest: N queries (100)")
             ->option_text("N")
             ->transform(Checked(
                 "--count", [](const std::string& text) { return commission::InRange(text, 1, 999999999); },

@@ -11,7 +11,7 @@
 
 namespace cli {
 
-enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, Help, Version };
+enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Help, Version };
 
 /// The options that only some commands take; each command's row lists its own.
 enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report };
@@ -30,7 +30,7 @@ struct CtlInvocation {
     std::optional<int> lineIndex;   ///< --line, as an index of the line-settings table
     bool allLines = false;          ///< --all-lines
     bool json = false;              ///< --json
-    std::optional<long long> count; ///< --count (monitor)
+    std::optional<long long> count; ///< --count (monitor, linetest)
     std::string tracePath;          ///< --trace FILE
     std::optional<int> language;    ///< --language: 0 English, 1 Simplified, 2 Traditional
     bool verify = true;             ///< --no-verify clears it (set, default, apply)

@@ -63,10 +63,10 @@ _readerctl() {
     local options candidates=""
     case $command in
     "") options="$general --all-lines --count --no-verify --pin --record --repeat --report"
-        candidates="ports scan set default monitor apply diff audit" ;;
+        candidates="ports scan set default monitor apply diff audit linetest" ;;
     scan) options="$general --all-lines --record" ;;
     set | default) options="$general --all-lines --no-verify --record --repeat --report" ;;
-    monitor) options="$general --count" ;;
+    monitor | linetest) options="$general --count" ;;
     ports) options="$general --pin" ;;
     apply) options="$general --no-verify --record --report" ;;
     diff) options="$general --all-lines" ;;

@@ -27,7 +27,7 @@ struct CommandUnit {
 constexpr CommandUnit Units[] = {
     {CtlCommand::Ports, RunPorts}, {CtlCommand::Scan, RunScan},       {CtlCommand::Set, RunSet},
     {CtlCommand::Default, RunSet}, {CtlCommand::Monitor, RunMonitor}, {CtlCommand::Apply, RunApply},
-    {CtlCommand::Diff, RunDiff},   {CtlCommand::Audit, RunAudit},
+    {CtlCommand::Diff, RunDiff},   {CtlCommand::Audit, RunAudit},     {CtlCommand::LineTest, RunLineTest},
 };
 
 /// A mistake on the command line or in a file it names: nothing was sent. A script that asked for JSON gets its

@@ -163,6 +163,21 @@ public:
 
     void say(const std::string& text) override { line(text); }
 
+    void lineTest(const commission::LineTest& test) override {
+        const auto number = [](auto value) { return std::to_string(value); };
+        line(Format(localisation::ltTitle, {commission::ComName(test.port), test.line}));
+        line("  " + Format(localisation::ltCounts, {number(test.sent), number(test.answered), number(test.timeouts),
+                                                    number(test.badChecksum)}));
+        const std::string echo = test.echoes > 0 ? Format(localisation::ltEchoSeen, {number(test.echoes)})
+                                                 : Format(localisation::ltEchoNone, {});
+        line("  " + Format(localisation::ltEcho, {echo, number(test.noiseBytes)}));
+        if (const std::optional<commission::ReplyTimes> times = test.times())
+            line("  " + Format(localisation::ltReplyTimes,
+                               {number(times->min), number(times->median), number(times->p99), number(times->max)}));
+        else
+            line("  " + Format(localisation::ltNoReplyTime, {}));
+    }
+
 private:
     void line(const std::string& text) { env_.out << text << '\n' << std::flush; }
 };
@@ -260,6 +275,15 @@ public:
 
     void say(const std::string&) override {}
 
+    void lineTest(const commission::LineTest& test) override {
+        if (test.code != Code::None)
+            return;
+        ordered_json object;
+        object["ok"] = true;
+        object.update(LineTestJson(test));
+        print(object);
+    }
+
 private:
     void print(const ordered_json& object) { env_.out << object.dump() << '\n' << std::flush; }
 };
@@ -270,6 +294,13 @@ void Reporter::signal(bool ok) {
     env_.system.beep(ok ? operations::SuccessBeepHz : operations::FailureBeepHz, operations::SignalBeepMs);
     if (!env_.system.lastBeepHeard() && env_.bell)
         env_.bell();
+}
+
+void Reporter::lineTestProgress(const commission::LineTest& sofar, long long count, bool ended) {
+    env_.err << '\r'
+             << Format(localisation::ltProgress,
+                       {commission::ComName(sofar.port), sofar.line, std::to_string(sofar.sent), std::to_string(count)})
+             << (ended ? "\n" : "") << std::flush;
 }
 
 std::unique_ptr<Reporter> Reporter::Make(bool json, CtlEnvironment& environment) {
@@ -287,6 +318,29 @@ ordered_json ReaderJson(const ReaderInfo& info) {
     reader["parity"] = Text(info.parity);
     reader["mode"] = Text(info.mode);
     return reader;
+}
+
+ordered_json LineTestJson(const commission::LineTest& test) {
+    ordered_json object;
+    object["port"] = test.port;
+    object["line"] = test.line;
+    object["sent"] = test.sent;
+    object["answered"] = test.answered;
+    object["timeouts"] = test.timeouts;
+    object["bad_checksum"] = test.badChecksum;
+    object["echo"] = test.echoes > 0;
+    object["noise_bytes"] = test.noiseBytes;
+    ordered_json times;
+    for (const char* key : {"min", "median", "p99", "max"})
+        times[key] = nullptr;
+    if (const std::optional<commission::ReplyTimes> reply = test.times()) {
+        times["min"] = reply->min;
+        times["median"] = reply->median;
+        times["p99"] = reply->p99;
+        times["max"] = reply->max;
+    }
+    object["reply_ms"] = times;
+    return object;
 }
 
 } // namespace cli

@@ -4,6 +4,7 @@
 // reporter alone decides what is printed. docs/readerctl.md fixes the JSON objects.
 
 #include "commission/job.h"
+#include "commission/line_test.h"
 #include "commission/site.h"
 #include "operations/result.h"
 
@@ -41,8 +42,13 @@ public:
                          const std::vector<commission::Change>& changes) = 0;
     /// A line the user should see, in text only (a note, a search begun).
     virtual void say(const std::string& text) = 0;
+    /// linetest's report; with JSON only when nothing failed (the failure's object carries the counts).
+    virtual void lineTest(const commission::LineTest& test) = 0;
 
     void signal(bool ok) override;
+    /// linetest under way: one line on standard error, rewritten in place by each call, so that standard output
+    /// keeps the report alone, text or JSON; `ended` closes the line.
+    void lineTestProgress(const commission::LineTest& sofar, long long count, bool ended);
 
     /// JSON or text on `environment`'s streams; the beep through its system, and the terminal's bell when no
     /// sound device answered.
@@ -56,5 +62,7 @@ protected:
 /// The reader's fields as the reader sent them, null where not read; parity null also for a reader without
 /// keycode parity.
 nlohmann::ordered_json ReaderJson(const operations::ReaderInfo& info);
+/// linetest's port, line and counts; the reply times null when no query was answered.
+nlohmann::ordered_json LineTestJson(const commission::LineTest& test);
 
 } // namespace cli

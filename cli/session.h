@@ -47,5 +47,6 @@ int RunMonitor(Session& session);
 int RunApply(Session& session);
 int RunAudit(Session& session);
 int RunDiff(Session& session);
+int RunLineTest(Session& session);
 
 } // namespace cli

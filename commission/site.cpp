@@ -143,11 +143,14 @@ SiteSummary Site::run() {
 }
 
 std::optional<Found> Site::waitForReader() {
-    // A fresh reader may answer at any line setting, the factory default most likely.
+    // A fresh reader may answer at any line setting, the factory default most likely. The search goes on until
+    // one answers, so that a reader or an adapter plugged in is tried at once.
     c_.reader.ComPortNo = 0;
     operations::ScanOptions options;
     options.locked = false;
     options.allPortsAtOnce = true;
+    options.firstLine = protocol::DefaultBaudRateIndex;
+    options.untilFound = true;
     options.interrupted = c_.interrupted;
     if (options_.port > 0)
         options.firstPort = options.lastPort = options_.port;

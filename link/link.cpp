@@ -23,6 +23,8 @@ Link::~Link() {
 
 bool Link::OpenComPort(int portNo, const std::string& settings) {
     platform::System& system = setup_.system;
+    const bool failedHereBefore = portNo == portNo_ && lastOpenError_ != platform::OpenError::None;
+    const platform::OpenError failedBefore = lastOpenError_;
     portNo_ = portNo;
     settings_ = settings;
     lastOpenError_ = platform::OpenError::None;
@@ -33,7 +35,8 @@ bool Link::OpenComPort(int portNo, const std::string& settings) {
         lastOpenError_ = platform::OpenError::None;
     else if (lastOpenError_ == platform::OpenError::None)
         lastOpenError_ = platform::OpenError::Other;
-    if (setup_.trace)
+    // A scan waiting for an adapter looks at an absent port again and again: the trace hears of a change only.
+    if (setup_.trace && !(failedHereBefore && lastOpenError_ == failedBefore))
         setup_.trace->portOpened(portNo, settings, lastOpenError_);
     if (!opened) {
         if (setup_.openErrorReport)
@@ -50,6 +53,9 @@ bool Link::OpenComPort(int portNo, const std::string& settings) {
 void Link::CloseComPort() {
     if (!isOpen())
         return;
+    // Its frame went over the line: the trace shows it with how it ended.
+    if (awaiting_)
+        finish(ReplyOutcome::Dropped);
     platform::System& system = setup_.system;
     system.setTimeouts(ComHandle, SavedTimeouts);
     system.closePort(ComHandle);
@@ -200,6 +206,8 @@ Reply Link::finish(ReplyOutcome outcome) {
     reply.setAside = setAside_;
     reply.echoed = !frame_.empty() && setAside_.find(frame_) != std::string::npos;
     counts_.echoes += reply.echoed ? 1 : 0;
+    const std::uint32_t endedAtMs = setup_.system.clockMs();
+    reply.waitedMs = endedAtMs - startMs_;
     // Told after the exchange, so the trace never stands between the bytes on the line.
     if (setup_.trace) {
         const auto bytesOf = [](const std::string& text) {
@@ -211,7 +219,7 @@ Reply Link::finish(ReplyOutcome outcome) {
         exchange.sentAtMs = sentAtMs_;
         exchange.frame = bytesOf(frame_);
         exchange.discarded = bytesOf(discarded_);
-        exchange.endedAtMs = setup_.system.clockMs();
+        exchange.endedAtMs = endedAtMs;
         exchange.reply = bytes;
         exchange.setAside = bytesOf(setAside_);
         exchange.echoed = reply.echoed;

@@ -39,6 +39,8 @@ struct Reply {
     std::string setAside;
     /// `setAside` holds the frame just sent: the line echoes (a 2-wire converter that hears itself).
     bool echoed = false;
+    /// From the end of sending, where the time-out starts, to the end of the exchange.
+    std::uint32_t waitedMs = 0;
 
     bool valid() const { return outcome == ReplyOutcome::Valid; }
     explicit operator bool() const { return valid(); }
@@ -84,10 +86,11 @@ public:
 
     /// Opens COM`portNo` exclusively with a line-settings text. True once the device is open, even if the
     /// platform refused the settings text (the port then keeps its previous line settings). The reason of a
-    /// failure is told to the setup's open-error report and kept in lastOpenError().
+    /// failure is told to the setup's open-error report and kept in lastOpenError(); the trace hears of it
+    /// unless this link's last open failed on the same port for the same reason.
     bool OpenComPort(int portNo, const std::string& settings);
     /// Puts SavedTimeouts back and closes the port; nothing when it is not open (the link closed a port that
-    /// went away itself).
+    /// went away itself). An exchange still under way ends as Dropped.
     void CloseComPort();
     bool isOpen() const { return ComHandle != platform::InvalidPort; }
     /// The device went away during an exchange since the last OpenComPort; the link closed the port then.

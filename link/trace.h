@@ -20,6 +20,7 @@ enum class ReplyOutcome {
     Timeout,     ///< no complete frame within the time-out
     NotSent,     ///< the command text does not fit a frame; nothing was written
     PortGone,    ///< the device went away (unplugged, hung up); the link has closed the port
+    Dropped,     ///< the caller closed the port with the reply still awaited (another port answered first)
 };
 
 /// One command and how its reply ended, as a sink is told of it. The spans and the text are valid only during

@@ -260,6 +260,28 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swNothingToAudit */
     {"No row of the plan names a reader's serial: there is nothing to audit",
      "计划表中没有任何一列有读卡机序号：没有可稽核的读卡机", "計畫表中沒有任何一列有讀卡機序號：沒有可稽核的讀卡機"},
+    /* ltTitle */ {"Line test on {1} at {2}", "{1}，{2} 线路测试", "{1}，{2} 線路測試"},
+    /* ltProgress */
+    {"Line test on {1} at {2}: {3} of {4} queries", "{1}，{2} 线路测试：{4} 次查询已完成 {3} 次",
+     "{1}，{2} 線路測試：{4} 次查詢已完成 {3} 次"},
+    /* ltFailed */ {"Line test on {1} at {2}: {3}", "{1}，{2} 线路测试：{3}", "{1}，{2} 線路測試：{3}"},
+    /* ltUnanswered */
+    {"{1} of {2} queries unanswered", "{2} 次查询中有 {1} 次没有回应", "{2} 次查詢中有 {1} 次沒有回應"},
+    /* ltCounts */
+    {"sent {1}, answered {2}, timed out {3}, bad checksum {4}", "送出 {1}，回应 {2}，逾时 {3}，检查码错误 {4}",
+     "送出 {1}，回應 {2}，逾時 {3}，檢查碼錯誤 {4}"},
+    /* ltEcho */ {"echo: {1}; noise bytes: {2}", "回波：{1}；杂讯位元组：{2}", "回波：{1}；雜訊位元組：{2}"},
+    /* ltEchoSeen */
+    {"seen on {1} queries (the converter hears the tool's own frames)",
+     "{1} 次查询出现（转换器听到程序自己送出的讯框）", "{1} 次查詢出現（轉換器聽到程式自己送出的訊框）"},
+    /* ltEchoNone */ {"none", "无", "無"},
+    /* ltReplyTimes */
+    {"reply time: min {1} ms, median {2} ms, 99th percentile {3} ms, max {4} ms",
+     "回应时间：最短 {1} ms，中位数 {2} ms，第 99 百分位 {3} ms，最长 {4} ms",
+     "回應時間：最短 {1} ms，中位數 {2} ms，第 99 百分位 {3} ms，最長 {4} ms"},
+    /* ltNoReplyTime */
+    {"reply time: none, no query was answered", "回应时间：无，没有任何查询得到回应",
+     "回應時間：無，沒有任何查詢得到回應"},
 };
 
 const char* Text(TextId id) {

@@ -191,6 +191,17 @@ enum TextId {
     swRecordFiles,
     swReportFiles,
     swNothingToAudit,
+    // readerctl linetest.
+    ltTitle,
+    ltProgress,
+    ltFailed,
+    ltUnanswered,
+    ltCounts,
+    ltEcho,
+    ltEchoSeen,
+    ltEchoNone,
+    ltReplyTimes,
+    ltNoReplyTime,
     TextIdCount
 };
 

@@ -72,8 +72,15 @@ struct ScanOptions {
     /// Above 0: no search; this port alone at ComSettings, with the remembered port's three tries.
     int onlyPort = 0;
     /// After the remembered port, every port at once instead of one after another: each steps through its line
-    /// settings in the window's order, one try at each, then a second time; the first reader found wins.
+    /// settings, one try at each, then a second time; the first reader found wins and the other ports' tries
+    /// are dropped. A port that did not open, or went away, is looked at again within a try's time.
     bool allPortsAtOnce = false;
+    /// With allPortsAtOnce: the line setting each port tries first, the others following in the window's order;
+    /// -1: BaudRateIndex.
+    int firstLine = -1;
+    /// With allPortsAtOnce: round after round until a reader answers or the scan is interrupted, as a wait for a
+    /// reader does.
+    bool untilFound = false;
     /// The ports the search tries: COM1 to COM16 unless narrowed.
     int firstPort = 1;
     int lastPort = 16;

@@ -6,6 +6,7 @@
 #include "protocol/commands.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -198,68 +199,95 @@ struct Probe {
     Probe(readerlink::LinkSetup& setup, int port) : link(setup), portNo(port) {}
     Link link;
     int portNo;
-    std::size_t line = 0; ///< the entry of the searched lines being tried
-    int round = 0;        ///< each round gives every line setting one try
+    std::size_t line = 0;         ///< the entry of the searched lines being tried
+    int round = 0;                ///< each round gives every line setting one try
+    bool opened = false;          ///< its port opened at least once
+    bool done = false;            ///< through its rounds
+    std::uint32_t lookedAtMs = 0; ///< when its port last failed to open, or went away
 };
+
+/// A port that did not open, or went away, is looked at again this often: an adapter plugged in during the
+/// search is tried within one try's time.
+constexpr std::uint32_t LookAgainMs = 100;
+/// The sleep between looks while no port has a try under way.
+constexpr std::uint32_t IdleStepMs = 10;
 
 /// Opens the probe's port at its current line setting and sends the presence query, without the pauses after
 /// each write: the pauses of sixteen ports in turn would outlast the first port's reply time-out. False when
 /// the port did not open.
 bool StartTry(Probe& probe, const std::vector<int>& lines) {
-    if (!probe.link.OpenComPort(probe.portNo, protocol::BaudRateTable[lines[probe.line]]))
+    if (!probe.link.OpenComPort(probe.portNo, protocol::BaudRateTable[lines[probe.line]])) {
+        probe.lookedAtMs = probe.link.system().clockMs();
         return false;
+    }
+    probe.opened = true;
     probe.link.StartCommand(protocol::Query(protocol::Command::Info), readerlink::WritePauses::Skipped);
     return true;
 }
 
 /// Every port at once, driven from this one thread: each reads what came for it in turn, and starts its next try
-/// when its last one ended. The first answer wins; the other ports end the try under way and stop.
+/// when its last one ended. The first answer wins, and the tries under way on the other ports are dropped.
 std::optional<Reply> SearchAtOnce(const Context& c, platform::SettingsStore& store, const ScanOptions& options,
                                   Result& result, int& opened) {
-    const std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
+    std::vector<int> lines = SearchedLines(options, c.reader.BaudRateIndex);
+    // The likeliest line setting first, then the others in the window's order.
+    const int first = options.firstLine >= 0 ? options.firstLine : c.reader.BaudRateIndex;
+    if (const auto at = std::find(lines.begin(), lines.end(), first); at != lines.end())
+        std::rotate(lines.begin(), at, at + 1);
+    platform::System& system = c.link.system();
     std::vector<std::unique_ptr<Probe>> probes;
     for (int portNo = options.firstPort; portNo <= options.lastPort; ++portNo) {
-        auto probe = std::make_unique<Probe>(c.link.setup(), portNo);
-        if (StartTry(*probe, lines))
-            probes.push_back(std::move(probe));
+        probes.push_back(std::make_unique<Probe>(c.link.setup(), portNo));
+        StartTry(*probes.back(), lines);
     }
-    opened = static_cast<int>(probes.size());
 
     std::optional<Reply> answer;
-    int answeredPort = 0;
-    std::size_t answeredLine = 0;
-    while (!probes.empty()) {
-        if (Interrupted(options))
-            break; // the links close their ports as they go
-        for (auto it = probes.begin(); it != probes.end();) {
-            Probe& probe = **it;
-            std::optional<Reply> reply = probe.link.TakeReply(false);
-            if (!reply) {
-                ++it;
+    const Probe* answered = nullptr;
+    while (!answer && !Interrupted(options)) {
+        bool underWay = false;
+        for (const std::unique_ptr<Probe>& each : probes) {
+            Probe& probe = *each;
+            if (probe.done)
+                continue;
+            if (!probe.link.isOpen()) {
+                if (system.clockMs() - probe.lookedAtMs >= LookAgainMs)
+                    underWay |= StartTry(probe, lines);
                 continue;
             }
+            underWay = true;
+            std::optional<Reply> reply = probe.link.TakeReply(false);
+            if (!reply)
+                continue;
             probe.link.CloseComPort();
-            if (!answer && AnswersInfo(*reply)) {
+            if (AnswersInfo(*reply)) {
                 answer = std::move(*reply);
-                answeredPort = probe.portNo;
-                answeredLine = probe.line;
+                answered = &probe;
+                break;
             }
-            // A port that went away is not tried further.
-            bool more = !answer && reply->outcome != readerlink::ReplyOutcome::PortGone;
-            if (more && ++probe.line == lines.size()) {
+            // A port that went away is looked at again, as one that did not open.
+            if (reply->outcome == readerlink::ReplyOutcome::PortGone) {
+                probe.lookedAtMs = system.clockMs();
+                continue;
+            }
+            if (++probe.line == lines.size()) {
                 probe.line = 0;
-                more = ++probe.round < SearchTries;
+                probe.done = ++probe.round == SearchTries && !options.untilFound;
             }
-            // A port that does not open again is not tried further.
-            if (more && StartTry(probe, lines))
-                ++it;
-            else
-                it = probes.erase(it);
+            if (!probe.done)
+                StartTry(probe, lines);
         }
+        if (!underWay && !options.untilFound)
+            break;
+        if (!underWay)
+            system.sleepMs(IdleStepMs);
         c.link.ProcessMessages();
     }
+    opened = static_cast<int>(std::count_if(probes.begin(), probes.end(), [](const auto& p) { return p->opened; }));
+    const int answeredPort = answered ? answered->portNo : 0;
+    const int answeredLine = answered ? lines[answered->line] : 0;
+    probes.clear(); // the tries under way on the other ports end now, not at their time-out
     if (answer)
-        result.notSaved = !Found(c, store, answeredPort, lines[answeredLine]);
+        result.notSaved = !Found(c, store, answeredPort, answeredLine);
     return answer;
 }
 

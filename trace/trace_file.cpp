@@ -25,6 +25,8 @@ const char* OutcomeName(ReplyOutcome outcome) {
         return "not sent";
     case ReplyOutcome::PortGone:
         return "port gone";
+    case ReplyOutcome::Dropped:
+        return "dropped";
     case ReplyOutcome::Timeout:
         break;
     }

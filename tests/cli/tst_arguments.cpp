@@ -28,8 +28,8 @@ CtlInvocation Accepted(const QString& line) {
 
 /// The command, every option that differs from its default and the settings: "set port 3 json: id 7, mode 1 1 2".
 QString Summary(const CtlInvocation& call) {
-    static const char* const commands[] = {"ports", "scan", "set",   "default", "monitor",
-                                           "apply", "diff", "audit", "help",    "version"};
+    static const char* const commands[] = {"ports", "scan",  "set",      "default", "monitor", "apply",
+                                           "diff",  "audit", "linetest", "help",    "version"};
     QStringList list{commands[int(call.command)]};
     const std::pair<std::optional<long long>, const char*> numbers[] = {
         {call.port ? std::optional<long long>(call.port) : std::nullopt, "port"},
@@ -93,6 +93,7 @@ private slots:
         Row("option values", "--port 10 --line=5 --trace t.jsonl --language big5 monitor --count 3",
             "monitor port 10 line 5 count 3 language 2 trace t.jsonl");
         Row("before the command", "--count 7 --json monitor", "monitor count 7 json");
+        Row("linetest's options", "linetest --count 1000 --port 2", "linetest port 2 count 1000");
         Row("line text, language capitals", "--line 19200,E,8,1 --port 16 --language EN ports",
             "ports port 16 line 5 language 0");
         Row("scan's options", "scan --all-lines --record r.jsonl", "scan record r.jsonl all-lines");
@@ -182,7 +183,7 @@ private slots:
         Row("line without port", "--line 5 scan", "--line goes with --port");
         Row("all-lines with port", "--all-lines --port 2 scan", "cannot go with --port");
         Row("all-lines with monitor", "--all-lines monitor", "--all-lines goes with scan, set, default and diff");
-        Row("count with scan", "--count 2 scan", "--count goes with monitor");
+        Row("count with scan", "--count 2 scan", "--count goes with monitor and linetest");
         Row("count zero", "--count 0 monitor", "--count 0: 1 or more");
         Row("count negative", "monitor --count -1", "--count -1: 1 or more");
         Row("no-verify with scan", "scan --no-verify", "--no-verify goes with set, default and apply");

@@ -234,7 +234,8 @@ private slots:
     }
 
     // A scan over a silent port, a reader whose checksums are wrong, a late one and the right one, all at once:
-    // every port, line setting, frame and ending is in the trace, each port's lines in order.
+    // every port, line setting, frame and ending is in the trace, each port's lines in order. The right one's
+    // answer drops the tries under way on the others then and there.
     void traceOfAScan() {
         QTemporaryDir folder;
         const QString path = folder.filePath("trace.jsonl");
@@ -253,6 +254,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QMap<int, QStringList> ports;
         QStringList order;
+        QMap<QString, QList<int>> endedAt; // reply outcome -> t of its lines
         QJsonObject first;
         for (const QByteArray& text : file.readAll().split('\n')) {
             if (text.isEmpty())
@@ -266,8 +268,10 @@ private slots:
             QString entry = event;
             if (event == "command")
                 entry += " " + line.value("text").toString();
-            if (event == "reply")
+            if (event == "reply") {
                 entry += " " + line.value("outcome").toString() + " " + QString::number(line.value("bytes").toInt());
+                endedAt[line.value("outcome").toString()] << line.value("t").toInt();
+            }
             if (event == "open" && !line.value("ok").toBool())
                 entry += " refused: " + line.value("error").toString();
             const int port = line.value("port").toInt();
@@ -276,13 +280,16 @@ private slots:
         }
         QCOMPARE(first.value("program").toString(), QStringLiteral("readerctl"));
         QVERIFY(first.value("wall").toString().endsWith('Z'));
-        const QStringList one{"open", "command H00B", "reply time-out 0", "close"};
-        QCOMPARE(ports[1], one);
+        const QStringList dropped{"open", "command H00B", "reply dropped 0", "close"};
+        QCOMPARE(ports[1], dropped);
         // A wrong reply comes quickly: that port makes its second try while COM4's reply is on its way.
         const QStringList wrongTry{"open", "command H00B", "reply bad checksum 16", "close"};
-        QCOMPARE(ports[2], wrongTry + wrongTry);
-        // The late reply comes after its port was closed, and is lost with the close.
-        QCOMPARE(ports[3], one);
+        QCOMPARE(ports[2], wrongTry + dropped);
+        // The late reply would come after the time-out; its try is dropped long before.
+        QCOMPARE(ports[3], dropped);
+        const int answeredAt = endedAt.value("valid").first();
+        QVERIFY(answeredAt < 120); // before any time-out
+        QCOMPARE(endedAt.value("dropped"), QList<int>(3, answeredAt));
         QCOMPARE(ports[4].mid(0, 6),
                  (QStringList{"open", "command H00B", "reply valid 16", "close", "open", "command H00V"}));
         QCOMPARE(ports[5].first(), QStringLiteral("open refused: not found"));

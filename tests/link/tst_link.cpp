@@ -46,7 +46,7 @@ public:
     void portOpened(int, const std::string&, platform::OpenError) override { lines << "open"; }
     void portClosed(int, const std::string&) override { lines << "close"; }
     void exchange(const Exchange& e) override {
-        static const char* const outcomes[] = {"valid", "bad checksum", "time-out", "not sent", "port gone"};
+        static const char* const outcomes[] = {"valid", "bad checksum", "time-out", "not sent", "port gone", "dropped"};
         lines << QStringLiteral("%1: %2 bytes, %3 discarded, %4 set aside%5")
                      .arg(outcomes[static_cast<int>(e.outcome)])
                      .arg(e.reply.size())
@@ -410,6 +410,35 @@ private slots:
         QCOMPARE(reported, std::vector<platform::OpenError>{why});
         QVERIFY(system.lines().empty()); // nothing is touched on a port that did not open
         QCOMPARE(system.timeoutsOf(16), (platform::CommTimeouts{1, 2, 3, 4, 5}));
+    }
+
+    // A scan waiting for an adapter looks at its absent port again and again: the trace hears of each change, not
+    // of every look. An exchange still awaited when its port is closed is traced as dropped.
+    void openAndCloseInTheTrace() {
+        platform::VirtualSystem system;
+        LinkSetup setup(system);
+        TraceLines trace;
+        setup.trace = &trace;
+        Link link(setup);
+        // Each look, and the trace's lines after it.
+        const auto look = [&](int portNo) {
+            link.OpenComPort(portNo, "19200,e,8,1");
+            return trace.lines.size();
+        };
+        QCOMPARE(look(16), 1); // absent
+        QCOMPARE(look(16), 1); // absent still
+        platform::VirtualSystem::PortConfig held;
+        held.heldByOther = true;
+        system.setPort(16, held);
+        QCOMPARE(look(16), 2); // another reason
+        QCOMPARE(look(16), 2);
+        QCOMPARE(look(15), 3); // another port
+        QCOMPARE(look(16), 4);
+        system.setPort(16, {});
+        QCOMPARE(look(16), 5); // opened
+        QVERIFY(link.StartCommand("H00B"));
+        link.CloseComPort();
+        QCOMPARE(trace.lines.mid(5), (QStringList{"dropped: 0 bytes, 0 discarded, 0 set aside", "close"}));
     }
 
     void hexToUInt32_data() {
