@@ -41,11 +41,7 @@ int RunAudit(Session& s) {
 
 int RunDiff(Session& s) {
     // The information of the reader connected now, by a scan: queries only.
-    operations::ScanOptions options = s.scanOptions(s.call.allLines);
-    options.onlyPort = s.call.port;
-    commission::ProgressObserver observer(s.report);
-    observer.quiet = true;
-    const operations::Result result = operations::Scan({s.link, s.reader, observer}, s.env.store, options);
+    const operations::Result result = s.scan(true);
     const Code code = commission::CodeOf(result, true);
     if (result.outcome != operations::Outcome::Done)
         return s.report.fail(code, s.notFound(result, code));

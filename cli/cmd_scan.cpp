@@ -10,14 +10,6 @@ using commission::Code;
 using localisation::Format;
 using operations::Result;
 
-operations::ScanOptions Session::scanOptions(bool allLines) const {
-    operations::ScanOptions options;
-    options.locked = !allLines;
-    options.allPortsAtOnce = true;
-    options.interrupted = env.interrupted;
-    return options;
-}
-
 std::string Session::notFound(const Result& result, Code code) const {
     std::string text = operations::MessageText(result);
     if (code == Code::NotFound && !call.allLines && call.port == 0)
@@ -27,12 +19,23 @@ std::string Session::notFound(const Result& result, Code code) const {
     return text;
 }
 
+Result Session::scan(bool quiet) {
+    operations::ScanOptions options;
+    options.locked = !call.allLines;
+    options.allPortsAtOnce = true;
+    options.interrupted = env.interrupted;
+    options.onlyPort = call.port;
+    commission::ProgressObserver observer(report);
+    observer.quiet = quiet;
+    Result result = operations::Scan({link, reader, observer}, env.store, options);
+    observer.settle();
+    return result;
+}
+
 std::optional<int> Session::findPort() {
     if (reader.ComPortNo > 0)
         return reader.ComPortNo;
-    commission::ProgressObserver observer(report);
-    const Result result = operations::Scan({link, reader, observer}, env.store, scanOptions(call.allLines));
-    observer.settle();
+    const Result result = scan(false);
     if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted) {
         const Code code = commission::CodeOf(result, true);
         report.fail(code, notFound(result, code));
@@ -50,11 +53,7 @@ bool Session::recordRow(const commission::RecordRow& row) {
 }
 
 int RunScan(Session& s) {
-    operations::ScanOptions options = s.scanOptions(s.call.allLines);
-    options.onlyPort = s.call.port;
-    commission::ProgressObserver observer(s.report);
-    const Result result = operations::Scan({s.link, s.reader, observer}, s.env.store, options);
-    observer.settle();
+    const Result result = s.scan(false);
     Code code = commission::CodeOf(result, true);
     const operations::ReaderInfo& info = result.info;
     // The window shows a reader whose key count went unanswered; a script must not take it for a whole reading.

@@ -12,8 +12,6 @@ using localisation::Format;
 
 namespace {
 
-constexpr int LastId = 99;
-
 JobResult RunOnce(Session& s) {
     return s.call.command == CtlCommand::Default ? commission::RunDefault(s.job(), s.scanned)
                                                  : commission::RunJob(s.job(), s.call.settings);
@@ -29,8 +27,8 @@ int Repeat(Session& s) {
     options.version = READERCONFIG_VERSION;
     if (const std::optional<commission::Value>& id = s.call.settings[commission::Setting::Id];
         id && id->stepping && id->number > 1) {
-        s.report.say(Format(localisation::rcIdsLeft, {std::to_string(id->number), std::to_string(LastId),
-                                                      std::to_string(LastId - id->number + 1)}));
+        s.report.say(Format(localisation::rcIdsLeft, {std::to_string(id->number), std::to_string(commission::LastId),
+                                                      std::to_string(commission::LastId - id->number + 1)}));
     }
     const commission::SiteSummary summary = commission::Site(s.job(), options).run();
     s.report.summary(summary, options.kind, summary.ok());

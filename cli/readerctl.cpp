@@ -97,12 +97,8 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     std::unique_ptr<commission::Record> record;
     if (!call.recordPath.empty() && !(record = commission::Record::Open(call.recordPath, error)))
         return Usage(environment, call.json, error);
-    if (!call.reportPath.empty()) {
-        commission::SiteReport empty;
-        empty.site = plan ? plan->name : commission::SiteName(call.reportPath);
-        if (!commission::WriteReport(call.reportPath, empty, error))
-            return Usage(environment, call.json, error);
-    }
+    if (!call.reportPath.empty() && !commission::StartReport(call.reportPath, plan ? &*plan : nullptr, error))
+        return Usage(environment, call.json, error);
 
     // A port that does not open says why only here, once per reason; the result carries the reason too.
     links.openErrorReport = platform::OpenAdviceOnce(

@@ -28,12 +28,6 @@ std::string Where(int port, const std::string& line) {
     return Format(localisation::cmWhere, {commission::ComName(port), line});
 }
 
-/// The list item a reply digit names, or the digit itself when it names none.
-std::string Item(const std::string& digit, const char* const* items, int count) {
-    const int index = digit.size() == 1 ? protocol::ReplyDigit(digit, 1, count) : -1;
-    return index >= 0 ? items[index] : protocol::Latin1ToUtf8(digit);
-}
-
 ordered_json JobJson(const JobResult& job) {
     ordered_json object;
     object["ok"] = job.ok();
@@ -68,10 +62,7 @@ public:
     void readBack(const JobResult& job) override {
         if (!job.ok())
             return;
-        std::string same;
-        for (const commission::Compared& compared : job.compared)
-            same += (same.empty() ? "" : ", ") +
-                    std::string(localisation::Text(commission::RowOf(compared.setting).label)) + " " + compared.asked;
+        const std::string same = job.asSet();
         const std::string where = Where(job.port, job.line);
         line(same.empty() ? Format(localisation::rcReadBackAnswers, {where})
                           : Format(localisation::rcReadBackSame, {where, same}));
@@ -85,8 +76,7 @@ public:
                     {Utf8(reader.info.serial), commission::ComName(reader.port), reader.line}));
     }
     void finished(const Found& reader, const JobResult& job, const std::string& door) override {
-        const std::string serial = Utf8(reader.info.serial);
-        const std::string who = door.empty() ? serial : serial + " (" + door + ")";
+        const std::string who = commission::ReaderName(reader, door);
         if (job.ok())
             line(Format(localisation::rcDone, {who}));
         else if (job.code == Code::NotInPlan || job.code == Code::NoIdLeft)
@@ -120,11 +110,13 @@ public:
         field(localisation::txIdLabel, info.id);
         field(localisation::txKeyNum, info.keys);
         if (info.parity)
-            line(Item(*info.parity, operations::ParityItems, operations::ParityItemCount));
+            line(operations::ItemText(*info.parity, operations::ParityItems, operations::ParityItemCount));
         if (info.mode && info.mode->size() == 3) {
-            line(Item(info.mode->substr(0, 1), operations::ModeItems, operations::ModeItemCount) + ", " +
-                 Item(info.mode->substr(1, 1), operations::WiegandItems, operations::LengthItemCount) + ", " +
-                 Item(info.mode->substr(2, 1), operations::Rs485Items, operations::LengthItemCount));
+            line(operations::ItemText(info.mode->substr(0, 1), operations::ModeItems, operations::ModeItemCount) +
+                 ", " +
+                 operations::ItemText(info.mode->substr(1, 1), operations::WiegandItems, operations::LengthItemCount) +
+                 ", " +
+                 operations::ItemText(info.mode->substr(2, 1), operations::Rs485Items, operations::LengthItemCount));
         }
         line(commission::ComName(result.port) + " : " + result.line);
     }

@@ -27,8 +27,10 @@ struct Session {
 
     bool interrupted() const { return env.interrupted(); }
     commission::JobContext job() const { return {link, reader, env.store, report, env.interrupted, call.verify}; }
-    /// Every port at once; at the remembered line setting only, unless all lines are asked for.
-    operations::ScanOptions scanOptions(bool allLines) const;
+    /// The scan of scan, diff and the commands that find the reader first: --port alone when given, else every
+    /// port at once, at the remembered line setting unless --all-lines asks for all. `quiet`: its steps are not
+    /// shown.
+    operations::Result scan(bool quiet);
     /// The scan's failure in words: its message, the cause, and for a search at one line setting the hint.
     std::string notFound(const operations::Result& result, commission::Code code) const;
     /// The reader for set, default, monitor and diff: --port as given, the remembered port, or found by a scan.

@@ -147,10 +147,8 @@ private:
                 unanswered = true;
             } else if (!compared.same()) {
                 differs += std::string(differs.empty() ? "" : ", ") +
-                           (row.setting == Setting::Line
-                                ? Format(localisation::cmStillAt, {*compared.read})
-                                : Format(localisation::cmNotAsked, {localisation::Text(row.label),
-                                                                    protocol::Latin1ToUtf8(*compared.read), *asked}));
+                           (row.setting == Setting::Line ? Format(localisation::cmStillAt, {*compared.read})
+                                                         : NotAsked(row.setting, compared.read, *asked));
             }
             job_.compared.push_back(std::move(compared));
         }
@@ -205,6 +203,33 @@ ReaderInfo JobResult::known() const {
     if (!read)
         known.id = info.id;
     return known;
+}
+
+ReaderInfo JobResult::known(const Found& reader) const {
+    ReaderInfo all = known();
+    if (!all.serial)
+        all.serial = reader.info.serial;
+    if (!all.version)
+        all.version = reader.info.version; // the firmware does not change with the settings
+    return all;
+}
+
+std::string JobResult::asSet() const {
+    std::string list;
+    for (const Compared& each : compared)
+        list +=
+            (list.empty() ? "" : ", ") + std::string(localisation::Text(RowOf(each.setting).label)) + " " + each.asked;
+    return list;
+}
+
+std::string NotAsked(Setting setting, const std::optional<std::string>& now, const std::string& asked) {
+    const std::string found = now ? protocol::Latin1ToUtf8(*now) : Format(localisation::cmNothing, {});
+    return Format(localisation::cmNotAsked, {localisation::Text(RowOf(setting).label), found, asked});
+}
+
+std::string ReaderName(const Found& reader, const std::string& door) {
+    const std::string serial = protocol::Latin1ToUtf8(reader.info.serial.value_or(""));
+    return door.empty() ? serial : serial + " (" + door + ")";
 }
 
 JobResult RunJob(const JobContext& c, const Request& request, int idOffset) {

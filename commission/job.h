@@ -25,6 +25,13 @@ struct Compared {
     bool same() const { return read == asked; }
 };
 
+/// Where a reader stands, as a scan or a presence query found it.
+struct Found {
+    int port = 0;
+    std::string line;
+    operations::ReaderInfo info;
+};
+
 /// What one reader's job did.
 struct JobResult {
     Code code = Code::None;
@@ -44,14 +51,16 @@ struct JobResult {
     bool ok() const { return code == Code::None; }
     /// The values the reader is known to have: read back, else what the job learnt.
     operations::ReaderInfo known() const;
+    /// The same, with what the scan that found `reader` read of what no setting changes (serial, firmware).
+    operations::ReaderInfo known(const Found& reader) const;
+    /// What reading back found as asked, as a sentence lists it: "ID 12, keys 06".
+    std::string asSet() const;
 };
 
-/// Where a reader stands, as a scan or a presence query found it.
-struct Found {
-    int port = 0;
-    std::string line;
-    operations::ReaderInfo info;
-};
+/// A setting found other than asked, in words: "keys 04, not 06" (`now` nothing: the reader did not give it).
+std::string NotAsked(Setting setting, const std::optional<std::string>& now, const std::string& asked);
+/// "20240117", or with the plan row's door "20240117 (Door 4)".
+std::string ReaderName(const Found& reader, const std::string& door);
 
 /// What happens, as it happens. Texts are in the current language; a face maps each event to what it shows.
 class Events {

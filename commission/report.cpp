@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "commission/plan.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "platform/files.h"
@@ -55,12 +56,13 @@ ul.left{margin:.3em 0 0 1.2em;padding:0}
 
 /// A value as the customer reads it: the output mode by its name, the keycode parity in words.
 std::string Readable(Setting setting, const std::string& value) {
-    if (setting == Setting::Mode && value.size() == 3 && value.find_first_not_of("012") == std::string::npos) {
-        constexpr char Names[2][3][12] = {{"Wiegand 26", "Wiegand 34", "Wiegand 42"},
-                                          {"RS485 24", "RS485 32", "RS485 40"}};
-        const std::size_t mode = value[0] == '1' ? 1 : 0;
-        if (value[0] <= '1')
-            return std::string(Names[mode][value[1 + mode] - '0']) + " (" + value + ")";
+    if (setting == Setting::Mode && value.size() == 3 && value.find_first_not_of("012") == std::string::npos &&
+        value[0] <= '1') {
+        const bool rs485 = value[0] == '1';
+        const std::string length = value.substr(rs485 ? 2 : 1, 1);
+        return operations::ItemText(length, rs485 ? operations::Rs485Items : operations::WiegandItems,
+                                    operations::LengthItemCount) +
+               " (" + value + ")";
     }
     if (setting == Setting::Parity && (value == "0" || value == "1"))
         return value == "1" ? "with parity" : "none";
@@ -108,6 +110,12 @@ std::string RenderReport(const SiteReport& report) {
         html += "</ul>\n";
     }
     return html + "</body>\n</html>\n";
+}
+
+bool StartReport(const std::string& path, const Plan* plan, std::string& error) {
+    SiteReport empty;
+    empty.site = plan ? plan->name : SiteName(path);
+    return WriteReport(path, empty, error);
 }
 
 bool WriteReport(const std::string& path, const SiteReport& report, std::string& error) {

@@ -13,6 +13,8 @@
 
 namespace commission {
 
+struct Plan;
+
 struct ReportRow {
     std::string door;
     std::string serial; ///< UTF-8 from here on
@@ -40,5 +42,8 @@ struct SiteReport {
 std::string RenderReport(const SiteReport& report);
 /// Writes the page beside `path` and renames it over; false, with the reason in `error`, when it could not.
 bool WriteReport(const std::string& path, const SiteReport& report, std::string& error);
+/// Before anything is sent: the page of a site with no reader yet, so that a report that cannot be written is
+/// refused at the start. `plan` may be null; the site is then named after the report's file.
+bool StartReport(const std::string& path, const Plan* plan, std::string& error);
 
 } // namespace commission

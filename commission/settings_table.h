@@ -40,6 +40,9 @@ inline constexpr SettingRow SettingTable[SettingCount] = {
      "line settings: an index 0 to 11 or a text such as 19200,e,8,1", "line"},
 };
 
+/// The highest reader ID; `id N+` gives no ID above it.
+inline constexpr int LastId = 99;
+
 /// A setting's place in SettingTable and in arrays kept in its order.
 constexpr std::size_t IndexOf(Setting setting) {
     return static_cast<std::size_t>(setting);

@@ -19,7 +19,6 @@ namespace {
 constexpr std::uint32_t RepeatPollMs = 500;
 /// A reader counts as gone after this many unanswered polls in a row.
 constexpr int GoneAfterPolls = 2;
-constexpr int LastId = 99;
 constexpr std::uint32_t PumpStepMs = 10;
 
 std::string Utf8(const std::optional<std::string>& field) {
@@ -70,10 +69,6 @@ void PlanProgress::markDone(const PlanRow& row) {
 
 void PlanProgress::hold(const PlanRow& row, const std::string& serial) {
     heldBy_[static_cast<std::size_t>(&row - plan_->rows.data())] = serial;
-}
-
-bool PlanProgress::done(const PlanRow& row) const {
-    return done_[static_cast<std::size_t>(&row - plan_->rows.data())];
 }
 
 bool PlanProgress::allDone(bool withSerialOnly) const {
@@ -169,10 +164,7 @@ std::optional<Found> Site::waitForReader() {
 void Site::take(const Found& reader) {
     const std::string serial = reader.info.serial.value_or("");
     c_.events.found(reader);
-    const auto done =
-        std::find_if(doneIds_.begin(), doneIds_.end(),
-                     [&](const std::pair<std::string, std::string>& entry) { return entry.first == serial; });
-    if (done != doneIds_.end()) {
+    if (const auto done = doneIds_.find(serial); done != doneIds_.end()) {
         c_.events.alreadyDone(reader, done->second);
         waitUntilGone(reader);
         return;
@@ -234,13 +226,8 @@ void Site::take(const Found& reader) {
         job.read = reader.info;
         if (reader.info.mode && reader.info.version) {
             std::string drift;
-            for (const Change& change : Differences(*row, reader)) {
-                const std::string now =
-                    change.now ? protocol::Latin1ToUtf8(*change.now) : Format(localisation::cmNothing, {});
-                drift += (drift.empty() ? "" : ", ") +
-                         Format(localisation::cmNotAsked,
-                                {localisation::Text(RowOf(change.setting).label), now, change.planned});
-            }
+            for (const Change& change : Differences(*row, reader))
+                drift += (drift.empty() ? "" : ", ") + NotAsked(change.setting, change.now, change.planned);
             if (!drift.empty()) {
                 job.code = Code::Drift;
                 job.error = Format(localisation::cmDrift, {drift});
@@ -260,20 +247,18 @@ void Site::take(const Found& reader) {
 }
 
 void Site::finish(const Found& reader, const JobResult& job, const std::string& door, const char* outcome) {
-    const std::string serial = reader.info.serial.value_or("");
+    const ReaderInfo known = job.known(reader);
     if (job.ok()) {
         ++summary_.done;
-        doneIds_.emplace_back(serial, job.known().id.value_or(""));
+        doneIds_[reader.info.serial.value_or("")] = known.id.value_or("");
     } else {
         ++summary_.failed;
     }
     c_.events.finished(reader, job, door);
 
-    ReaderInfo known = job.known();
-    if (!known.version)
-        known.version = reader.info.version; // the firmware does not change with the settings
-    const int port = job.port > 0 ? job.port : reader.port;
-    const std::string line = job.line.empty() ? reader.line : job.line;
+    // Where the reader answers now: the job's port and line, set where it found the reader.
+    const int port = job.port;
+    const std::string& line = job.line;
     if (options_.record && !options_.record->add({door, port, line, known, outcome, job.code})) {
         summary_.stop = Code::NotSaved;
         summary_.stopError = Format(localisation::cmRecordFailed, {options_.record->path()});

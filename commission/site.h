@@ -9,8 +9,8 @@
 #include "commission/report.h"
 
 #include <functional>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -57,7 +57,6 @@ public:
     void markDone(const PlanRow& row);
     /// The reader took the row's ID and failed: the row is its own from now on.
     void hold(const PlanRow& row, const std::string& serial);
-    bool done(const PlanRow& row) const;
     /// Every row is done; for an audit, every row with a serial.
     bool allDone(bool withSerialOnly) const;
     std::vector<std::string> left(bool withSerialOnly) const;
@@ -80,7 +79,6 @@ public:
     static void Pause(const JobContext& c, std::uint32_t ms);
 
 private:
-    struct Taken; // what one reader got
     std::optional<Found> waitForReader();
     void take(const Found& reader);
     void finish(const Found& reader, const JobResult& job, const std::string& door, const char* outcome);
@@ -93,8 +91,7 @@ private:
     PlanProgress progress_;
     SiteSummary summary_;
     int idOffset_ = 0;
-    std::set<std::string> doneSerials_; ///< readers done in this run, with the ID they got
-    std::vector<std::pair<std::string, std::string>> doneIds_;
+    std::map<std::string, std::string> doneIds_; ///< serial number -> ID, of the readers done in this run
     SiteReport report_;
 };
 

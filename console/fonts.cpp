@@ -2,8 +2,10 @@
 
 #include "platform/faces.h"
 
+#include <QColor>
 #include <QFont>
 #include <QGroupBox>
+#include <QPalette>
 #include <QProxyStyle>
 #include <QStyleOptionGroupBox>
 #include <QTextLayout>
@@ -79,6 +81,24 @@ void FitGroupBoxTitle(QGroupBox* box, QStyle* base) {
     auto* style = new GroupBoxTitleStyle(base);
     style->setParent(box);
     box->setStyle(style);
+}
+
+QFont LayoutFont(const char* family, int pixels, bool bold) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void Colour(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::ButtonText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
 }
 
 } // namespace console

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class QColor;
+class QFont;
 class QGroupBox;
 class QStyle;
 class QWidget;
@@ -15,6 +17,11 @@ void InstallFontSubstitutions();
 /// or its stand-ins, then the faces for that language's Han characters. Han characters differ between the
 /// Simplified and Traditional faces; without a face named here Qt would choose one by the system locale.
 QStringList LayoutFamilies(const QString& layoutFace, int languageIndex);
+
+/// A face of the layout at a size in pixels, as both windows set their controls.
+QFont LayoutFont(const char* family, int pixels, bool bold);
+/// A panel painted in `background` with `text` in front, as the windows' message and value panels are.
+void Colour(QWidget* widget, const QColor& background, const QColor& text);
 
 /// Gives `window` and every widget in it the families of LayoutFamilies for its layout face in the language
 /// `languageIndex`.

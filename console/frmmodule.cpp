@@ -39,24 +39,6 @@ QString Tr(TextId id) {
 
 namespace {
 
-QFont LayoutFont(const char* family, int pixels, bool bold) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-void Colour(QWidget* widget, const QColor& background, const QColor& text) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, background);
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::ButtonText, text);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 /// What the busy window swallows: the user's input, but not the hover and enter events that keep the looks
 /// following the mouse.
 bool IsUserInput(const QEvent* event) {

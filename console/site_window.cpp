@@ -38,7 +38,6 @@ using localisation::TextId;
 
 namespace {
 
-constexpr int LastId = 99;
 /// The row of a reader that failed, and a value that is not what its row asked for.
 const QColor FailedBackground{255, 205, 205};
 const QColor DriftBackground{255, 228, 170};
@@ -88,25 +87,9 @@ QString Plain(TextId id) {
     return Tr(id).remove(mark);
 }
 
-QFont LayoutFont(int pixels, bool bold) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-void Colour(QWidget* widget, const QColor& background, const QColor& text) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, text);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 /// An item of one of the window's lists by the reader's digit, or the digit itself when it names none.
 QString Item(const std::string& digit, const char* const* items, int count) {
-    const int index = digit.size() == 1 ? protocol::ReplyDigit(digit, 1, count) : -1;
-    return index >= 0 ? QString::fromLatin1(items[index]) : Utf8(protocol::Latin1ToUtf8(digit));
+    return Utf8(operations::ItemText(digit, items, count));
 }
 
 /// A value as the reader reports it, as a person reads it: the mode in force first, the other length after.
@@ -122,11 +105,6 @@ QString ValueText(Setting setting, const std::string& value) {
     if (value[0] == '0')
         return wiegand + QStringLiteral(" (") + rs485 + QLatin1Char(')');
     return Utf8(protocol::Latin1ToUtf8(value));
-}
-
-std::string Who(const commission::Found& reader, const std::string& door) {
-    const std::string serial = protocol::Latin1ToUtf8(reader.info.serial.value_or(""));
-    return door.empty() ? serial : serial + " (" + door + ")";
 }
 
 TfrmSite::Wanted Asked(const commission::Request& request) {
@@ -204,27 +182,23 @@ TfrmSite::~TfrmSite() {
 }
 
 void TfrmSite::applyLooks() {
-    setFont(LayoutFont(13, false));
+    setFont(LayoutFont("MS Sans Serif", 13, false));
     const QPalette system = QApplication::palette();
     const std::optional<platform::Rgb> caption = links_.system.activeCaptionColour();
     Colour(ui->pnStatus, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
-    ui->pnStatus->setFont(LayoutFont(16, true));
+    ui->pnStatus->setFont(LayoutFont("MS Sans Serif", 16, true));
     for (QLabel* count : {ui->pnDone, ui->pnFailed, ui->pnLeft}) {
         Colour(count, system.color(QPalette::Highlight), QColor(255, 255, 0));
-        count->setFont(LayoutFont(16, true));
+        count->setFont(LayoutFont("MS Sans Serif", 16, true));
     }
     for (QPushButton* button : {ui->btnStart, ui->btnStop, ui->btnExit})
-        button->setFont(LayoutFont(16, true));
+        button->setFont(LayoutFont("MS Sans Serif", 16, true));
     QPalette red = ui->btnEng->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
         red.setColor(group, QPalette::ButtonText, QColor(255, 0, 0));
     ui->btnEng->setPalette(red);
     Colour(ui->pnVELNO, QColor(128, 0, 128), Qt::white);
-    ui->pnVELNO->setFont([] {
-        QFont font(QStringLiteral("Microsoft Sans Serif"));
-        font.setPixelSize(11);
-        return font;
-    }());
+    ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
     ui->pnVELNO->setFrameShadow(QFrame::Plain);
     ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     FitGroupBoxTitle(ui->gbSettings);
@@ -460,7 +434,7 @@ void TfrmSite::updateCounts() {
             left_ = site_->progress().left(audit).size();
         left = std::to_string(left_.value_or(commission::PlanProgress(&*plan_).left(audit).size()));
     } else if (ui->edPlan->text().trimmed().isEmpty() && ui->chkId->isChecked()) {
-        left = std::to_string(std::max(0, LastId - ui->seIdFrom->value() - idsUsed_ + 1));
+        left = std::to_string(std::max(0, commission::LastId - ui->seIdFrom->value() - idsUsed_ + 1));
     }
     ui->pnLeft->setText(F(localisation::swLeft, {left}));
 }
@@ -557,9 +531,7 @@ bool TfrmSite::prepare() {
     }
     options.reportPath = QDir::fromNativeSeparators(ui->edReport->text().trimmed()).toStdString();
     if (!options.reportPath.empty()) {
-        commission::SiteReport empty;
-        empty.site = plan_ ? plan_->name : std::string();
-        if (!commission::WriteReport(options.reportPath, empty, error)) {
+        if (!commission::StartReport(options.reportPath, plan_ ? &*plan_ : nullptr, error)) {
             refuse(F(localisation::swReportRefused, {error}));
             return false;
         }
@@ -758,10 +730,7 @@ void TfrmSite::step(const std::string& text) {
 void TfrmSite::readBack(const commission::JobResult& job) {
     if (!job.ok())
         return; // the end of the job tells why
-    std::string same;
-    for (const commission::Compared& compared : job.compared)
-        same += (same.empty() ? "" : ", ") +
-                std::string(localisation::Text(commission::RowOf(compared.setting).label)) + " " + compared.asked;
+    const std::string same = job.asSet();
     // Shown under the reader's outcome until it is taken away.
     readBack_ =
         F(localisation::swReadBack, {Format(localisation::cmWhere, {commission::ComName(job.port), job.line}), same});
@@ -797,12 +766,8 @@ void TfrmSite::planRow(const commission::Found& reader, const commission::PlanRo
 
 void TfrmSite::finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) {
     const int row = rowUnderWay() >= 0 ? current_ : (current_ = addRow());
-    operations::ReaderInfo known = job.known();
-    if (!known.version)
-        known.version = reader.info.version;
-    if (!known.serial)
-        known.serial = reader.info.serial;
-    const std::string line = job.line.empty() ? reader.line : job.line;
+    const operations::ReaderInfo known = job.known(reader);
+    const std::string& line = job.line;
     const commission::PlanRow* planned =
         plan_ && row < int(plan_->rows.size()) ? &plan_->rows[std::size_t(row)] : nullptr;
     setCell(row, ColSerial, FromReader(known.serial));
@@ -811,7 +776,7 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     showValues(row, known, line, kind_ == SiteKind::Audit && planned ? Asked(planned->request) : job.asked);
     setCell(row, ColTime, QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
 
-    const std::string who = Who(reader, door);
+    const std::string who = commission::ReaderName(reader, door);
     RowState state = RowState::Done;
     if (job.ok()) {
         ++done_;

@@ -46,6 +46,11 @@ void FailureSignal(Observer& observer, const std::string& message) {
     Signal(observer, Lamp::Red, message, FailureBeepHz);
 }
 
+std::string ItemText(const std::string& digit, const char* const* items, int count) {
+    const int index = digit.size() == 1 ? protocol::ReplyDigit(digit, 1, count) : -1;
+    return index >= 0 ? items[index] : protocol::Latin1ToUtf8(digit);
+}
+
 bool AnswersInfo(const readerlink::Reply& reply) {
     return reply.valid() && static_cast<int>(reply.received.size()) == protocol::InfoReplyLength;
 }

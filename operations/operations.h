@@ -35,6 +35,9 @@ inline constexpr const char* ModeItems[ModeItemCount] = {"Wiegand", "RS485"};
 inline constexpr const char* WiegandItems[LengthItemCount] = {"Wiegand 26", "Wiegand 34", "Wiegand 42"};
 inline constexpr const char* Rs485Items[LengthItemCount] = {"RS485 24", "RS485 32", "RS485 40"};
 
+/// The list item a reply digit names ("Wiegand 34"), or the digit itself when it names none; UTF-8.
+std::string ItemText(const std::string& digit, const char* const* items, int count);
+
 /// What every operation works with: the link to the reader's port, what the program knows of the reader, and
 /// whoever shows the steps.
 struct Context {
