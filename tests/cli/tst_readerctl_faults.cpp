@@ -44,6 +44,7 @@ private slots:
         QTest::addColumn<QString>("code");  // empty: ok
         QTest::addColumn<QString>("says");  // in the error, or in the output when ok
         QTest::addColumn<int>("savedLine"); // ScanBaudRateNo afterwards; -1: not checked
+        QTest::addColumn<QString>("then");  // a command that must go well afterwards
 
         const auto remembered = [](Ctl& c) { c.remember(3, 5, "19200,e,8,1"); };
         QTest::newRow("a line setting acknowledged and not taken: saved where the reader answers")
@@ -52,26 +53,27 @@ private slots:
                    c.reader.faults.ignoredSets = "E";
                })
             << "--json set line 38400,e,8,1" << 1 << "verify-mismatch"
-            << "still at 19200,e,8,1" << 5;
+            << "still at 19200,e,8,1" << 5 << "--no-verify set keys 5";
         QTest::newRow("a line setting taken and not saved: named, so that it can be passed")
             << Setup([=](Ctl& c) {
                    remembered(c);
                    c.store.refuseWrites = true;
                })
             << "--json set line 38400,e,8,1" << 1 << "not-saved"
-            << "--port 3 --line 38400,e,8,1" << 5;
+            << "--port 3 --line 38400,e,8,1" << 5 << QString();
         QTest::newRow("default on a reader without keycode parity") << Setup([=](Ctl& c) {
             remembered(c);
             c.reader.state.paritySupported = false;
         }) << "--json default" << 0 << ""
-                                                                    << "\"parity\":null" << 5;
+                                                                    << "\"parity\":null" << 5 << QString();
         QTest::newRow("the remembered port held by another program") << Setup([=](Ctl& c) {
             remembered(c);
             platform::VirtualSystem::PortConfig config;
             config.heldByOther = true;
             c.system.setPort(3, config);
         }) << "--json scan" << 1 << "port-busy"
-                                                                     << "COM3 is in use by another program" << -1;
+                                                                     << "COM3 is in use by another program" << -1
+                                                                     << QString();
         QTest::newRow("the reader stops answering during the read-back")
             << Setup([=](Ctl& c) {
                    remembered(c);
@@ -81,7 +83,7 @@ private slots:
                    };
                })
             << "--json set keys 6" << 1 << "no-reply"
-            << "reading back: no reply from COM3 at 19200,e,8,1" << -1;
+            << "reading back: no reply from COM3 at 19200,e,8,1" << -1 << QString();
         QTest::newRow("a late reply is not the answer to the next command")
             << Setup([=](Ctl& c) {
                    remembered(c);
@@ -89,7 +91,7 @@ private slots:
                    c.reader.faults.muted['L'] = -1;
                })
             << "--json --no-verify --port 3 set keys 6" << 1 << "no-reply"
-            << "Set Reader Key Error: no reply from COM3 at 19200,e,8,1" << -1;
+            << "Set Reader Key Error: no reply from COM3 at 19200,e,8,1" << -1 << QString();
         QTest::newRow("the adapter pulled during the read-back")
             << Setup([=](Ctl& c) {
                    remembered(c);
@@ -99,26 +101,27 @@ private slots:
                    };
                })
             << "--json set keys 6" << 1 << "port-gone"
-            << "reading back: COM3 is gone (the adapter was removed?)" << -1;
+            << "reading back: COM3 is gone (the adapter was removed?)" << -1 << QString();
         QTest::newRow("no port can be opened at all")
             << Setup([](Ctl& c) { c.system.setPort(3, {false}); }) << "--json scan" << 1 << "no-device"
-            << "no serial port could be opened; see 'readerctl ports'" << -1;
+            << "no serial port could be opened; see 'readerctl ports'" << -1 << QString();
         QTest::newRow("the remembered port is silent: the reader is searched for")
             << Setup([=](Ctl& c) {
                    c.remember(4, 5, "19200,e,8,1");
                    c.system.setPort(4, {});
                })
             << "--json set id 4" << 0 << ""
-            << "\"read\":{\"serial\":\"20240117\",\"version\":\"03.20-01\",\"id\":\"04\"" << -1;
+            << "\"read\":{\"serial\":\"20240117\",\"version\":\"03.20-01\",\"id\":\"04\"" << -1 << QString();
         QTest::newRow("a scan that missed the key count is not a whole reading")
             << Setup([](Ctl& c) { c.reader.faults.muted['L'] = -1; }) << "--json scan" << 1 << "incomplete"
-            << "did not give all of its information" << -1;
+            << "did not give all of its information" << -1 << QString();
         QTest::newRow("the window's messages and readerctl's own lines in the language asked for")
             << Setup(remembered) << "--language big5 set id 12" << 0 << ""
-            << QString::fromUtf8("設定讀卡機編號完成\n在 COM3，19200,e,8,1 回讀：編號 12，與設定相同") << -1;
+            << QString::fromUtf8("設定讀卡機編號完成\n在 COM3，19200,e,8,1 回讀：編號 12，與設定相同") << -1
+            << QString();
         QTest::newRow("a usage error in the language asked for")
             << Setup(remembered) << "--language gb set keys 21" << 2 << "usage"
-            << QString::fromUtf8("readerctl：keys 21: 0 到 20；请看 'readerctl --help'") << -1;
+            << QString::fromUtf8("readerctl：keys 21: 0 到 20；请看 'readerctl --help'") << -1 << QString();
     }
     void truth() {
         QFETCH(Setup, setup);
@@ -138,25 +141,18 @@ private slots:
         QVERIFY2(text.contains(says), qPrintable(text));
         if (savedLine >= 0)
             QCOMPARE(ctl.saved("ScanBaudRateNo"), savedLine);
+        QFETCH(QString, then);
+        if (!then.isEmpty())
+            QCOMPARE(ctl.run(then), 0); // the reader is found where it was saved
         QCOMPARE(ctl.system.openCount(), 0);
     }
 
-    // After a line setting that the reader acknowledged and did not take, the next command still finds it.
-    void lineNotTakenStaysFound() {
-        Ctl ctl;
-        ctl.remember(3, 5, "19200,e,8,1");
-        ctl.reader.faults.ignoredSets = "E";
-        QCOMPARE(ctl.run("set line 38400,e,8,1"), 1);
-        ctl.reader.faults.ignoredSets.clear();
-        QCOMPARE(ctl.run("--no-verify set keys 5"), 0);
-        QCOMPARE(ctl.reader.state.keyCount, std::string("05"));
-    }
-
-    // A record that cannot take its rows is refused before any port is opened.
-    void recordRefused_data() {
+    // A record file as readerctl finds it: one that cannot take its rows is refused before any port is opened;
+    // one an earlier run left is continued, a last line without its end mended, the columns before the door kept.
+    void recordFile_data() {
         QTest::addColumn<QString>("file"); // in a fresh folder; "-" the folder itself
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("says"); // refused: in the error; continued: how the new row begins|ends
         QTest::newRow("a folder") << "-" << QByteArray() << "is a folder";
         QTest::newRow("no such folder") << "missing/site.csv" << QByteArray() << "no such folder";
         QTest::newRow("another record's columns")
@@ -165,10 +161,19 @@ private slots:
         QTest::newRow("a full disk") << "/dev/full" << QByteArray() << "cannot write the record /dev/full";
         QTest::newRow("permission denied") << "locked.csv" << QByteArray("x") << "permission denied";
 #endif
+        QTest::newRow("last line without its end")
+            << "site.csv"
+            << QByteArray("door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code\r\n"
+                          "A,t,COM3,\"19200,e,8,1\",00000001,03.20-01,01,04,001,0,done,")
+            << ",|,01,05,001,0,done,";
+        QTest::newRow("the columns before the door")
+            << "site.csv" << QByteArray("time,port,line,serial,firmware,id,keys,parity,mode,outcome,code\r\n")
+            << "20|,01,05,0,001,done,";
     }
-    void recordRefused() {
+    void recordFile() {
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
+        QFETCH(QString, says);
         QTemporaryDir folder;
         QString path = file == "-" ? folder.path() : file.startsWith('/') ? file : folder.filePath(file);
         if (!content.isEmpty()) {
@@ -184,44 +189,21 @@ private slots:
         }
 #endif
         Ctl ctl;
-        QCOMPARE(ctl.run("--json --record " + path + " set keys 5"), 2);
-        QVERIFY(ctl.system.opens().empty());
-        QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("usage"));
-        QFETCH(QString, says);
-        QVERIFY2(ctl.json().value("error").toString().contains(says), qPrintable(ctl.json().value("error").toString()));
-    }
-
-    // A record left by an earlier run: one without a line end after its last row gets one; one of the version
-    // before the door keeps its columns.
-    void recordContinued_data() {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QString>("head"); // how the new row begins
-        QTest::addColumn<QString>("tail"); // and ends
-        QTest::newRow("last line without its end")
-            << QByteArray("door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code\r\n"
-                          "A,t,COM3,\"19200,e,8,1\",00000001,03.20-01,01,04,001,0,done,")
-            << ","
-            << ",01,05,001,0,done,";
-        QTest::newRow("the columns before the door")
-            << QByteArray("time,port,line,serial,firmware,id,keys,parity,mode,outcome,code\r\n") << "20"
-            << ",01,05,0,001,done,";
-    }
-    void recordContinued() {
-        QFETCH(QByteArray, before);
-        QTemporaryDir folder;
-        const QString path = folder.filePath("site.csv");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(before);
-        file.close();
-        Ctl ctl;
         ctl.remember(3, 5, "19200,e,8,1");
-        QCOMPARE(ctl.run("--record " + path + " set keys 5"), 0);
+        const int status = ctl.run("--json --record " + path + " set keys 5");
+        if (!says.contains('|')) {
+            QCOMPARE(status, 2);
+            QVERIFY(ctl.system.opens().empty());
+            QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("usage"));
+            QVERIFY2(ctl.json().value("error").toString().contains(says),
+                     qPrintable(ctl.json().value("error").toString()));
+            return;
+        }
+        QCOMPARE(status, 0);
         const QStringList rows = Rows(path);
-        QFETCH(QString, head);
-        QFETCH(QString, tail);
-        QVERIFY2(rows.last().startsWith(head) && rows.last().endsWith(tail), qPrintable(rows.join('|')));
-        QCOMPARE(rows.size(), before.count('\n') + (before.endsWith('\n') ? 0 : 1));
+        QVERIFY2(rows.last().startsWith(says.section('|', 0, 0)) && rows.last().endsWith(says.section('|', 1)),
+                 qPrintable(rows.join('|')));
+        QCOMPARE(rows.size(), content.count('\n') + (content.endsWith('\n') ? 0 : 1));
     }
 
 #ifndef _WIN32

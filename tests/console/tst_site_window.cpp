@@ -237,10 +237,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("a value out of range")
             << QByteArray("door,id,keys\nA,11,6\nB,12,21\n") << "line 3: column keys: keys 21: 0 to 20";
-        QTest::newRow("an unknown column") << QByteArray("door,colour\nA,red\n")
-                                           << "line 1: unknown column 'colour'; the columns are door, serial, id";
-        QTest::newRow("one ID for two doors")
-            << QByteArray("door,id\nA,11\nB,11\n") << "line 3: ID 11 is on line 2 too";
         QTest::newRow("an open quote") << QByteArray("door,id\n\"A,11\n") << "line 2";
     }
     void planRefused() {
