@@ -120,18 +120,22 @@ public:
     explicit ProgressObserver(Events& events) : events_(events) {}
     /// Nothing is passed on while quiet (a read-back, a wait for the next reader).
     bool quiet = false;
-    void settle() { held_.reset(); }
+    void settle() { holding_ = false; }
     void message(const std::string& text) override {
         if (!quiet)
             events_.step(text);
-        if (held_ && !quiet)
-            events_.progress(*held_);
+        if (holding_ && !quiet)
+            events_.progress(held_);
         held_ = text;
+        holding_ = true;
     }
 
 private:
     Events& events_;
-    std::optional<std::string> held_;
+    // A string and a flag rather than an optional: GCC 12's optimiser takes the optional's string for
+    // uninitialised where the observer ends.
+    std::string held_;
+    bool holding_ = false;
 };
 
 } // namespace commission
