@@ -4,6 +4,7 @@
 #include "cli/session.h"
 #include "commission/plan.h"
 #include "commission/report.h"
+#include "commission/text.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "settings/settings.h"
@@ -57,6 +58,11 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     if (const std::optional<int> language = LanguageAsked(args))
         localisation::SelectLanguage(*language);
 
+    // A file name or value that is not UTF-8 would reach JSON, the record and the report as it is.
+    for (const std::string& arg : args) {
+        if (!commission::IsUtf8(arg))
+            return Usage(environment, json, Format(localisation::usNotUtf8, {commission::ShownAsUtf8(arg)}));
+    }
     const CtlParse parse = ParseCtlArguments(args);
     if (!parse.invocation)
         return Usage(environment, json, parse.error);

@@ -1,6 +1,16 @@
 #include "csv.h"
 
+#include "localisation/message_table.h"
+
 namespace commission {
+
+namespace {
+
+std::string LineFault(int line, localisation::TextId what) {
+    return localisation::Format(localisation::plLineFault, {std::to_string(line), localisation::Text(what)});
+}
+
+} // namespace
 
 std::string CsvField(const std::string& text) {
     std::string field = text;
@@ -23,7 +33,20 @@ std::string CsvCellText(const std::string& cell) {
     return cell;
 }
 
-CsvReader::CsvReader(std::string_view text) : text_(text) {
+char CsvSeparator(std::string_view text) {
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == '\n' || c == '\r'))
+            break;
+        else if (!quoted && (c == ',' || c == ';' || c == '\t'))
+            return c;
+    }
+    return ',';
+}
+
+CsvReader::CsvReader(std::string_view text, char separator) : text_(text), separator_(separator) {
     // A spreadsheet's UTF-8 export may begin with a byte-order mark.
     if (text_.substr(0, 3) == "\xEF\xBB\xBF")
         at_ = 3;
@@ -39,7 +62,7 @@ std::optional<CsvReader::Record> CsvReader::next() {
         for (;;) {
             if (at_ == text_.size()) {
                 if (quoted) {
-                    error_ = "line " + std::to_string(record.line) + ": a quote is not closed";
+                    error_ = LineFault(record.line, localisation::csQuoteOpen);
                     return std::nullopt;
                 }
                 break;
@@ -54,7 +77,7 @@ std::optional<CsvReader::Record> CsvReader::next() {
                         quoted = false;
                     }
                 } else {
-                    if (c == '\n')
+                    if (c == '\n' || (c == '\r' && (at_ == text_.size() || text_[at_] != '\n')))
                         ++line_;
                     field += c;
                 }
@@ -62,17 +85,17 @@ std::optional<CsvReader::Record> CsvReader::next() {
             }
             if (c == '"' && field.empty() && !wasQuoted) {
                 quoted = wasQuoted = true;
-            } else if (c == ',') {
+            } else if (c == separator_) {
                 record.fields.push_back(std::move(field));
                 field.clear();
                 wasQuoted = false;
-            } else if (c == '\n' || (c == '\r' && at_ < text_.size() && text_[at_] == '\n')) {
-                if (c == '\r')
+            } else if (c == '\n' || c == '\r') {
+                if (c == '\r' && at_ < text_.size() && text_[at_] == '\n')
                     ++at_;
                 ++line_;
                 break;
             } else if (wasQuoted) {
-                error_ = "line " + std::to_string(line_) + ": text after a closing quote";
+                error_ = LineFault(line_, localisation::csAfterQuote);
                 return std::nullopt;
             } else {
                 field += c;

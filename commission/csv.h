@@ -1,6 +1,7 @@
 #pragma once
 // CSV as spreadsheets write and read it (RFC 4180): fields separated by commas, quoted when they hold a comma, a
-// quote or a line end, quotes doubled inside. Records end with CRLF or LF.
+// quote or a line end, quotes doubled inside. Records end with CRLF, LF or a lone CR. A spreadsheet set for a
+// language that writes decimal commas separates with semicolons, and its "Unicode text" with tabs.
 
 #include <optional>
 #include <string>
@@ -15,10 +16,13 @@ std::string CsvField(const std::string& text);
 /// A cell as a person meant it: the apostrophe that CsvField put before a formula character taken off.
 std::string CsvCellText(const std::string& cell);
 
+/// The separator a text's first line uses: the first comma, semicolon or tab outside quotes; a comma if none.
+char CsvSeparator(std::string_view text);
+
 /// Reads the records of a CSV text one after another.
 class CsvReader {
 public:
-    explicit CsvReader(std::string_view text);
+    explicit CsvReader(std::string_view text, char separator = ',');
 
     struct Record {
         int line = 0; ///< the 1-based line the record starts on
@@ -26,11 +30,12 @@ public:
     };
     /// The next record that is not an empty line; nothing at the end or after an error.
     std::optional<Record> next();
-    /// What is wrong with the text, with its line; empty while nothing is.
+    /// What is wrong with the text, with its line, in the current language; empty while nothing is.
     const std::string& error() const { return error_; }
 
 private:
     std::string_view text_;
+    char separator_;
     std::size_t at_ = 0;
     int line_ = 1;
     std::string error_;

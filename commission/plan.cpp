@@ -1,6 +1,8 @@
 #include "plan.h"
 
 #include "commission/csv.h"
+#include "commission/text.h"
+#include "commission/words.h"
 #include "localisation/message_table.h"
 #include "protocol/protocol.h"
 
@@ -11,6 +13,8 @@
 #include <sstream>
 
 namespace commission {
+
+using localisation::Format;
 
 namespace {
 
@@ -28,6 +32,37 @@ std::vector<std::string> SplitWords(const std::string& cell) {
     for (std::string word; in >> word;)
         words.push_back(word);
     return words;
+}
+
+/// A cell without the spaces a person or a spreadsheet put around it.
+std::string Trimmed(const std::string& cell) {
+    const std::size_t first = cell.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : cell.substr(first, cell.find_last_not_of(" \t") - first + 1);
+}
+
+/// How many line ends a cell holds: CRLF, LF or a lone CR each.
+int LineEnds(std::string_view cell) {
+    int ends = 0;
+    for (std::size_t i = 0; i < cell.size(); ++i)
+        ends += cell[i] == '\n' || (cell[i] == '\r' && (i + 1 == cell.size() || cell[i + 1] != '\n'));
+    return ends;
+}
+
+/// A setting's cell checked as the column takes it; an empty text when it is fine, else what is accepted.
+std::string ParseCell(const SettingRow& setting, const std::string& cell, Value& value) {
+    std::vector<std::string> words = SplitWords(cell);
+    if (setting.setting == Setting::Mode && words.size() != 3 && !(words.size() == 1 && words[0].size() == 3))
+        return Format(localisation::plModeCell, {Trimmed(cell)});
+    if (setting.words == 1 && words.size() > 1) {
+        std::string joined;
+        for (const std::string& word : words)
+            joined += word;
+        // "38400, e, 8, 1" as a person writes a list
+        if (setting.setting == Setting::Line && ParseLineSetting(joined) >= 0)
+            return Format(localisation::plLineSpaces, {Lower(joined)});
+        words = {Trimmed(cell)}; // refused with what the column takes
+    }
+    return ParseValue(setting, words, false, value);
 }
 
 /// UTF-8 as typed to the reader's 8-bit characters (Latin-1); nothing for a character outside it.
@@ -60,19 +95,53 @@ std::string RowName(const PlanRow& row) {
                             : localisation::Format(localisation::cmDoor, {row.door});
 }
 
-PlanCheck ParsePlan(std::string_view text, const std::string& name) {
+bool SameSerial(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && Lower(std::string(a)) == Lower(std::string(b));
+}
+
+PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
     PlanCheck check;
     std::vector<std::string>& errors = check.errors;
     const auto fault = [&](int line, const std::string& what) {
         if (errors.size() < MaxErrors)
-            errors.push_back("line " + std::to_string(line) + ": " + what);
+            errors.push_back(Format(localisation::plLineFault, {std::to_string(line), what}));
     };
-    CsvReader reader(text);
+    const auto cellFault = [&](int line, const std::string& column, const std::string& what) {
+        if (errors.size() < MaxErrors)
+            errors.push_back(Format(localisation::plCellFault, {std::to_string(line), column, what}));
+    };
+    const std::string text = TextFromFile(bytes);
+    CsvReader reader(text, CsvSeparator(text));
+    // A file in another encoding is one fault, however many cells show it: the first, where it is.
+    const auto notText = [&](const CsvReader::Record& record, const std::vector<std::string>* titles) {
+        int line = record.line;
+        for (std::size_t i = 0; i < record.fields.size(); ++i) {
+            const std::string& cell = record.fields[i];
+            const std::optional<TextPlace> place = FindNotUtf8(cell);
+            if (!place) {
+                line += LineEnds(cell); // a quoted cell may span lines
+                continue;
+            }
+            const std::string column = titles && i < titles->size()
+                                           ? (*titles)[i]
+                                           : Format(localisation::plColumnNth, {std::to_string(i + 1)});
+            errors.clear();
+            cellFault(line + place->line - 1, column, Format(localisation::plNotUtf8, {ShownAsUtf8(Trimmed(cell))}));
+            return true;
+        }
+        return false;
+    };
     const std::optional<CsvReader::Record> header = reader.next();
     if (!header) {
-        errors.push_back(reader.error().empty() ? "the plan is empty: it needs a header row" : reader.error());
+        errors.push_back(reader.error().empty() ? localisation::Text(localisation::plEmpty) : reader.error());
         return check;
     }
+    if (notText(*header, nullptr))
+        return check;
+    // Spreadsheets and people put spaces and capitals in titles.
+    std::vector<std::string> titleOf;
+    for (const std::string& title : header->fields)
+        titleOf.push_back(Lower(Trimmed(title)));
 
     // What each column is: a setting's row, door, serial, outcome, or ignored.
     enum class Kind { Door, Serial, Setting, Outcome, Ignored };
@@ -82,8 +151,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
     };
     std::vector<Column> columns;
     std::set<std::string> titles;
-    for (const std::string& title : header->fields) {
-        const std::string& column = title;
+    for (const std::string& column : titleOf) {
         if (column == "door") {
             columns.push_back({Kind::Door});
         } else if (column == "serial") {
@@ -98,11 +166,11 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
             std::string known = "door, serial";
             for (const SettingRow& setting : SettingTable)
                 known += std::string(", ") + setting.name;
-            fault(header->line, "unknown column '" + column + "'; the columns are " += known);
+            fault(header->line, Format(localisation::plUnknownColumn, {column, known}));
             continue;
         }
         if (!titles.insert(column).second)
-            fault(header->line, "the column '" + column + "' is given twice");
+            fault(header->line, Format(localisation::plColumnTwice, {column}));
     }
     if (!errors.empty())
         return check;
@@ -111,19 +179,23 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
 
     Plan plan;
     plan.name = name;
-    std::map<std::string, std::size_t> serials; // serial -> index in plan.rows
+    std::map<std::string, std::size_t> serials; // serial in small letters -> index in plan.rows
+    bool anyRow = false;
     while (const std::optional<CsvReader::Record> fields = reader.next()) {
+        anyRow = true;
+        if (notText(*fields, &titleOf))
+            return check;
         if (fields->fields.size() != columns.size()) {
-            fault(fields->line, "a row of " + std::to_string(fields->fields.size()) + " fields under a header of " +
-                                    std::to_string(columns.size()));
+            fault(fields->line, Format(localisation::plFieldCount,
+                                       {std::to_string(fields->fields.size()), std::to_string(columns.size())}));
             continue;
         }
         PlanRow row;
         row.line = fields->line;
         bool skip = false;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const std::string cell = CsvCellText(fields->fields[i]);
-            const std::string& title = header->fields[i];
+            const std::string cell = CsvCellText(Trimmed(fields->fields[i]));
+            const std::string& title = titleOf[i];
             switch (columns[i].kind) {
             case Kind::Door:
                 row.door = cell;
@@ -133,18 +205,17 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
                     break;
                 const std::optional<std::string> serial = Utf8ToLatin1(cell);
                 if (!serial || serial->size() != SerialLength)
-                    fault(row.line, "column serial: '" + cell + "': 8 characters, or empty");
+                    cellFault(row.line, title, Format(localisation::plSerialCell, {cell}));
                 else
                     row.serial = serial;
                 break;
             }
             case Kind::Setting: {
-                const std::vector<std::string> words = SplitWords(cell);
-                if (words.empty())
+                if (SplitWords(cell).empty())
                     break;
                 Value value;
-                if (std::string error = ParseValue(*columns[i].setting, words, false, value); !error.empty())
-                    fault(row.line, "column " + title + ": " += error);
+                if (std::string error = ParseCell(*columns[i].setting, cell, value); !error.empty())
+                    cellFault(row.line, title, error);
                 else
                     row.request.add(value);
                 break;
@@ -159,22 +230,25 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
         if (skip)
             continue;
         if (row.serial) {
-            if (const auto seen = serials.find(*row.serial); seen != serials.end()) {
+            const std::string key = Lower(*row.serial);
+            if (const auto seen = serials.find(key); seen != serials.end()) {
                 if (record) {
                     // A record keeps every time a reader was done: the last one is what it has now.
                     plan.rows[seen->second] = row;
                     continue;
                 }
-                fault(row.line, "serial " + protocol::Latin1ToUtf8(*row.serial) + " is on line " +
-                                    std::to_string(plan.rows[seen->second].line) + " too");
+                fault(row.line, Format(localisation::plSerialTwice, {protocol::Latin1ToUtf8(*row.serial),
+                                                                     std::to_string(plan.rows[seen->second].line)}));
                 continue;
             }
-            serials[*row.serial] = plan.rows.size();
+            serials[key] = plan.rows.size();
         }
         plan.rows.push_back(std::move(row));
     }
     if (!reader.error().empty() && errors.size() < MaxErrors)
         errors.push_back(reader.error());
+    else if (!anyRow)
+        errors.push_back(localisation::Text(localisation::plNoRows));
 
     std::map<std::string, int> ids; // ID -> line
     for (const PlanRow& row : plan.rows) {
@@ -183,7 +257,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
             continue;
         const std::string digits = ReaderText(*id);
         if (const auto seen = ids.find(digits); seen != ids.end())
-            fault(row.line, "ID " + digits + " is on line " + std::to_string(seen->second) + " too");
+            fault(row.line, Format(localisation::plIdTwice, {digits, std::to_string(seen->second)}));
         else
             ids[digits] = row.line;
     }
@@ -196,14 +270,14 @@ PlanCheck ReadPlan(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         PlanCheck check;
-        check.errors.push_back("cannot read the plan " + path);
+        check.errors.push_back(Format(localisation::plCannotRead, {ShownAsUtf8(path)}));
         return check;
     }
     std::ostringstream text;
     text << file.rdbuf();
-    PlanCheck check = ParsePlan(text.str(), SiteName(path));
+    PlanCheck check = ParsePlan(text.str(), ShownAsUtf8(SiteName(path)));
     for (std::string& error : check.errors)
-        error.insert(0, path + " ");
+        error.insert(0, ShownAsUtf8(path) + " ");
     return check;
 }
 

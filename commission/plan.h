@@ -17,7 +17,7 @@ namespace commission {
 struct PlanRow {
     int line = 0; ///< where the row stands in the file
     std::string door;
-    std::optional<std::string> serial; ///< as the reader sends it (8-bit characters)
+    std::optional<std::string> serial; ///< in the reader's 8-bit characters, in the letter case typed
     Request request;
 };
 
@@ -32,8 +32,10 @@ struct PlanCheck {
     std::vector<std::string> errors;
 };
 
-/// Checks a plan's text. `name` is the site's name.
-PlanCheck ParsePlan(std::string_view text, const std::string& name);
+/// Checks a plan file's bytes: UTF-8, with or without its byte-order mark, or UTF-16 with its mark; separated by
+/// commas, semicolons or tabs, as its header line is. A file in any other encoding is refused, naming the first
+/// cell that shows it. `name` is the site's name.
+PlanCheck ParsePlan(std::string_view bytes, const std::string& name);
 /// Reads and checks the plan file at `path`.
 PlanCheck ReadPlan(const std::string& path);
 
@@ -41,5 +43,7 @@ PlanCheck ReadPlan(const std::string& path);
 std::string SiteName(const std::string& path);
 /// "door 12" or, for a row without a door, "line 5".
 std::string RowName(const PlanRow& row);
+/// Whether a plan's serial and a reader's are the same: a person may type the reader's capitals small.
+bool SameSerial(std::string_view a, std::string_view b);
 
 } // namespace commission

@@ -51,7 +51,7 @@ const PlanRow* PlanProgress::rowFor(const std::string& serial, bool bySerialOnly
         return nullptr;
     const std::vector<PlanRow>& rows = plan_->rows;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if ((rows[i].serial == serial || heldBy_[i] == serial) && !done_[i])
+        if (((rows[i].serial && SameSerial(*rows[i].serial, serial)) || heldBy_[i] == serial) && !done_[i])
             return &rows[i];
     }
     if (bySerialOnly)

@@ -95,14 +95,47 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
      "在 {1} 以 {2} 找到读卡机，但无法记住此设定", "在 {1} 以 {2} 找到讀卡機，但無法記住此設定"},
     /* cmNoIdLeft */ {"no reader ID is left after {1}", "{1} 之后没有可用的读卡机编号", "{1} 之後沒有可用的讀卡機編號"},
     /* cmNotInPlan */
-    {"reader {1} matches no row of the plan that is left", "读卡机 {1} 不符合计划表中剩下的任何一列",
+    {"reader {1} matches no row of the plan that is left", "读卡机 {1} 不符合计划表中剩下的任何一行",
      "讀卡機 {1} 不符合計畫表中剩下的任何一列"},
     /* cmTakesRow */ {"it takes {1} of the plan", "套用计划表的 {1}", "套用計畫表的 {1}"},
     /* cmNothing */ {"nothing", "无", "無"},
     /* cmDrift */ {"drift: {1}", "与计划不符：{1}", "與計畫不符：{1}"},
     /* cmRecordFailed */ {"the record {1} cannot be written to", "无法写入记录档 {1}", "無法寫入記錄檔 {1}"},
     /* cmDoor */ {"door {1}", "门 {1}", "門 {1}"},
-    /* cmRowLine */ {"line {1}", "第 {1} 行", "第 {1} 行"},
+    /* cmRowLine */ {"line {1}", "第 {1} 行", "第 {1} 列"},
+    /* plLineFault */ {"line {1}: {2}", "第 {1} 行：{2}", "第 {1} 列：{2}"},
+    /* plCellFault */ {"line {1}: column {2}: {3}", "第 {1} 行，{2} 列：{3}", "第 {1} 列，{2} 欄：{3}"},
+    /* plColumnNth */ {"{1}", "第 {1}", "第 {1}"},
+    /* plCannotRead */ {"cannot read the plan {1}", "无法读取计划表 {1}", "無法讀取計畫表 {1}"},
+    /* plNotUtf8 */
+    {"'{1}' is not UTF-8 text: in the spreadsheet, use Save As with the type \"CSV UTF-8 (Comma delimited)\"",
+     "'{1}' 不是 UTF-8 文本：请在电子表格中用\"另存为\"，存成\"CSV UTF-8(逗号分隔)\"类型",
+     "'{1}' 不是 UTF-8 文字：請在試算表中用「另存新檔」，存成「CSV UTF-8 (逗號分隔)」類型"},
+    /* plEmpty */
+    {"the plan is empty: it needs a header row", "计划表是空的：需要一个标题行", "計畫表是空的：需要一個標題列"},
+    /* plNoRows */ {"the plan has no rows", "计划表没有任何一行", "計畫表沒有任何一列"},
+    /* plUnknownColumn */
+    {"unknown column '{1}'; the columns are {2}", "未知的列 '{1}'；可用的列有 {2}", "未知的欄 '{1}'；可用的欄有 {2}"},
+    /* plColumnTwice */ {"the column '{1}' is given twice", "列 '{1}' 重复出现", "欄 '{1}' 重複出現"},
+    /* plFieldCount */
+    {"a row of {1} fields under a header of {2}", "这一行有 {1} 个字段，但标题行有 {2} 个",
+     "這一列有 {1} 個欄位，但標題列有 {2} 個"},
+    /* plSerialCell */
+    {"'{1}': 8 characters, or empty", "'{1}'：须为 8 个字符，或留空", "'{1}'：須為 8 個字元，或留空"},
+    /* plSerialTwice */ {"serial {1} is on line {2} too", "序号 {1} 也在第 {2} 行", "序號 {1} 也在第 {2} 列"},
+    /* plIdTwice */ {"ID {1} is on line {2} too", "编号 {1} 也在第 {2} 行", "編號 {1} 也在第 {2} 列"},
+    /* plLineSpaces */
+    {"write the line setting without spaces: {1}", "通讯设定请不要加空格：{1}", "通訊設定請不要加空格：{1}"},
+    /* plModeCell */
+    {"'{1}': three words: wiegand or rs485, the Wiegand length (26, 34 or 42) and the RS485 length (24, 32 or 40), "
+     "such as wiegand 26 32",
+     "'{1}'：需要三个词：wiegand 或 rs485、Wiegand 长度（26、34 或 42）及 RS485 长度（24、32 或 40），例如 wiegand 26 "
+     "32",
+     "'{1}'：需要三個詞：wiegand 或 rs485、Wiegand 長度（26、34 或 42）及 RS485 長度（24、32 或 40），例如 wiegand 26 "
+     "32"},
+    /* csQuoteOpen */ {"a quote is not closed", "引号没有结束", "引號沒有結束"},
+    /* csAfterQuote */ {"text after a closing quote", "结束引号之后还有文字", "結束引號之後還有文字"},
+    /* usNotUtf8 */ {"'{1}' is not UTF-8 text", "'{1}' 不是 UTF-8 文本", "'{1}' 不是 UTF-8 文字"},
     /* rcNote */ {"Note: {1}", "注意：{1}", "注意：{1}"},
     /* rcReadBackAnswers */
     {"Read back on {1}: the reader answers", "在 {1} 回读：读卡机有回应", "在 {1} 回讀：讀卡機有回應"},
@@ -124,7 +157,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* rcSummary */ {"Readers done: {1}, failed: {2}", "完成的读卡机：{1}，失败：{2}", "完成的讀卡機：{1}，失敗：{2}"},
     /* rcNotDone */ {"Not done: {1}", "未完成：{1}", "未完成：{1}"},
     /* rcRowsLeft */
-    {"interrupted with {1} rows of the plan not done", "已中断，计划表还有 {1} 列未完成",
+    {"interrupted with {1} rows of the plan not done", "已中断，计划表还有 {1} 行未完成",
      "已中斷，計畫表還有 {1} 列未完成"},
     /* rcDiffHead */
     {"{1}, reader {2} on {3} at {4}:", "{1}，读卡机 {2} 在 {3}，{4}：", "{1}，讀卡機 {2} 在 {3}，{4}："},
@@ -224,7 +257,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"Choose a plan or the settings for every reader, then Start", "请选择计划表或每台读卡机的设定，再按开始",
      "請選擇計畫表或每台讀卡機的設定，再按開始"},
     /* swPlanReady */
-    {"Plan {1}: {2} rows; Start when ready", "计划表 {1}：{2} 列；准备好请按开始",
+    {"Plan {1}: {2} rows; Start when ready", "计划表 {1}：{2} 行；准备好请按开始",
      "計畫表 {1}：{2} 列；準備好請按開始"},
     /* swPlanFaulty */ {"The plan cannot be used: {1}", "无法使用此计划表：{1}", "無法使用此計畫表：{1}"},
     /* swNothingToSet */
@@ -259,7 +292,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"Reports (*.html);;All files (*)", "报告 (*.html);;所有档案 (*)", "報告 (*.html);;所有檔案 (*)"},
     /* swNothingToAudit */
     {"No row of the plan names a reader's serial: there is nothing to audit",
-     "计划表中没有任何一列有读卡机序号：没有可稽核的读卡机", "計畫表中沒有任何一列有讀卡機序號：沒有可稽核的讀卡機"},
+     "计划表中没有任何一行有读卡机序号：没有可稽核的读卡机", "計畫表中沒有任何一列有讀卡機序號：沒有可稽核的讀卡機"},
     /* ltTitle */ {"Line test on {1} at {2}", "{1}，{2} 线路测试", "{1}，{2} 線路測試"},
     /* ltProgress */
     {"Line test on {1} at {2}: {3} of {4} queries", "{1}，{2} 线路测试：{4} 次查询已完成 {3} 次",

@@ -2,6 +2,7 @@
 // by its line and column with the value and what is accepted; a record read back is a plan.
 
 #include "commission/plan.h"
+#include "localisation/language.h"
 
 #include <QStringList>
 #include <QTest>
@@ -13,6 +14,17 @@ namespace {
 /// A plan's text from lines.
 std::string Text(const QStringList& lines) {
     return lines.join("\r\n").toStdString() + "\r\n";
+}
+
+/// Excel's "Unicode text": UTF-16 with its mark.
+QByteArray Utf16(const QString& text, bool bigEndian) {
+    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (const QChar c : text) {
+        const auto high = static_cast<char>(c.unicode() >> 8);
+        const auto low = static_cast<char>(c.unicode() & 0xFF);
+        bytes += bigEndian ? QByteArray{&high, 1} + low : QByteArray{&low, 1} + high;
+    }
+    return bytes;
 }
 
 /// "door: setting value, ..." for each row.
@@ -81,6 +93,19 @@ private slots:
         QTest::newRow("a quote left open, its line named")
             << QStringList{"door,id", "A,1", "\"B,2"} << "line 3: a quote is not closed";
         QTest::newRow("no header") << QStringList{} << "the plan is empty";
+        QTest::newRow("a serial twice, in two letter cases")
+            << QStringList{"door,serial", "A,0a1b2c3d", "B,0A1B2C3D"} << "line 3: serial 0A1B2C3D is on line 2 too";
+        QTest::newRow("a line setting written with spaces")
+            << QStringList{"door,line", "A,\"38400, e, 8, 1\""}
+            << "line 2: column line: write the line setting without spaces: 38400,e,8,1";
+        QTest::newRow("a line setting that is none")
+            << QStringList{"door,line", "A,\"38400, x\""} << "line 2: column line: line 38400, x: an index 0 to 11";
+        QTest::newRow("a mode of two words")
+            << QStringList{"door,mode", "A,Wiegand 26"}
+            << "line 2: column mode: 'Wiegand 26': three words: wiegand or rs485, the Wiegand length (26, 34 or 42) "
+               "and the RS485 length (24, 32 or 40), such as wiegand 26 32";
+        QTest::newRow("keys of two words")
+            << QStringList{"door,keys", "A,4 6"} << "line 2: column keys: keys 4 6: 0 to 20";
     }
     void refused() {
         QFETCH(QStringList, lines);
@@ -89,6 +114,79 @@ private slots:
         QVERIFY(!check.plan);
         QVERIFY(!check.errors.empty());
         QVERIFY2(QString::fromStdString(check.errors.front()).startsWith(error), check.errors.front().c_str());
+    }
+
+    // Files as spreadsheets save them: read whatever the encoding's mark, line ends and separator; any other
+    // encoding refused at its first cell that shows it, by line and column, with how to save it right.
+    void fileKinds_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QStringList>("expected"); ///< the rows read, or the refusal's beginning
+        const QString plan = QString::fromUtf8("door,id\r\nBüro,5\r\n工地,6\r\n");
+        const QStringList rows{QString::fromUtf8("Büro: id 05"), QString::fromUtf8("工地: id 06")};
+        QTest::newRow("UTF-8, CRLF") << plan.toUtf8() << true << rows;
+        QTest::newRow("UTF-8 with its mark, LF") << "\xEF\xBB\xBF" + plan.toUtf8().replace("\r", "") << true << rows;
+        QTest::newRow("lone CRs") << plan.toUtf8().replace("\n", "") << true << rows;
+        QTest::newRow("UTF-16, little end first, tabs")
+            << Utf16(QString(plan).replace(',', '\t'), false) << true << rows;
+        QTest::newRow("UTF-16, big end first") << Utf16(plan, true) << true << rows;
+        QTest::newRow("semicolons, a comma in a cell unquoted")
+            << QByteArray("door;id;line\r\nA;5;38400,e,8,1\r\n") << true << QStringList{"A: id 05, line 38400,e,8,1"};
+        QTest::newRow("titles with spaces and capitals, cells with spaces")
+            << QByteArray(" Door , ID ,Serial\r\n Gate ; , 7 , a1b2c3d4\r\n") << true
+            << QStringList{"Gate ;/a1b2c3d4: id 07"};
+        QTest::newRow("Windows-1252") << QByteArray("door,id\r\nA,4\r\nB\xFCro,5\r\n") << false
+                                      << QStringList{QString::fromUtf8(
+                                             "line 3: column door: 'B�ro' is not UTF-8 text: in the "
+                                             "spreadsheet, use Save As with the type \"CSV UTF-8 (Comma delimited)\"")};
+        QTest::newRow("GBK, a fault in another cell before") // the encoding is the one fault said
+            << QByteArray("door,keys\r\nA,21\r\n\xB9\xA4\xB5\xD8,4\r\n") << false
+            << QStringList{"line 3: column door: '\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD' is not UTF-8"};
+        QTest::newRow("Big5, in the header: the column by its number")
+            << QByteArray("door,\xA4\x75\r\nA,1\r\n") << false
+            << QStringList{"line 1: column 2: '\xEF\xBF\xBDu' is not UTF-8"};
+        QTest::newRow("after a cell over two lines")
+            << QByteArray("door,keys\r\n\"Gate\r\nB\",4\r\nC\xFC,4\r\n") << false << QStringList{"line 4: column door"};
+        QTest::newRow("UTF-16, a lone surrogate")
+            << Utf16(QString("door\r\nA") + QChar(0xD800), false) << false << QStringList{"line 2: column door"};
+        QTest::newRow("UTF-16 without its mark")
+            << Utf16("door,id\r\n", false).mid(2) << false << QStringList{"line 1: column 1"};
+        QTest::newRow("a header, no rows")
+            << QByteArray("door,id\r\n\r\n") << false << QStringList{"the plan has no rows"};
+    }
+    void fileKinds() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, read);
+        QFETCH(QStringList, expected);
+        const PlanCheck check = ParsePlan(bytes.toStdString(), "site");
+        if (read) {
+            QVERIFY2(check.plan, check.errors.empty() ? "" : check.errors.front().c_str());
+            QCOMPARE(Rows(*check.plan), expected);
+        } else {
+            QVERIFY(!check.plan);
+            QCOMPARE(int(check.errors.size()), 1);
+            QVERIFY2(QString::fromStdString(check.errors.front()).startsWith(expected.front()),
+                     check.errors.front().c_str());
+        }
+    }
+
+    // A plan's faults are told in the user's language, a plan's lines as rows: 行 in Simplified Chinese, 列 in
+    // Traditional, where columns are 列 and 欄.
+    void inTheUsersLanguage_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("Simplified") << int(localisation::LanguageSimplified)
+                                    << QString::fromUtf8("第 2 行，keys 列：keys 21: 0 到 20");
+        QTest::newRow("Traditional") << int(localisation::LanguageTraditional)
+                                     << QString::fromUtf8("第 2 列，keys 欄：keys 21: 0 到 20");
+    }
+    void inTheUsersLanguage() {
+        QFETCH(int, language);
+        localisation::SelectLanguage(language);
+        const PlanCheck check = ParsePlan(Text({"door,keys", "A,21"}), "site");
+        localisation::SelectLanguage(localisation::LanguageEnglish);
+        QCOMPARE(int(check.errors.size()), 1);
+        QTEST(QString::fromStdString(check.errors.front()), "error");
     }
 
     // Every fault of a plan is said at once, not one per try.
