@@ -161,27 +161,59 @@ private slots:
                                 "{\"setting\":\"keys\",\"now\":\"04\",\"planned\":\"06\"}]}"));
     }
 
-    // A malformed plan, a fault of a cell and one of the whole plan (tst_plan has every kind): named by its file
-    // and line, and no port is touched.
+    // A malformed plan, a fault of a cell and one of the whole plan (tst_plan has every kind), and a plan saved
+    // in a spreadsheet's own encoding: named by its file and line, and no port is touched.
     void malformed_data() {
-        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("says");
-        QTest::newRow("a bad value") << QStringList{"door,keys", "A,21"} << "site.csv line 2: column keys";
-        QTest::newRow("a duplicate serial") << QStringList{"door,serial", "A,00000001", "B,00000001"}
+        QTest::newRow("a bad value") << QByteArray("door,keys\r\nA,21\r\n") << "site.csv line 2: column keys";
+        QTest::newRow("a duplicate serial") << QByteArray("door,serial\r\nA,00000001\r\nB,00000001\r\n")
                                             << "site.csv line 3: serial 00000001 is on line 2 too";
+        QTest::newRow("Windows-1252") << QByteArray("door,id\r\nB\xFCro,5\r\n")
+                                      << QString::fromUtf8("site.csv line 2: column door: 'B\uFFFDro' is not UTF-8 "
+                                                           "text: in the spreadsheet, use Save As with the type "
+                                                           "\"CSV UTF-8 (Comma delimited)\"");
     }
     void malformed() {
-        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, content);
         QTemporaryDir folder;
-        const QString plan = Write(folder, "site.csv", lines);
+        const QString plan = folder.filePath("site.csv");
+        QFile file(plan);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
         for (const char* command : {"apply", "audit", "diff"}) {
             Ctl ctl;
             QCOMPARE(ctl.run(QString("--json %1 %2").arg(command, plan)), 2);
             QVERIFY(ctl.system.opens().empty());
+            QCOMPARE(ctl.json().value("ok"), QJsonValue(false));
+            QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("usage"));
             QFETCH(QString, says);
             QVERIFY2(ctl.json().value("error").toString().contains(says),
                      qPrintable(ctl.json().value("error").toString()));
         }
+    }
+
+    // A file name in another encoding than UTF-8 (a Latin-1 name on an old disk) would reach JSON as it is.
+    void argumentNotUtf8() {
+        Ctl ctl;
+        cli::CtlEnvironment environment{ctl.system, ctl.store, ctl.out, ctl.err, ctl.interrupted, {}};
+        QCOMPARE(cli::RunReaderctl({"--json", "scan", "--trace", "/nonexistent/B\xFCro.jsonl"}, environment), 2);
+        QVERIFY(ctl.system.opens().empty());
+        QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("usage"));
+        QCOMPARE(ctl.json().value("error").toString(),
+                 QString::fromUtf8("'/nonexistent/B\uFFFDro.jsonl' is not UTF-8 text"));
+    }
+
+    // A serial typed in small letters is the reader's all the same.
+    void serialInAnyCase() {
+        QTemporaryDir folder;
+        const QString plan = Write(folder, "site.csv", {"door,serial,id", "Door 1,,11", "Door 2,0a1b2c3d,12"});
+        Ctl ctl;
+        sim::ReaderModel mixed = Reader("0A1B2C3D"), other = Reader("00000001");
+        Arrivals site{ctl, {&mixed, &other}, 1000};
+        site.watch();
+        QCOMPARE(ctl.run("apply " + plan), 0);
+        QCOMPARE(QString::fromStdString(mixed.state.id + "/" + other.state.id), QStringLiteral("12/11"));
     }
 };
 
