@@ -118,8 +118,8 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"unknown column '{1}'; the columns are {2}", "未知的列 '{1}'；可用的列有 {2}", "未知的欄 '{1}'；可用的欄有 {2}"},
     /* plColumnTwice */ {"the column '{1}' is given twice", "列 '{1}' 重复出现", "欄 '{1}' 重複出現"},
     /* plFieldCount */
-    {"a row of {1} fields under a header of {2}", "这一行有 {1} 个字段，但标题行有 {2} 个",
-     "這一列有 {1} 個欄位，但標題列有 {2} 個"},
+    {"a row of {1} fields under a header of {2}", "这一行有 {1} 个单元格，但标题行有 {2} 个",
+     "這一列有 {1} 個儲存格，但標題列有 {2} 個"},
     /* plSerialCell */
     {"'{1}': 8 characters, or empty", "'{1}'：须为 8 个字符，或留空", "'{1}'：須為 8 個字元，或留空"},
     /* plSerialTwice */ {"serial {1} is on line {2} too", "序号 {1} 也在第 {2} 行", "序號 {1} 也在第 {2} 列"},

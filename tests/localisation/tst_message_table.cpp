@@ -2,6 +2,7 @@
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
@@ -181,6 +182,25 @@ private slots:
             for (int language = 1; language < LanguageCount; ++language)
                 QVERIFY2(places(MessageTable[id][language]) == places(MessageTable[id][LanguageEnglish]),
                          MessageTable[id][language]);
+        }
+    }
+
+    // A plan's and a record's rows are 行 and their columns 列 in Simplified Chinese; in Traditional Chinese rows
+    // are 列 and columns 欄. A row that mixes them up reads as the other on a user's screen.
+    void rowsAndColumns() {
+        const QRegularExpression rows(QStringLiteral("\\brows?\\b|(?<!-)\\bline \\{|\\bon line\\b"));
+        const QRegularExpression columns(QStringLiteral("\\bcolumns?\\b"));
+        for (int id = 0; id < TextIdCount; ++id) {
+            const QString english = QString::fromUtf8(MessageTable[id][LanguageEnglish]);
+            const QString simplified = QString::fromUtf8(MessageTable[id][LanguageSimplified]);
+            const QString traditional = QString::fromUtf8(MessageTable[id][LanguageTraditional]);
+            const bool namesColumns = english.contains(columns);
+            if (english.contains(rows)) {
+                QVERIFY2(simplified.contains(u'行'), qPrintable(simplified));
+                QVERIFY2(traditional.contains(u'列'), qPrintable(traditional));
+            }
+            QVERIFY2(simplified.contains(u'列') == namesColumns, qPrintable(simplified));
+            QVERIFY2(traditional.contains(u'欄') == namesColumns, qPrintable(traditional));
         }
     }
 
