@@ -4,9 +4,9 @@
 #include "cli/session.h"
 #include "commission/plan.h"
 #include "commission/report.h"
-#include "commission/text.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
+#include "protocol/text.h"
 #include "settings/settings.h"
 #include "trace/trace_file.h"
 
@@ -60,8 +60,8 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
 
     // A file name or value that is not UTF-8 would reach JSON, the record and the report as it is.
     for (const std::string& arg : args) {
-        if (!commission::IsUtf8(arg))
-            return Usage(environment, json, Format(localisation::usNotUtf8, {commission::ShownAsUtf8(arg)}));
+        if (!protocol::IsUtf8(arg))
+            return Usage(environment, json, Format(localisation::usNotUtf8, {protocol::ShownAsUtf8(arg)}));
     }
     const CtlParse parse = ParseCtlArguments(args);
     if (!parse.invocation)

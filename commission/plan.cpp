@@ -1,10 +1,10 @@
 #include "plan.h"
 
 #include "commission/csv.h"
-#include "commission/text.h"
 #include "commission/words.h"
 #include "localisation/message_table.h"
 #include "protocol/protocol.h"
+#include "protocol/text.h"
 
 #include <algorithm>
 #include <fstream>
@@ -110,14 +110,14 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
         if (errors.size() < MaxErrors)
             errors.push_back(Format(localisation::plCellFault, {std::to_string(line), column, what}));
     };
-    const std::string text = TextFromFile(bytes);
+    const std::string text = protocol::TextFromFile(bytes);
     CsvReader reader(text, CsvSeparator(text));
     // A file in another encoding is one fault, however many cells show it: the first, where it is.
     const auto notText = [&](const CsvReader::Record& record, const std::vector<std::string>* titles) {
         int line = record.line;
         for (std::size_t i = 0; i < record.fields.size(); ++i) {
             const std::string& cell = record.fields[i];
-            const std::optional<TextPlace> place = FindNotUtf8(cell);
+            const std::optional<protocol::TextPlace> place = protocol::FindNotUtf8(cell);
             if (!place) {
                 line += LineEnds(cell); // a quoted cell may span lines
                 continue;
@@ -126,7 +126,8 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
                                            ? (*titles)[i]
                                            : Format(localisation::plColumnNth, {std::to_string(i + 1)});
             errors.clear();
-            cellFault(line + place->line - 1, column, Format(localisation::plNotUtf8, {ShownAsUtf8(Trimmed(cell))}));
+            cellFault(line + place->line - 1, column,
+                      Format(localisation::plNotUtf8, {protocol::ShownAsUtf8(Trimmed(cell))}));
             return true;
         }
         return false;
@@ -270,14 +271,14 @@ PlanCheck ReadPlan(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         PlanCheck check;
-        check.errors.push_back(Format(localisation::plCannotRead, {ShownAsUtf8(path)}));
+        check.errors.push_back(Format(localisation::plCannotRead, {protocol::ShownAsUtf8(path)}));
         return check;
     }
     std::ostringstream text;
     text << file.rdbuf();
-    PlanCheck check = ParsePlan(text.str(), ShownAsUtf8(SiteName(path)));
+    PlanCheck check = ParsePlan(text.str(), protocol::ShownAsUtf8(SiteName(path)));
     for (std::string& error : check.errors)
-        error.insert(0, ShownAsUtf8(path) + " ");
+        error.insert(0, protocol::ShownAsUtf8(path) + " ");
     return check;
 }
 

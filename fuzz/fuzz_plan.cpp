@@ -3,9 +3,9 @@
 // can take: each row's values in range, no serial twice in any letter case, no ID twice, every door UTF-8.
 
 #include "commission/plan.h"
-#include "commission/text.h"
 #include "commission/words.h"
 #include "fuzz_check.h"
+#include "protocol/text.h"
 
 #include <set>
 #include <string>
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         commission::ParsePlan(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz");
     FUZZ_CHECK(check.plan.has_value() == check.errors.empty());
     for (const std::string& error : check.errors)
-        FUZZ_CHECK(commission::IsUtf8(error));
+        FUZZ_CHECK(protocol::IsUtf8(error));
     if (!check.plan)
         return 0;
     std::set<std::string> serials;
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const commission::PlanRow& row : check.plan->rows) {
         FUZZ_CHECK(!row.serial || row.serial->size() == 8);
         FUZZ_CHECK(!row.serial || serials.insert(commission::Lower(*row.serial)).second);
-        FUZZ_CHECK(commission::IsUtf8(row.door));
+        FUZZ_CHECK(protocol::IsUtf8(row.door));
         for (const commission::Value& value : row.request.inOrder()) {
             const std::string text = commission::ReaderText(value);
             switch (value.setting) {

@@ -1,6 +1,7 @@
 #include "settings.h"
 
 #include "localisation/language.h"
+#include "protocol/text.h"
 
 namespace settings {
 
@@ -22,7 +23,8 @@ bool ReadAll(platform::SettingsStore& store, LoadedSettings& s) {
         s.ComPortNo = number;
     }
     if (store.exists(ScanBaudRate)) {
-        if (!store.readText(ScanBaudRate, text))
+        // A registry read in the ANSI code page may give bytes that are not UTF-8, which JSON refuses.
+        if (!store.readText(ScanBaudRate, text) || !protocol::IsUtf8(text))
             return false;
         s.ComSettings = text;
     }

@@ -85,6 +85,8 @@ private slots:
             << true << with("ScanBaudRate", 7) << Expect(3, protocol::DefaultComSettings, 5, "English", 0);
         QTest::newRow("ScanBaudRate as bytes") << true << with("ScanBaudRate", Bytes{'9', '6'})
                                                << Expect(3, protocol::DefaultComSettings, 5, "English", 0);
+        QTest::newRow("ScanBaudRate not UTF-8") << true << with("ScanBaudRate", std::string("9600,\xE9,8,1"))
+                                                << Expect(3, protocol::DefaultComSettings, 5, "English", 0);
         QTest::newRow("ScanBaudRateNo as text")
             << true << with("ScanBaudRateNo", std::string("2")) << Expect(3, "9600,n,8,1", 5, "English", 0);
         QTest::newRow("LanguageFlag as integer")

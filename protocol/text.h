@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace commission {
+namespace protocol {
 
 /// Where a text stops being UTF-8.
 struct TextPlace {
@@ -31,4 +31,4 @@ std::string ShownAsUtf8(std::string_view text);
 /// a file in any other encoding is returned as it is, for FindNotUtf8 to refuse.
 std::string TextFromFile(std::string_view bytes);
 
-} // namespace commission
+} // namespace protocol

@@ -1,6 +1,6 @@
 #include "text.h"
 
-namespace commission {
+namespace protocol {
 
 namespace {
 
@@ -136,4 +136,4 @@ std::string TextFromFile(std::string_view bytes) {
     return std::string(bytes);
 }
 
-} // namespace commission
+} // namespace protocol

@@ -1,11 +1,11 @@
 // Text from outside checked as UTF-8: every malformed form refused at its first byte, with its line and column;
 // a file's encoding mark read.
 
-#include "commission/text.h"
+#include "protocol/text.h"
 
 #include <QTest>
 
-using namespace commission;
+using namespace protocol;
 
 class TestText : public QObject {
     Q_OBJECT
