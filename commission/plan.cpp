@@ -183,9 +183,13 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
     std::map<std::string, std::size_t> serials; // serial in small letters -> index in plan.rows
     bool anyRow = false;
     while (const std::optional<CsvReader::Record> fields = reader.next()) {
-        anyRow = true;
         if (notText(*fields, &titleOf))
             return check;
+        // A spreadsheet writes the rows a person cleared as separators alone.
+        if (std::all_of(fields->fields.begin(), fields->fields.end(),
+                        [](const std::string& cell) { return Trimmed(cell).empty(); }))
+            continue;
+        anyRow = true;
         if (fields->fields.size() != columns.size()) {
             fault(fields->line, Format(localisation::plFieldCount,
                                        {std::to_string(fields->fields.size()), std::to_string(columns.size())}));

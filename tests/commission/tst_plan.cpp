@@ -151,8 +151,10 @@ private slots:
             << Utf16(QString("door\r\nA") + QChar(0xD800), false) << false << QStringList{"line 2: column door"};
         QTest::newRow("UTF-16 without its mark")
             << Utf16("door,id\r\n", false).mid(2) << false << QStringList{"line 1: column 1"};
+        QTest::newRow("rows cleared in the spreadsheet")
+            << QByteArray("door;id\r\n;\r\nA;1\r\n ; \r\n") << true << QStringList{"A: id 01"};
         QTest::newRow("a header, no rows")
-            << QByteArray("door,id\r\n\r\n") << false << QStringList{"the plan has no rows"};
+            << QByteArray("door,id\r\n\r\n,\r\n") << false << QStringList{"the plan has no rows"};
     }
     void fileKinds() {
         QFETCH(QByteArray, bytes);
