@@ -53,6 +53,9 @@ std::string ParseCell(const SettingRow& setting, const std::string& cell, Value&
     std::vector<std::string> words = SplitWords(cell);
     if (setting.setting == Setting::Mode && words.size() != 3 && !(words.size() == 1 && words[0].size() == 3))
         return Format(localisation::plModeCell, {Trimmed(cell)});
+    // N+ counts up from reader to reader with --repeat; a plan gives each door its own ID.
+    if (setting.setting == Setting::Id && words.size() == 1 && words[0].size() > 1 && words[0].back() == '+')
+        return Format(localisation::plIdCell, {words[0]});
     if (setting.words == 1 && words.size() > 1) {
         std::string joined;
         for (const std::string& word : words)

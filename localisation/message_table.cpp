@@ -133,6 +133,9 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
      "32",
      "'{1}'：需要三個詞：wiegand 或 rs485、Wiegand 長度（26、34 或 42）及 RS485 長度（24、32 或 40），例如 wiegand 26 "
      "32"},
+    /* plIdCell */
+    {"'{1}': an ID from 1 to 99; each row gives its own", "'{1}'：1 到 99 的编号；每一行各给一个",
+     "'{1}'：1 到 99 的編號；每一列各給一個"},
     /* csQuoteOpen */ {"a quote is not closed", "引号没有结束", "引號沒有結束"},
     /* csAfterQuote */ {"text after a closing quote", "结束引号之后还有文字", "結束引號之後還有文字"},
     /* usNotUtf8 */ {"'{1}' is not UTF-8 text", "'{1}' 不是 UTF-8 文本", "'{1}' 不是 UTF-8 文字"},

@@ -99,6 +99,7 @@ enum TextId {
     plIdTwice,
     plLineSpaces,
     plModeCell,
+    plIdCell,
     csQuoteOpen,
     csAfterQuote,
     usNotUtf8,

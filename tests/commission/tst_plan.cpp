@@ -89,7 +89,8 @@ private slots:
                                          << "line 2: a row of 3 fields under a header of 2";
         QTest::newRow("a short serial") << QStringList{"door,serial", "A,1234"}
                                         << "line 2: column serial: '1234': 8 characters, or empty";
-        QTest::newRow("a stepping ID") << QStringList{"door,id", "A,5+"} << "line 2: column id: id 5+: N+ goes with";
+        QTest::newRow("a stepping ID") << QStringList{"door,id", "A,5+"}
+                                       << "line 2: column id: '5+': an ID from 1 to 99; each row gives its own";
         QTest::newRow("a quote left open, its line named")
             << QStringList{"door,id", "A,1", "\"B,2"} << "line 3: a quote is not closed";
         QTest::newRow("no header") << QStringList{} << "the plan is empty";
