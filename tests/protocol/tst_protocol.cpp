@@ -143,6 +143,9 @@ private slots:
         QTest::newRow("keys") << frame("H01F1K123#") << true << true << QByteArray("123#") << 0u;
         QTest::newRow("keypad without keys") << frame("H01F1K") << false << false << QByteArray() << 0u;
         QTest::newRow("nothing presented") << frame("H01F") << false << false << QByteArray() << 0u;
+        // The bound: nine bytes carry nothing, ten are the shortest card reply card reading takes.
+        QTest::newRow("nine bytes") << frame("H01F1") << false << false << QByteArray() << 0u;
+        QTest::newRow("ten bytes, a card") << frame("H01F1C") << true << false << QByteArray("77\r") << 0x77000000u;
         // Eight characters from position 8 run into the checksum digits and the CR of a short reply.
         QTest::newRow("short card") << frame("H01F1C1a") << true << false << QByteArray("1a27\r") << 0x10270000u;
         // The K test reads the received bytes, the keys the text before the first zero byte.
