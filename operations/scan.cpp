@@ -74,7 +74,7 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
     if (idValid && link.OpenComPort(portNo, c.reader.ComSettings)) {
         for (int pass = 0; pass < InfoPasses && !Interrupted(options) && !link.portGone(); ++pass) {
             CommandPause(link);
-            // A reply that is not shaped as the answer (a late one to an earlier command) counts as none.
+            // A reply to another command (a late one, come in this command's wait) counts as none.
             const Reply version = link.SendCommand(protocol::Query(protocol::Command::Version));
             if (!Answers(version, protocol::Command::Version))
                 continue;

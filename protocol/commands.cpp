@@ -40,25 +40,17 @@ std::string SetParityCommand(int parity) {
 }
 
 bool RepliesTo(Command command, std::string_view frame) {
-    Field field{};
     switch (command) {
     case Command::Version:
-        field = VersionField;
-        break;
     case Command::Keys:
-        field = KeyCountField;
-        break;
     case Command::Parity:
-        field = ParityField;
-        break;
     case Command::Mode:
-        field = ModeField;
-        break;
+        // The letter lies before the two checksum digits and the CR.
+        return static_cast<int>(frame.size()) >= LetterPosition + 3 &&
+               frame[LetterPosition - 1] == static_cast<char>(command);
     default:
         return false;
     }
-    // The field ends before the two checksum digits and the CR.
-    return static_cast<int>(frame.size()) >= field.last + 3 && frame[LetterPosition - 1] == static_cast<char>(command);
 }
 
 std::string ReplyBody(std::string_view id, Command command, std::string_view payload) {
