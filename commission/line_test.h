@@ -37,7 +37,7 @@ struct LineTest {
     /// Bytes that were neither a reply nor the echo: before a reply's LF, and waiting in the input before a query
     /// (noise on the idle line, or a reply that came after its time-out).
     std::uint64_t noiseBytes = 0;
-    /// Reply time (from the end of sending, where the time-out starts) -> how many answered queries took it.
+    /// Reply time (from the query's CR to the reply's) -> how many answered queries took it.
     std::map<std::uint32_t, long long> replyMs;
     /// NoReply when any query went unanswered; why the port did not open, PortGone.
     Code code = Code::None;

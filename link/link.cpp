@@ -141,10 +141,11 @@ bool Link::StartCommand(std::string_view text, WritePauses pauses) {
     // What came in while the frame went out, before its CR, cannot answer it: the echo so far, or the tail of a
     // late reply whose LF must not start this one.
     takeWaiting(setAside_, counts_.setAside);
+    // The reply time runs from the CR; the time-out, from the end of sending, after the CR's pause.
+    system.write(ComHandle, bytes + cr, 1);
+    crWrittenMs_ = system.clockMs();
     if (pauses == WritePauses::Kept)
-        SendByte(bytes[cr]);
-    else
-        system.write(ComHandle, bytes + cr, 1);
+        system.sleepMs(1);
     RxCount = 0;
     startMs_ = system.clockMs();
     awaiting_ = true;
@@ -207,7 +208,7 @@ Reply Link::finish(ReplyOutcome outcome) {
     reply.echoed = !frame_.empty() && setAside_.find(frame_) != std::string::npos;
     counts_.echoes += reply.echoed ? 1 : 0;
     const std::uint32_t endedAtMs = setup_.system.clockMs();
-    reply.waitedMs = endedAtMs - startMs_;
+    reply.waitedMs = endedAtMs - crWrittenMs_;
     // Told after the exchange, so the trace never stands between the bytes on the line.
     if (setup_.trace) {
         const auto bytesOf = [](const std::string& text) {

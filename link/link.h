@@ -39,7 +39,8 @@ struct Reply {
     std::string setAside;
     /// `setAside` holds the frame just sent: the line echoes (a 2-wire converter that hears itself).
     bool echoed = false;
-    /// From the end of sending, where the time-out starts, to the end of the exchange.
+    /// From the moment the frame's CR was written to the end of the exchange: the reply time. (The time-out
+    /// starts after the CR's pause.)
     std::uint32_t waitedMs = 0;
 
     bool valid() const { return outcome == ReplyOutcome::Valid; }
@@ -161,6 +162,7 @@ private:
     std::string discarded_;
     std::string setAside_;
     std::uint32_t sentAtMs_ = 0;
+    std::uint32_t crWrittenMs_ = 0;
     std::uint32_t startMs_ = 0;
     bool portGone_ = false;
     LineCounts counts_;

@@ -55,6 +55,10 @@ bool AnswersInfo(const readerlink::Reply& reply) {
     return reply.valid() && static_cast<int>(reply.received.size()) == protocol::InfoReplyLength;
 }
 
+bool Answers(const readerlink::Reply& reply, protocol::Command query) {
+    return reply.valid() && protocol::RepliesTo(query, reply.received);
+}
+
 std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link) {
     readerlink::Reply reply = link.SendCommand(protocol::Query(protocol::Command::Info));
     if (!AnswersInfo(reply))

@@ -11,6 +11,7 @@
 #include "operations/reader_state.h"
 #include "operations/result.h"
 #include "platform/settings_store.h"
+#include "protocol/commands.h"
 
 #include <cstdint>
 #include <functional>
@@ -62,6 +63,9 @@ inline std::string MessageText(const Result& result) {
 }
 /// An answer to the presence query: framed, with the checksum right and exactly 16 bytes.
 bool AnswersInfo(const readerlink::Reply& reply);
+/// A reply to the query of `query` (Version, Keys, Parity or Mode): framed, with the checksum right, and carrying
+/// that query's letter. A late reply to an earlier command, taken in this one's wait, is none.
+bool Answers(const readerlink::Reply& reply, protocol::Command query);
 /// One try of the presence query: the reply when it is an answer.
 std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link);
 /// The plain sleep before a command, during which no messages are served.

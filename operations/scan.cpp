@@ -74,8 +74,9 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
     if (idValid && link.OpenComPort(portNo, c.reader.ComSettings)) {
         for (int pass = 0; pass < InfoPasses && !Interrupted(options) && !link.portGone(); ++pass) {
             CommandPause(link);
+            // A reply to another command (a late one, come in this command's wait) counts as none.
             const Reply version = link.SendCommand(protocol::Query(protocol::Command::Version));
-            if (!version)
+            if (!Answers(version, protocol::Command::Version))
                 continue;
             read.version = protocol::ReplyBytes(version.text, protocol::VersionField);
             observer.panel(Panel::Version,
@@ -86,7 +87,8 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
             CommandPause(link);
             if (Interrupted(options))
                 break;
-            if (const Reply keys = link.SendCommand(protocol::Query(protocol::Command::Keys))) {
+            if (const Reply keys = link.SendCommand(protocol::Query(protocol::Command::Keys));
+                Answers(keys, protocol::Command::Keys)) {
                 read.keys = protocol::ReplyBytes(keys.text, protocol::KeyCountField);
                 observer.panel(Panel::Key, protocol::Latin1ToUtf8(*read.keys));
             }
@@ -100,10 +102,9 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
             // were good stay shown.
             bool wellFormed = true;
             const Reply parity = link.SendCommand(protocol::Query(protocol::Command::Parity));
-            if (link.portGone())
-                break;
-            read.hasParity = parity.valid();
-            if (parity) {
+            const bool hasParity = Answers(parity, protocol::Command::Parity);
+            read.hasParity = hasParity;
+            if (hasParity) {
                 wellFormed = protocol::ReplyDigits(parity.received, protocol::ParityField);
                 read.parity = protocol::ReplyBytes(parity.text, protocol::ParityField);
                 observer.select(List::Parity,
@@ -113,11 +114,15 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
                 observer.select(List::Parity, 1);
                 observer.parityEnabled(false);
             }
+            // The rule for an unanswered parity query holds for an adapter pulled during it, too.
+            if (link.portGone())
+                break;
 
             CommandPause(link);
             if (Interrupted(options))
                 break;
-            if (const Reply mode = link.SendCommand(protocol::Query(protocol::Command::Mode))) {
+            if (const Reply mode = link.SendCommand(protocol::Query(protocol::Command::Mode));
+                Answers(mode, protocol::Command::Mode)) {
                 read.mode = protocol::ReplyBytes(mode.text, protocol::ModeField);
                 observer.select(List::Mode, protocol::ReplyDigit(mode.text, protocol::ModeDigit, ModeItemCount));
                 observer.select(List::Wiegand,

@@ -39,6 +39,20 @@ std::string SetParityCommand(int parity) {
     return Query(Command::Parity) + Digit(parity);
 }
 
+bool RepliesTo(Command command, std::string_view frame) {
+    switch (command) {
+    case Command::Version:
+    case Command::Keys:
+    case Command::Parity:
+    case Command::Mode:
+        // The letter lies before the two checksum digits and the CR.
+        return static_cast<int>(frame.size()) >= LetterPosition + 3 &&
+               frame[LetterPosition - 1] == static_cast<char>(command);
+    default:
+        return false;
+    }
+}
+
 std::string ReplyBody(std::string_view id, Command command, std::string_view payload) {
     std::string body = "H";
     body += id;

@@ -69,6 +69,12 @@ inline constexpr int KeysPosition = PayloadPosition + 2;
 /// A poll reply shorter than this carries nothing to show.
 inline constexpr int MinimumDataReply = 10;
 
+/// Whether `frame` (every byte of a reply, LF to CR) is a reply to the query of `command` (Version, Keys, Parity or
+/// Mode): that command's letter stands at LetterPosition, in the body. A reply to another command that came late
+/// fails, even one as long as the answer (the "H00B" reply is as long as the "H00V" one). Whether the field is
+/// whole and of its kind is for the reader of the field to judge (ReplyDigits). False for the other commands.
+bool RepliesTo(Command command, std::string_view frame);
+
 /// "H", the reader's ID, the command's letter, the payload: a reply body laid out as the fields above read it.
 std::string ReplyBody(std::string_view id, Command command, std::string_view payload);
 /// The payload of a poll reply that reports a card or a keypad entry.

@@ -23,15 +23,19 @@ need_packages() {
         { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-# Configures (once) and builds build-folder [extra cmake args...]. Every build of the check treats warnings as
-# errors.
-build_in() {
+# Configures build-folder [extra cmake args...] once. Every build of the check treats warnings as errors.
+configure_in() {
     local dir=$1
     shift
     if [ ! -f "$dir/build.ninja" ] || ! grep -q '^CMAKE_COMPILE_WARNING_AS_ERROR:BOOL=ON' "$dir/CMakeCache.txt"; then
         cmake -S . -B "$dir" -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@"
     fi
-    cmake --build "$dir" -j"$(nproc)"
+}
+
+# Configures (once) and builds everything in build-folder [extra cmake args...].
+build_in() {
+    configure_in "$@"
+    cmake --build "$1" -j"$(nproc)"
 }
 
 # The Windows program: cross-compilers, wine to run it, NSIS and zip to package it.

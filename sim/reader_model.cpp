@@ -237,7 +237,10 @@ void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const p
         const std::uint64_t start = std::max(crossedUs, busyUntilUs_) + faults.answerDelayUs;
         const std::uint64_t firstAtUs = start + charUs;
         const std::uint32_t spacingUs = faults.pacing ? charUs : 0;
-        reply.send(reinterpret_cast<const std::uint8_t*>(out.data()), out.size(), firstAtUs, spacingUs);
+        if (faults.repliesOutliveClose)
+            due_.push_back({out, firstAtUs, spacingUs});
+        else
+            reply.send(reinterpret_cast<const std::uint8_t*>(out.data()), out.size(), firstAtUs, spacingUs);
         busyUntilUs_ = firstAtUs + (out.size() - 1) * spacingUs;
         if (pendingLine_ >= 0)
             pendingLineAtUs_ = busyUntilUs_ + 1; // the reply goes out at the old setting
@@ -247,6 +250,13 @@ void ReaderModel::hostWrote(const std::uint8_t* data, std::size_t count, const p
 
 void ReaderModel::poll(std::uint64_t nowUs, platform::ReplySink& reply) {
     applyDueLineChange(nowUs);
+    // A little ahead of time, as a host read may take a byte due within its 1 ms.
+    while (!due_.empty() && due_.front().firstAtUs <= nowUs + 2000) {
+        const Due& next = due_.front();
+        reply.send(reinterpret_cast<const std::uint8_t*>(next.bytes.data()), next.bytes.size(), next.firstAtUs,
+                   next.spacingUs);
+        due_.pop_front();
+    }
     if (!faults.babble || faults.silent)
         return;
     const std::uint32_t charUs = std::max<std::uint32_t>(1, CharacterTimeUs(line()));

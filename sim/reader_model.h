@@ -66,6 +66,10 @@ public:
         /// Letters of set commands the reader acknowledges as usual but does not take: its reply and its state
         /// keep the old value.
         std::string ignoredSets;
+        /// A reply is put on the line when it is due, not queued at the command: one still on its way when the
+        /// host closes the port and opens it again at once reaches the new open, as on a real line (the virtual
+        /// port drops what is queued at a close).
+        bool repliesOutliveClose = false;
     };
 
     State state;
@@ -119,6 +123,12 @@ private:
     int pendingLine_ = -1;             ///< "H00E" takes effect once its reply is out
     std::uint64_t pendingLineAtUs_ = 0;
     std::uint64_t babbleAtUs_ = 0;
+    struct Due {
+        std::string bytes;
+        std::uint64_t firstAtUs;
+        std::uint32_t spacingUs;
+    };
+    std::deque<Due> due_; ///< replies not yet on the line (repliesOutliveClose)
 };
 
 } // namespace sim

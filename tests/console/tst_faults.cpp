@@ -143,6 +143,52 @@ private slots:
         QVERIFY(f.state().ReaderFound);
     }
 
+    // The scan shows nothing a reply did not say of that field: a late reply is no answer to the command sent
+    // after it (a reader whose replies end about 140 ms after their command began, past the time-out, each
+    // reaching the port even across its close and open, as on a real line); and the rule for an unanswered
+    // parity query holds when the adapter is pulled during it.
+    void scanShowsOnlyAnswers_data() {
+        QTest::addColumn<bool>("late");
+        QTest::addColumn<QString>("pulledAt");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("every reply 140 ms late") << true << QString() << Q("VER : 03.20-01") << Q("__");
+        QTest::newRow("the adapter pulled at the parity query") << false << Q("H00M") << Q("VER : 03.20-01") << Q("04");
+        QTest::newRow("the adapter pulled at the key count query")
+            << false << Q("H00L") << Q("VER : 03.20-01") << Q("__");
+    }
+    void scanShowsOnlyAnswers() {
+        QFETCH(bool, late);
+        QFETCH(QString, pulledAt);
+        QFETCH(QString, version);
+        QFETCH(QString, keys);
+        WindowFixture f;
+        f.readerOn(1);
+        f.remember(1, 5, "19200,e,8,1");
+        f.open();
+        if (late) {
+            f.reader.faults.answerDelayUs = 124000;
+            f.reader.faults.repliesOutliveClose = true;
+        }
+        f.system.onFrame = [&](const platform::VirtualSystem::FrameRecord& frame) {
+            if (QString::fromStdString(frame.command) == pulledAt)
+                f.system.vanish(1);
+        };
+        f.window->btnScanClick();
+        f.system.onFrame = {};
+        QCOMPARE(f.ui().pnSerial->text(), Q("S/N : 20240117"));
+        QCOMPARE(f.ui().pnVersion->text(), version);
+        QCOMPARE(f.ui().pnKey->text(), keys);
+        const bool parityAsked = late || pulledAt == Q("H00M");
+        QCOMPARE(f.ui().cmbParity->currentIndex(), parityAsked ? 1 : -1);
+        QCOMPARE(f.ui().btnParity->isEnabled(), !parityAsked);
+        QCOMPARE(f.ui().pnMsg->text(), Q("Get Reader Info Error. (COM : #1)"));
+        QCOMPARE(f.comm(), LampRed);
+        QVERIFY(!f.state().ReaderFound);
+        QCOMPARE(f.system.openCount(), 0);
+        QVERIFY(f.window->inputEnabled());
+    }
+
     void zeroByteInEveryReply() {
         WindowFixture f;
         f.reader.faults.zeroBytePosition = 10; // inside the serial number and the version; checksums still right

@@ -166,6 +166,39 @@ private slots:
         QVERIFY2(waited >= 120 && waited <= 122, qPrintable(QString::number(waited)));
     }
 
+    // A reply's time runs from the moment the frame's CR was written to the reply's own CR, whole milliseconds:
+    // a reader 60 ms late is 60 ms late. The time-out starts after the CR's 1 ms pause, so a silent reader costs
+    // 122 ms from the CR.
+    void replyTime_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("delayMs"); // to the reply's first byte
+        QTest::addColumn<int>("spacingUs");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("waitedMs");
+        const QByteArray info = QByteArray::fromStdString(Frame("H01B20240117"));
+        QTest::newRow("at once: read once the CR's pause is over") << info << 0 << 0 << true << 1;
+        QTest::newRow("60 ms late") << info << 60 << 0 << true << 60;
+        QTest::newRow("60 ms late, 16 bytes 500 us apart") << info << 60 << 500 << true << 67;
+        QTest::newRow("the last moment") << info << 121 << 0 << true << 121;
+        QTest::newRow("one moment too late") << info << 122 << 0 << false << 122;
+        QTest::newRow("silent") << QByteArray() << 0 << 0 << false << 122;
+    }
+    void replyTime() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, delayMs);
+        QFETCH(int, spacingUs);
+        QFETCH(bool, valid);
+        QFETCH(int, waitedMs);
+        Line line;
+        line.reader.reply = reply.toStdString();
+        line.reader.delayUs = static_cast<std::uint64_t>(delayMs) * 1000;
+        line.reader.spacingUs = static_cast<std::uint32_t>(spacingUs);
+        const Reply answer = line.link.SendCommand("H00B");
+        QCOMPARE(answer.valid(), valid);
+        QCOMPARE(int(answer.waitedMs), waitedMs);
+        QCOMPARE(int(answer.waitedMs), int((line.system.nowUs() - line.system.frames().back().atUs) / 1000));
+    }
+
     void timeoutKeepsThePreviousReply() {
         Line line;
         line.reader.reply = Frame("H01V03.20-01");

@@ -160,6 +160,18 @@ private slots:
                        "version VER : __.__-__; panel id __; panel keys __; select baud 5; message Scan COM : #2; +8 "
                        "H00B; +130 H00B; +130 H00B; select baud 5; message Reader Not Find; busy off; lamp red; beep "
                        "300 300; cursor default");
+        QTest::newRow("scan, the adapter pulled at the parity query: the rule for one unanswered")
+            << Scenario([](Run& r) {
+                   r.pullAt("H00M");
+                   Scan(r.context, r.store, ScanOptions{});
+               })
+            << QString(
+                   "cursor wait; busy blinking; message Scan Reader ....; panel serial S/N : ________; panel version "
+                   "VER : __.__-__; panel id __; panel keys __; select baud 5; message Scan COM : #1; +8 H00B; select "
+                   "baud 5; panel serial S/N : 20240117; bar id 1; panel id 01; pause 100; +120 H00V; panel version "
+                   "VER : 03.20-01; pause 100; +120 H00L; panel keys 04; pause 100; +117 H00M; select parity 1; "
+                   "parity button off; message Get Reader Info Error. (COM : #1); busy off; lamp red; beep 300 300; "
+                   "cursor default");
         QTest::newRow("reader ID, the first set command unanswered")
             << Scenario([](Run& r) {
                    r.reader.faults.muted['C'] = 1;
@@ -329,6 +341,18 @@ private slots:
             r.reader.faults.answerDelayUs = 125000;
             return Scan(r.context, r.store, only(1));
         }) << "failed, Reader Not Find, COM1 19200,e,8,1 (5)";
+
+        // A reader whose every reply ends about 140 ms after its command began, past the time-out, each reaching
+        // the port even when it is closed and opened again meanwhile, as on a real line: the "H00B" reply that
+        // comes while "H00V" is awaited is not the version, nor the "H00V" one the key count.
+        QTest::newRow("scan, every reply 140 ms late")
+            << Operation([](Run& r) {
+                   r.reader.faults.answerDelayUs = 124000;
+                   r.reader.faults.repliesOutliveClose = true;
+                   return Scan(r.context, r.store, {});
+               })
+            << "incomplete, Get Reader Info Error. (COM : #1), COM1 19200,e,8,1 (5) serial 20240117 id 01 version "
+               "03.20-01 without parity";
 
         // A zero byte right after a digit field leaves the field whole: the reply counts (the checksum checks).
         QTest::newRow("scan, a zero byte right after the mode")

@@ -105,6 +105,34 @@ private slots:
         QCOMPARE(ReplyDigits(BuildReplyFrame(body.toStdString()), Field{first, last}), digits);
     }
 
+    // A reply answers a query only when it carries that query's letter: a late reply to an earlier command is no
+    // answer, however well its length or characters would fit. A field cut short is the field's reader's to judge.
+    void repliesTo_data() {
+        QTest::addColumn<char>("command");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("answers");
+        const QByteArray zero(1, '\0');
+        QTest::newRow("version") << 'V' << QByteArray("H01V03.20-01") << true;
+        QTest::newRow("the information reply, as long, for the version") << 'V' << QByteArray("H01B20240117") << false;
+        QTest::newRow("a version cut short") << 'V' << QByteArray("H01V03.20-0") << true;
+        QTest::newRow("key count") << 'L' << QByteArray("H01L04") << true;
+        QTest::newRow("the version for the key count") << 'L' << QByteArray("H01V03.20-01") << false;
+        QTest::newRow("parity") << 'M' << QByteArray("H01M0") << true;
+        QTest::newRow("the key count for the parity") << 'M' << QByteArray("H01L04") << false;
+        QTest::newRow("an empty parity") << 'M' << QByteArray("H01M") << true;
+        QTest::newRow("no room for the letter") << 'M' << QByteArray("H01") << false;
+        QTest::newRow("mode") << 'A' << QByteArray("H01A001") << true;
+        QTest::newRow("mode, more after its digits") << 'A' << "H01A001" + zero + "0" << true;
+        QTest::newRow("a zero byte for the letter") << 'A' << "H01" + zero + "001" << false;
+        QTest::newRow("the presence query is judged by its length") << 'B' << QByteArray("H01B20240117") << false;
+    }
+    void repliesTo() {
+        QFETCH(char, command);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, answers);
+        QCOMPARE(RepliesTo(static_cast<Command>(command), BuildReplyFrame(body.toStdString())), answers);
+    }
+
     void polledEntries_data() {
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<bool>("entry");
@@ -116,6 +144,9 @@ private slots:
         QTest::newRow("keys") << frame("H01F1K123#") << true << true << QByteArray("123#") << 0u;
         QTest::newRow("keypad without keys") << frame("H01F1K") << false << false << QByteArray() << 0u;
         QTest::newRow("nothing presented") << frame("H01F") << false << false << QByteArray() << 0u;
+        // The bound: nine bytes carry nothing, ten are the shortest card reply card reading takes.
+        QTest::newRow("nine bytes") << frame("H01F1") << false << false << QByteArray() << 0u;
+        QTest::newRow("ten bytes, a card") << frame("H01F1C") << true << false << QByteArray("77\r") << 0x77000000u;
         // Eight characters from position 8 run into the checksum digits and the CR of a short reply.
         QTest::newRow("short card") << frame("H01F1C1a") << true << false << QByteArray("1a27\r") << 0x10270000u;
         // The K test reads the received bytes, the keys the text before the first zero byte.

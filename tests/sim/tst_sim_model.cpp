@@ -360,6 +360,29 @@ private slots:
         QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed) + " ms"));
     }
 
+    // A reply still on its way when the host closes the port and opens it again at once: lost with the close as
+    // the virtual port drops what it queued, or there after the open, as on a real line, with the knob.
+    void lateReplyAcrossReopen_data() {
+        QTest::addColumn<bool>("outlive");
+        QTest::addColumn<int>("waiting");
+        QTest::newRow("queued at the command") << false << 0;
+        QTest::newRow("on the line when due") << true << 16;
+    }
+    void lateReplyAcrossReopen() {
+        QFETCH(bool, outlive);
+        QFETCH(int, waiting);
+        reader_->faults.answerDelayUs = 130000;
+        reader_->faults.repliesOutliveClose = outlive;
+        open();
+        QVERIFY(!send("H00B"));
+        link_->CloseComPort();
+        open();
+        system_->advanceUs(100000);
+        reader_->faults.silent = true;
+        const readerlink::Reply next = link_->SendCommand("H00V");
+        QCOMPARE(int(next.discarded.size()), waiting);
+    }
+
     // Knobs that count: the results of a run of commands, '1' answered and '0' not.
     void sequences_data() {
         QTest::addColumn<QString>("knob");
