@@ -2,9 +2,10 @@
 
 #include "commission/codes.h"
 #include "commission/report.h"
+#include "console/chrome.h"
 #include "console/fonts.h"
-#include "console/frmmodule.h"
 #include "console/program.h"
+#include "console/shape.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "protocol/protocol.h"
@@ -22,11 +23,6 @@
 #include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
-
-// As the main window's: the pictures live in a static library, and the site window may be the only window.
-static void InitSiteResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace console {
 
@@ -48,6 +44,7 @@ struct Caption {
 };
 
 constexpr Caption Captions[] = {
+    {"frmSite", localisation::swTitle},       {"gbSettings", localisation::swSettings},
     {"lblPlan", localisation::swPlan},        {"btnPlan", localisation::swChoose},
     {"rbApply", localisation::swApply},       {"rbAudit", localisation::swAudit},
     {"chkId", localisation::swIdFrom},        {"chkKeys", localisation::swKeyCount},
@@ -127,12 +124,7 @@ QString DefaultRecordPath(const QString& planPath) {
 TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links, const SiteFiles& files,
                    QWidget* parent)
     : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links) {
-    InitSiteResources();
     ui->setupUi(this);
-    QIcon icon;
-    for (const char* name : {":/icon.png", ":/icon-48.png", ":/icon-128.png", ":/icon-256.png"})
-        icon.addFile(QString::fromLatin1(name));
-    setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     applyLooks();
@@ -143,7 +135,7 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     if (!recordFollowsPlan_)
         ui->edRecord->setText(QString::fromStdString(files.record));
 
-    tmrBusy->setInterval(200);
+    tmrBusy->setInterval(BlinkMs);
     connect(tmrBusy, &QTimer::timeout, this, &TfrmSite::tmrBusyTimer);
     connect(ui->edPlan, &QLineEdit::editingFinished, this, &TfrmSite::edPlanChange);
     connect(ui->edRecord, &QLineEdit::textEdited, this, [this] { recordFollowsPlan_ = false; });
@@ -154,9 +146,10 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     connect(ui->btnReport, &QAbstractButton::clicked, this, &TfrmSite::btnReportClick);
     connect(ui->btnStart, &QAbstractButton::clicked, this, &TfrmSite::btnStartClick);
     connect(ui->btnStop, &QAbstractButton::clicked, this, &TfrmSite::btnStopClick);
-    connect(ui->btnEng, &QAbstractButton::clicked, this, &TfrmSite::btnEngClick);
-    connect(ui->btnGB, &QAbstractButton::clicked, this, &TfrmSite::btnGBClick);
-    connect(ui->btnBIG5, &QAbstractButton::clicked, this, &TfrmSite::btnBIG5Click);
+    for (const auto& [button, language] :
+         {std::pair{ui->btnEng, localisation::LanguageEnglish}, std::pair{ui->btnGB, localisation::LanguageSimplified},
+          std::pair{ui->btnBIG5, localisation::LanguageTraditional}})
+        connect(button, &QAbstractButton::clicked, this, [this, language] { switchLanguage(language); });
     connect(ui->btnExit, &QAbstractButton::clicked, this, &TfrmSite::btnExitClick);
     connect(ui->rbAudit, &QAbstractButton::toggled, this, [this] {
         if (running_)
@@ -183,24 +176,12 @@ TfrmSite::~TfrmSite() {
 
 void TfrmSite::applyLooks() {
     setFont(LayoutFont("MS Sans Serif", 13, false));
-    const QPalette system = QApplication::palette();
-    const std::optional<platform::Rgb> caption = links_.system.activeCaptionColour();
-    Colour(ui->pnStatus, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
+    ApplyChrome(*this, {ui->pnStatus, ui->btnEng, ui->pnVELNO, ui->btnExit}, links_.system);
     ui->pnStatus->setFont(LayoutFont("MS Sans Serif", 16, true));
-    for (QLabel* count : {ui->pnDone, ui->pnFailed, ui->pnLeft}) {
-        Colour(count, system.color(QPalette::Highlight), QColor(255, 255, 0));
-        count->setFont(LayoutFont("MS Sans Serif", 16, true));
-    }
-    for (QPushButton* button : {ui->btnStart, ui->btnStop, ui->btnExit})
+    for (QLabel* count : {ui->pnDone, ui->pnFailed, ui->pnLeft})
+        ValueLooks(count);
+    for (QPushButton* button : {ui->btnStart, ui->btnStop})
         button->setFont(LayoutFont("MS Sans Serif", 16, true));
-    QPalette red = ui->btnEng->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        red.setColor(group, QPalette::ButtonText, QColor(255, 0, 0));
-    ui->btnEng->setPalette(red);
-    Colour(ui->pnVELNO, QColor(128, 0, 128), Qt::white);
-    ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
-    ui->pnVELNO->setFrameShadow(QFrame::Plain);
-    ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     FitGroupBoxTitle(ui->gbSettings);
 
     QTableWidget* table = ui->tblReaders;
@@ -240,15 +221,8 @@ void TfrmSite::FormCreate() {
 
 void TfrmSite::FormShow() {
     ApplyLanguageFaces(*this, localisation::LanguageIndex);
-    setWindowTitle(Tr(localisation::swTitle));
-    for (const Caption& caption : Captions) {
-        QWidget* control = findChild<QWidget*>(QString::fromLatin1(caption.control));
-        if (auto* label = qobject_cast<QLabel*>(control))
-            label->setText(Tr(caption.text));
-        else if (auto* button = qobject_cast<QAbstractButton*>(control))
-            button->setText(Tr(caption.text));
-    }
-    ui->gbSettings->setTitle(Tr(localisation::swSettings));
+    for (const Caption& caption : Captions)
+        SetCaption(*this, QString::fromLatin1(caption.control), Tr(caption.text));
     ui->edPlan->setPlaceholderText(Tr(localisation::swNoPlan));
     ui->edReport->setPlaceholderText(Tr(localisation::swNoReport));
     QStringList headers;
@@ -281,11 +255,8 @@ void TfrmSite::closeEvent(QCloseEvent* event) {
 
 void TfrmSite::keyPressEvent(QKeyEvent* event) {
     // Esc would hide the window without a word, a run and all.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!TakeEscape(event))
+        QDialog::keyPressEvent(event);
 }
 
 void TfrmSite::btnExitClick() {
@@ -295,23 +266,10 @@ void TfrmSite::btnExitClick() {
 // ---- the language ----
 
 void TfrmSite::switchLanguage(int index) {
-    localisation::SelectLanguage(index);
-    const bool saved = settings::SaveLanguage(store_, localisation::LanguageName);
+    const bool saved = SwitchLanguage(store_, index);
     FormShow();
     if (!saved)
         refuse(Tr(localisation::swLanguageNotSaved));
-}
-
-void TfrmSite::btnEngClick() {
-    switchLanguage(localisation::LanguageEnglish);
-}
-
-void TfrmSite::btnGBClick() {
-    switchLanguage(localisation::LanguageSimplified);
-}
-
-void TfrmSite::btnBIG5Click() {
-    switchLanguage(localisation::LanguageTraditional);
 }
 
 // ---- the inputs ----
@@ -478,8 +436,7 @@ void TfrmSite::refuse(const QString& text) {
 }
 
 void TfrmSite::tmrBusyTimer() {
-    busyPhase_ = busyPhase_ == 1 ? 0 : 1;
-    ui->shComm->setBrushColor(busyPhase_ == 1 ? LampRed : LampYellow);
+    Blink(*ui->shComm, busyPhase_);
 }
 
 // ---- a run ----

@@ -81,9 +81,6 @@ public slots:
     void btnReportClick();
     void btnStartClick();
     void btnStopClick();
-    void btnEngClick();
-    void btnGBClick();
-    void btnBIG5Click();
     void btnExitClick();
     void tmrBusyTimer();
 
