@@ -19,6 +19,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTime>
@@ -37,6 +39,10 @@ namespace {
 /// The row of a reader that failed, and a value that is not what its row asked for.
 const QColor FailedBackground{255, 205, 205};
 const QColor DriftBackground{255, 228, 170};
+/// The plan's faults the status lists; it counts the rest.
+constexpr qsizetype ShownFaults = 5;
+/// A door name wider than this many average letters wraps, so that the outcome keeps its room.
+constexpr int DoorLetters = 24;
 
 struct Caption {
     const char* control;
@@ -52,7 +58,7 @@ constexpr Caption Captions[] = {
     {"chkLine", localisation::swLineSetting}, {"lblRecord", localisation::swRecord},
     {"btnRecord", localisation::swChoose},    {"lblReport", localisation::swReport},
     {"btnReport", localisation::swChoose},    {"btnStart", localisation::swStart},
-    {"btnStop", localisation::swStop},        {"btnExit", localisation::txExit},
+    {"btnStop", localisation::swStop},        {"btnExit", localisation::swExit},
     {"pnVELNO", localisation::txCompany},
 };
 
@@ -111,6 +117,18 @@ TfrmSite::Wanted Asked(const commission::Request& request) {
     return asked;
 }
 
+/// The door column as wide as its names, up to DoorLetters: a longer name wraps.
+void FitDoorColumn(QTableWidget& table) {
+    table.resizeColumnToContents(TfrmSite::ColDoor);
+    table.setColumnWidth(TfrmSite::ColDoor, std::min(table.columnWidth(TfrmSite::ColDoor),
+                                                     table.fontMetrics().averageCharWidth() * DoorLetters));
+}
+
+/// When a plan file was last written; a file that cannot be read has none.
+QDateTime Stamp(const QString& path) {
+    return path.isEmpty() ? QDateTime() : QFileInfo(path).lastModified();
+}
+
 } // namespace
 
 QString DefaultRecordPath(const QString& planPath) {
@@ -123,8 +141,11 @@ QString DefaultRecordPath(const QString& planPath) {
 
 TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links, const SiteFiles& files,
                    QWidget* parent)
-    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links) {
+    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links),
+      noDefault_(new QPushButton(this)) {
     ui->setupUi(this);
+    noDefault_->setFocusPolicy(Qt::NoFocus);
+    noDefault_->hide();
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     applyLooks();
@@ -155,7 +176,7 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
         if (running_)
             return;
         fillTable();
-        inputChanged();
+        startAnew();
     });
     for (QCheckBox* box : {ui->chkId, ui->chkKeys, ui->chkMode, ui->chkParity, ui->chkLine})
         connect(box, &QAbstractButton::toggled, this, &TfrmSite::inputChanged);
@@ -170,6 +191,9 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
 }
 
 TfrmSite::~TfrmSite() {
+    // A field that loses the focus as the window goes would call back into a window half destroyed.
+    for (QLineEdit* field : {ui->edPlan, ui->edRecord, ui->edReport})
+        field->disconnect(this);
     links_.messagePump = {};
     delete ui;
 }
@@ -188,7 +212,12 @@ void TfrmSite::applyLooks() {
     table->setColumnCount(ColumnCount);
     table->verticalHeader()->setVisible(false);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // A long door name wraps in a column of bounded width, the outcome wraps in the room left, and each row is as
+    // tall as its cells need: no reason is cut to a tooltip.
+    table->horizontalHeader()->setSectionResizeMode(ColDoor, QHeaderView::Interactive);
     table->horizontalHeader()->setSectionResizeMode(ColOutcome, QHeaderView::Stretch);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->setWordWrap(true);
     table->setFocusPolicy(Qt::StrongFocus);
 
     for (const char* item : operations::ModeItems)
@@ -229,6 +258,7 @@ void TfrmSite::FormShow() {
     for (const TextId header : Headers)
         headers << Tr(header);
     ui->tblReaders->setHorizontalHeaderLabels(headers);
+    FitDoorColumn(*ui->tblReaders);
     for (int row = 0; row < ui->tblReaders->rowCount(); ++row)
         showOutcome(row);
     updateCounts();
@@ -279,8 +309,12 @@ void TfrmSite::edPlanChange() {
     if (running_)
         return;
     const QString path = ui->edPlan->text().trimmed();
+    // The plan the last run began with, its file unchanged: the run goes on.
+    if (started_ && path == started_->plan && Stamp(path) == planStamp_)
+        return;
     plan_.reset();
-    planError_.clear();
+    planErrors_.clear();
+    planStamp_ = Stamp(path);
     if (!path.isEmpty()) {
         commission::PlanCheck check = commission::ReadPlan(path.toStdString());
         if (check.plan) {
@@ -288,16 +322,14 @@ void TfrmSite::edPlanChange() {
         } else {
             // The field names the file already; each fault names its line and column.
             const std::string prefix = path.toStdString() + " ";
-            QStringList errors;
             for (const std::string& error : check.errors)
-                errors << Utf8(error.starts_with(prefix) ? error.substr(prefix.size()) : error);
-            planError_ = errors.join(QLatin1Char('\n'));
+                planErrors_ << Utf8(error.starts_with(prefix) ? error.substr(prefix.size()) : error);
         }
     }
     if (recordFollowsPlan_)
         ui->edRecord->setText(QDir::toNativeSeparators(DefaultRecordPath(path)));
     fillTable();
-    inputChanged();
+    startAnew();
 }
 
 void TfrmSite::edRecordChange() {
@@ -341,18 +373,53 @@ void TfrmSite::btnReportClick() {
 }
 
 void TfrmSite::inputChanged() {
+    if (running_ || (started_ && inputs() == *started_))
+        return;
+    startAnew();
+}
+
+void TfrmSite::startAnew() {
     if (running_)
         return;
     resumable_ = false;
+    started_.reset();
+    setPlanDone(false);
     site_.reset();
     record_.reset();
     showIdle([this] { return idleText(); });
     updateControls();
 }
 
+TfrmSite::Inputs TfrmSite::inputs() const {
+    return {ui->edPlan->text().trimmed(), ui->rbAudit->isChecked(), Asked(chosenSettings()),
+            QDir::fromNativeSeparators(ui->edRecord->text().trimmed()),
+            QDir::fromNativeSeparators(ui->edReport->text().trimmed())};
+}
+
+void TfrmSite::setPlanDone(bool done) {
+    planDone_ = done;
+    (done ? noDefault_ : ui->btnStart)->setDefault(true);
+}
+
+bool TfrmSite::startAgain() {
+    QMessageBox box(QMessageBox::Question, Tr(localisation::swTitle),
+                    F(localisation::swStartAgain, {plan_ ? plan_->name : std::string()}), QMessageBox::NoButton, this);
+    QPushButton* again = box.addButton(Tr(localisation::swStartAgainYes), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(Tr(localisation::swStartAgainNo), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    ApplyLanguageFaces(box, localisation::LanguageIndex);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
 QString TfrmSite::idleText() const {
-    if (!planError_.isEmpty())
-        return F(localisation::swPlanFaulty, {planError_.toStdString()});
+    if (!planErrors_.isEmpty()) {
+        QStringList shown = planErrors_.mid(0, ShownFaults);
+        if (planErrors_.size() > ShownFaults)
+            shown << F(localisation::swMoreFaults, {std::to_string(planErrors_.size() - ShownFaults)});
+        return F(localisation::swPlanFaulty, {shown.join(QLatin1Char('\n')).toStdString()});
+    }
     if (plan_)
         return F(localisation::swPlanReady, {plan_->name, std::to_string(plan_->rows.size())});
     return Tr(localisation::swReady);
@@ -378,7 +445,8 @@ void TfrmSite::updateControls() {
     ui->cmbLine->setEnabled(ui->chkLine->isChecked());
     // A plan that cannot be used cannot be started.
     ui->btnStart->setEnabled(idle && (!withPlan || plan_));
-    ui->btnStop->setEnabled(running_ && !stopAsked_);
+    // Stop keeps the focus while the run stops: disabled, it would hand it to the table.
+    ui->btnStop->setEnabled(running_);
     updateCounts();
 }
 
@@ -444,6 +512,8 @@ void TfrmSite::tmrBusyTimer() {
 void TfrmSite::btnStartClick() {
     if (running_ || !ui->btnStart->isEnabled())
         return;
+    if (planDone_ && !startAgain())
+        return;
     if (!resumable_ && !prepare())
         return;
     run();
@@ -453,7 +523,6 @@ void TfrmSite::btnStopClick() {
     if (!running_ || stopAsked_)
         return;
     stopAsked_ = true;
-    ui->btnStop->setEnabled(false);
     showStatus(Tr(localisation::swStopping));
 }
 
@@ -499,6 +568,7 @@ bool TfrmSite::prepare() {
     options.version = READERCONFIG_VERSION;
     kind_ = options.kind;
     request_ = options.request;
+    started_ = inputs();
     const commission::JobContext context{link_, reader_, store_, *this, [this] { return stopAsked_; }, true};
     site_ = std::make_unique<commission::Site>(context, std::move(options));
     fillTable();
@@ -509,6 +579,7 @@ void TfrmSite::run() {
     running_ = true;
     stopAsked_ = false;
     resumable_ = false;
+    setPlanDone(false);
     lastSignal_.reset();
     const QColor before = ui->shComm->brushColor();
     updateControls();
@@ -534,16 +605,22 @@ void TfrmSite::run() {
     } else {
         ui->shComm->setBrushColor(lastSignal_ ? (*lastSignal_ ? LampYellow : LampRed) : before);
         resumable_ = stopAsked_ && !summary.planDone;
+        setPlanDone(summary.planDone);
         const TextId text = summary.planDone ? localisation::swPlanDone : localisation::swStopped;
         showIdle([=] { return F(text, {done, failed}); });
     }
     stopAsked_ = false;
+    // Away from Stop before it is disabled, which would hand the focus to the table; a plan done leaves it off
+    // Start, so that no Enter begins the plan again.
+    ui->btnExit->setFocus();
     updateControls();
     if (!resumable_) {
         site_.reset();
         record_.reset();
     }
-    if (ui->btnStart->isEnabled())
+    if (!resumable_ && !planDone_)
+        started_.reset();
+    if (ui->btnStart->isEnabled() && !planDone_)
         ui->btnStart->setFocus();
     if (closeAsked_)
         close();
@@ -557,15 +634,16 @@ void TfrmSite::fillTable() {
     current_ = -1;
     done_ = failed_ = idsUsed_ = 0;
     left_.reset();
-    if (!plan_)
-        return;
-    for (const commission::PlanRow& planned : plan_->rows) {
-        const int row = addRow();
-        setCell(row, ColDoor, Utf8(planned.door));
-        setCell(row, ColSerial, FromReader(planned.serial));
-        showPlanned(row);
-        setRowState(row, RowState::NotDone);
+    if (plan_) {
+        for (const commission::PlanRow& planned : plan_->rows) {
+            const int row = addRow();
+            setCell(row, ColDoor, Utf8(planned.door));
+            setCell(row, ColSerial, FromReader(planned.serial));
+            showPlanned(row);
+            setRowState(row, RowState::NotDone);
+        }
     }
+    FitDoorColumn(*table);
 }
 
 void TfrmSite::showPlanned(int row) {
