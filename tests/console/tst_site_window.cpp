@@ -526,8 +526,7 @@ private slots:
     void exitKey() {
         QFETCH(QString, language);
         SiteFixture f;
-        f.store.keyExists = true;
-        f.store.values["LanguageFlag"] = language.toStdString();
+        f.savedLanguage(language);
         f.open(f.file("site.csv", TwoDoors));
         QTEST(f.find<QPushButton>("btnExit")->text(), "caption");
         const QKeySequence exit = QKeySequence::mnemonic(f.find<QPushButton>("btnExit")->text());
@@ -620,8 +619,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(bool, begins);
         SiteFixture f;
-        f.store.keyExists = true;
-        f.store.values["LanguageFlag"] = language.toStdString();
+        f.savedLanguage(language);
         f.reader("20240101");
         f.reader("20240202");
         f.open(f.file("site.csv", TwoDoors));
@@ -710,8 +708,7 @@ private slots:
     void languages() {
         QFETCH(QString, saved);
         SiteFixture f;
-        f.store.keyExists = true;
-        f.store.values["LanguageFlag"] = saved.toStdString();
+        f.savedLanguage(saved);
         f.open(f.file("site.csv", TwoDoors));
         QTEST(f.window->windowTitle(), "title");
         QTEST(f.find<QPushButton>("btnStart")->text(), "start");
