@@ -167,10 +167,10 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     connect(ui->btnReport, &QAbstractButton::clicked, this, &TfrmSite::btnReportClick);
     connect(ui->btnStart, &QAbstractButton::clicked, this, &TfrmSite::btnStartClick);
     connect(ui->btnStop, &QAbstractButton::clicked, this, &TfrmSite::btnStopClick);
-    for (const auto& [button, language] :
-         {std::pair{ui->btnEng, localisation::LanguageEnglish}, std::pair{ui->btnGB, localisation::LanguageSimplified},
-          std::pair{ui->btnBIG5, localisation::LanguageTraditional}})
-        connect(button, &QAbstractButton::clicked, this, [this, language] { switchLanguage(language); });
+    connect(ui->btnEng, &QAbstractButton::clicked, this, [this] { switchLanguage(localisation::LanguageEnglish); });
+    connect(ui->btnGB, &QAbstractButton::clicked, this, [this] { switchLanguage(localisation::LanguageSimplified); });
+    connect(ui->btnBIG5, &QAbstractButton::clicked, this,
+            [this] { switchLanguage(localisation::LanguageTraditional); });
     connect(ui->btnExit, &QAbstractButton::clicked, this, &TfrmSite::btnExitClick);
     connect(ui->rbAudit, &QAbstractButton::toggled, this, [this] {
         if (running_)
