@@ -1,5 +1,6 @@
 #include "frmmodule.h"
 
+#include "console/chrome.h"
 #include "console/fonts.h"
 #include "console/program.h"
 #include "console/system_menu.h"
@@ -10,32 +11,20 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
-// The pictures live in a static library: without this the linker drops them. Outside the namespace, since the
-// macro declares the resource's initialiser where it is used.
-static void InitResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace console {
 
 using namespace localisation;
-
-QString Tr(TextId id) {
-    return QString::fromUtf8(Text(id));
-}
 
 namespace {
 
@@ -58,20 +47,15 @@ bool IsUserInput(const QEvent* event) {
 TfrmModule::TfrmModule(platform::SettingsStore& store, readerlink::LinkSetup& links, QWidget* parent)
     : QDialog(parent), ui(new Ui::TfrmModule), tmrBusy(new QTimer(this)), tmrCard(new QTimer(this)), store_(store),
       links_(links), link_(links) {
-    InitResources();
     ui->setupUi(this);
     // The page's one tab is a title, not a keyboard stop.
     ui->pcDefault->tabBar()->setFocusPolicy(Qt::NoFocus);
-    QIcon icon;
-    for (const char* name : {":/icon.png", ":/icon-48.png", ":/icon-128.png", ":/icon-256.png"})
-        icon.addFile(QString::fromLatin1(name));
-    setWindowIcon(icon);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint);
     setFixedSize(560, 468);
     applyLooks();
 
-    tmrBusy->setInterval(200);
+    tmrBusy->setInterval(BlinkMs);
     tmrCard->setInterval(1000);
     connect(tmrBusy, &QTimer::timeout, this, &TfrmModule::tmrBusyTimer);
     connect(tmrCard, &QTimer::timeout, this, &TfrmModule::tmrCardTimer);
@@ -108,34 +92,17 @@ TfrmModule::~TfrmModule() {
 void TfrmModule::applyLooks() {
     setFont(LayoutFont("MS Sans Serif", 16, true));
     setPalette(QApplication::palette());
-
-    const QPalette system = QApplication::palette();
-    const std::optional<platform::Rgb> caption = links_.system.activeCaptionColour();
-    Colour(ui->pnMsg, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
-    for (QLabel* value : {ui->pnSerial, ui->pnVersion, ui->pnID, ui->pnKey, ui->pnCardID}) {
-        Colour(value, system.color(QPalette::Highlight), QColor(255, 255, 0));
-        value->setFont(LayoutFont("MS Sans Serif", 16, true));
-    }
-    for (QComboBox* list : {ui->cmbBaudRate, ui->cmbMode, ui->cmbWiegand, ui->cmbRS485, ui->cmbParity}) {
-        Colour(list, system.color(QPalette::Highlight), QColor(255, 255, 0));
-        list->setFont(LayoutFont("MS Sans Serif", 16, true));
-    }
+    ApplyChrome(*this, {ui->pnMsg, ui->btnEng, ui->pnVELNO, ui->btnExit}, links_.system);
+    for (QWidget* value :
+         std::initializer_list<QWidget*>{ui->pnSerial, ui->pnVersion, ui->pnID, ui->pnKey, ui->pnCardID,
+                                         ui->cmbBaudRate, ui->cmbMode, ui->cmbWiegand, ui->cmbRS485, ui->cmbParity})
+        ValueLooks(value);
     for (QLabel* small : {ui->lblID, ui->lblBaudRate})
         small->setFont(LayoutFont("MS Sans Serif", 13, false));
     ui->pcDefault->setFont(LayoutFont("MS Sans Serif", 16, false));
     ui->btnFactoryW26->setFont(LayoutFont("MS Sans Serif", 16, true));
-    ui->btnEng->setFont(LayoutFont("MS Sans Serif", 13, false));
-    QPalette red = ui->btnEng->palette();
-    // Red only while it can be pressed: disabled during card reading it greys out like its neighbours.
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        red.setColor(group, QPalette::ButtonText, QColor(255, 0, 0));
-    ui->btnEng->setPalette(red);
     ui->btnGB->setFont(LayoutFont("MS Sans Serif", 11, false));
     ui->btnBIG5->setFont(LayoutFont("MS Sans Serif", 11, false));
-    Colour(ui->pnVELNO, QColor(128, 0, 128), Qt::white);
-    ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
-    ui->pnVELNO->setFrameShadow(QFrame::Plain);
-    ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     FitGroupBoxTitle(ui->gbDefault);
     ui->shCard->setRounded(true);
     ui->btnScan->setFocus();
@@ -170,18 +137,7 @@ void TfrmModule::FormShow() {
     for (const CaptionEntry& entry : CaptionList) {
         const QString text = QString::fromStdString(CaptionText(entry));
         const QString name = QString::fromLatin1(entry.control);
-        if (name == objectName()) {
-            setWindowTitle(text);
-            continue;
-        }
-        QWidget* control = findChild<QWidget*>(name);
-        if (auto* label = qobject_cast<QLabel*>(control))
-            label->setText(text);
-        else if (auto* button = qobject_cast<QAbstractButton*>(control))
-            button->setText(text);
-        else if (auto* group = qobject_cast<QGroupBox*>(control))
-            group->setTitle(text);
-        else if (control && control == ui->tsDefault)
+        if (!SetCaption(*this, name, text) && name == ui->tsDefault->objectName())
             ui->pcDefault->setTabText(ui->pcDefault->indexOf(ui->tsDefault), text);
     }
 }
@@ -216,10 +172,8 @@ void TfrmModule::reject() {
 }
 
 void TfrmModule::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
+    if (TakeEscape(event))
         return;
-    }
     // Only a push button can be the dialog's default, so Enter on the picture button (a tool button) would
     // reach btnScan. Space needs nothing: every button takes it.
     const bool enter = (event->key() == Qt::Key_Return && !event->modifiers()) ||
@@ -304,20 +258,13 @@ void TfrmModule::SetBusy(std::uint8_t on) {
 }
 
 void TfrmModule::tmrBusyTimer() {
-    if (busyPhase_ == 1) {
-        busyPhase_ = 0;
-        PaintComm(LampYellow);
-    } else {
-        busyPhase_ = 1;
-        PaintComm(LampRed);
-    }
+    Blink(*ui->shComm, busyPhase_);
 }
 
 // ---- language switch ----
 
 void TfrmModule::switchLanguage(int index) {
-    SelectLanguage(index);
-    if (!settings::SaveLanguage(store_, LanguageName) && settingsNotSaved)
+    if (!SwitchLanguage(store_, index) && settingsNotSaved)
         settingsNotSaved(store_.location());
     FormShow();
 }

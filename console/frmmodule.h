@@ -3,6 +3,7 @@
 // shows each step they report as their observer (frmmodule_operations.cpp). An operation runs to its end on
 // the window's thread, serving the message queue only inside the link's waits and the card-reading pacing.
 
+#include "console/chrome.h"
 #include "link/link.h"
 #include "localisation/message_table.h"
 #include "operations/operations.h"
@@ -22,10 +23,6 @@ class TfrmModule;
 }
 
 namespace console {
-
-inline const QColor LampRed{255, 0, 0};
-inline const QColor LampYellow{255, 255, 0};
-inline const QColor LampWhite{255, 255, 255};
 
 class TfrmModule : public QDialog, public operations::Observer {
     Q_OBJECT
@@ -126,8 +123,5 @@ private:
     bool closing_ = false;
     bool centred_ = false;
 };
-
-/// Text(id) as a QString.
-QString Tr(localisation::TextId id);
 
 } // namespace console

@@ -2,9 +2,10 @@
 
 #include "commission/codes.h"
 #include "commission/report.h"
+#include "console/chrome.h"
 #include "console/fonts.h"
-#include "console/frmmodule.h"
 #include "console/program.h"
+#include "console/shape.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "protocol/protocol.h"
@@ -18,15 +19,12 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
-
-// As the main window's: the pictures live in a static library, and the site window may be the only window.
-static void InitSiteResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace console {
 
@@ -41,6 +39,10 @@ namespace {
 /// The row of a reader that failed, and a value that is not what its row asked for.
 const QColor FailedBackground{255, 205, 205};
 const QColor DriftBackground{255, 228, 170};
+/// The plan's faults the status lists; it counts the rest.
+constexpr qsizetype ShownFaults = 5;
+/// A door name wider than this many average letters wraps, so that the outcome keeps its room.
+constexpr int DoorLetters = 24;
 
 struct Caption {
     const char* control;
@@ -48,6 +50,7 @@ struct Caption {
 };
 
 constexpr Caption Captions[] = {
+    {"frmSite", localisation::swTitle},       {"gbSettings", localisation::swSettings},
     {"lblPlan", localisation::swPlan},        {"btnPlan", localisation::swChoose},
     {"rbApply", localisation::swApply},       {"rbAudit", localisation::swAudit},
     {"chkId", localisation::swIdFrom},        {"chkKeys", localisation::swKeyCount},
@@ -55,7 +58,7 @@ constexpr Caption Captions[] = {
     {"chkLine", localisation::swLineSetting}, {"lblRecord", localisation::swRecord},
     {"btnRecord", localisation::swChoose},    {"lblReport", localisation::swReport},
     {"btnReport", localisation::swChoose},    {"btnStart", localisation::swStart},
-    {"btnStop", localisation::swStop},        {"btnExit", localisation::txExit},
+    {"btnStop", localisation::swStop},        {"btnExit", localisation::swExit},
     {"pnVELNO", localisation::txCompany},
 };
 
@@ -114,6 +117,18 @@ TfrmSite::Wanted Asked(const commission::Request& request) {
     return asked;
 }
 
+/// The door column as wide as its names, up to DoorLetters: a longer name wraps.
+void FitDoorColumn(QTableWidget& table) {
+    table.resizeColumnToContents(TfrmSite::ColDoor);
+    table.setColumnWidth(TfrmSite::ColDoor, std::min(table.columnWidth(TfrmSite::ColDoor),
+                                                     table.fontMetrics().averageCharWidth() * DoorLetters));
+}
+
+/// When a plan file was last written; a file that cannot be read has none.
+QDateTime Stamp(const QString& path) {
+    return path.isEmpty() ? QDateTime() : QFileInfo(path).lastModified();
+}
+
 } // namespace
 
 QString DefaultRecordPath(const QString& planPath) {
@@ -126,13 +141,11 @@ QString DefaultRecordPath(const QString& planPath) {
 
 TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links, const SiteFiles& files,
                    QWidget* parent)
-    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links) {
-    InitSiteResources();
+    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links),
+      noDefault_(new QPushButton(this)) {
     ui->setupUi(this);
-    QIcon icon;
-    for (const char* name : {":/icon.png", ":/icon-48.png", ":/icon-128.png", ":/icon-256.png"})
-        icon.addFile(QString::fromLatin1(name));
-    setWindowIcon(icon);
+    noDefault_->setFocusPolicy(Qt::NoFocus);
+    noDefault_->hide();
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     applyLooks();
@@ -143,7 +156,7 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     if (!recordFollowsPlan_)
         ui->edRecord->setText(QString::fromStdString(files.record));
 
-    tmrBusy->setInterval(200);
+    tmrBusy->setInterval(BlinkMs);
     connect(tmrBusy, &QTimer::timeout, this, &TfrmSite::tmrBusyTimer);
     connect(ui->edPlan, &QLineEdit::editingFinished, this, &TfrmSite::edPlanChange);
     connect(ui->edRecord, &QLineEdit::textEdited, this, [this] { recordFollowsPlan_ = false; });
@@ -154,15 +167,16 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     connect(ui->btnReport, &QAbstractButton::clicked, this, &TfrmSite::btnReportClick);
     connect(ui->btnStart, &QAbstractButton::clicked, this, &TfrmSite::btnStartClick);
     connect(ui->btnStop, &QAbstractButton::clicked, this, &TfrmSite::btnStopClick);
-    connect(ui->btnEng, &QAbstractButton::clicked, this, &TfrmSite::btnEngClick);
-    connect(ui->btnGB, &QAbstractButton::clicked, this, &TfrmSite::btnGBClick);
-    connect(ui->btnBIG5, &QAbstractButton::clicked, this, &TfrmSite::btnBIG5Click);
+    connect(ui->btnEng, &QAbstractButton::clicked, this, [this] { switchLanguage(localisation::LanguageEnglish); });
+    connect(ui->btnGB, &QAbstractButton::clicked, this, [this] { switchLanguage(localisation::LanguageSimplified); });
+    connect(ui->btnBIG5, &QAbstractButton::clicked, this,
+            [this] { switchLanguage(localisation::LanguageTraditional); });
     connect(ui->btnExit, &QAbstractButton::clicked, this, &TfrmSite::btnExitClick);
     connect(ui->rbAudit, &QAbstractButton::toggled, this, [this] {
         if (running_)
             return;
         fillTable();
-        inputChanged();
+        startAnew();
     });
     for (QCheckBox* box : {ui->chkId, ui->chkKeys, ui->chkMode, ui->chkParity, ui->chkLine})
         connect(box, &QAbstractButton::toggled, this, &TfrmSite::inputChanged);
@@ -177,37 +191,33 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
 }
 
 TfrmSite::~TfrmSite() {
+    // A field that loses the focus as the window goes would call back into a window half destroyed.
+    for (QLineEdit* field : {ui->edPlan, ui->edRecord, ui->edReport})
+        field->disconnect(this);
     links_.messagePump = {};
     delete ui;
 }
 
 void TfrmSite::applyLooks() {
     setFont(LayoutFont("MS Sans Serif", 13, false));
-    const QPalette system = QApplication::palette();
-    const std::optional<platform::Rgb> caption = links_.system.activeCaptionColour();
-    Colour(ui->pnStatus, caption ? QColor(caption->red, caption->green, caption->blue) : QColor(0, 0, 128), Qt::white);
+    ApplyChrome(*this, {ui->pnStatus, ui->btnEng, ui->pnVELNO, ui->btnExit}, links_.system);
     ui->pnStatus->setFont(LayoutFont("MS Sans Serif", 16, true));
-    for (QLabel* count : {ui->pnDone, ui->pnFailed, ui->pnLeft}) {
-        Colour(count, system.color(QPalette::Highlight), QColor(255, 255, 0));
-        count->setFont(LayoutFont("MS Sans Serif", 16, true));
-    }
-    for (QPushButton* button : {ui->btnStart, ui->btnStop, ui->btnExit})
+    for (QLabel* count : {ui->pnDone, ui->pnFailed, ui->pnLeft})
+        ValueLooks(count);
+    for (QPushButton* button : {ui->btnStart, ui->btnStop})
         button->setFont(LayoutFont("MS Sans Serif", 16, true));
-    QPalette red = ui->btnEng->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        red.setColor(group, QPalette::ButtonText, QColor(255, 0, 0));
-    ui->btnEng->setPalette(red);
-    Colour(ui->pnVELNO, QColor(128, 0, 128), Qt::white);
-    ui->pnVELNO->setFont(LayoutFont("Microsoft Sans Serif", 11, false));
-    ui->pnVELNO->setFrameShadow(QFrame::Plain);
-    ui->btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     FitGroupBoxTitle(ui->gbSettings);
 
     QTableWidget* table = ui->tblReaders;
     table->setColumnCount(ColumnCount);
     table->verticalHeader()->setVisible(false);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // A long door name wraps in a column of bounded width, the outcome wraps in the room left, and each row is as
+    // tall as its cells need: no reason is cut to a tooltip.
+    table->horizontalHeader()->setSectionResizeMode(ColDoor, QHeaderView::Interactive);
     table->horizontalHeader()->setSectionResizeMode(ColOutcome, QHeaderView::Stretch);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->setWordWrap(true);
     table->setFocusPolicy(Qt::StrongFocus);
 
     for (const char* item : operations::ModeItems)
@@ -240,21 +250,15 @@ void TfrmSite::FormCreate() {
 
 void TfrmSite::FormShow() {
     ApplyLanguageFaces(*this, localisation::LanguageIndex);
-    setWindowTitle(Tr(localisation::swTitle));
-    for (const Caption& caption : Captions) {
-        QWidget* control = findChild<QWidget*>(QString::fromLatin1(caption.control));
-        if (auto* label = qobject_cast<QLabel*>(control))
-            label->setText(Tr(caption.text));
-        else if (auto* button = qobject_cast<QAbstractButton*>(control))
-            button->setText(Tr(caption.text));
-    }
-    ui->gbSettings->setTitle(Tr(localisation::swSettings));
+    for (const Caption& caption : Captions)
+        SetCaption(*this, QString::fromLatin1(caption.control), Tr(caption.text));
     ui->edPlan->setPlaceholderText(Tr(localisation::swNoPlan));
     ui->edReport->setPlaceholderText(Tr(localisation::swNoReport));
     QStringList headers;
     for (const TextId header : Headers)
         headers << Tr(header);
     ui->tblReaders->setHorizontalHeaderLabels(headers);
+    FitDoorColumn(*ui->tblReaders);
     for (int row = 0; row < ui->tblReaders->rowCount(); ++row)
         showOutcome(row);
     updateCounts();
@@ -281,11 +285,8 @@ void TfrmSite::closeEvent(QCloseEvent* event) {
 
 void TfrmSite::keyPressEvent(QKeyEvent* event) {
     // Esc would hide the window without a word, a run and all.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!TakeEscape(event))
+        QDialog::keyPressEvent(event);
 }
 
 void TfrmSite::btnExitClick() {
@@ -295,23 +296,10 @@ void TfrmSite::btnExitClick() {
 // ---- the language ----
 
 void TfrmSite::switchLanguage(int index) {
-    localisation::SelectLanguage(index);
-    const bool saved = settings::SaveLanguage(store_, localisation::LanguageName);
+    const bool saved = SwitchLanguage(store_, index);
     FormShow();
     if (!saved)
         refuse(Tr(localisation::swLanguageNotSaved));
-}
-
-void TfrmSite::btnEngClick() {
-    switchLanguage(localisation::LanguageEnglish);
-}
-
-void TfrmSite::btnGBClick() {
-    switchLanguage(localisation::LanguageSimplified);
-}
-
-void TfrmSite::btnBIG5Click() {
-    switchLanguage(localisation::LanguageTraditional);
 }
 
 // ---- the inputs ----
@@ -321,8 +309,12 @@ void TfrmSite::edPlanChange() {
     if (running_)
         return;
     const QString path = ui->edPlan->text().trimmed();
+    // The plan the last run began with, its file unchanged: the run goes on.
+    if (started_ && path == started_->plan && Stamp(path) == planStamp_)
+        return;
     plan_.reset();
-    planError_.clear();
+    planErrors_.clear();
+    planStamp_ = Stamp(path);
     if (!path.isEmpty()) {
         commission::PlanCheck check = commission::ReadPlan(path.toStdString());
         if (check.plan) {
@@ -330,16 +322,14 @@ void TfrmSite::edPlanChange() {
         } else {
             // The field names the file already; each fault names its line and column.
             const std::string prefix = path.toStdString() + " ";
-            QStringList errors;
             for (const std::string& error : check.errors)
-                errors << Utf8(error.starts_with(prefix) ? error.substr(prefix.size()) : error);
-            planError_ = errors.join(QLatin1Char('\n'));
+                planErrors_ << Utf8(error.starts_with(prefix) ? error.substr(prefix.size()) : error);
         }
     }
     if (recordFollowsPlan_)
         ui->edRecord->setText(QDir::toNativeSeparators(DefaultRecordPath(path)));
     fillTable();
-    inputChanged();
+    startAnew();
 }
 
 void TfrmSite::edRecordChange() {
@@ -383,18 +373,53 @@ void TfrmSite::btnReportClick() {
 }
 
 void TfrmSite::inputChanged() {
+    if (running_ || (started_ && inputs() == *started_))
+        return;
+    startAnew();
+}
+
+void TfrmSite::startAnew() {
     if (running_)
         return;
     resumable_ = false;
+    started_.reset();
+    setPlanDone(false);
     site_.reset();
     record_.reset();
     showIdle([this] { return idleText(); });
     updateControls();
 }
 
+TfrmSite::Inputs TfrmSite::inputs() const {
+    return {ui->edPlan->text().trimmed(), ui->rbAudit->isChecked(), Asked(chosenSettings()),
+            QDir::fromNativeSeparators(ui->edRecord->text().trimmed()),
+            QDir::fromNativeSeparators(ui->edReport->text().trimmed())};
+}
+
+void TfrmSite::setPlanDone(bool done) {
+    planDone_ = done;
+    (done ? noDefault_ : ui->btnStart)->setDefault(true);
+}
+
+bool TfrmSite::startAgain() {
+    QMessageBox box(QMessageBox::Question, Tr(localisation::swTitle),
+                    F(localisation::swStartAgain, {plan_ ? plan_->name : std::string()}), QMessageBox::NoButton, this);
+    QPushButton* again = box.addButton(Tr(localisation::swStartAgainYes), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(Tr(localisation::swStartAgainNo), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    ApplyLanguageFaces(box, localisation::LanguageIndex);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
 QString TfrmSite::idleText() const {
-    if (!planError_.isEmpty())
-        return F(localisation::swPlanFaulty, {planError_.toStdString()});
+    if (!planErrors_.isEmpty()) {
+        QStringList shown = planErrors_.mid(0, ShownFaults);
+        if (planErrors_.size() > ShownFaults)
+            shown << F(localisation::swMoreFaults, {std::to_string(planErrors_.size() - ShownFaults)});
+        return F(localisation::swPlanFaulty, {shown.join(QLatin1Char('\n')).toStdString()});
+    }
     if (plan_)
         return F(localisation::swPlanReady, {plan_->name, std::to_string(plan_->rows.size())});
     return Tr(localisation::swReady);
@@ -420,7 +445,8 @@ void TfrmSite::updateControls() {
     ui->cmbLine->setEnabled(ui->chkLine->isChecked());
     // A plan that cannot be used cannot be started.
     ui->btnStart->setEnabled(idle && (!withPlan || plan_));
-    ui->btnStop->setEnabled(running_ && !stopAsked_);
+    // Stop keeps the focus while the run stops: disabled, it would hand it to the table.
+    ui->btnStop->setEnabled(running_);
     updateCounts();
 }
 
@@ -478,14 +504,15 @@ void TfrmSite::refuse(const QString& text) {
 }
 
 void TfrmSite::tmrBusyTimer() {
-    busyPhase_ = busyPhase_ == 1 ? 0 : 1;
-    ui->shComm->setBrushColor(busyPhase_ == 1 ? LampRed : LampYellow);
+    Blink(*ui->shComm, busyPhase_);
 }
 
 // ---- a run ----
 
 void TfrmSite::btnStartClick() {
     if (running_ || !ui->btnStart->isEnabled())
+        return;
+    if (planDone_ && !startAgain())
         return;
     if (!resumable_ && !prepare())
         return;
@@ -496,7 +523,6 @@ void TfrmSite::btnStopClick() {
     if (!running_ || stopAsked_)
         return;
     stopAsked_ = true;
-    ui->btnStop->setEnabled(false);
     showStatus(Tr(localisation::swStopping));
 }
 
@@ -542,6 +568,7 @@ bool TfrmSite::prepare() {
     options.version = READERCONFIG_VERSION;
     kind_ = options.kind;
     request_ = options.request;
+    started_ = inputs();
     const commission::JobContext context{link_, reader_, store_, *this, [this] { return stopAsked_; }, true};
     site_ = std::make_unique<commission::Site>(context, std::move(options));
     fillTable();
@@ -552,6 +579,7 @@ void TfrmSite::run() {
     running_ = true;
     stopAsked_ = false;
     resumable_ = false;
+    setPlanDone(false);
     lastSignal_.reset();
     const QColor before = ui->shComm->brushColor();
     updateControls();
@@ -577,16 +605,22 @@ void TfrmSite::run() {
     } else {
         ui->shComm->setBrushColor(lastSignal_ ? (*lastSignal_ ? LampYellow : LampRed) : before);
         resumable_ = stopAsked_ && !summary.planDone;
+        setPlanDone(summary.planDone);
         const TextId text = summary.planDone ? localisation::swPlanDone : localisation::swStopped;
         showIdle([=] { return F(text, {done, failed}); });
     }
     stopAsked_ = false;
+    // Away from Stop before it is disabled, which would hand the focus to the table; a plan done leaves it off
+    // Start, so that no Enter begins the plan again.
+    ui->btnExit->setFocus();
     updateControls();
     if (!resumable_) {
         site_.reset();
         record_.reset();
     }
-    if (ui->btnStart->isEnabled())
+    if (!resumable_ && !planDone_)
+        started_.reset();
+    if (ui->btnStart->isEnabled() && !planDone_)
         ui->btnStart->setFocus();
     if (closeAsked_)
         close();
@@ -600,15 +634,16 @@ void TfrmSite::fillTable() {
     current_ = -1;
     done_ = failed_ = idsUsed_ = 0;
     left_.reset();
-    if (!plan_)
-        return;
-    for (const commission::PlanRow& planned : plan_->rows) {
-        const int row = addRow();
-        setCell(row, ColDoor, Utf8(planned.door));
-        setCell(row, ColSerial, FromReader(planned.serial));
-        showPlanned(row);
-        setRowState(row, RowState::NotDone);
+    if (plan_) {
+        for (const commission::PlanRow& planned : plan_->rows) {
+            const int row = addRow();
+            setCell(row, ColDoor, Utf8(planned.door));
+            setCell(row, ColSerial, FromReader(planned.serial));
+            showPlanned(row);
+            setRowState(row, RowState::NotDone);
+        }
     }
+    FitDoorColumn(*table);
 }
 
 void TfrmSite::showPlanned(int row) {

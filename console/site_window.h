@@ -13,9 +13,10 @@
 #include "operations/operations.h"
 #include "platform/settings_store.h"
 
-#include <QColor>
+#include <QDateTime>
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -23,6 +24,7 @@
 #include <optional>
 #include <string>
 
+class QPushButton;
 class QTimer;
 namespace Ui {
 class TfrmSite;
@@ -81,9 +83,6 @@ public slots:
     void btnReportClick();
     void btnStartClick();
     void btnStopClick();
-    void btnEngClick();
-    void btnGBClick();
-    void btnBIG5Click();
     void btnExitClick();
     void tmrBusyTimer();
 
@@ -107,8 +106,15 @@ private:
 
     void applyLooks();
     void switchLanguage(int index);
-    /// Something the next Start depends on changed: it begins a new run.
+    /// A field was left or a setting changed: when what the next Start depends on differs from what the last run
+    /// was started with, the next Start begins a new run.
     void inputChanged();
+    /// The next Start begins a new run.
+    void startAnew();
+    /// The plan's every row done: Start asks before it begins the plan again, and Enter does not reach it.
+    void setPlanDone(bool done);
+    /// Whether the user wants to begin again a plan that is done.
+    bool startAgain();
     void updateControls();
     void updateCounts();
     /// A status that is composed again after a language switch.
@@ -145,16 +151,32 @@ private:
     operations::ReaderState reader_;
 
     std::optional<commission::Plan> plan_;
-    QString planError_; ///< why the plan in edPlan cannot be used
+    QStringList planErrors_; ///< why the plan in edPlan cannot be used
+    QDateTime planStamp_;    ///< the plan file's time when it was read
     bool recordFollowsPlan_ = true;
 
     std::unique_ptr<commission::Record> record_;
     std::unique_ptr<commission::Site> site_;
     commission::SiteKind kind_ = commission::SiteKind::Set;
     commission::Request request_; ///< without a plan: what every reader gets
+    /// What the next Start depends on: a field left as it was is no change.
+    struct Inputs {
+        QString plan;
+        bool audit = false;
+        Wanted settings{};
+        QString record;
+        QString report;
+        bool operator==(const Inputs&) const = default;
+    };
+    Inputs inputs() const;
+    std::optional<Inputs> started_; ///< what the last run, stopped or done, began with
     /// The Site stopped by the user with nothing changed since: Start goes on with it (its rows done and IDs
     /// used stay so).
     bool resumable_ = false;
+    bool planDone_ = false; ///< the last run did the plan, and nothing changed since
+    /// The dialog's default button while Start must not be: hidden, so Enter presses nothing. Once a dialog has a
+    /// default button, Qt gives it back on every focus change unless another takes its place.
+    QPushButton* const noDefault_;
     bool running_ = false;
     bool stopAsked_ = false;
     bool closeAsked_ = false;

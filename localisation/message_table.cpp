@@ -241,6 +241,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swNoReport */ {"none", "无", "無"},
     /* swStart */ {"&Start", "开始(&S)", "開始(&S)"},
     /* swStop */ {"S&top", "停止(&T)", "停止(&T)"},
+    /* swExit */ {"&Exit", "结束(&E)", "結束(&E)"},
     /* swColDoor */ {"Door", "门", "門"},
     /* swColMode */ {"Mode", "模式", "模式"},
     /* swColParity */ {"Parity", "同位元", "同位元"},
@@ -263,6 +264,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"Plan {1}: {2} rows; Start when ready", "计划表 {1}：{2} 行；准备好请按开始",
      "計畫表 {1}：{2} 列；準備好請按開始"},
     /* swPlanFaulty */ {"The plan cannot be used: {1}", "无法使用此计划表：{1}", "無法使用此計畫表：{1}"},
+    /* swMoreFaults */ {"and {1} more", "另有 {1} 项", "另有 {1} 項"},
     /* swNothingToSet */
     {"Choose at least one setting, or a plan", "请至少选择一项设定，或选择计划表", "請至少選擇一項設定，或選擇計畫表"},
     /* swRecordRefused */ {"The record cannot be written: {1}", "无法写入记录档：{1}", "無法寫入記錄檔：{1}"},
@@ -286,6 +288,10 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swStopped */ {"Stopped: {1} done, {2} failed", "已停止：完成 {1}，失败 {2}", "已停止：完成 {1}，失敗 {2}"},
     /* swPlanDone */
     {"The plan is done: {1} done, {2} failed", "计划表已完成：完成 {1}，失败 {2}", "計畫表已完成：完成 {1}，失敗 {2}"},
+    /* swStartAgain */
+    {"Plan {1} is done. Start it again?", "计划表 {1} 已完成。要重新开始吗？", "計畫表 {1} 已完成。要重新開始嗎？"},
+    /* swStartAgainYes */ {"&Start again", "重新开始(&S)", "重新開始(&S)"},
+    /* swStartAgainNo */ {"Cancel", "取消", "取消"},
     /* swEnded */ {"Ended: {1}", "已结束：{1}", "已結束：{1}"},
     /* swLanguageNotSaved */ {"The language could not be remembered", "无法记住语言设定", "無法記住語言設定"},
     /* swPlanFiles */ {"Plans (*.csv);;All files (*)", "计划表 (*.csv);;所有档案 (*)", "計畫表 (*.csv);;所有檔案 (*)"},

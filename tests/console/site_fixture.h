@@ -66,6 +66,11 @@ struct SiteFixture {
         return out.fileName();
     }
     QString record() const { return folder.filePath(QStringLiteral("record.csv")); }
+    /// The language the window starts in, as the main window saved it ("English", "ChineseGB", "ChineseBIG5").
+    void savedLanguage(const QString& name) {
+        store.keyExists = true;
+        store.values["LanguageFlag"] = name.toStdString();
+    }
 
     TfrmSite& open(const QString& plan = {}, const QString& report = {}) {
         return open(console::SiteFiles{plan.toStdString(), record().toStdString(), report.toStdString()});

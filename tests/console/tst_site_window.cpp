@@ -8,9 +8,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStyleOptionViewItem>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -26,6 +29,42 @@ using Scene = std::function<void(SiteFixture&)>;
 
 const QByteArray ThreeDoors = "door,serial,id,keys\r\nFront,,11,6\r\nBack,,12,6\r\nStore,20240303,13,\r\n";
 const QByteArray TwoDoors = "door,serial,id,keys,mode\r\nFront,,11,6,wiegand 34 32\r\nBack,,12,6,wiegand 34 32\r\n";
+
+/// A plan of `rows` doors, each with a key count out of range: one fault a row.
+QByteArray FaultyPlan(int rows) {
+    QByteArray plan = "door,id,keys\n";
+    for (int row = 0; row < rows; ++row)
+        plan += "D" + QByteArray::number(row) + "," + QByteArray::number(11 + row) + ",21\n";
+    return plan;
+}
+
+/// The question box that the next turn of the event loop shows, answered with the button captioned `answer`
+/// (empty: Esc); what it asked, and its buttons' captions, go to `asked`.
+void Answer(const QString& answer, QStringList& asked) {
+    QTimer::singleShot(0, [answer, &asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        asked << box->text();
+        for (QAbstractButton* button : box->buttons())
+            asked << button->text();
+        asked << QStringLiteral("default ") + (box->defaultButton() ? box->defaultButton()->text() : QString());
+        if (answer.isEmpty()) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == answer)
+                button->click();
+        }
+    });
+}
+
+/// The name of the control with the keyboard focus; empty for none.
+QString Focus() {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus ? focus->objectName() : QString();
+}
 
 QStringList RecordRows(const QString& path) {
     QFile file(path);
@@ -254,6 +293,60 @@ private slots:
         QCOMPARE(f.table()->rowCount(), 0);
     }
 
+    // The status lists the plan's first faults and counts the rest.
+    void faultsCounted_data() {
+        QTest::addColumn<int>("faults");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("all listed") << 2 << 2 << "line 3: column keys: keys 21: 0 to 20";
+        QTest::newRow("one more") << 6 << 6 << "and 1 more";
+        QTest::newRow("ten more") << 15 << 6 << "and 10 more";
+    }
+    void faultsCounted() {
+        QFETCH(int, faults);
+        SiteFixture f;
+        f.open(f.file("site.csv", FaultyPlan(faults)));
+        const QStringList lines = f.status().split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QStringLiteral("The plan cannot be used: line 2: column keys: keys 21: 0 to 20"));
+        QTEST(int(lines.size()), "lines");
+        QTEST(lines.last(), "last");
+    }
+
+    // A long door name wraps in its column and leaves the outcome its room: the reason reads whole in the table,
+    // not only in a tooltip.
+    void longDoorName_data() {
+        QTest::addColumn<QString>("door");
+        QTest::newRow("Latin") << "Main entrance of the north wing, ground floor, beside the lifts and the stairs";
+        QTest::newRow("Han") << QString::fromUtf8("北翼一楼主入口，电梯与楼梯旁边的双开玻璃门，靠近访客登记柜台");
+    }
+    void longDoorName() {
+        QFETCH(QString, door);
+        SiteFixture f;
+        f.reader("20240101").faults.muted['C'] = -1;
+        f.stopAfterLastMs = 1000;
+        f.open(f.file("site.csv", "door,serial,id,keys,mode,parity\n\"" + door.toUtf8() +
+                                      "\",,11,6,wiegand 34 32,1\nBack,,12,6,,\n"));
+        f.click("btnStart");
+        QTableWidget* table = f.table();
+        QVERIFY2(f.row(0).contains(QStringLiteral("failed: Set Reader ID Error: no reply")), qPrintable(f.row(0)));
+        QApplication::processEvents(); // the rows' heights follow their cells a turn later
+        for (const int column : {int(TfrmSite::ColOutcome), int(TfrmSite::ColDoor)}) {
+            const QTableWidgetItem* item = table->item(0, column);
+            const QRect cell = table->visualItemRect(item);
+            // Inside the table's view, and as large as the text needs, laid out as the view lays it out.
+            QVERIFY2(cell.left() >= 0 && cell.right() < table->viewport()->width(), qPrintable(item->text()));
+            QStyleOptionViewItem option;
+            option.initFrom(table);
+            option.widget = table;
+            option.font = table->font();
+            option.rect = cell;
+            if (table->wordWrap())
+                option.features |= QStyleOptionViewItem::WrapText;
+            const QSize needed = table->itemDelegate()->sizeHint(option, table->model()->index(0, column));
+            QVERIFY2(needed.width() <= cell.width() && needed.height() <= cell.height(), qPrintable(item->text()));
+        }
+    }
+
     // Nothing is sent before the record and the report are known to take their rows; a run without anything to
     // set does not begin. Each refusal is the failure signal.
     void refusedBeforeStart_data() {
@@ -421,7 +514,175 @@ private slots:
                  starts ? localisation::LanguageEnglish : localisation::LanguageSimplified);
     }
 
-    // The language the main window remembers, and the switch here, which the main window then remembers too.
+    // Exit's Alt key, its own in each language, closes the window.
+    void exitKey_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("English") << "English"
+                                 << "&Exit";
+        QTest::newRow("Simplified") << "ChineseGB" << QString::fromUtf8("结束(&E)");
+        QTest::newRow("Traditional") << "ChineseBIG5" << QString::fromUtf8("結束(&E)");
+    }
+    void exitKey() {
+        QFETCH(QString, language);
+        SiteFixture f;
+        f.savedLanguage(language);
+        f.open(f.file("site.csv", TwoDoors));
+        QTEST(f.find<QPushButton>("btnExit")->text(), "caption");
+        const QKeySequence exit = QKeySequence::mnemonic(f.find<QPushButton>("btnExit")->text());
+        for (const QAbstractButton* button : f.window->findChildren<QAbstractButton*>()) {
+            if (button->objectName() != QStringLiteral("btnExit"))
+                QVERIFY2(QKeySequence::mnemonic(button->text()) != exit, qPrintable(button->objectName()));
+        }
+        for (const QLabel* label : f.window->findChildren<QLabel*>())
+            QVERIFY2(QKeySequence::mnemonic(label->text()) != exit, qPrintable(label->objectName()));
+        QApplication::setActiveWindow(f.window.get());
+        f.find<QLineEdit>("edPlan")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(!f.window->isVisible()); // a button's key clicks it a moment later, as it shows the press
+    }
+
+    // Where the focus is while the run stops and after it, and whether Enter in a field starts: the plan done,
+    // Start is neither the default nor focused, so that no Enter begins the plan again by accident.
+    void focus_data() {
+        QTest::addColumn<bool>("stop");           // Stop from the keyboard in the middle of the first reader
+        QTest::addColumn<QString>("stopping");    // the focus right after Stop
+        QTest::addColumn<QString>("after");       // the focus when the run is over
+        QTest::addColumn<bool>("startIsDefault"); // then
+        QTest::newRow("stopped in the middle") << true << "btnStop"
+                                               << "btnStart" << true;
+        QTest::newRow("the plan done") << false << QString() << "btnExit" << false;
+    }
+    void focus() {
+        QFETCH(bool, stop);
+        SiteFixture f;
+        f.reader("20240101");
+        f.reader("20240202");
+        f.open(f.file("site.csv", TwoDoors));
+        QApplication::setActiveWindow(f.window.get());
+        QString stopping;
+        f.onCommand = [&](const std::string& command) {
+            if (!stop || command != "H00L06")
+                return;
+            stop = false;
+            QMetaObject::invokeMethod(
+                f.window.get(),
+                [&] {
+                    QTest::keyClick(f.find<QPushButton>("btnStop"), Qt::Key_Space);
+                    stopping = Focus();
+                },
+                Qt::QueuedConnection);
+        };
+        QTest::keyClick(f.find<QPushButton>("btnStart"), Qt::Key_Space);
+        QVERIFY(!f.window->running());
+        QTEST(stopping, "stopping");
+        QTEST(Focus(), "after");
+        QTEST(f.find<QPushButton>("btnStart")->isDefault(), "startIsDefault");
+
+        // Enter in a field after Tab: it starts again only where Start is the default.
+        const std::size_t sent = f.system.commands().size();
+        QStringList asked;
+        Answer(QStringLiteral("Cancel"), asked);
+        f.find<QLineEdit>("edRecord")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        f.find<QLineEdit>("edRecord")->setFocus();
+        f.stopAfterLastMs = 1;
+        f.stopPosted = false;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTEST(f.system.commands().size() > sent, "startIsDefault");
+        QVERIFY2(asked.isEmpty(), qPrintable(asked.join(QLatin1Char('|'))));
+    }
+
+    // Once the plan is done, Start asks before it begins the plan again, in the window's language.
+    void startAgain_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("answer"); // empty: Esc
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<bool>("begins");
+        QTest::newRow("English, cancelled")
+            << "English"
+            << "Cancel" << QStringList{"Plan site is done. Start it again?", "&Start again", "Cancel", "default Cancel"}
+            << false;
+        QTest::newRow("Simplified, started again")
+            << "ChineseGB" << QString::fromUtf8("重新开始(&S)")
+            << QStringList{QString::fromUtf8("计划表 site 已完成。要重新开始吗？"), QString::fromUtf8("重新开始(&S)"),
+                           QString::fromUtf8("取消"), QString::fromUtf8("default 取消")}
+            << true;
+        QTest::newRow("Traditional, Esc")
+            << "ChineseBIG5" << QString()
+            << QStringList{QString::fromUtf8("計畫表 site 已完成。要重新開始嗎？"), QString::fromUtf8("重新開始(&S)"),
+                           QString::fromUtf8("取消"), QString::fromUtf8("default 取消")}
+            << false;
+    }
+    void startAgain() {
+        QFETCH(QString, language);
+        QFETCH(QString, answer);
+        QFETCH(bool, begins);
+        SiteFixture f;
+        f.savedLanguage(language);
+        f.reader("20240101");
+        f.reader("20240202");
+        f.open(f.file("site.csv", TwoDoors));
+        f.click("btnStart");
+        const QString done = f.status();
+        const std::size_t sent = f.system.commands().size();
+        QStringList asked;
+        Answer(answer, asked);
+        f.stopAfterLastMs = 1;
+        f.stopPosted = false;
+        f.click("btnStart");
+        QTEST(asked, "asked");
+        QCOMPARE(f.system.commands().size() > sent, begins);
+        QCOMPARE(f.status() != done, begins);
+    }
+
+    // A field left without a change is no change: Start goes on with the run that was stopped. A field really
+    // changed begins a new one.
+    void unchangedField_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");   // typed over the field's text, then Tab; none: Tab alone
+        QTest::addColumn<QString>("second"); // the door the second reader takes
+        QTest::newRow("the plan, typed again as it was") << "edPlan"
+                                                         << "="
+                                                         << "Back";
+        QTest::newRow("the record, left") << "edRecord" << QString() << "Back";
+        QTest::newRow("the report, left") << "edReport" << QString() << "Back";
+        QTest::newRow("the record, typed again as it was") << "edRecord"
+                                                           << "="
+                                                           << "Back";
+        QTest::newRow("the report, a new one") << "edReport"
+                                               << "site.html"
+                                               << "Front";
+    }
+    void unchangedField() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        SiteFixture f;
+        f.reader("20240101");
+        f.stopAfterLastMs = 1000;
+        f.open(f.file("site.csv", TwoDoors));
+        QApplication::setActiveWindow(f.window.get());
+        f.click("btnStart");
+        QVERIFY2(f.status().startsWith(QStringLiteral("Stopped: 1 done")), qPrintable(f.status()));
+
+        auto* edit = f.find<QLineEdit>(field.toLatin1().constData());
+        edit->setFocus();
+        if (!text.isEmpty()) {
+            const QString typed = text == QStringLiteral("=") ? edit->text() : f.folder.filePath(text);
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+        }
+        QTest::keyClick(edit, Qt::Key_Tab);
+
+        f.reader("20240202");
+        f.stopPosted = false;
+        f.click("btnStart");
+        QFETCH(QString, second);
+        QCOMPARE(f.readers[1]->state.id, std::string(second == QStringLiteral("Front") ? "11" : "12"));
+        const QStringList rows = RecordRows(f.record());
+        QVERIFY2(rows.size() == 3 && rows[2].startsWith(second + ","), qPrintable(rows.join(QLatin1Char('\n'))));
+    }
+
     void languages_data() {
         QTest::addColumn<QString>("saved");
         QTest::addColumn<QString>("title");
@@ -447,8 +708,7 @@ private slots:
     void languages() {
         QFETCH(QString, saved);
         SiteFixture f;
-        f.store.keyExists = true;
-        f.store.values["LanguageFlag"] = saved.toStdString();
+        f.savedLanguage(saved);
         f.open(f.file("site.csv", TwoDoors));
         QTEST(f.window->windowTitle(), "title");
         QTEST(f.find<QPushButton>("btnStart")->text(), "start");
