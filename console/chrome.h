@@ -30,10 +30,10 @@ QString Tr(localisation::TextId id);
 
 /// The controls both windows have, each by its part.
 struct Chrome {
-    QLabel* message; ///< the message panel, in the system's caption colour
-    QAbstractButton* english;
-    QLabel* company; ///< pnVELNO
-    QAbstractButton* exit;
+    QLabel* message;          ///< the message panel, in the system's caption colour
+    QAbstractButton* english; ///< in red letters while it can be pressed
+    QLabel* company;          ///< pnVELNO
+    QAbstractButton* exit;    ///< bold, with the close icon
 };
 
 /// The tool's icon on `window` and the looks of its shared controls; `system` gives the caption colour.
