@@ -190,7 +190,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
             return check;
         // A spreadsheet writes the rows a person cleared as separators alone.
         if (std::all_of(fields->fields.begin(), fields->fields.end(),
-                        [](const std::string& cell) { return Trimmed(cell).empty(); }))
+                        [](const std::string& cell) { return cell.find_first_not_of(" \t") == std::string::npos; }))
             continue;
         anyRow = true;
         if (fields->fields.size() != columns.size()) {
@@ -219,7 +219,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
                 break;
             }
             case Kind::Setting: {
-                if (SplitWords(cell).empty())
+                if (cell.find_first_not_of(" \t") == std::string::npos)
                     break;
                 Value value;
                 if (std::string error = ParseCell(*columns[i].setting, cell, value); !error.empty())
