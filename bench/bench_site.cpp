@@ -97,7 +97,7 @@ void ApplyRows(const char* reportPath) {
     readerlink::LinkSetup links(system);
     readerlink::Link link(links);
     operations::ReaderState reader;
-    commission::JobContext context{link, reader, store, arrivals, [&] { return arrivals.allDone(); }, true};
+    commission::JobContext context{link, reader, store, arrivals, [&] { return arrivals.allDone(); }, true, {}};
     commission::SiteOptions options;
     options.kind = commission::SiteKind::Apply;
     options.plan = &*check.plan;

@@ -1,6 +1,7 @@
 #include "plan.h"
 
 #include "commission/csv.h"
+#include "commission/record.h"
 #include "localisation/message_table.h"
 #include "protocol/protocol.h"
 
@@ -19,7 +20,8 @@ constexpr std::size_t SerialLength = 8;
 
 /// The record's columns that a plan does not use.
 bool Ignored(const std::string& column) {
-    return column == "time" || column == "port" || column == "firmware" || column == "outcome" || column == "code";
+    return column == "time" || column == "port" || column == "firmware" || column == "outcome" || column == "code" ||
+           column == "note";
 }
 
 std::vector<std::string> SplitWords(const std::string& cell) {
@@ -150,7 +152,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
                 break;
             }
             case Kind::Outcome:
-                skip = cell != "done";
+                skip = !DoneOutcome(cell);
                 break;
             case Kind::Ignored:
                 break;

@@ -21,11 +21,14 @@ QString Write(const QTemporaryDir& folder, const QString& name, const QStringLis
     return path;
 }
 
+/// The file's lines; a record's rows written before an ID is sent left out.
 QStringList Lines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(file.readAll()).split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
+    lines.removeIf([](const QString& line) { return line.contains(",under-way,"); });
+    return lines;
 }
 
 /// The cells of the report's table, row by row, as an HTML reader finds them.
@@ -88,7 +91,7 @@ private slots:
                  QStringList({"11/06", "13/06", "15/06", "01/04", "14/06", "12/06"}));
         QStringList rows;
         for (const QString& row : Lines(record).mid(1))
-            rows << row.section(',', 0, 0) + " " + row.section(',', 7, 7) + " " + row.section(',', -2);
+            rows << row.section(',', 0, 0) + " " + row.section(',', 7, 7) + " " + row.section(',', -3, -2);
         QCOMPARE(rows,
                  (QStringList{"Door 1 00000001 done,", "Door 3 00000003 done,", "Door 5 00000004 done,",
                               " 00000009 refused,not-in-plan", "Door 4 00000002 done,", "Door 2 00000005 done,"}));
@@ -120,7 +123,7 @@ private slots:
         QCOMPARE(summary.value("not_done").toArray().first().toString(), QStringLiteral("door Door 1 (00000001)"));
         const QStringList rows = Lines(record);
         QCOMPARE(rows.size(), 3);
-        QVERIFY2(rows[1].endsWith(",11,04,001,0,failed,verify-mismatch"), qPrintable(rows[1]));
+        QVERIFY2(rows[1].endsWith(",11,04,001,0,failed,verify-mismatch,"), qPrintable(rows[1]));
     }
 
     // A year later: the record read back as the plan; a reader whose key count was changed since has drifted.

@@ -27,11 +27,14 @@ using Scene = std::function<void(SiteFixture&)>;
 const QByteArray ThreeDoors = "door,serial,id,keys\r\nFront,,11,6\r\nBack,,12,6\r\nStore,20240303,13,\r\n";
 const QByteArray TwoDoors = "door,serial,id,keys,mode\r\nFront,,11,6,wiegand 34 32\r\nBack,,12,6,wiegand 34 32\r\n";
 
+/// The record's rows but those written before an ID is sent (the library's tests have them).
 QStringList RecordRows(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QStringList rows = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    rows.removeIf([](const QString& row) { return row.contains(",under-way,"); });
+    return rows;
 }
 
 } // namespace
@@ -94,9 +97,9 @@ private slots:
             status Reader 20240404 on COM3 at 19200,e,8,1: door Back / Set Reader ID = 12
             row Back: under way, under way | 12 06
             row Back: done, done | 12 06
-            counts Done: 3 Failed: 1 Left: 0
+            counts Done: 3 Failed: 0 Left: 0
             beep 1000, lamp yellow
-            status The plan is done: 3 done, 1 failed
+            status The plan is done: 3 done, 0 failed
             cursor normal
         )" << Scene([](SiteFixture& f) {
             QCOMPARE(f.readers[3]->state.id, std::string("12"));
@@ -105,10 +108,10 @@ private slots:
             QCOMPARE(f.lamp(), QStringLiteral("yellow"));
             const QStringList rows = RecordRows(f.record());
             QCOMPARE(rows.size(), 5);
-            QVERIFY2(rows[1].startsWith("Front,") && rows[1].endsWith(",20240101,03.20-01,11,06,001,0,done,"),
+            QVERIFY2(rows[1].startsWith("Front,") && rows[1].endsWith(",20240101,03.20-01,11,06,001,0,done,,"),
                      qPrintable(rows[1]));
-            QVERIFY2(rows[2].startsWith("Back,") && rows[2].endsWith(",failed,no-reply"), qPrintable(rows[2]));
-            QVERIFY2(rows[4].startsWith("Back,") && rows[4].endsWith(",20240404,03.20-01,12,06,001,0,done,"),
+            QVERIFY2(rows[2].startsWith("Back,") && rows[2].endsWith(",failed,no-reply,"), qPrintable(rows[2]));
+            QVERIFY2(rows[4].startsWith("Back,") && rows[4].endsWith(",20240404,03.20-01,12,06,001,0,done,,"),
                      qPrintable(rows[4]));
         });
 
@@ -148,12 +151,12 @@ private slots:
             cursor busy
             row Back: under way, under way | 12 06 Wiegand 34 (RS485 32)
             row Back: done, done | 12 06 Wiegand 34 (RS485 32)
-            counts Done: 2 Failed: 1 Left: 0
-            status The plan is done: 2 done, 1 failed
+            counts Done: 2 Failed: 0 Left: 0
+            status The plan is done: 2 done, 0 failed
         )" << Scene([](SiteFixture& f) {
             QCOMPARE(f.readers[1]->state.keyCount, std::string("06"));
             QCOMPARE(RecordRows(f.record()).size(), 4);
-            QVERIFY2(RecordRows(f.record())[2].endsWith(",20240202,03.20-01,12,,,,failed,interrupted"),
+            QVERIFY2(RecordRows(f.record())[2].endsWith(",20240202,03.20-01,12,,,,failed,interrupted,"),
                      qPrintable(RecordRows(f.record())[2]));
         });
 
@@ -272,7 +275,7 @@ private slots:
         QTest::newRow("nothing to set") << "record.csv" << QString() << QByteArray("-")
                                         << "Choose at least one setting, or a plan";
         QTest::newRow("an audit of a plan without serials")
-            << "record.csv" << QString() << TwoDoors << "No row of the plan names a reader's serial";
+            << "record.csv" << QString() << TwoDoors << "no row names a reader's serial: audit the record";
     }
     void refusedBeforeStart() {
         QFETCH(QString, record);
@@ -297,8 +300,8 @@ private slots:
     }
 
 #ifndef _WIN32
-    // A record whose disk fills at the first reader: the reader is done, but its tone is the failure's, and the run
-    // ends there saying why.
+    // A record whose disk fills at the first reader: a reader whose row did not reach the record is no success, and
+    // the run ends there saying why.
     void recordFailsDuringTheRun() {
         SiteFixture f;
         f.reader("20240101");
@@ -306,13 +309,14 @@ private slots:
         f.open(f.file("site.csv", TwoDoors));
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit small{100, limit.rlim_max};
+        // Room for the row written before the ID is sent, none for the reader's outcome.
+        const rlimit small{200, limit.rlim_max};
         signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &small);
         f.click("btnStart");
         setrlimit(RLIMIT_FSIZE, &limit);
         const QString missing = MissingFrom(f.log, Lines(R"(
-            row Front: done, done
+            row Front: failed, failed: the record
             beep 300, lamp red
             status Ended: the record )"));
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
