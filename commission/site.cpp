@@ -125,8 +125,9 @@ std::optional<Found> Site::waitForReader() {
 void Site::take(const Found& reader) {
     const std::string serial = reader.info.serial.value_or("");
     c_.events.found(reader);
+    // A reader done at another door is not a replacement: only the door's own reader is taken again.
     if (const std::optional<std::string> id = state_.doneAlready(serial);
-        id && !(options_.replaceDoor.size() && options_.kind == SiteKind::Apply)) {
+        id && (options_.replaceDoor.empty() || state_.doorOf(serial) != options_.replaceDoor)) {
         c_.events.alreadyDone(reader, *id, state_.doorOf(serial));
         waitUntilGone(reader);
         return;

@@ -186,6 +186,103 @@ private slots:
                      qPrintable(ctl.json().value("error").toString()));
         }
     }
+
+    // Refused before any port is opened (exit 2): an audit that could find no reader's row, a door to replace
+    // that the plan does not have.
+    void refusedAtOnce_data() {
+        QTest::addColumn<QStringList>("plan");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("an audit of a plan without serials")
+            << FiveDoors.mid(0, 2) + QStringList{"Door 3,,13,6"} << "audit %1"
+            << "no row names a reader's serial: audit the record";
+        QTest::newRow("a door to replace not in the plan") << FiveDoors << "apply %1 --replace Cellar"
+                                                           << "--replace Cellar: no row of the plan has that door";
+    }
+    void refusedAtOnce() {
+        QFETCH(QStringList, plan);
+        QFETCH(QString, command);
+        QFETCH(QString, says);
+        QTemporaryDir folder;
+        Ctl ctl;
+        const QString path = Write(folder, "site.csv", plan);
+        QCOMPARE(ctl.run("--json " + command.arg(path)), 2);
+        QVERIFY(ctl.system.opens().empty());
+        QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("usage"));
+        QCOMPARE(ctl.json().value("error").toString(), says);
+    }
+
+    // --port N: apply and audit talk to that port only, with a reader on another.
+    void portOnly_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("apply") << "apply";
+        QTest::newRow("audit") << "audit";
+    }
+    void portOnly() {
+        QFETCH(QString, command);
+        QTemporaryDir folder;
+        const QString plan = Write(folder, "site.csv", {"door,serial,id", "Door 1,00000002,11"});
+        Ctl ctl;
+        sim::ReaderModel onTwo = Reader("00000002");
+        onTwo.state.id = "11";
+        ctl.readerOn(2, &onTwo);
+        ctl.reader.state.serial = "00000002"; // the same serial on COM3, never to be touched
+        QCOMPARE(ctl.run("--json --port 2 " + command + " " + plan), 0);
+        for (const platform::VirtualSystem::FrameRecord& frame : ctl.system.frames())
+            QCOMPARE(frame.portNo, 2);
+        QVERIFY(ctl.reader.heard().empty());
+    }
+
+    // Stopped after two readers, then again the next day with the same record: it says what it found, the first
+    // reader plugged in again is done already (its own JSON object) and nothing is sent to it, and the doors
+    // left are given out from where the first day stopped.
+    void goOnTomorrow() {
+        QTemporaryDir folder;
+        const QString plan = Write(folder, "site.csv", {"door,id,keys", "Door 1,11,6", "Door 2,12,6", "Door 3,13,6"});
+        const QString record = folder.filePath("record.csv");
+        sim::ReaderModel one = Reader("00000001"), two = Reader("00000002"), three = Reader("00000003");
+        {
+            Ctl ctl;
+            Arrivals site{ctl, {&one, &two}, 1000};
+            site.watch();
+            QCOMPARE(ctl.run("apply " + plan + " --record " + record), 1);
+        }
+        Ctl ctl;
+        Arrivals site{ctl, {&one, &three}, 1000};
+        site.watch();
+        QCOMPARE(ctl.run("--json apply " + plan + " --record " + record), 0);
+        const QStringList lines = ctl.output().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], "{\"ok\":true,\"record\":\"" + record + "\",\"done\":2,\"ids_held\":0,\"rows_left\":1}");
+        QCOMPARE(lines[1],
+                 QStringLiteral("{\"ok\":true,\"outcome\":\"done-already\",\"port\":3,\"line\":"
+                                "\"19200,e,8,1\",\"serial\":\"00000001\",\"id\":\"11\",\"door\":\"Door 1\"}"));
+        QCOMPARE(QJsonDocument::fromJson(lines[2].toUtf8()).object().value("door").toString(),
+                 QStringLiteral("Door 3"));
+        QCOMPARE(lines[3], QStringLiteral("{\"ok\":true,\"done\":3,\"failed\":0,\"not_done\":[]}"));
+        QCOMPARE(three.state.id, std::string("13"));
+        // The text says it at the start.
+        Ctl again;
+        again.interrupted = [] { return true; };
+        again.run("apply " + plan + " --record " + record);
+        QVERIFY2(again.output().startsWith("record.csv: 3 doors done, 0 IDs held; 0 rows left") ||
+                     again.output().contains(": 3 doors done, 0 IDs held; 0 rows left"),
+                 qPrintable(again.output()));
+    }
+
+    // An audit that found a drifted reader ends with a summary that says so: ok false, code drift.
+    void auditSummary() {
+        QTemporaryDir folder;
+        const QString plan = Write(folder, "site.csv", {"door,serial,keys", "A,00000001,6"});
+        Ctl ctl;
+        sim::ReaderModel drifted = Reader("00000001");
+        Arrivals site{ctl, {&drifted}, 1000};
+        site.watch();
+        QCOMPARE(ctl.run("--json audit " + plan), 1);
+        QCOMPARE(ctl.json().value("ok").toBool(), false);
+        QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("drift"));
+        QCOMPARE(ctl.json().value("error").toString(), QStringLiteral("1 readers are not as the plan has them"));
+    }
 };
 
 QTEST_MAIN(TestReaderctlPlan)

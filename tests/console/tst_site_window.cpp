@@ -6,6 +6,7 @@
 
 #include "console/fonts.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QRadioButton>
@@ -297,6 +298,60 @@ private slots:
         QCOMPARE(f.system.beeps()[0].frequencyHz, 300u);
         QVERIFY(!f.window->running());
         QVERIFY(f.find<QPushButton>("btnStart")->isEnabled());
+    }
+
+    // A reader that failed after taking its door's ID holds the door: the window asks whether the next reader is
+    // its replacement, and gives it that door or the next one.
+    void replacement_data() {
+        QTest::addColumn<bool>("replacement");
+        QTest::addColumn<QString>("door");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("its replacement") << true << "Front"
+                                         << ",replaces 20240101";
+        QTest::newRow("the next door") << false << "Back"
+                                       << ",";
+    }
+    void replacement() {
+        QFETCH(bool, replacement);
+        QFETCH(QString, door);
+        QFETCH(QString, note);
+        SiteFixture f;
+        f.reader("20240101").faults.ignoredSets = "L"; // takes its ID, keeps its key count
+        f.reader("20240202");
+        f.stopAfterLastMs = 3000;
+        f.open(f.file("site.csv", TwoDoors));
+        QStringList asked;
+        f.window->askReplacement = [&](const QString& question) {
+            asked << question;
+            return replacement;
+        };
+        f.click("btnStart");
+        QCOMPARE(asked, QStringList{"Front's reader failed: is this its replacement, or the next door?"});
+        QCOMPARE(QString::fromStdString(f.readers[1]->state.id), replacement ? QString("11") : QString("12"));
+        const QString last = RecordRows(f.record()).last();
+        QVERIFY2(last.startsWith(door + ",") && last.endsWith(",done," + note), qPrintable(last));
+    }
+
+    // Replace, on a door's row of a site done: the next reader found takes that door, whatever its serial; the
+    // reader still attached, done at another door, is not it.
+    void replaceAction() {
+        SiteFixture f;
+        f.reader("20240101");
+        f.reader("20240202");
+        f.open(f.file("site.csv", TwoDoors));
+        f.click("btnStart");
+        QVERIFY(f.status().startsWith("The plan is done"));
+        f.reader("20240303");
+        f.table()->setCurrentCell(0, TfrmSite::ColDoor);
+        f.find<QAction>("actReplace")->trigger();
+        f.look();
+        QCOMPARE(f.readers[1]->state.id, std::string("12"));
+        QCOMPARE(f.readers[2]->state.id, std::string("11"));
+        const QString last = RecordRows(f.record()).last();
+        QVERIFY2(last.startsWith("Front,") && last.endsWith(",20240303,03.20-01,11,06,011,0,done,,replaces 20240101"),
+                 qPrintable(last));
+        QVERIFY2(f.row(0).startsWith("Front: done"), qPrintable(f.row(0)));
+        QCOMPARE(f.table()->item(0, TfrmSite::ColSerial)->text(), QStringLiteral("20240303"));
     }
 
 #ifndef _WIN32
