@@ -118,7 +118,7 @@ struct JobContext {
     bool verify = true;
     /// Told the ID just before it is sent; false when that could not be noted (the record could not be written),
     /// and then the ID is not sent.
-    std::function<bool(const std::string& id)> beforeId;
+    std::function<bool(const std::string& id)> beforeId = {};
 };
 
 /// Sends `request` to the reader at reader.ComPortNo / ComSettings. `idOffset` is added to a stepping ID.

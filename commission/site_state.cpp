@@ -183,11 +183,9 @@ std::string SiteState::doorOf(const std::string& serial) const {
     return last == last_.end() ? std::string() : last->second.door;
 }
 
-std::set<int> SiteState::heldIds(bool notDoneOnly) const {
+std::set<int> SiteState::heldIds() const {
     std::set<int> ids;
     for (const auto& [serial, row] : last_) {
-        if (notDoneOnly && (DoneOutcome(row.outcome) || row.outcome == "refused"))
-            continue;
         if (const std::optional<int> id = IdNumber(row.info.id))
             ids.insert(*id);
     }
@@ -195,7 +193,7 @@ std::set<int> SiteState::heldIds(bool notDoneOnly) const {
 }
 
 int SiteState::nextId(int first) const {
-    const std::set<int> held = heldIds(false);
+    const std::set<int> held = heldIds();
     const auto above = held.lower_bound(first);
     return above == held.end() ? first : *held.rbegin() + 1;
 }

@@ -66,7 +66,8 @@ public:
 private:
     /// The plan row a record row is about: by its door, else by the plan's serial.
     std::optional<std::size_t> rowIndex(const RecordRow& row) const;
-    std::set<int> heldIds(bool notDoneOnly) const;
+    /// The ID of every reader the site has, as its last row gives it.
+    std::set<int> heldIds() const;
 
     const Plan* plan_;
     bool audit_;

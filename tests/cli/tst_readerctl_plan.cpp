@@ -247,10 +247,13 @@ private slots:
             site.watch();
             QCOMPARE(ctl.run("apply " + plan + " --record " + record), 1);
         }
+        const QString report = folder.filePath("site.html");
         Ctl ctl;
         Arrivals site{ctl, {&one, &three}, 1000};
         site.watch();
-        QCOMPARE(ctl.run("--json apply " + plan + " --record " + record), 0);
+        QCOMPARE(ctl.run("--json apply " + plan + " --record " + record + " --report " + report), 0);
+        // The report is the whole site's, yesterday's doors included.
+        QCOMPARE(ReportRows(report).size(), 3);
         const QStringList lines = ctl.output().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0], "{\"ok\":true,\"record\":\"" + record + "\",\"done\":2,\"ids_held\":0,\"rows_left\":1}");
@@ -268,6 +271,40 @@ private slots:
         QVERIFY2(again.output().startsWith("record.csv: 3 doors done, 0 IDs held; 0 rows left") ||
                      again.output().contains(": 3 doors done, 0 IDs held; 0 rows left"),
                  qPrintable(again.output()));
+    }
+
+    // What apply says of a reader that had some or all of its row's values: those are not sent.
+    void unchanged_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("object");
+        QTest::newRow("all of them") << "11"
+                                     << "06"
+                                     << "Reader 00000001 (Door 1): unchanged, it has its settings already"
+                                     << "\"outcome\":\"unchanged\",\"unchanged\":[\"id\",\"keys\"]";
+        QTest::newRow("its ID") << "11"
+                                << "04"
+                                << "Reader 00000001 (Door 1): done; unchanged: ID"
+                                << "\"outcome\":\"done\",\"unchanged\":[\"id\"]";
+    }
+    void unchanged() {
+        QFETCH(QString, id);
+        QFETCH(QString, keys);
+        QTemporaryDir folder;
+        const QString plan = Write(folder, "site.csv", {"door,id,keys", "Door 1,11,6"});
+        for (const bool json : {false, true}) {
+            Ctl ctl;
+            sim::ReaderModel reader = Reader("00000001");
+            reader.state.id = id.toStdString();
+            reader.state.keyCount = keys.toStdString();
+            Arrivals site{ctl, {&reader}, 1000};
+            site.watch();
+            QCOMPARE(ctl.run(QString(json ? "--json " : "") + "apply " + plan), 0);
+            QFETCH(QString, says);
+            QFETCH(QString, object);
+            QVERIFY2(ctl.output().contains(json ? object : says), qPrintable(ctl.output()));
+        }
     }
 
     // An audit that found a drifted reader ends with a summary that says so: ok false, code drift.

@@ -354,6 +354,25 @@ private slots:
         QCOMPARE(site.recordRows().last().section(',', -3, -3), ends.section(' ', 0, 0));
     }
 
+    // set --repeat with id N+ over two days: the record's readers are done already, and the IDs go on after the
+    // highest one it holds.
+    void repeatTomorrow() {
+        SiteDays site("door\r\nunused\r\n");
+        Request request;
+        request.add({Setting::Id, 11, true});
+        request.add({Setting::Keys, 6});
+        const auto twoReaders = [&](SiteOptions& options, Recorder& events) {
+            options.plan = nullptr;
+            options.request = request;
+            events.stopAfter = 2;
+        };
+        site.run({"0000000A", "0000000B"}, twoReaders, SiteKind::Set);
+        const SiteDays::Day day = site.run({"0000000A", "0000000C"}, twoReaders, SiteKind::Set);
+        QCOMPARE(day.log,
+                 (QStringList{"state: 2 done, 0 held, -1 left", "0000000A : done already, ID 11", "0000000C : done"}));
+        QCOMPARE(Q(site.reader("0000000C").state.id), QStringLiteral("13"));
+    }
+
     // --no-verify: the row says so and carries the values asked, for a later audit.
     void unverified() {
         SiteDays site("door,id,keys\r\nDoor 1,11,6\r\n");

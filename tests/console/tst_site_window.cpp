@@ -300,6 +300,21 @@ private slots:
         QVERIFY(f.find<QPushButton>("btnStart")->isEnabled());
     }
 
+    // A reader that has its row's values already: nothing is sent to it, and its row says so.
+    void unchangedReader() {
+        SiteFixture f;
+        sim::ReaderModel& reader = f.reader("20240101");
+        reader.state.id = "11";
+        reader.state.keyCount = "06";
+        f.stopAfterLastMs = 3000;
+        f.open(f.file("site.csv", ThreeDoors));
+        f.click("btnStart");
+        const QString missing = MissingFrom(f.log, Lines("row Front: done, unchanged | 11 06"));
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        for (const std::string& command : f.system.commands())
+            QVERIFY2(command.size() == 4, command.c_str());
+    }
+
     // A reader that failed after taking its door's ID holds the door: the window asks whether the next reader is
     // its replacement, and gives it that door or the next one.
     void replacement_data() {
