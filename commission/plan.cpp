@@ -114,6 +114,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
     Plan plan;
     plan.name = name;
     std::map<std::string, std::size_t> serials; // serial -> index in plan.rows
+    std::map<std::string, std::size_t> doors;   // a record's door -> index in plan.rows
     while (const std::optional<CsvReader::Record> fields = reader.next()) {
         if (fields->fields.size() != columns.size()) {
             fault(fields->line, "a row of " + std::to_string(fields->fields.size()) + " fields under a header of " +
@@ -160,6 +161,19 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
         }
         if (skip)
             continue;
+        if (record && !row.door.empty()) {
+            // A door's last reader is the one it has now: the reader it replaced is no longer the door's.
+            if (const auto seen = doors.find(row.door); seen != doors.end()) {
+                PlanRow& earlier = plan.rows[seen->second];
+                if (earlier.serial)
+                    serials.erase(*earlier.serial);
+                if (row.serial)
+                    serials[*row.serial] = seen->second;
+                earlier = std::move(row);
+                continue;
+            }
+            doors[row.door] = plan.rows.size();
+        }
         if (row.serial) {
             if (const auto seen = serials.find(*row.serial); seen != serials.end()) {
                 if (record) {

@@ -299,6 +299,14 @@ private slots:
         QCOMPARE(Q(shown.serial), door == "Door 1" ? QString("00000009") : QString("00000001"));
         if (door == "Door 1")
             QVERIFY(!shown.history.empty() && Q(shown.history.back()).startsWith("00000001 "));
+        // The record, read as a plan for an audit: the door is its new reader's.
+        QFile file(QString::fromStdString(site.recordPath()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const PlanCheck audit = ParsePlan(file.readAll().toStdString(), "site");
+        QVERIFY2(audit.plan, audit.errors.empty() ? "" : audit.errors.front().c_str());
+        const PlanRow& first = audit.plan->rows.front();
+        QCOMPARE(Q(first.door + " " + first.serial.value_or("")),
+                 door == "Door 1" ? QString("Door 1 00000009") : QString("Door 2 00000009"));
     }
 
     // One reader, its row and what it ends as: a parity asked of a reader without it, a read-back that misses
