@@ -180,7 +180,9 @@ private:
         } else if (!unanswered.empty()) {
             // What the reader did not give was not read, not read wrong: the reader is not known to be done.
             job_.code = Code::Incomplete;
-            job_.error = Format(localisation::cmReadingBack, {Format(localisation::cmNotGiven, {unanswered, Cause(Code::NoReply, result.port, result.line)})});
+            job_.error = Format(
+                localisation::cmReadingBack,
+                {Format(localisation::cmNotGiven, {unanswered, Cause(Code::NoReply, result.port, result.line)})});
         }
         c_.events.readBack(job_);
     }
