@@ -27,19 +27,29 @@ std::optional<std::string> PlannedId(const PlanRow& row) {
 
 SiteState::SiteState(const Plan* plan, bool audit)
     : plan_(plan), audit_(audit), done_(plan ? plan->rows.size() : 0, false), heldBy_(done_.size()),
-      doneBy_(done_.size()) {}
+      doneBy_(done_.size()) {
+    // A record of a big site is read row by row: each finds its plan row at once.
+    for (std::size_t i = 0; i < done_.size(); ++i) {
+        const PlanRow& row = plan_->rows[i];
+        if (!row.door.empty())
+            doors_.emplace(row.door, i);
+        if (row.serial)
+            serials_.emplace(*row.serial, i);
+    }
+}
 
 std::optional<std::size_t> SiteState::rowIndex(const RecordRow& row) const {
     if (!plan_)
         return std::nullopt;
     const std::vector<PlanRow>& rows = plan_->rows;
     const std::string serial = row.info.serial.value_or("");
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!row.door.empty() ? rows[i].door == row.door : !serial.empty() && rows[i].serial == serial)
-            return i;
-    }
+    const std::map<std::string, std::size_t>& index = row.door.empty() ? serials_ : doors_;
+    if (const auto found = index.find(row.door.empty() ? serial : row.door); found != index.end())
+        return found->second;
+    if (!row.door.empty())
+        return std::nullopt;
     // A row without a door is found by the ID it was given; a failed reader's ID may be its own.
-    if (row.door.empty() && (DoneOutcome(row.outcome) || row.outcome == "under-way")) {
+    if (DoneOutcome(row.outcome) || row.outcome == "under-way") {
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (rows[i].door.empty() && row.info.id && PlannedId(rows[i]) == row.info.id)
                 return i;
@@ -133,11 +143,8 @@ const PlanRow* SiteState::heldRow() const {
 }
 
 const PlanRow* SiteState::rowOfDoor(const std::string& door) const {
-    if (!plan_)
-        return nullptr;
-    const auto found = std::find_if(plan_->rows.begin(), plan_->rows.end(),
-                                    [&](const PlanRow& row) { return !door.empty() && row.door == door; });
-    return found == plan_->rows.end() ? nullptr : &*found;
+    const auto found = doors_.find(door);
+    return found == doors_.end() ? nullptr : &plan_->rows[found->second];
 }
 
 std::string SiteState::serialOf(const PlanRow& row) const {

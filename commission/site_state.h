@@ -72,9 +72,11 @@ private:
     const Plan* plan_;
     bool audit_;
     std::vector<bool> done_;
-    std::vector<std::string> heldBy_;       ///< the serial of the reader whose ID or row it is
-    std::vector<std::string> doneBy_;       ///< the serial of the reader it was done with
-    std::map<std::string, RecordRow> last_; ///< serial -> its last row: what the reader has now
+    std::vector<std::string> heldBy_;            ///< the serial of the reader whose ID or row it is
+    std::vector<std::string> doneBy_;            ///< the serial of the reader it was done with
+    std::map<std::string, RecordRow> last_;      ///< serial -> its last row: what the reader has now
+    std::map<std::string, std::size_t> doors_;   ///< the plan's door -> its first row
+    std::map<std::string, std::size_t> serials_; ///< the plan's serial -> its row
     std::vector<ReportRow> report_;
     std::map<std::string, std::size_t> reportIndex_; ///< "row N" or "serial S" -> index in report_
 };
