@@ -48,7 +48,7 @@ constexpr CommandRow Commands[] = {
     {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry", Bit(CtlOption::Count),
      false},
     {"apply", CtlCommand::Apply, " PLAN", "commission a site: each reader found gets its row of the plan",
-     Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) | Bit(CtlOption::Report), true},
+     Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) | Bit(CtlOption::Report) | Bit(CtlOption::Replace), true},
     {"diff", CtlCommand::Diff, " PLAN", "what apply would change on the reader connected now; sends only queries",
      Bit(CtlOption::AllLines), true},
     {"audit", CtlCommand::Audit, " PLAN", "read only: each reader found compared with its row of the plan",
@@ -64,10 +64,11 @@ struct OptionName {
     const char* name;
 };
 constexpr OptionName OptionNames[] = {
-    {CtlOption::AllLines, "--all-lines"}, {CtlOption::Count, "--count"},
-    {CtlOption::NoVerify, "--no-verify"}, {CtlOption::Pin, "--pin"},
-    {CtlOption::Record, "--record"},      {CtlOption::Repeat, "--repeat"},
-    {CtlOption::Report, "--report"},
+    {CtlOption::AllLines, "--all-lines"},     {CtlOption::Count, "--count"},
+    {CtlOption::NoVerify, "--no-verify"},     {CtlOption::Pin, "--pin"},
+    {CtlOption::Record, "--record"},          {CtlOption::Repeat, "--repeat"},
+    {CtlOption::Report, "--report"},          {CtlOption::Replace, "--replace"},
+    {CtlOption::Replace, "--replace-failed"},
 };
 
 const CommandRow* FindCommand(const std::string& name) {
@@ -281,6 +282,11 @@ public:
         app_.add_option("--pin", pin_, "ports: pin every port present to its adapter, or COM<N> to NAME (Linux)")
             ->option_text("[COM<N>=NAME]")
             ->expected(0, 1);
+        app_.add_option("--replace", call_.replaceDoor,
+                        "apply: the next reader found takes DOOR's row whatever its serial (a reader replaced)")
+            ->option_text("DOOR");
+        app_.add_flag("--replace-failed", call_.replaceFailed,
+                      "apply: a new reader takes the row of a reader that failed after taking its ID");
         app_.add_option("--report", call_.reportPath,
                         "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
             ->option_text("FILE.html")

@@ -14,7 +14,7 @@ namespace cli {
 enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Help, Version };
 
 /// The options that only some commands take; each command's row lists its own.
-enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report };
+enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report, Replace };
 
 /// --pin: port 0 pins every port present now to its adapter; otherwise COM`port` to `name`.
 struct CtlPin {
@@ -38,6 +38,8 @@ struct CtlInvocation {
     std::string reportPath;         ///< --report FILE.html
     bool repeat = false;            ///< --repeat (set, default)
     std::optional<CtlPin> pin;      ///< --pin [COMn=NAME] (ports)
+    bool replaceFailed = false;     ///< --replace-failed (apply)
+    std::string replaceDoor;        ///< --replace DOOR (apply)
     std::string help;               ///< Help: the text to print (the generated help of the command asked)
 };
 

@@ -15,6 +15,9 @@ int RunSite(Session& s, const commission::Plan& plan, commission::SiteKind kind)
     commission::SiteOptions options;
     options.kind = kind;
     options.plan = &plan;
+    options.port = s.call.port;
+    options.replaceFailed = s.call.replaceFailed;
+    options.replaceDoor = s.call.replaceDoor;
     options.record = s.record;
     options.reportPath = s.call.reportPath;
     options.version = READERCONFIG_VERSION;
@@ -24,9 +27,12 @@ int RunSite(Session& s, const commission::Plan& plan, commission::SiteKind kind)
         summary.stop = Code::Interrupted;
         summary.stopError = Format(localisation::rcRowsLeft, {std::to_string(summary.rowsLeft.size())});
     }
-    const bool ok = summary.ok() && (kind != commission::SiteKind::Audit || summary.failed == 0);
-    s.report.summary(summary, kind, ok);
-    return ok ? CtlDone : CtlFailed;
+    if (summary.ok() && kind == commission::SiteKind::Audit && summary.failed > 0) {
+        summary.stop = summary.drift > 0 ? Code::Drift : Code::Incomplete;
+        summary.stopError = Format(localisation::rcAuditFailed, {std::to_string(summary.failed)});
+    }
+    s.report.summary(summary, kind, summary.ok());
+    return summary.ok() ? CtlDone : CtlFailed;
 }
 
 } // namespace

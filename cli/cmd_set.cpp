@@ -59,7 +59,7 @@ int RunSet(Session& s) {
     // The reader took a line setting that could not be remembered: the user must pass it next time.
     if (job.code == Code::NotSaved)
         job.error += " " + Format(localisation::rcPassPort, {std::to_string(job.port), job.line});
-    if (!s.recordRow({{}, job.port, job.line, known, job.ok() ? "done" : "failed", job.code})) {
+    if (!s.recordRow({{}, job.port, job.line, known, job.outcome(), job.code, {}, {}})) {
         const std::string failed = Format(localisation::cmRecordFailed, {s.record->path()});
         job.error = job.ok() ? failed : job.error + "; " + failed;
         job.code = job.ok() ? Code::NotSaved : job.code;

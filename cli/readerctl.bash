@@ -25,7 +25,7 @@ _readerctl() {
     --trace | --record | --report)
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
-    --count)
+    --count | --replace)
         return ;;
     --pin)
         # An optional value: COM<N>=, then a name in /dev/serial/by-id or by-path; otherwise the words as usual.
@@ -51,7 +51,7 @@ _readerctl() {
         if [[ -z $ended ]]; then
             case ${words[i]} in
             --) ended=1; continue ;;
-            --port | --line | --language | --trace | --count | --record | --report) ((i++)); continue ;;
+            --port | --line | --language | --trace | --count | --record | --report | --replace) ((i++)); continue ;;
             --pin) [[ ${words[i + 1]} == [Cc][Oo][Mm]*=* ]] && ((i++)); continue ;;
             -[0-9]*) ;; # a negative number is a value, as readerctl takes it
             -*) continue ;;
@@ -62,13 +62,13 @@ _readerctl() {
 
     local options candidates=""
     case $command in
-    "") options="$general --all-lines --count --no-verify --pin --record --repeat --report"
+    "") options="$general --all-lines --count --no-verify --pin --record --repeat --replace --replace-failed --report"
         candidates="ports scan set default monitor apply diff audit linetest" ;;
     scan) options="$general --all-lines --record" ;;
     set | default) options="$general --all-lines --no-verify --record --repeat --report" ;;
     monitor | linetest) options="$general --count" ;;
     ports) options="$general --pin" ;;
-    apply) options="$general --no-verify --record --report" ;;
+    apply) options="$general --no-verify --record --replace --replace-failed --report" ;;
     diff) options="$general --all-lines" ;;
     audit) options="$general --record --report" ;;
     *) options=$general ;;

@@ -4,6 +4,7 @@
 #include "cli/session.h"
 #include "commission/plan.h"
 #include "commission/report.h"
+#include "commission/site_state.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "protocol/text.h"
@@ -87,6 +88,12 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
             return Usage(environment, call.json, errors);
         }
         plan = std::move(check.plan);
+        // An audit finds a reader's row by its serial alone: without any it would be over before it began.
+        if (call.command == CtlCommand::Audit &&
+            std::none_of(plan->rows.begin(), plan->rows.end(), [](const auto& row) { return row.serial; }))
+            return Usage(environment, call.json, Format(localisation::cmNoSerials, {}));
+        if (!call.replaceDoor.empty() && !commission::SiteState(&*plan).rowOfDoor(call.replaceDoor))
+            return Usage(environment, call.json, Format(localisation::usNoSuchDoor, {call.replaceDoor}));
     }
     readerlink::LinkSetup links(environment.system);
     std::unique_ptr<trace::TraceFile> trace;

@@ -28,6 +28,20 @@ std::string Where(int port, const std::string& line) {
     return Format(localisation::cmWhere, {commission::ComName(port), line});
 }
 
+bool Refused(const JobResult& job) {
+    return job.code == Code::NotInPlan || job.code == Code::NoIdLeft;
+}
+
+/// The settings the reader had already, by their names (`separator` between them), each in `name` form.
+std::vector<std::string> UnchangedNames(const JobResult& job, bool labels) {
+    std::vector<std::string> names;
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        if (job.unchanged[commission::IndexOf(row.setting)])
+            names.emplace_back(labels ? localisation::Text(row.label) : row.name);
+    }
+    return names;
+}
+
 ordered_json JobJson(const JobResult& job) {
     ordered_json object;
     object["ok"] = job.ok();
@@ -35,6 +49,7 @@ ordered_json JobJson(const JobResult& job) {
         object["code"] = commission::CodeName(job.code);
         object["error"] = job.error;
     }
+
     object["port"] = job.port;
     object["line"] = job.line;
     object["serial"] = Text(job.info.serial);
@@ -47,6 +62,8 @@ ordered_json JobJson(const JobResult& job) {
     object["read"] = job.read ? ReaderJson(*job.read) : ordered_json(nullptr);
     if (job.note)
         object["note"] = *job.note;
+    object["outcome"] = Refused(job) ? "refused" : job.outcome();
+    object["unchanged"] = UnchangedNames(job, false);
     return object;
 }
 
@@ -77,15 +94,30 @@ public:
     }
     void finished(const Found& reader, const JobResult& job, const std::string& door) override {
         const std::string who = commission::ReaderName(reader, door);
-        if (job.ok())
-            line(Format(localisation::rcDone, {who}));
-        else if (job.code == Code::NotInPlan || job.code == Code::NoIdLeft)
+        const std::string outcome = job.outcome();
+        if (outcome == "unchanged") {
+            line(Format(localisation::rcUnchanged, {who}));
+        } else if (outcome == "unverified") {
+            line(Format(localisation::rcUnverified, {who}));
+        } else if (job.ok()) {
+            std::string unchanged;
+            for (const std::string& name : UnchangedNames(job, true))
+                unchanged += (unchanged.empty() ? "" : ", ") + name;
+            line(unchanged.empty() ? Format(localisation::rcDone, {who})
+                                   : Format(localisation::rcDoneUnchanged, {who, unchanged}));
+        } else if (Refused(job))
             line(Format(localisation::rcRefused, {who, job.error}));
         else
             line(Format(localisation::rcFailed, {who, job.error}));
     }
-    void alreadyDone(const Found& reader, const std::string& id) override {
-        line(Format(localisation::rcAlreadyDone, {Utf8(reader.info.serial), Utf8(id)}));
+    void alreadyDone(const Found& reader, const std::string& id, const std::string& door) override {
+        line(Format(localisation::rcAlreadyDone, {commission::ReaderName(reader, door), Utf8(id)}));
+    }
+    void stateFound(const commission::StateFound& state) override {
+        const std::string done = std::to_string(state.done), held = std::to_string(state.held);
+        line(state.left < 0
+                 ? Format(localisation::cmStateFoundNoPlan, {state.record, done, held})
+                 : Format(localisation::cmStateFound, {state.record, done, held, std::to_string(state.left)}));
     }
     void removeReader(const Found& reader) override {
         line(Format(localisation::rcRemove, {Utf8(reader.info.serial)}));
@@ -184,6 +216,29 @@ public:
         ordered_json object = JobJson(job);
         if (!door.empty())
             object["door"] = door;
+        print(object);
+    }
+
+    void alreadyDone(const Found& reader, const std::string& id, const std::string& door) override {
+        ordered_json object;
+        object["ok"] = true;
+        object["outcome"] = "done-already";
+        object["port"] = reader.port;
+        object["line"] = reader.line;
+        object["serial"] = Text(reader.info.serial);
+        object["id"] = Text(id);
+        if (!door.empty())
+            object["door"] = door;
+        print(object);
+    }
+
+    void stateFound(const commission::StateFound& state) override {
+        ordered_json object;
+        object["ok"] = true;
+        object["record"] = state.record;
+        object["done"] = state.done;
+        object["ids_held"] = state.held;
+        object["rows_left"] = state.left < 0 ? ordered_json(nullptr) : ordered_json(state.left);
         print(object);
     }
 

@@ -26,7 +26,7 @@ struct Session {
     std::optional<operations::ReaderInfo> scanned;
 
     bool interrupted() const { return env.interrupted(); }
-    commission::JobContext job() const { return {link, reader, env.store, report, env.interrupted, call.verify}; }
+    commission::JobContext job() const { return {link, reader, env.store, report, env.interrupted, call.verify, {}}; }
     /// The scan of scan, diff and the commands that find the reader first: --port alone when given, else every
     /// port at once, at the remembered line setting unless --all-lines asks for all. `quiet`: its steps are not
     /// shown.

@@ -48,6 +48,14 @@ const char* CodeName(Code code) {
     return "interrupted";
 }
 
+Code CodeNamed(const std::string& name) {
+    for (int code = int(Code::None); code <= int(Code::PinFailed); ++code) {
+        if (name == CodeName(Code(code)))
+            return Code(code);
+    }
+    return Code::None;
+}
+
 Code CodeOf(const operations::Result& result, bool scan) {
     switch (result.outcome) {
     case Outcome::Done:

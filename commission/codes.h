@@ -30,6 +30,8 @@ enum class Code {
 
 /// "no-reply"; empty for None.
 const char* CodeName(Code code);
+/// The code a name stands for; None for an empty or unknown name.
+Code CodeNamed(const std::string& name);
 /// The code of an operation's result. `scan`: a failure means no reader was found, not one that stopped answering.
 Code CodeOf(const operations::Result& result, bool scan);
 /// The cause in words, for a person: "COM9: no such device", "no reply from COM3 at 19200,e,8,1". Empty for the

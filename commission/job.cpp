@@ -3,6 +3,8 @@
 #include "localisation/message_table.h"
 #include "settings/settings.h"
 
+#include <algorithm>
+
 namespace commission {
 
 using localisation::Format;
@@ -24,7 +26,7 @@ public:
         job_.line = c.reader.ComSettings;
     }
 
-    JobResult set(const Request& request, int idOffset) {
+    JobResult set(const Request& request, int idOffset, const Found* scanned) {
         // The port stands for the window's scan; the presence query of each setting still decides.
         c_.reader.ReaderFound = true;
         bool stopped = false;
@@ -34,7 +36,27 @@ public:
                 break;
             }
             const std::string asked = ReaderText(value, idOffset);
-            job_.asked[IndexOf(value.setting)] = asked;
+            const std::size_t index = IndexOf(value.setting);
+            if (scanned && value.setting == Setting::Parity && scanned->info.hasParity == false) {
+                // As the factory default does: a reader without keycode parity answers neither query nor set.
+                job_.note = Format(localisation::cmParityLeftOut, {});
+                c_.events.note(*job_.note);
+                continue;
+            }
+            job_.asked[index] = asked;
+            if (scanned && ReadField(value.setting, scanned->info, scanned->line) == asked) {
+                job_.unchanged[index] = true;
+                if (value.setting == Setting::Id) {
+                    job_.idTaken = true;
+                    job_.info.id = asked;
+                }
+                continue;
+            }
+            if (value.setting == Setting::Id && c_.beforeId && !c_.beforeId(asked)) {
+                job_.code = Code::NotSaved;
+                job_.error = Format(localisation::cmNotNoted, {asked});
+                return job_;
+            }
             const int lineBefore = c_.reader.BaudRateIndex;
             if (!ended(Send(context(), value, idOffset)))
                 return job_;
@@ -134,7 +156,7 @@ private:
         }
         job_.read = result.info;
         std::string differs;
-        bool unanswered = false;
+        std::string unanswered;
         for (const SettingRow& row : SettingTable) {
             const std::optional<std::string>& asked = job_.asked[IndexOf(row.setting)];
             if (!asked)
@@ -144,7 +166,7 @@ private:
                 continue;
             Compared compared{row.setting, *asked, ReadField(row.setting, result.info, result.line)};
             if (!compared.read) {
-                unanswered = true;
+                unanswered += (unanswered.empty() ? "" : ", ") + std::string(localisation::Text(row.label));
             } else if (!compared.same()) {
                 differs += std::string(differs.empty() ? "" : ", ") +
                            (row.setting == Setting::Line ? Format(localisation::cmStillAt, {*compared.read})
@@ -155,10 +177,12 @@ private:
         if (!differs.empty()) {
             job_.code = Code::VerifyMismatch;
             job_.error = Format(localisation::cmReadBackDiffers, {where, differs});
-        } else if (unanswered) {
-            // The reader stopped answering part-way: what it did not give was not read, not read wrong.
-            job_.code = Code::NoReply;
-            job_.error = Format(localisation::cmReadingBack, {Cause(Code::NoReply, result.port, result.line)});
+        } else if (!unanswered.empty()) {
+            // What the reader did not give was not read, not read wrong: the reader is not known to be done.
+            job_.code = Code::Incomplete;
+            job_.error = Format(
+                localisation::cmReadingBack,
+                {Format(localisation::cmNotGiven, {unanswered, Cause(Code::NoReply, result.port, result.line)})});
         }
         c_.events.readBack(job_);
     }
@@ -202,7 +226,26 @@ ReaderInfo JobResult::known() const {
         known.serial = info.serial;
     if (!read)
         known.id = info.id;
+    if (!read && ok()) {
+        // Not read back: the values asked, which the reader acknowledged (or had), so that an audit compares.
+        const auto take = [&](Setting setting, std::optional<std::string>& field) {
+            if (asked[IndexOf(setting)])
+                field = asked[IndexOf(setting)];
+        };
+        take(Setting::Id, known.id);
+        take(Setting::Keys, known.keys);
+        take(Setting::Mode, known.mode);
+        take(Setting::Parity, known.parity);
+    }
     return known;
+}
+
+const char* JobResult::outcome() const {
+    if (!ok())
+        return "failed";
+    if (acknowledged == 0 && std::find(unchanged.begin(), unchanged.end(), true) != unchanged.end())
+        return "unchanged";
+    return read ? "done" : "unverified";
 }
 
 ReaderInfo JobResult::known(const Found& reader) const {
@@ -232,8 +275,8 @@ std::string ReaderName(const Found& reader, const std::string& door) {
     return door.empty() ? serial : serial + " (" + door + ")";
 }
 
-JobResult RunJob(const JobContext& c, const Request& request, int idOffset) {
-    return Runner(c).set(request, idOffset);
+JobResult RunJob(const JobContext& c, const Request& request, int idOffset, const Found* scanned) {
+    return Runner(c).set(request, idOffset, scanned);
 }
 
 JobResult RunDefault(const JobContext& c, const std::optional<ReaderInfo>& scanned) {

@@ -16,6 +16,7 @@
 namespace commission {
 
 struct PlanRow;
+struct StateFound;
 
 /// One setting asked and what reading back gave.
 struct Compared {
@@ -45,11 +46,17 @@ struct JobResult {
     std::array<std::optional<std::string>, SettingCount> asked{}; ///< in the reader's own digits
     std::optional<operations::ReaderInfo> read;                   ///< what reading back gave
     std::vector<Compared> compared;
+    /// Settings asked that were not sent: the reader had them already.
+    std::array<bool, SettingCount> unchanged{};
     std::optional<std::string> note; ///< something the user should know, such as unknown parity support
-    bool idTaken = false;            ///< the reader acknowledged a new ID
+    bool idTaken = false;            ///< the reader acknowledged a new ID, or had the one asked already
     int acknowledged = 0;            ///< operations the reader acknowledged
     bool ok() const { return code == Code::None; }
-    /// The values the reader is known to have: read back, else what the job learnt.
+    /// The record's, the report's and JSON's word for it: done, unchanged (nothing needed sending), unverified
+    /// (not read back: the values are those asked) or failed.
+    const char* outcome() const;
+    /// The values the reader is known to have: read back, else what the job learnt (and, when it did not read
+    /// back, what it asked and the reader acknowledged).
     operations::ReaderInfo known() const;
     /// The same, with what the scan that found `reader` read of what no setting changes (serial, firmware).
     operations::ReaderInfo known(const Found& reader) const;
@@ -87,8 +94,12 @@ public:
     virtual void finished(const Found& reader, const JobResult& job, const std::string& door) {
         (void)reader, (void)job, (void)door;
     }
-    /// A reader done in this run was seen again.
-    virtual void alreadyDone(const Found& reader, const std::string& id) { (void)reader, (void)id; }
+    /// The record held what earlier runs did, before any port was opened.
+    virtual void stateFound(const StateFound& state) { (void)state; }
+    /// A reader done already (in this run, or as the record has it) was seen again; `door` is its row's.
+    virtual void alreadyDone(const Found& reader, const std::string& id, const std::string& door) {
+        (void)reader, (void)id, (void)door;
+    }
     /// Waiting for the reader to be removed.
     virtual void removeReader(const Found& reader) { (void)reader; }
     virtual void left(const Found& reader) { (void)reader; }
@@ -105,11 +116,15 @@ struct JobContext {
     std::function<bool()> interrupted = [] { return false; };
     /// Read the reader's information back and compare.
     bool verify = true;
+    /// Told the ID just before it is sent; false when that could not be noted (the record could not be written),
+    /// and then the ID is not sent.
+    std::function<bool(const std::string& id)> beforeId = {};
 };
 
 /// Sends `request` to the reader at reader.ComPortNo / ComSettings. `idOffset` is added to a stepping ID.
-/// `scanned`: what a scan of this reader read (it tells whether the reader has keycode parity).
-JobResult RunJob(const JobContext& c, const Request& request, int idOffset = 0);
+/// `scanned`: what a scan of this reader found; a setting it has already is not sent, and a parity is left out
+/// (with a note) for a reader without keycode parity. Everything asked is read back all the same.
+JobResult RunJob(const JobContext& c, const Request& request, int idOffset = 0, const Found* scanned = nullptr);
 /// The factory default, then the read-back.
 JobResult RunDefault(const JobContext& c, const std::optional<operations::ReaderInfo>& scanned);
 

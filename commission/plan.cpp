@@ -1,6 +1,7 @@
 #include "plan.h"
 
 #include "commission/csv.h"
+#include "commission/record.h"
 #include "commission/words.h"
 #include "localisation/message_table.h"
 #include "protocol/protocol.h"
@@ -23,7 +24,8 @@ constexpr std::size_t SerialLength = 8;
 
 /// The record's columns that a plan does not use.
 bool Ignored(const std::string& column) {
-    return column == "time" || column == "port" || column == "firmware" || column == "outcome" || column == "code";
+    return column == "time" || column == "port" || column == "firmware" || column == "outcome" || column == "code" ||
+           column == "note";
 }
 
 std::vector<std::string> SplitWords(const std::string& cell) {
@@ -184,6 +186,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
     Plan plan;
     plan.name = name;
     std::map<std::string, std::size_t> serials; // serial in small letters -> index in plan.rows
+    std::map<std::string, std::size_t> doors;   // a record's door -> index in plan.rows
     bool anyRow = false;
     while (const std::optional<CsvReader::Record> fields = reader.next()) {
         if (notText(*fields, &titleOf))
@@ -229,7 +232,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
                 break;
             }
             case Kind::Outcome:
-                skip = cell != "done";
+                skip = !DoneOutcome(cell);
                 break;
             case Kind::Ignored:
                 break;
@@ -237,6 +240,19 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
         }
         if (skip)
             continue;
+        if (record && !row.door.empty()) {
+            // A door's last reader is the one it has now: the reader it replaced is no longer the door's.
+            if (const auto seen = doors.find(row.door); seen != doors.end()) {
+                PlanRow& earlier = plan.rows[seen->second];
+                if (earlier.serial)
+                    serials.erase(Lower(*earlier.serial));
+                if (row.serial)
+                    serials[Lower(*row.serial)] = seen->second;
+                earlier = std::move(row);
+                continue;
+            }
+            doors[row.door] = plan.rows.size();
+        }
         if (row.serial) {
             const std::string key = Lower(*row.serial);
             if (const auto seen = serials.find(key); seen != serials.end()) {

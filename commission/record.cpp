@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,73 @@ constexpr char LegacyHeader[] = "time,port,line,serial,firmware,id,keys,parity,m
 
 std::vector<std::string> LegacyColumns() {
     return CsvReader(LegacyHeader).next()->fields;
+}
+
+/// The columns before the note.
+std::vector<std::string> ColumnsWithoutNote() {
+    std::vector<std::string> columns = Record::Columns();
+    columns.pop_back();
+    return columns;
+}
+
+/// The record's UTF-8 back to the reader's 8-bit characters (Latin-1); a character outside it is kept as it is,
+/// since it matches no reader anyway.
+std::string ToLatin1(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size())
+            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+        else
+            bytes += text[i];
+    }
+    return bytes;
+}
+
+/// The rows after the header, by the file's own columns. A row of another width (cut short by a power cut) is
+/// no reader's row.
+std::vector<RecordRow> ReadRows(CsvReader& reader, const std::vector<std::string>& columns) {
+    std::vector<RecordRow> rows;
+    while (const std::optional<CsvReader::Record> fields = reader.next()) {
+        if (fields->fields.size() != columns.size())
+            continue;
+        RecordRow row;
+        std::optional<std::string> line;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const std::string cell = CsvCellText(fields->fields[i]);
+            const std::string& column = columns[i];
+            const std::optional<std::string> value =
+                cell.empty() ? std::nullopt : std::optional<std::string>(ToLatin1(cell));
+            if (column == "door")
+                row.door = cell;
+            else if (column == "time")
+                row.time = cell;
+            else if (column == "port")
+                row.port = cell.rfind("COM", 0) == 0 ? std::atoi(cell.c_str() + 3) : 0;
+            else if (column == "line")
+                row.line = cell;
+            else if (column == "serial")
+                row.info.serial = value;
+            else if (column == "firmware")
+                row.info.version = value;
+            else if (column == "id")
+                row.info.id = value;
+            else if (column == "keys")
+                row.info.keys = value;
+            else if (column == "mode")
+                row.info.mode = value;
+            else if (column == "parity")
+                row.info.parity = value;
+            else if (column == "outcome")
+                row.outcome = cell;
+            else if (column == "code")
+                row.code = CodeNamed(cell);
+            else if (column == "note")
+                row.note = cell;
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 std::string JoinLine(const std::vector<std::string>& fields) {
@@ -72,14 +140,19 @@ std::vector<std::string> Record::Columns() {
         if (row.setting != Setting::Line)
             columns.emplace_back(row.column);
     }
-    columns.insert(columns.end(), {"outcome", "code"});
+    columns.insert(columns.end(), {"outcome", "code", "note"});
     return columns;
+}
+
+bool DoneOutcome(const std::string& outcome) {
+    return outcome == "done" || outcome == "unchanged" || outcome == "unverified";
 }
 
 std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error) {
     // What the file holds already: its header decides its columns.
     std::vector<std::string> columns = Columns();
     bool needsLineEnd = false;
+    std::vector<RecordRow> earlier;
     // Only a regular file has a header to read: a device (/dev/full, a pipe) would never end.
     std::error_code ignored;
     std::ifstream existing;
@@ -93,13 +166,14 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
             CsvReader reader(content);
             const std::optional<CsvReader::Record> header = reader.next();
             const std::vector<std::string> found = header ? header->fields : std::vector<std::string>{};
-            if (found == LegacyColumns()) {
-                columns = LegacyColumns();
+            if (found == LegacyColumns() || found == ColumnsWithoutNote()) {
+                columns = found;
             } else if (found != Columns()) {
                 error = "the record " + path + " has other columns than a record: " + Differences(found, Columns());
                 return nullptr;
             }
             needsLineEnd = content.back() != '\n';
+            earlier = ReadRows(reader, columns);
         }
     }
     errno = 0;
@@ -109,6 +183,7 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
         return nullptr;
     }
     std::unique_ptr<Record> record(new Record(file, path, columns, needsLineEnd));
+    record->earlier_ = std::move(earlier);
     std::fseek(file, 0, SEEK_END);
     if (std::ftell(file) <= 0) {
         std::vector<std::string> header;
@@ -151,6 +226,8 @@ bool Record::add(const RecordRow& row) {
             field = row.outcome;
         else if (column == "code")
             field = CodeName(row.code);
+        else if (column == "note")
+            field = row.note;
         else if (const SettingRow* setting = FindSetting(column))
             field = text(ReadField(setting->setting, row.info, row.line));
         fields.push_back(CsvField(field));

@@ -49,6 +49,7 @@ th{background:#e8e8e8}
 td.n{font-family:"Liberation Mono",monospace}
 tr.failed td,tr.refused td{background:#fde2e2}
 tr.failed td.o,tr.refused td.o{color:#a00000;font-weight:bold}
+span.h{color:#666;font-size:85%}
 ul.left{margin:.3em 0 0 1.2em;padding:0}
 .counts span{margin-right:1.5em}
 @page{size:A4 landscape;margin:12mm}
@@ -100,6 +101,11 @@ std::string RenderReport(const SiteReport& report) {
         html += "<td class=\"o\">" + Escape(outcome);
         if (!row.error.empty())
             html += "<br>" + Escape(row.error);
+        if (!row.note.empty())
+            html += "<br>" + Escape(row.note);
+        // The door's earlier readers and failures: its history, not a row of their own.
+        for (const std::string& earlier : row.history)
+            html += "<br><span class=\"h\">" + Escape(earlier) + "</span>";
         html += "</td><td>" + Escape(row.time) + "</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";

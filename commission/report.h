@@ -26,6 +26,8 @@ struct ReportRow {
     Code code = Code::None;
     std::string error;
     std::string time;
+    std::string note;                 ///< "replaces 0A1B2C3D"
+    std::vector<std::string> history; ///< the door's earlier readers and failures, oldest first
 };
 
 struct SiteReport {

@@ -21,10 +21,6 @@ constexpr std::uint32_t RepeatPollMs = 500;
 constexpr int GoneAfterPolls = 2;
 constexpr std::uint32_t PumpStepMs = 10;
 
-std::string Utf8(const std::optional<std::string>& field) {
-    return protocol::Latin1ToUtf8(field.value_or(""));
-}
-
 } // namespace
 
 const char* SiteKindName(SiteKind kind) {
@@ -41,54 +37,6 @@ const char* SiteKindName(SiteKind kind) {
     return "audit";
 }
 
-// ---- the plan's rows ----
-
-PlanProgress::PlanProgress(const Plan* plan)
-    : plan_(plan), done_(plan ? plan->rows.size() : 0, false), heldBy_(plan ? plan->rows.size() : 0) {}
-
-const PlanRow* PlanProgress::rowFor(const std::string& serial, bool bySerialOnly) const {
-    if (!plan_)
-        return nullptr;
-    const std::vector<PlanRow>& rows = plan_->rows;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (((rows[i].serial && SameSerial(*rows[i].serial, serial)) || heldBy_[i] == serial) && !done_[i])
-            return &rows[i];
-    }
-    if (bySerialOnly)
-        return nullptr;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!rows[i].serial && heldBy_[i].empty() && !done_[i])
-            return &rows[i];
-    }
-    return nullptr;
-}
-
-void PlanProgress::markDone(const PlanRow& row) {
-    done_[static_cast<std::size_t>(&row - plan_->rows.data())] = true;
-}
-
-void PlanProgress::hold(const PlanRow& row, const std::string& serial) {
-    heldBy_[static_cast<std::size_t>(&row - plan_->rows.data())] = serial;
-}
-
-bool PlanProgress::allDone(bool withSerialOnly) const {
-    return plan_ && left(withSerialOnly).empty();
-}
-
-std::vector<std::string> PlanProgress::left(bool withSerialOnly) const {
-    std::vector<std::string> names;
-    if (!plan_)
-        return names;
-    for (std::size_t i = 0; i < plan_->rows.size(); ++i) {
-        const PlanRow& row = plan_->rows[i];
-        // The serial the row is for, or of the reader that took its ID and failed.
-        const std::string serial = row.serial.value_or(heldBy_[i]);
-        if (!done_[i] && (!withSerialOnly || row.serial))
-            names.push_back(RowName(row) + (serial.empty() ? "" : " (" + protocol::Latin1ToUtf8(serial) + ")"));
-    }
-    return names;
-}
-
 std::vector<Change> Differences(const PlanRow& row, const Found& reader) {
     std::vector<Change> changes;
     for (const Value& value : row.request.inOrder()) {
@@ -102,7 +50,11 @@ std::vector<Change> Differences(const PlanRow& row, const Found& reader) {
 // ---- one reader after another ----
 
 Site::Site(const JobContext& context, SiteOptions options)
-    : c_(context), options_(std::move(options)), progress_(options_.plan) {
+    : c_(context), options_(std::move(options)), state_(options_.plan, options_.kind == SiteKind::Audit) {
+    if (options_.record) {
+        for (const RecordRow& row : options_.record->earlier())
+            state_.add(row);
+    }
     report_.site = options_.plan ? options_.plan->name : SiteName(options_.reportPath);
     report_.date = platform::IsoTimeNow().substr(0, 10);
     report_.version = options_.version;
@@ -118,11 +70,19 @@ void Site::Pause(const JobContext& c, std::uint32_t ms) {
 
 bool Site::ended() const {
     const bool audit = options_.kind == SiteKind::Audit;
-    return c_.interrupted() || summary_.stop != Code::None || (options_.plan && progress_.allDone(audit));
+    // A replacement asked for is made even at a site whose plan is done.
+    return c_.interrupted() || summary_.stop != Code::None ||
+           (options_.plan && state_.allDone(audit) && options_.replaceDoor.empty());
 }
 
 SiteSummary Site::run() {
-    report_.notDone = progress_.left(options_.kind == SiteKind::Audit);
+    const bool audit = options_.kind == SiteKind::Audit;
+    if (options_.record && !options_.record->earlier().empty())
+        c_.events.stateFound(state_.found(options_.record->path()));
+    report_.rows = state_.reportRows();
+    report_.done = state_.done();
+    report_.failed = state_.failed();
+    report_.notDone = state_.left(audit);
     if (!options_.reportPath.empty())
         writeReport();
     if (!ended())
@@ -131,9 +91,10 @@ SiteSummary Site::run() {
         if (const std::optional<Found> reader = waitForReader())
             take(*reader);
     }
-    const bool audit = options_.kind == SiteKind::Audit;
-    summary_.planDone = options_.plan && progress_.allDone(audit);
-    summary_.rowsLeft = progress_.left(audit);
+    summary_.done = state_.done();
+    summary_.failed = state_.failed();
+    summary_.planDone = options_.plan && state_.allDone(audit);
+    summary_.rowsLeft = state_.left(audit);
     return summary_;
 }
 
@@ -164,8 +125,10 @@ std::optional<Found> Site::waitForReader() {
 void Site::take(const Found& reader) {
     const std::string serial = reader.info.serial.value_or("");
     c_.events.found(reader);
-    if (const auto done = doneIds_.find(serial); done != doneIds_.end()) {
-        c_.events.alreadyDone(reader, done->second);
+    // A reader done at another door is not a replacement: only the door's own reader is taken again.
+    if (const std::optional<std::string> id = state_.doneAlready(serial);
+        id && (options_.replaceDoor.empty() || state_.doorOf(serial) != options_.replaceDoor)) {
+        c_.events.alreadyDone(reader, *id, state_.doorOf(serial));
         waitUntilGone(reader);
         return;
     }
@@ -184,40 +147,39 @@ void Site::take(const Found& reader) {
     switch (options_.kind) {
     case SiteKind::Set: {
         const std::optional<Value>& id = options_.request[Setting::Id];
-        if (id && id->stepping && id->number + idOffset_ > LastId) {
+        // IDs go on after the highest one a reader of the site holds, the record's included.
+        const int offset = id && id->stepping ? state_.nextId(id->number) - id->number : 0;
+        if (id && id->stepping && id->number + offset > LastId) {
             refuse(Code::NoIdLeft, Format(localisation::cmNoIdLeft, {std::to_string(LastId)}), {});
             summary_.stop = Code::NoIdLeft;
             return;
         }
-        job = RunJob(c_, options_.request, idOffset_);
-        // An ID the reader acknowledged is used up, whatever happened after it.
-        if (job.idTaken && id && id->stepping)
-            ++idOffset_;
-        finish(reader, job, {}, job.ok() ? "done" : "failed");
+        job = runJob(reader, options_.request, {}, offset, nullptr);
+        finish(reader, job, {}, job.outcome());
         break;
     }
     case SiteKind::Default:
         job = RunDefault(c_, reader.info);
-        finish(reader, job, {}, job.ok() ? "done" : "failed");
+        finish(reader, job, {}, job.outcome());
         break;
     case SiteKind::Apply: {
-        const PlanRow* row = progress_.rowFor(serial, false);
+        std::string replaces;
+        const PlanRow* row = rowToTake(reader, replaces);
         if (!row) {
             refuse(Code::NotInPlan, Format(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
             break;
         }
         c_.events.planRow(reader, *row);
-        c_.events.note(Format(localisation::cmTakesRow, {RowName(*row)}));
-        job = RunJob(c_, row->request);
-        if (job.ok())
-            progress_.markDone(*row);
-        else if (job.idTaken)
-            progress_.hold(*row, serial);
-        finish(reader, job, row->door, job.ok() ? "done" : "failed");
+        c_.events.note(replaces.empty()
+                           ? Format(localisation::cmTakesRow, {RowName(*row)})
+                           : Format(localisation::cmReplaces, {RowName(*row), protocol::Latin1ToUtf8(replaces)}));
+        job = runJob(reader, row->request, row->door, 0, &reader);
+        finish(reader, job, row->door, job.outcome(),
+               replaces.empty() ? std::string() : "replaces " + protocol::Latin1ToUtf8(replaces));
         break;
     }
     case SiteKind::Audit: {
-        const PlanRow* row = progress_.rowFor(serial, true);
+        const PlanRow* row = state_.rowFor(serial, true);
         if (!row) {
             refuse(Code::NotInPlan, Format(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
             break;
@@ -231,12 +193,12 @@ void Site::take(const Found& reader) {
             if (!drift.empty()) {
                 job.code = Code::Drift;
                 job.error = Format(localisation::cmDrift, {drift});
+                ++summary_.drift;
             }
         } else {
             job.code = Code::Incomplete;
             job.error = Cause(Code::Incomplete, reader.port, reader.line);
         }
-        progress_.markDone(*row);
         finish(reader, job, row->door, job.ok() ? "done" : "failed");
         break;
     }
@@ -246,35 +208,72 @@ void Site::take(const Found& reader) {
         waitUntilGone(reader);
 }
 
-void Site::finish(const Found& reader, const JobResult& job, const std::string& door, const char* outcome) {
-    const ReaderInfo known = job.known(reader);
-    if (job.ok()) {
-        ++summary_.done;
-        doneIds_[reader.info.serial.value_or("")] = known.id.value_or("");
-    } else {
-        ++summary_.failed;
+const PlanRow* Site::rowToTake(const Found& reader, std::string& replaces) {
+    const std::string serial = reader.info.serial.value_or("");
+    if (!options_.replaceDoor.empty()) {
+        const PlanRow* row = state_.rowOfDoor(options_.replaceDoor);
+        options_.replaceDoor.clear();
+        if (row && state_.serialOf(*row) != serial)
+            replaces = state_.serialOf(*row);
+        return row;
     }
-    c_.events.finished(reader, job, door);
+    const PlanRow* row = state_.rowFor(serial, true);
+    if (row)
+        return row;
+    // A reader no row names, while a reader that failed after taking its row's ID still holds that row.
+    if (const PlanRow* held = state_.heldRow()) {
+        const bool replacement =
+            options_.askReplacement ? options_.askReplacement(reader, *held) : options_.replaceFailed;
+        if (replacement) {
+            replaces = state_.serialOf(*held);
+            return held;
+        }
+    }
+    return state_.rowFor(serial, false);
+}
 
+JobResult Site::runJob(const Found& reader, const Request& request, const std::string& door, int idOffset,
+                       const Found* scanned) {
+    JobContext c = c_;
+    // The ID is the site's once sent: the record holds it first, so that a run that ends before the reader's
+    // outcome is written still knows it.
+    c.beforeId = [&](const std::string& id) {
+        operations::ReaderInfo info = reader.info;
+        info.id = id;
+        RecordRow row{door, reader.port, reader.line, info, "under-way", Code::None, {}, platform::IsoTimeNow()};
+        if (options_.record && !options_.record->add(row))
+            return false;
+        state_.add(row);
+        return true;
+    };
+    return RunJob(c, request, idOffset, scanned);
+}
+
+void Site::finish(const Found& reader, JobResult job, const std::string& door, const char* outcome,
+                  const std::string& note) {
+    const ReaderInfo known = job.known(reader);
     // Where the reader answers now: the job's port and line, set where it found the reader.
-    const int port = job.port;
-    const std::string& line = job.line;
-    if (options_.record && !options_.record->add({door, port, line, known, outcome, job.code})) {
+    RecordRow row{door, job.port, job.line, known, outcome, job.code, note, platform::IsoTimeNow()};
+    // The row reaches the record before any face hears of the reader: no face's failure can leave a reader
+    // with an ID that no record holds.
+    if (options_.record && !options_.record->add(row)) {
         summary_.stop = Code::NotSaved;
         summary_.stopError = Format(localisation::cmRecordFailed, {options_.record->path()});
+        // A reader done whose row did not reach the record is no success.
+        if (job.ok()) {
+            job.code = Code::NotSaved;
+            job.error = summary_.stopError;
+        }
     }
+    state_.add(row, job.error);
+    c_.events.finished(reader, job, door);
 
-    ReportRow row{door,     Utf8(known.serial), Utf8(known.version),   port, line, {}, outcome,
-                  job.code, job.error,          platform::IsoTimeNow()};
-    for (const SettingRow& setting : SettingTable)
-        row.values[IndexOf(setting.setting)] = Utf8(ReadField(setting.setting, known, line));
-    report_.rows.push_back(std::move(row));
-    report_.done = summary_.done;
-    report_.failed = summary_.failed;
-    report_.notDone = progress_.left(options_.kind == SiteKind::Audit);
+    report_.rows = state_.reportRows();
+    report_.done = state_.done();
+    report_.failed = state_.failed();
+    report_.notDone = state_.left(options_.kind == SiteKind::Audit);
     if (!options_.reportPath.empty())
         writeReport();
-    // A reader done whose row did not reach the record (or the report) is no success.
     c_.events.signal(job.ok() && summary_.stop == Code::None);
 }
 

@@ -7,6 +7,7 @@
 #include "commission/plan.h"
 #include "commission/record.h"
 #include "commission/report.h"
+#include "commission/site_state.h"
 
 #include <functional>
 #include <map>
@@ -33,11 +34,18 @@ struct SiteOptions {
     Record* record = nullptr;   ///< not owned; nullptr: no record
     std::string reportPath;     ///< empty: no report
     std::string version;        ///< for the report
+    /// Apply: a new reader (whose serial no row names) takes the row of a reader that failed after taking its
+    /// ID, as its replacement; false: it takes the next free row. `askReplacement`, when set, decides instead.
+    bool replaceFailed = false;
+    std::function<bool(const Found& reader, const PlanRow& held)> askReplacement;
+    /// Apply: the next reader found takes this door's row whatever its serial (its reader was replaced).
+    std::string replaceDoor;
 };
 
 struct SiteSummary {
-    int done = 0;
-    int failed = 0;
+    int done = 0;   ///< the site's readers done, the record's included
+    int failed = 0; ///< the site's readers whose latest outcome is a failure
+    int drift = 0;  ///< audited readers that differ from their row
     /// Why the run ended before the user stopped it or the plan was done: NotSaved (the record or the report
     /// could not be written), NoIdLeft. None otherwise.
     Code stop = Code::None;
@@ -47,33 +55,16 @@ struct SiteSummary {
     bool ok() const { return stop == Code::None; }
 };
 
-/// The rows of a plan and which of them are done; shared by apply, audit and diff.
-class PlanProgress {
-public:
-    explicit PlanProgress(const Plan* plan);
-    /// The row for a reader: the one with its serial, else (unless `bySerialOnly`) the first row without a serial
-    /// that is neither done nor held by another reader; nothing when no row is left for it.
-    const PlanRow* rowFor(const std::string& serial, bool bySerialOnly) const;
-    void markDone(const PlanRow& row);
-    /// The reader took the row's ID and failed: the row is its own from now on.
-    void hold(const PlanRow& row, const std::string& serial);
-    /// Every row is done; for an audit, every row with a serial.
-    bool allDone(bool withSerialOnly) const;
-    std::vector<std::string> left(bool withSerialOnly) const;
-
-private:
-    const Plan* plan_;
-    std::vector<bool> done_;
-    std::vector<std::string> heldBy_;
-};
+/// Which rows of a plan are done: the site's state (diff and the window's counts use it without a record).
+using PlanProgress = SiteState;
 
 class Site {
 public:
     Site(const JobContext& context, SiteOptions options);
     /// Runs until the user stops, the plan is done or the run cannot go on.
     SiteSummary run();
-    /// Which rows of the plan are done so far.
-    const PlanProgress& progress() const { return progress_; }
+    /// What the site is so far: the record's rows and this run's.
+    const SiteState& progress() const { return state_; }
 
     /// Sleeps `ms`, serving the link's message pump every 10 ms and ending early when the user stops.
     static void Pause(const JobContext& c, std::uint32_t ms);
@@ -81,17 +72,21 @@ public:
 private:
     std::optional<Found> waitForReader();
     void take(const Found& reader);
-    void finish(const Found& reader, const JobResult& job, const std::string& door, const char* outcome);
+    /// The plan row a reader takes, and the serial it replaces there ("" when none).
+    const PlanRow* rowToTake(const Found& reader, std::string& replaces);
+    /// The job, with the ID noted in the record before it is sent.
+    JobResult runJob(const Found& reader, const Request& request, const std::string& door, int idOffset,
+                     const Found* scanned);
+    void finish(const Found& reader, JobResult job, const std::string& door, const char* outcome,
+                const std::string& note = {});
     void waitUntilGone(const Found& reader);
     bool ended() const;
     void writeReport();
 
     JobContext c_;
     SiteOptions options_;
-    PlanProgress progress_;
+    SiteState state_;
     SiteSummary summary_;
-    int idOffset_ = 0;
-    std::map<std::string, std::string> doneIds_; ///< serial number -> ID, of the readers done in this run
     SiteReport report_;
 };
 

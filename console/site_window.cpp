@@ -26,6 +26,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include <utility>
+
 namespace console {
 
 using commission::Code;
@@ -141,8 +143,8 @@ QString DefaultRecordPath(const QString& planPath) {
 
 TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links, const SiteFiles& files,
                    QWidget* parent)
-    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), store_(store), links_(links), link_(links),
-      noDefault_(new QPushButton(this)) {
+    : QDialog(parent), ui(new Ui::TfrmSite), tmrBusy(new QTimer(this)), actReplace(new QAction(this)), store_(store),
+      links_(links), link_(links), noDefault_(new QPushButton(this)) {
     ui->setupUi(this);
     noDefault_->setFocusPolicy(Qt::NoFocus);
     noDefault_->hide();
@@ -172,6 +174,17 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     connect(ui->btnBIG5, &QAbstractButton::clicked, this,
             [this] { switchLanguage(localisation::LanguageTraditional); });
     connect(ui->btnExit, &QAbstractButton::clicked, this, &TfrmSite::btnExitClick);
+    actReplace->setObjectName(QStringLiteral("actReplace"));
+    ui->tblReaders->addAction(actReplace);
+    ui->tblReaders->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(actReplace, &QAction::triggered, this, &TfrmSite::replaceClick);
+    askReplacement = [this](const QString& question) {
+        QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::NoButton, this);
+        QPushButton* replacement = box.addButton(Tr(localisation::swReplacementYes), QMessageBox::YesRole);
+        box.setDefaultButton(box.addButton(Tr(localisation::swReplacementNo), QMessageBox::NoRole));
+        box.exec();
+        return box.clickedButton() == replacement;
+    };
     connect(ui->rbAudit, &QAbstractButton::toggled, this, [this] {
         if (running_)
             return;
@@ -259,6 +272,7 @@ void TfrmSite::FormShow() {
         headers << Tr(header);
     ui->tblReaders->setHorizontalHeaderLabels(headers);
     FitDoorColumn(*ui->tblReaders);
+    actReplace->setText(Tr(localisation::swReplaceAction));
     for (int row = 0; row < ui->tblReaders->rowCount(); ++row)
         showOutcome(row);
     updateCounts();
@@ -533,7 +547,7 @@ bool TfrmSite::prepare() {
         options.plan = &*plan_;
         // An audit finds a reader's row by its serial alone: without any, it would be done before it began.
         if (options.kind == SiteKind::Audit && commission::PlanProgress(options.plan).left(true).empty()) {
-            refuse(Tr(localisation::swNothingToAudit));
+            refuse(Tr(localisation::cmNoSerials));
             return false;
         }
     } else {
@@ -566,13 +580,42 @@ bool TfrmSite::prepare() {
     record_ = std::move(record);
     options.record = record_.get();
     options.version = READERCONFIG_VERSION;
+    options.replaceDoor = std::exchange(replaceDoor_, {});
+    options.askReplacement = [this](const commission::Found&, const commission::PlanRow& held) {
+        return askReplacement && askReplacement(F(localisation::swReplacementQuestion, {held.door}));
+    };
     kind_ = options.kind;
     request_ = options.request;
     started_ = inputs();
-    const commission::JobContext context{link_, reader_, store_, *this, [this] { return stopAsked_; }, true};
+    const commission::JobContext context{link_, reader_, store_, *this, [this] { return stopAsked_; }, true, {}};
     site_ = std::make_unique<commission::Site>(context, std::move(options));
     fillTable();
+    // The rows the record has done already, as it has them.
+    const commission::SiteState& state = site_->progress();
+    for (const commission::ReportRow& shown : state.reportRows()) {
+        const commission::PlanRow* planned = state.rowOfDoor(shown.door);
+        if (!planned || !commission::DoneOutcome(shown.outcome))
+            continue;
+        const int row = int(planned - plan_->rows.data());
+        setCell(row, ColSerial, Utf8(shown.serial));
+        setCell(row, ColFirmware, Utf8(shown.firmware));
+        setOutcome(row, localisation::swRowDone);
+        setRowState(row, RowState::Done);
+    }
+    done_ = state.done();
+    failed_ = state.failed();
     return true;
+}
+
+void TfrmSite::replaceClick() {
+    const int row = ui->tblReaders->currentRow();
+    if (running_ || !plan_ || ui->rbAudit->isChecked() || row < 0 || row >= int(plan_->rows.size()) ||
+        plan_->rows[std::size_t(row)].door.empty())
+        return;
+    // A new run from the record, whose rows stay done: the next reader found takes the door's row.
+    replaceDoor_ = plan_->rows[std::size_t(row)].door;
+    resumable_ = false;
+    btnStartClick();
 }
 
 void TfrmSite::run() {
@@ -816,7 +859,11 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     if (job.ok()) {
         ++done_;
         const bool audit = kind_ == SiteKind::Audit;
-        setOutcome(row, audit ? localisation::swRowAsPlanned : localisation::swRowDone);
+        const std::string outcome = job.outcome();
+        setOutcome(row, audit                     ? localisation::swRowAsPlanned
+                        : outcome == "unchanged"  ? localisation::swRowUnchanged
+                        : outcome == "unverified" ? localisation::swRowUnverified
+                                                  : localisation::swRowDone);
         outcome_ = F(audit ? localisation::swReaderAsPlanned : localisation::swReaderDone, {who});
     } else {
         ++failed_;
@@ -835,6 +882,11 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     }
     if (kind_ == SiteKind::Set && job.idTaken && site_)
         ++idsUsed_;
+    // The site's counts: a door that failed and was done later counts as done.
+    if (site_) {
+        done_ = site_->progress().done();
+        failed_ = site_->progress().failed();
+    }
     setRowState(row, state);
     ui->tblReaders->scrollToItem(ui->tblReaders->item(row, ColDoor));
     pending_.reset();
@@ -843,7 +895,15 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     updateCounts();
 }
 
-void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id) {
+void TfrmSite::stateFound(const commission::StateFound& state) {
+    showStatus(Utf8(
+        state.left < 0 ? Format(localisation::cmStateFoundNoPlan,
+                                {state.record, std::to_string(state.done), std::to_string(state.held)})
+                       : Format(localisation::cmStateFound, {state.record, std::to_string(state.done),
+                                                             std::to_string(state.held), std::to_string(state.left)})));
+}
+
+void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id, const std::string&) {
     pending_.reset();
     readBack_.clear();
     head_.clear();

@@ -25,6 +25,7 @@
 #include <string>
 
 class QPushButton;
+class QAction;
 class QTimer;
 namespace Ui {
 class TfrmSite;
@@ -70,7 +71,11 @@ public:
     using Wanted = std::array<std::optional<std::string>, commission::SettingCount>;
 
     QTimer* const tmrBusy;
+    /// The table's action that gives the next reader found the chosen door's row (its reader replaced).
+    QAction* const actReplace;
     bool running() const { return running_; }
+    /// Asks whether the reader found replaces the one that failed at a door; a test answers instead.
+    std::function<bool(const QString& question)> askReplacement;
 
 public slots:
     void FormCreate();
@@ -99,7 +104,8 @@ private:
     void found(const commission::Found& reader) override;
     void planRow(const commission::Found& reader, const commission::PlanRow& row) override;
     void finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) override;
-    void alreadyDone(const commission::Found& reader, const std::string& id) override;
+    void alreadyDone(const commission::Found& reader, const std::string& id, const std::string& door) override;
+    void stateFound(const commission::StateFound& state) override;
     void removeReader(const commission::Found& reader) override;
     void left(const commission::Found& reader) override;
     void signal(bool ok) override;
@@ -129,6 +135,8 @@ private:
     /// A new Site over the chosen plan or settings, the record opened; false, refused, when it cannot start.
     bool prepare();
     void run();
+    /// Replace: the chosen door's row goes to the next reader found.
+    void replaceClick();
 
     // ---- the table ----
     void fillTable();
@@ -180,6 +188,7 @@ private:
     bool running_ = false;
     bool stopAsked_ = false;
     bool closeAsked_ = false;
+    std::string replaceDoor_; ///< the door whose reader the next run replaces
 
     int current_ = -1;                         ///< the table's row under way
     std::optional<commission::Found> pending_; ///< a reader found that has no row yet

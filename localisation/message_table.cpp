@@ -299,9 +299,6 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"Records (*.csv);;All files (*)", "记录档 (*.csv);;所有档案 (*)", "記錄檔 (*.csv);;所有檔案 (*)"},
     /* swReportFiles */
     {"Reports (*.html);;All files (*)", "报告 (*.html);;所有档案 (*)", "報告 (*.html);;所有檔案 (*)"},
-    /* swNothingToAudit */
-    {"No row of the plan names a reader's serial: there is nothing to audit",
-     "计划表中没有任何一行有读卡机序号：没有可稽核的读卡机", "計畫表中沒有任何一列有讀卡機序號：沒有可稽核的讀卡機"},
     /* ltTitle */ {"Line test on {1} at {2}", "{1}，{2} 线路测试", "{1}，{2} 線路測試"},
     /* ltProgress */
     {"Line test on {1} at {2}: {3} of {4} queries", "{1}，{2} 线路测试：{4} 次查询已完成 {3} 次",
@@ -324,6 +321,46 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* ltNoReplyTime */
     {"reply time: none, no query was answered", "回应时间：无，没有任何查询得到回应",
      "回應時間：無，沒有任何查詢得到回應"},
+    /* cmStateFound */
+    {"{1}: {2} doors done, {3} IDs held; {4} rows left", "{1}：已完成 {2} 个门，保留 {3} 个编号；还有 {4} 行",
+     "{1}：已完成 {2} 個門，保留 {3} 個編號；還有 {4} 列"},
+    /* cmStateFoundNoPlan */
+    {"{1}: {2} readers done, {3} IDs held", "{1}：已完成 {2} 台读卡机，保留 {3} 个编号",
+     "{1}：已完成 {2} 台讀卡機，保留 {3} 個編號"},
+    /* cmParityLeftOut */
+    {"this reader has no keycode parity: the parity is left out", "这台读卡机没有按键同位元：不设定同位元",
+     "這台讀卡機沒有按鍵同位元：不設定同位元"},
+    /* cmNotNoted */
+    {"ID {1} was not sent: the record cannot be written to", "编号 {1} 没有送出：无法写入记录档",
+     "編號 {1} 沒有送出：無法寫入記錄檔"},
+    /* cmNotGiven */ {"the reader did not give its {1}: {2}", "读卡机没有给出{1}：{2}", "讀卡機沒有給出{1}：{2}"},
+    /* cmReplaces */
+    {"it takes {1} of the plan, replacing reader {2}", "套用计划表的 {1}，取代读卡机 {2}",
+     "套用計畫表的 {1}，取代讀卡機 {2}"},
+    /* cmNoSerials */
+    {"no row names a reader's serial: audit the record", "没有任何一行列出读卡机序号：请稽核记录档",
+     "沒有任何一列列出讀卡機序號：請稽核記錄檔"},
+    /* rcUnchanged */
+    {"Reader {1}: unchanged, it has its settings already", "读卡机 {1}：未变更，设定已相符",
+     "讀卡機 {1}：未變更，設定已相符"},
+    /* rcDoneUnchanged */
+    {"Reader {1}: done; unchanged: {2}", "读卡机 {1}：完成；未变更：{2}", "讀卡機 {1}：完成；未變更：{2}"},
+    /* rcUnverified */
+    {"Reader {1}: sent, not read back", "读卡机 {1}：已送出，没有回读", "讀卡機 {1}：已送出，沒有回讀"},
+    /* rcAuditFailed */
+    {"{1} readers are not as the plan has them", "有 {1} 台读卡机与计划表不符", "有 {1} 台讀卡機與計畫表不符"},
+    /* swRowUnchanged */ {"unchanged", "未变更", "未變更"},
+    /* swRowUnverified */ {"sent, not read back", "已送出，没有回读", "已送出，沒有回讀"},
+    /* swReplacementQuestion */
+    {"{1}'s reader failed: is this its replacement, or the next door?",
+     "{1} 的读卡机失败了：这台是它的替换品，还是下一个门的？",
+     "{1} 的讀卡機失敗了：這台是它的替換品，還是下一個門的？"},
+    /* swReplacementYes */ {"Its replacement", "是替换品", "是替換品"},
+    /* swReplacementNo */ {"The next door", "下一个门", "下一個門"},
+    /* swReplaceAction */ {"Replace this door's reader", "替换这个门的读卡机", "替換這個門的讀卡機"},
+    /* usNoSuchDoor */
+    {"--replace {1}: no row of the plan has that door", "--replace {1}：计划表中没有这个门",
+     "--replace {1}：計畫表中沒有這個門"},
 };
 
 const char* Text(TextId id) {

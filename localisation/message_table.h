@@ -215,7 +215,6 @@ enum TextId {
     swPlanFiles,
     swRecordFiles,
     swReportFiles,
-    swNothingToAudit,
     // readerctl linetest.
     ltTitle,
     ltProgress,
@@ -227,6 +226,25 @@ enum TextId {
     ltEchoNone,
     ltReplyTimes,
     ltNoReplyTime,
+    // The site's state, read from the record.
+    cmStateFound,
+    cmStateFoundNoPlan,
+    cmParityLeftOut,
+    cmNotNoted,
+    cmNotGiven,
+    cmReplaces,
+    cmNoSerials,
+    rcUnchanged,
+    rcDoneUnchanged,
+    rcUnverified,
+    rcAuditFailed,
+    swRowUnchanged,
+    swRowUnverified,
+    swReplacementQuestion,
+    swReplacementYes,
+    swReplacementNo,
+    swReplaceAction,
+    usNoSuchDoor,
     TextIdCount
 };
 

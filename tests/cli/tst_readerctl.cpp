@@ -84,7 +84,7 @@ private slots:
             << remembered << "--json set keys 6" << 0 << "H00B H00L06" + back
             << "{\"ok\":true,\"port\":3,\"line\":\"19200,e,8,1\",\"serial\":\"20240117\",\"asked\":{\"keys\":\"06\"},"
                "\"read\":{\"serial\":\"20240117\",\"version\":\"03.20-01\",\"id\":\"01\",\"keys\":\"06\",\"parity\":"
-               "\"0\",\"mode\":\"001\"}}\n"
+               "\"0\",\"mode\":\"001\"},\"outcome\":\"done\",\"unchanged\":[]}\n"
             << "";
         QTest::newRow("set line, read back at the new setting")
             << remembered << "set line 38400,e,8,1" << 0 << "H00B H00E7" + back
@@ -438,17 +438,22 @@ private slots:
         QCOMPARE(sent("H00C2024011812"), 1);
 
         const QStringList lines = ctl.output().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.size(), 4);
         QCOMPARE(QJsonDocument::fromJson(lines[0].toUtf8()).object().value("read").toObject().value("id").toString(),
                  QStringLiteral("11"));
-        QCOMPARE(lines[2], QStringLiteral("{\"ok\":true,\"done\":2,\"failed\":0}"));
+        // The first reader seen again: an object of its own.
+        QCOMPARE(lines[1], QStringLiteral("{\"ok\":true,\"outcome\":\"done-already\",\"port\":3,\"line\":"
+                                          "\"19200,e,8,1\",\"serial\":\"20240117\",\"id\":\"11\"}"));
+        QCOMPARE(lines[3], QStringLiteral("{\"ok\":true,\"done\":2,\"failed\":0}"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList rows = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[0], QStringLiteral("door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code"));
-        QVERIFY2(rows[1].endsWith(",COM3,\"19200,e,8,1\",20240117,03.20-01,11,06,001,0,done,"), qPrintable(rows[1]));
-        QVERIFY2(rows[2].endsWith(",COM5,\"19200,e,8,1\",20240118,03.20-01,12,06,001,0,done,"), qPrintable(rows[2]));
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[0], QStringLiteral("door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code,note"));
+        QVERIFY2(rows[1].endsWith(",COM3,\"19200,e,8,1\",20240117,03.20-01,11,04,001,0,under-way,,"),
+                 qPrintable(rows[1]));
+        QVERIFY2(rows[2].endsWith(",COM3,\"19200,e,8,1\",20240117,03.20-01,11,06,001,0,done,,"), qPrintable(rows[2]));
+        QVERIFY2(rows[4].endsWith(",COM5,\"19200,e,8,1\",20240118,03.20-01,12,06,001,0,done,,"), qPrintable(rows[4]));
         QVERIFY2(QDateTime::fromString(rows[1].section(QLatin1Char(','), 1, 1), Qt::ISODate).isValid(),
                  qPrintable(rows[1]));
     }
