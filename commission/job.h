@@ -87,6 +87,8 @@ public:
     virtual void finished(const Found& reader, const JobResult& job, const std::string& door) {
         (void)reader, (void)job, (void)door;
     }
+    /// The reader's row did not reach the record (`finished` came before); `why` says so, and the run ends.
+    virtual void notRecorded(const Found& reader, const std::string& why) { (void)reader, (void)why; }
     /// A reader done in this run was seen again.
     virtual void alreadyDone(const Found& reader, const std::string& id) { (void)reader, (void)id; }
     /// Waiting for the reader to be removed.

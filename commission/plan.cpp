@@ -2,6 +2,7 @@
 
 #include "commission/csv.h"
 #include "localisation/message_table.h"
+#include "platform/files.h"
 #include "protocol/protocol.h"
 
 #include <algorithm>
@@ -193,7 +194,7 @@ PlanCheck ParsePlan(std::string_view text, const std::string& name) {
 }
 
 PlanCheck ReadPlan(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::FsPath(path), std::ios::binary);
     if (!file) {
         PlanCheck check;
         check.errors.push_back("cannot read the plan " + path);

@@ -261,7 +261,12 @@ void Site::finish(const Found& reader, const JobResult& job, const std::string& 
     const std::string& line = job.line;
     if (options_.record && !options_.record->add({door, port, line, known, outcome, job.code})) {
         summary_.stop = Code::NotSaved;
-        summary_.stopError = Format(localisation::cmRecordFailed, {options_.record->path()});
+        // What the reader took stays on it: the ID is said, so that it is not given twice by hand.
+        const std::string who = ReaderName(reader, door);
+        const std::string id = Utf8(known.id);
+        summary_.stopError = id.empty() ? Format(localisation::flNotRecorded, {who, options_.record->error()})
+                                        : Format(localisation::flNotRecordedId, {who, options_.record->error(), id});
+        c_.events.notRecorded(reader, summary_.stopError);
     }
 
     ReportRow row{door,     Utf8(known.serial), Utf8(known.version),   port, line, {}, outcome,

@@ -523,18 +523,13 @@ bool TfrmSite::prepare() {
     // The documents folder that the default record goes in may not exist yet on a fresh account.
     if (recordFollowsPlan_ && !plan_)
         QDir().mkpath(QFileInfo(recordPath).absolutePath());
-    std::string error;
-    std::unique_ptr<commission::Record> record = commission::Record::Open(recordPath.toStdString(), error);
-    if (!record) {
-        refuse(F(localisation::swRecordRefused, {error}));
-        return false;
-    }
     options.reportPath = QDir::fromNativeSeparators(ui->edReport->text().trimmed()).toStdString();
-    if (!options.reportPath.empty()) {
-        if (!commission::StartReport(options.reportPath, plan_ ? &*plan_ : nullptr, error)) {
-            refuse(F(localisation::swReportRefused, {error}));
-            return false;
-        }
+    std::string error;
+    std::unique_ptr<commission::Record> record;
+    if (!commission::OpenRunFiles(recordPath.toStdString(), options.reportPath, plan_ ? &*plan_ : nullptr, record,
+                                  error)) {
+        refuse(F(localisation::swNotStarted, {error}));
+        return false;
     }
     site_.reset();
     record_ = std::move(record);
@@ -806,6 +801,15 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     head_.clear();
     showStatus(readBack_.isEmpty() ? outcome_ : outcome_ + QLatin1Char('\n') + readBack_);
     updateCounts();
+}
+
+void TfrmSite::notRecorded(const commission::Found&, const std::string& why) {
+    if (current_ < 0)
+        return;
+    setOutcome(current_, localisation::swRowNotRecorded, why);
+    setRowState(current_, RowState::Failed);
+    outcome_ = Utf8(why);
+    showStatus(outcome_);
 }
 
 void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id) {

@@ -100,6 +100,7 @@ private:
     void found(const commission::Found& reader) override;
     void planRow(const commission::Found& reader, const commission::PlanRow& row) override;
     void finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) override;
+    void notRecorded(const commission::Found& reader, const std::string& why) override;
     void alreadyDone(const commission::Found& reader, const std::string& id) override;
     void removeReader(const commission::Found& reader) override;
     void left(const commission::Found& reader) override;
