@@ -806,7 +806,8 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
 void TfrmSite::notRecorded(const commission::Found&, const std::string& why) {
     if (current_ < 0)
         return;
-    setOutcome(current_, localisation::swRowNotRecorded, why);
+    // The reason says "not recorded" itself, and names the ID the reader keeps.
+    setOutcome(current_, std::nullopt, why);
     setRowState(current_, RowState::Failed);
     outcome_ = Utf8(why);
     showStatus(outcome_);

@@ -245,7 +245,6 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swRowAsPlanned */ {"as planned", "与计划相符", "與計畫相符"},
     /* swRowFailed */ {"failed: {1}", "失败：{1}", "失敗：{1}"},
     /* swRowRefused */ {"refused: {1}", "拒绝：{1}", "拒絕：{1}"},
-    /* swRowNotRecorded */ {"not recorded: {1}", "未记录：{1}", "未記錄：{1}"},
     /* swDone */ {"Done: {1}", "完成：{1}", "完成：{1}"},
     /* swFailed */ {"Failed: {1}", "失败：{1}", "失敗：{1}"},
     /* swLeft */ {"Left: {1}", "剩下：{1}", "剩下：{1}"},

@@ -181,7 +181,6 @@ enum TextId {
     swRowAsPlanned,
     swRowFailed,
     swRowRefused,
-    swRowNotRecorded,
     swDone,
     swFailed,
     swLeft,

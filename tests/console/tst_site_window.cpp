@@ -254,21 +254,23 @@ private slots:
         QCOMPARE(f.table()->rowCount(), 0);
     }
 
-    // Nothing is sent before the record and the report are known to take their rows; a run without anything to
-    // set does not begin. Each refusal is the failure signal.
+    // Nothing is sent before the record and the report are known to take their rows, and a report is never
+    // written over another file; a run without anything to set does not begin. Each refusal is the failure
+    // signal, and leaves no file behind.
     void refusedBeforeStart_data() {
         QTest::addColumn<QString>("record"); // relative to the test's folder
         QTest::addColumn<QString>("report");
         QTest::addColumn<QByteArray>("audit"); // a plan to audit; none: the key count for every reader
         QTest::addColumn<QString>("shown");
         QTest::newRow("a record in a folder that does not exist")
-            << "none/record.csv" << QString() << QByteArray()
-            << "The record cannot be written: cannot write the record ";
-        QTest::newRow("a record that is a folder")
-            << "." << QString() << QByteArray() << "The record cannot be written: cannot write the record ";
+            << "none/record.csv" << QString() << QByteArray() << "Not started: the record ";
+        QTest::newRow("a record that is a folder") << "." << QString() << QByteArray() << "Not started: the record ";
         QTest::newRow("a report in a folder that does not exist")
             << "record.csv"
-            << "none/site.html" << QByteArray() << "The report cannot be written: ";
+            << "none/site.html" << QByteArray() << "Not started: the report ";
+        QTest::newRow("a report naming the plan") << "record.csv"
+                                                  << "site.csv" << QByteArray("door,serial,id\r\nFront,20240101,11\r\n")
+                                                  << "/site.csv is not a report: choose another name";
         QTest::newRow("nothing to set") << "record.csv" << QString() << QByteArray("-")
                                         << "Choose at least one setting, or a plan";
         QTest::newRow("an audit of a plan without serials")
@@ -287,8 +289,12 @@ private slots:
         f.find<QCheckBox>("chkKeys")->setChecked(audit.isEmpty());
         f.find<QRadioButton>("rbAudit")->setChecked(plan);
         f.click("btnStart");
-        QVERIFY2(f.status().startsWith(shown), qPrintable(f.status()));
+        QVERIFY2(f.status().startsWith(shown) || (shown.startsWith('/') && f.status().endsWith(shown)),
+                 qPrintable(f.status()));
         QVERIFY(f.system.opens().empty());
+        // Not even the record's header is left behind by a refusal.
+        if (record == "record.csv")
+            QVERIFY(!QFile::exists(f.folder.filePath(record)));
         QCOMPARE(f.lamp(), QStringLiteral("red"));
         QCOMPARE(f.system.beeps().size(), std::size_t(1));
         QCOMPARE(f.system.beeps()[0].frequencyHz, 300u);
@@ -297,8 +303,8 @@ private slots:
     }
 
 #ifndef _WIN32
-    // A record whose disk fills at the first reader: the reader is done, but its tone is the failure's, and the run
-    // ends there saying why.
+    // A record whose disk fills at the first reader: the reader keeps its settings, but its row says it was not
+    // recorded and with which ID, its tone is the failure's, and the run ends there saying why.
     void recordFailsDuringTheRun() {
         SiteFixture f;
         f.reader("20240101");
@@ -312,9 +318,11 @@ private slots:
         f.click("btnStart");
         setrlimit(RLIMIT_FSIZE, &limit);
         const QString missing = MissingFrom(f.log, Lines(R"(
-            row Front: done, done
+            row Front: failed, reader 20240101 (Front) was not recorded: the record
             beep 300, lamp red
-            status Ended: the record )"));
+            status Ended: reader 20240101 (Front) was not recorded: the record )"));
+        QVERIFY2(f.status().endsWith("cannot be written to: the file is too large; it keeps its settings, ID 11"),
+                 qPrintable(f.status()));
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
         QCOMPARE(f.readers[1]->state.id, std::string("01")); // the next reader was never taken
         QCOMPARE(f.lamp(), QStringLiteral("red"));
