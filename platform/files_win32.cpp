@@ -3,7 +3,9 @@
 #include "native.h"
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -48,13 +50,54 @@ FileIdentity Identity(const BY_HANDLE_FILE_INFORMATION& info) {
 
 } // namespace
 
+// Opened with CreateFileW rather than _wfopen, to share deletion too: a spreadsheet or a sync tool that saves
+// the record by renaming a new file over it is not stopped by the open record, and the record sees the change.
 std::FILE* OpenFile(const std::string& path, const char* mode) {
     const std::optional<std::wstring> name = Wide(path);
     if (!name || name->empty()) {
         errno = ENOENT;
         return nullptr;
     }
-    return _wfopen(name->c_str(), Wide(mode)->c_str());
+    const bool update = std::strchr(mode, '+') != nullptr;
+    int flags = std::strchr(mode, 'b') ? _O_BINARY : _O_TEXT;
+    DWORD access = 0;
+    DWORD disposition = 0;
+    switch (mode[0]) {
+    case 'r':
+        access = GENERIC_READ | (update ? GENERIC_WRITE : 0);
+        disposition = OPEN_EXISTING;
+        flags |= update ? _O_RDWR : _O_RDONLY;
+        break;
+    case 'w':
+        access = GENERIC_WRITE | (update ? GENERIC_READ : 0);
+        disposition = CREATE_ALWAYS;
+        flags |= update ? _O_RDWR : _O_WRONLY;
+        break;
+    case 'a':
+        // Reading too: the file's identity and length are asked of the open handle.
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = OPEN_ALWAYS;
+        flags |= _O_APPEND | (update ? _O_RDWR : _O_WRONLY);
+        break;
+    default:
+        errno = EINVAL;
+        return nullptr;
+    }
+    const HANDLE handle = CreateFileW(name->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = ErrnoOf(GetLastError());
+        return nullptr;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, mode);
+    if (!file)
+        _close(descriptor);
+    return file;
 }
 
 std::string ShownPath(const std::string& path) {

@@ -8,7 +8,10 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 
@@ -329,27 +332,62 @@ private slots:
     }
 #endif
 
-#ifndef _WIN32
-    // Without --record and without a plan, the record goes in the documents folder, made when it is missing.
+    // Without --record and without a plan, the record goes in the documents folder, made when it is missing; a
+    // user's folder may be named in Chinese or after a café.
     void recordInTheDocumentsFolder() {
-        QTemporaryDir home;
+        QTemporaryDir temporary;
+        const QString home = temporary.filePath(QStringLiteral("工地 Café"));
+#ifdef _WIN32
+        // Where the system keeps the user's documents folder.
+        QSettings shell(
+            QStringLiteral(
+                "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"),
+            QSettings::NativeFormat);
+        const QVariant oldDocuments = shell.value(QStringLiteral("Personal"));
+        shell.setValue(QStringLiteral("Personal"), QDir::toNativeSeparators(home + QStringLiteral("/Documents")));
+        shell.sync();
+#else
         const QByteArray oldHome = qgetenv("HOME");
         const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
-        const QString record = home.filePath(QStringLiteral("Documents/readerconfig-site-record.csv"));
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", temporary.filePath(QStringLiteral("config")).toUtf8());
+#endif
+        const QString record = home + QStringLiteral("/Documents/readerconfig-site-record.csv");
         SiteFixture f;
         f.reader("20240101");
         f.stopAfterLastMs = 1000;
         f.open(console::SiteFiles{});
         f.find<QCheckBox>("chkKeys")->setChecked(true);
         f.click("btnStart");
+#ifdef _WIN32
+        shell.setValue(QStringLiteral("Personal"), oldDocuments);
+#else
         qputenv("HOME", oldHome);
         qputenv("XDG_CONFIG_HOME", oldConfig);
-        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), record);
+#endif
+        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), QDir::toNativeSeparators(record));
         QCOMPARE(RecordRows(record).size(), 2);
     }
-#endif
+
+    // A plan, its record and the report in a folder named in Chinese and after a café: read, written, and named
+    // in the system's own form.
+    void aSiteInAUnicodeFolder() {
+        SiteFixture f;
+        f.reader("20240101");
+        QVERIFY(QDir(f.folder.path()).mkdir(QStringLiteral("工地 Café")));
+        const QString plan = f.file(QStringLiteral("工地 Café/plan.csv"), "door,id,keys\r\nFront,11,6\r\n");
+        const QString folder = QFileInfo(plan).absolutePath();
+        const QString report = folder + QStringLiteral("/site.html");
+        f.open({QDir::toNativeSeparators(plan).toStdString(), std::string(),
+                QDir::toNativeSeparators(report).toStdString()});
+        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), QDir::toNativeSeparators(folder + "/plan-record.csv"));
+        f.click("btnStart");
+        QVERIFY2(f.status().startsWith(QStringLiteral("The plan is done: 1 done")), qPrintable(f.status()));
+        QCOMPARE(RecordRows(folder + "/plan-record.csv").size(), 2);
+        QFile written(report);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("<td>Front</td>"));
+    }
 
     // The window goes when it is closed in the middle of a reader, once the command under way is finished.
     void closedDuringARun() {
