@@ -8,10 +8,6 @@
 
 namespace platform {
 
-std::filesystem::path FsPath(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
-
 PathKind KindOf(const std::string& path) {
     std::error_code failed;
     const std::filesystem::file_status status = std::filesystem::status(FsPath(path), failed);

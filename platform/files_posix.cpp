@@ -23,6 +23,11 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }
 
+// The bytes as they are: a name that is not UTF-8 (an old disk's Latin-1) still names its file.
+std::filesystem::path FsPath(const std::string& path) {
+    return std::filesystem::path(path);
+}
+
 std::string ShownPath(const std::string& path) {
     return path;
 }

@@ -50,8 +50,9 @@ FileIdentity Identity(const BY_HANDLE_FILE_INFORMATION& info) {
 
 } // namespace
 
-// Opened with CreateFileW rather than _wfopen, to share deletion too: a spreadsheet or a sync tool that saves
-// the record by renaming a new file over it is not stopped by the open record, and the record sees the change.
+// Shared for reading and writing, as _wfopen shares, but not for deletion: a file deleted while open stays
+// until its last handle closes, so that rows written meanwhile would go with it. While the record is open, a
+// program that would rename a new file over it or delete it is refused by the system instead.
 std::FILE* OpenFile(const std::string& path, const char* mode) {
     const std::optional<std::wstring> name = Wide(path);
     if (!name || name->empty()) {
@@ -83,8 +84,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
         errno = EINVAL;
         return nullptr;
     }
-    const HANDLE handle = CreateFileW(name->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(name->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         errno = ErrnoOf(GetLastError());
         return nullptr;
@@ -98,6 +99,12 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     if (!file)
         _close(descriptor);
     return file;
+}
+
+// Never through the narrow code page, and never throwing: text that is not UTF-8 names no file.
+std::filesystem::path FsPath(const std::string& path) {
+    const std::optional<std::wstring> wide = Wide(path);
+    return wide ? std::filesystem::path(*wide) : std::filesystem::path(L"\uFFFD");
 }
 
 std::string ShownPath(const std::string& path) {

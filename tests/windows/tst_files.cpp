@@ -1,7 +1,8 @@
 // Files under a folder named in Chinese and after a café, as installers' Windows folders are: each goes to the
 // system by its wide name, whatever the ANSI code page. The plan is read, the record and the report are made
-// and written there, the record survives a save that renames a new file over it, and a report path naming the
-// plan is refused. Runs in the wine prefix of scripts/check.d/30-windows.sh (READERCONFIG_WINE_TESTS).
+// and written there, the open record is neither replaced nor removed by another program and notices being cut
+// short, and a report path naming the plan is refused. Runs in the wine prefix of scripts/check.d/30-windows.sh
+// (READERCONFIG_WINE_TESTS).
 
 #include "check.h"
 
@@ -12,7 +13,9 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -91,17 +94,28 @@ TEST(aSiteInAUnicodeFolder) {
     row.info.id = "12";
     row.outcome = "done";
     CHECK(opened->add(row));
-    // A spreadsheet's save: a new file renamed over the record, holding what it held.
+    // A spreadsheet's save or a sync tool: a new file renamed over the record, or the record removed. The system
+    // refuses both while the record is open, so that no row goes to a file on its way out.
     const std::string saved = Read(record);
     CHECK(Write(record + ".new", saved));
     int why = 0;
-    CHECK(platform::MoveFileOver(record + ".new", record, why));
+    CHECK(!platform::MoveFileOver(record + ".new", record, why));
+    CHECK_EQ(why, EACCES);
+    CHECK(platform::RemoveFile(record + ".new"));
+    CHECK(!platform::RemoveFile(record));
     row.info.serial = "20240004";
     CHECK(opened->add(row));
     CHECK_EQ(opened->error(), std::string());
     const std::string after = Read(record);
     CHECK(after.rfind(saved, 0) == 0);
-    CHECK(after.find("20240004") != std::string::npos);
+    CHECK(after.find("20240004") != std::string::npos && after.find("20240004") == after.rfind("20240004"));
+
+    // Written over in place, as an editor saves: the record is shorter than what was written, and says so.
+    CHECK(Write(record, "door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code\r\n"));
+    row.info.serial = "20240005";
+    CHECK(!opened->add(row));
+    CHECK_EQ(opened->error(), record + " was shortened by another program");
+    CHECK(Read(record).find("20240005") == std::string::npos);
 
     // The identity of the file at the path and of the open stream are the same file's.
     std::FILE* again = platform::OpenFile(record, "rb");
@@ -132,6 +146,9 @@ TEST(refusals) {
     // A record that is a folder.
     CHECK(!commission::OpenRunFiles(folder, "", nullptr, opened, error));
     CHECK_EQ(error, "the record " + folder + " cannot be written to: it is a folder");
+    // A path that is not UTF-8 (the ANSI code page's bytes) is refused like a missing file, nothing thrown.
+    CHECK(!commission::OpenRunFiles(folder + "\\caf\xE9.csv", "", nullptr, opened, error));
+    CHECK(error.rfind("the record ", 0) == 0);
     CHECK_EQ(platform::ShownPath("C:/Users/Jos\xC3\xA9/site.csv"), std::string("C:\\Users\\Jos\xC3\xA9\\site.csv"));
 }
 
