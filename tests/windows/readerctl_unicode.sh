@@ -38,7 +38,7 @@ expect() {
 plan=$(windows "$folder/plan.csv")
 out=$("$wine" "$exe" --language en --port 3 audit "$plan" --record "$(windows "$folder/site.csv")" \
     --report "$(windows "$folder/site.html")" 2>&1 | tr -d '\r')
-echo "$out" | sed 's/^/    /'
+sed 's/^/    /' <<<"$out"
 expect "the record in the folder" grep -q '^Front,.*,COM3,.*,20240003,' "$folder/site.csv"
 expect "the report in the folder" grep -q 'content="readerconfig as-built report"' "$folder/site.html"
 expect "the report names the site after the plan" grep -q '<title>plan - as built</title>' "$folder/site.html"
@@ -47,7 +47,7 @@ for language in en gb; do
     out=$("$wine" "$exe" --language $language --port 3 audit "$plan" --record "$(windows "$folder/other.csv")" \
         --report "$plan" 2>&1 | tr -d '\r')
     status=$?
-    echo "$out" | sed 's/^/    /'
+    sed 's/^/    /' <<<"$out"
     case $language in
     en) said="$plan is not a report: choose another name" ;;
     gb) said="$plan 不是报告：请换一个档名" ;;
