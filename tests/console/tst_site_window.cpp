@@ -360,7 +360,10 @@ private slots:
         f.find<QCheckBox>("chkKeys")->setChecked(true);
         f.click("btnStart");
 #ifdef _WIN32
-        shell.setValue(QStringLiteral("Personal"), oldDocuments);
+        if (oldDocuments.isValid())
+            shell.setValue(QStringLiteral("Personal"), oldDocuments);
+        else
+            shell.remove(QStringLiteral("Personal"));
 #else
         qputenv("HOME", oldHome);
         qputenv("XDG_CONFIG_HOME", oldConfig);
