@@ -5,6 +5,7 @@
 #include "console/program.h"
 #include "console/site_window.h"
 #include "link/link.h"
+#include "platform/console.h"
 #include "platform/settings_store.h"
 #include "platform/system.h"
 #include "trace/trace_file.h"
@@ -20,7 +21,8 @@
 
 int main(int argc, char** argv) {
     // Before QApplication, which needs a display: help, the version and a mistake do without one.
-    const console::ProgramCall call = console::ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    platform::UseUtf8Console();
+    const console::ProgramCall call = console::ReadCommandLine(platform::ProgramArguments(argc, argv));
     switch (call.kind) {
     case console::ProgramCall::Help:
     case console::ProgramCall::Version:
@@ -60,7 +62,7 @@ int main(int argc, char** argv) {
     // What ended the program is said twice: in the error box for the user at the window, on standard error for a
     // log; and the exit status is not that of a run that went well.
     const auto failed = [](const QString& what) {
-        std::fprintf(stderr, "readerconfig: %s\n", what.toLocal8Bit().constData());
+        std::fprintf(stderr, "readerconfig: %s\n", what.toUtf8().constData());
         console::ShowErrorBox(what);
         return 1;
     };
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
             app.exec();
         }
     } catch (const std::exception& error) {
-        return failed(QString::fromLocal8Bit(error.what()));
+        return failed(QString::fromUtf8(error.what()));
     } catch (...) {
         return failed(QStringLiteral("Unknown error"));
     }

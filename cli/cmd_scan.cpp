@@ -67,7 +67,7 @@ int RunScan(Session& s) {
         code = Code::NotSaved;
     if (!recorded) {
         s.report.scanned(result, Code::NotSaved);
-        return s.report.fail(Code::NotSaved, Format(localisation::cmRecordFailed, {s.record->path()}));
+        return s.report.fail(Code::NotSaved, s.record->error());
     }
     if (code == Code::None) {
         s.report.scanned(result, code);

@@ -60,7 +60,7 @@ int RunSet(Session& s) {
     if (job.code == Code::NotSaved)
         job.error += " " + Format(localisation::rcPassPort, {std::to_string(job.port), job.line});
     if (!s.recordRow({{}, job.port, job.line, known, job.outcome(), job.code, {}, {}})) {
-        const std::string failed = Format(localisation::cmRecordFailed, {s.record->path()});
+        const std::string failed = s.record->error();
         job.error = job.ok() ? failed : job.error + "; " + failed;
         job.code = job.ok() ? Code::NotSaved : job.code;
     }

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
         // Over SSH there is no sound server: the terminal's bell is the tone the user can hear.
         if (platform::OutputIsTerminal())
             environment.bell = [] { std::cout << '\a' << std::flush; };
-        return cli::RunReaderctl(std::vector<std::string>(argv + 1, argv + argc), environment);
+        return cli::RunReaderctl(platform::ProgramArguments(argc, argv), environment);
     } catch (const std::exception& error) {
         std::cerr << "readerctl: " << error.what() << '\n';
     } catch (...) {

@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/session.h"
 #include "commission/plan.h"
+#include "commission/record.h"
 #include "commission/report.h"
 #include "commission/site_state.h"
 #include "localisation/language.h"
@@ -108,9 +109,7 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
         links.trace = trace.get();
     }
     std::unique_ptr<commission::Record> record;
-    if (!call.recordPath.empty() && !(record = commission::Record::Open(call.recordPath, error)))
-        return Usage(environment, call.json, error);
-    if (!call.reportPath.empty() && !commission::StartReport(call.reportPath, plan ? &*plan : nullptr, error))
+    if (!commission::OpenRunFiles(call.recordPath, call.reportPath, plan ? &*plan : nullptr, record, error))
         return Usage(environment, call.json, error);
 
     // A port that does not open says why only here, once per reason; the result carries the reason too.

@@ -4,6 +4,7 @@
 #include "commission/record.h"
 #include "commission/words.h"
 #include "localisation/message_table.h"
+#include "platform/files.h"
 #include "protocol/protocol.h"
 #include "protocol/text.h"
 
@@ -291,7 +292,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
 }
 
 PlanCheck ReadPlan(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::FsPath(path), std::ios::binary);
     if (!file) {
         PlanCheck check;
         check.errors.push_back(Format(localisation::plCannotRead, {protocol::ShownAsUtf8(path)}));

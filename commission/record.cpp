@@ -2,6 +2,7 @@
 
 #include "commission/csv.h"
 #include "commission/settings_table.h"
+#include "localisation/message_table.h"
 #include "platform/files.h"
 #include "protocol/protocol.h"
 
@@ -9,11 +10,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace commission {
+
+using localisation::Format;
+using localisation::Text;
 
 namespace {
 
@@ -47,15 +48,16 @@ std::string ToLatin1(const std::string& text) {
 
 /// The rows after the header, by the file's own columns. A row of another width (cut short by a power cut) is
 /// no reader's row.
-std::vector<RecordRow> ReadRows(CsvReader& reader, const std::vector<std::string>& columns) {
+std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& records,
+                                const std::vector<std::string>& columns) {
     std::vector<RecordRow> rows;
-    while (const std::optional<CsvReader::Record> fields = reader.next()) {
-        if (fields->fields.size() != columns.size())
+    for (const std::vector<std::string>& fields : records) {
+        if (fields.size() != columns.size())
             continue;
         RecordRow row;
         std::optional<std::string> line;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const std::string cell = CsvCellText(fields->fields[i]);
+            const std::string cell = CsvCellText(fields[i]);
             const std::string& column = columns[i];
             const std::optional<std::string> value =
                 cell.empty() ? std::nullopt : std::optional<std::string>(ToLatin1(cell));
@@ -98,18 +100,35 @@ std::string JoinLine(const std::vector<std::string>& fields) {
     return line + "\r\n";
 }
 
-/// "is a folder", "permission denied", "no such folder": why `path` cannot be opened for appending.
-std::string WhyNotOpen(const std::string& path, int error) {
-    namespace fs = std::filesystem;
-    std::error_code ignored;
-    if (fs::is_directory(path, ignored))
-        return "is a folder";
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ignored))
-        return "no such folder";
-    if (error == EACCES || error == EPERM || error == EROFS)
-        return "permission denied";
-    return std::strerror(error);
+/// The whole of a file, when it is a regular file that can be read. A device (/dev/full, a pipe) would never end.
+std::optional<std::string> ReadWhole(const std::string& path) {
+    if (platform::KindOf(path) != platform::PathKind::File)
+        return std::nullopt;
+    std::FILE* file = platform::OpenFile(path, "rb");
+    if (!file)
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        content.append(buffer, got);
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    return read ? std::optional<std::string>(std::move(content)) : std::nullopt;
+}
+
+/// Each record of a CSV text after its header.
+std::vector<std::vector<std::string>> RowsAfterHeader(CsvReader& reader) {
+    std::vector<std::vector<std::string>> rows;
+    while (std::optional<CsvReader::Record> record = reader.next())
+        rows.push_back(std::move(record->fields));
+    return rows;
+}
+
+/// Each row of `wanted` is in `found`, as often as it is in `wanted`, in any order: a spreadsheet may sort.
+bool HoldsAll(std::vector<std::vector<std::string>> found, std::vector<std::vector<std::string>> wanted) {
+    std::sort(found.begin(), found.end());
+    std::sort(wanted.begin(), wanted.end());
+    return std::includes(found.begin(), found.end(), wanted.begin(), wanted.end());
 }
 
 /// What differs between a file's header and ours: "door missing, extra column 'note'".
@@ -124,12 +143,13 @@ std::string Differences(const std::vector<std::string>& found, const std::vector
         if (std::find(wanted.begin(), wanted.end(), column) == wanted.end())
             extra += (extra.empty() ? "'" : ", '") + column + "'";
     }
-    std::string text;
+    if (!missing.empty() && !extra.empty())
+        return Format(localisation::flLacksAndHas, {missing, extra});
     if (!missing.empty())
-        text = "it lacks " + missing;
+        return Format(localisation::flLacks, {missing});
     if (!extra.empty())
-        text += (text.empty() ? "it has " : " and has ") + extra;
-    return text.empty() ? "its columns are in another order" : text;
+        return Format(localisation::flHasExtra, {extra});
+    return Text(localisation::flOtherOrder);
 }
 
 } // namespace
@@ -148,64 +168,156 @@ bool DoneOutcome(const std::string& outcome) {
     return outcome == "done" || outcome == "unchanged" || outcome == "unverified";
 }
 
+std::string FileProblem(const std::string& path, int error) {
+    if (platform::KindOf(path) == platform::PathKind::Folder)
+        return Text(localisation::flFolder);
+    if (!platform::FolderExists(path))
+        return Text(localisation::flNoFolder);
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Text(localisation::flPermission);
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return Text(localisation::flDiskFull);
+    case EFBIG:
+        return Text(localisation::flTooLarge);
+    default:
+        return std::strerror(error ? error : EIO);
+    }
+}
+
 std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error) {
+    const std::string shown = platform::ShownPath(path);
     // What the file holds already: its header decides its columns.
     std::vector<std::string> columns = Columns();
+    std::vector<std::vector<std::string>> rows;
     bool needsLineEnd = false;
-    std::vector<RecordRow> earlier;
-    // Only a regular file has a header to read: a device (/dev/full, a pipe) would never end.
-    std::error_code ignored;
-    std::ifstream existing;
-    if (std::filesystem::is_regular_file(path, ignored))
-        existing.open(path, std::ios::binary);
-    if (existing) {
-        std::ostringstream text;
-        text << existing.rdbuf();
-        const std::string content = text.str();
-        if (!content.empty()) {
-            CsvReader reader(content);
-            const std::optional<CsvReader::Record> header = reader.next();
-            const std::vector<std::string> found = header ? header->fields : std::vector<std::string>{};
-            if (found == LegacyColumns() || found == ColumnsWithoutNote()) {
-                columns = found;
-            } else if (found != Columns()) {
-                error = "the record " + path + " has other columns than a record: " + Differences(found, Columns());
-                return nullptr;
-            }
-            needsLineEnd = content.back() != '\n';
-            earlier = ReadRows(reader, columns);
-        }
-    }
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) {
-        error = "cannot write the record " + path + ": " + WhyNotOpen(path, errno);
+    const platform::PathKind kind = platform::KindOf(path);
+    if (kind == platform::PathKind::Folder) {
+        error = Format(localisation::cmRecordFailed, {shown, Text(localisation::flFolder)});
         return nullptr;
     }
-    std::unique_ptr<Record> record(new Record(file, path, columns, needsLineEnd));
-    record->earlier_ = std::move(earlier);
-    std::fseek(file, 0, SEEK_END);
-    if (std::ftell(file) <= 0) {
+    if (const std::optional<std::string> content = ReadWhole(path); content && !content->empty()) {
+        CsvReader reader(*content);
+        const std::optional<CsvReader::Record> header = reader.next();
+        const std::vector<std::string> found = header ? header->fields : std::vector<std::string>{};
+        if (found == LegacyColumns() || found == ColumnsWithoutNote()) {
+            columns = found;
+        } else if (found != Columns()) {
+            error = Format(localisation::flRecordColumns, {shown, Differences(found, Columns())});
+            return nullptr;
+        }
+        rows = RowsAfterHeader(reader);
+        needsLineEnd = content->back() != '\n';
+    }
+    errno = 0;
+    std::FILE* file = platform::OpenFile(path, "ab");
+    if (!file) {
+        error = Format(localisation::cmRecordFailed, {shown, FileProblem(path, errno)});
+        return nullptr;
+    }
+    // Unbuffered: a row that fails leaves nothing behind in the stream to be written at close.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    std::unique_ptr<Record> record(new Record(file, path, columns));
+    record->earlier_ = ReadRows(rows, columns);
+    record->rows_ = std::move(rows);
+    record->needsLineEnd_ = needsLineEnd;
+    record->created_ = kind == platform::PathKind::None;
+    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(file);
+    record->identity_ = identity.value_or(platform::FileIdentity{});
+    record->length_ = identity ? identity->size : 0;
+    if (record->length_ == 0 && kind != platform::PathKind::Other) {
         std::vector<std::string> header;
         header.reserve(columns.size());
         for (const std::string& column : columns)
             header.push_back(CsvField(column));
-        if (std::fputs(JoinLine(header).c_str(), file) < 0 || !platform::SyncFile(file)) {
-            error = "cannot write the record " + path + ": " + std::strerror(errno ? errno : EIO);
+        const std::string line = JoinLine(header);
+        errno = 0;
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || !platform::SyncFile(file)) {
+            error = Format(localisation::cmRecordFailed, {shown, FileProblem(path, errno)});
+            Discard(std::move(record));
+            return nullptr;
+        }
+        record->length_ = line.size();
+    } else if (kind == platform::PathKind::Other) {
+        // A device takes what is written and never holds it: a header tells whether it takes anything at all.
+        errno = 0;
+        const std::string line = JoinLine(columns);
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || !platform::SyncFile(file)) {
+            error = Format(localisation::cmRecordFailed, {shown, FileProblem(path, errno)});
             return nullptr;
         }
     }
     return record;
 }
 
-Record::Record(std::FILE* file, std::string path, std::vector<std::string> columns, bool needsLineEnd)
-    : file_(file), path_(std::move(path)), columns_(std::move(columns)), needsLineEnd_(needsLineEnd) {}
+Record::Record(std::FILE* file, std::string path, std::vector<std::string> columns)
+    : file_(file), path_(std::move(path)), columns_(std::move(columns)) {}
 
 Record::~Record() {
     std::fclose(file_);
 }
 
+void Record::Discard(std::unique_ptr<Record> record) {
+    if (!record)
+        return;
+    const bool remove = record->created_ && record->rows_.empty();
+    const std::string path = record->path_;
+    record.reset();
+    if (remove)
+        platform::RemoveFile(path);
+}
+
+bool Record::stillHolds() {
+    const std::optional<platform::FileIdentity> now = platform::IdentityOf(path_);
+    // A device has no length to keep.
+    if (now && now->sameFile(identity_) &&
+        (now->size == length_ || platform::KindOf(path_) != platform::PathKind::File))
+        return true;
+    if (reopen())
+        return true;
+    const std::string shown = platform::ShownPath(path_);
+    if (!now)
+        error_ = Format(localisation::flRemoved, {shown});
+    else if (now->sameFile(identity_) && now->size < length_)
+        error_ = Format(localisation::flShortened, {shown});
+    else
+        error_ = Format(localisation::flReplaced, {shown});
+    return false;
+}
+
+bool Record::reopen() {
+    // A spreadsheet's save writes a new file and renames it over the old one: what it holds decides.
+    const std::optional<std::string> content = ReadWhole(path_);
+    if (!content)
+        return false;
+    CsvReader reader(*content);
+    const std::optional<CsvReader::Record> header = reader.next();
+    if (!header || header->fields != columns_ || !HoldsAll(RowsAfterHeader(reader), rows_) || !reader.error().empty())
+        return false;
+    std::FILE* file = platform::OpenFile(path_, "ab");
+    if (!file)
+        return false;
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(file);
+    if (!identity) {
+        std::fclose(file);
+        return false;
+    }
+    std::fclose(file_);
+    file_ = file;
+    identity_ = *identity;
+    length_ = identity->size;
+    needsLineEnd_ = !content->empty() && content->back() != '\n';
+    return true;
+}
+
 bool Record::add(const RecordRow& row) {
+    error_.clear();
     const auto text = [](const std::optional<std::string>& value) {
         return protocol::Latin1ToUtf8(value.value_or(""));
     };
@@ -233,11 +345,22 @@ bool Record::add(const RecordRow& row) {
         fields.push_back(CsvField(field));
     }
     std::string line = JoinLine(fields);
+    if (!stillHolds())
+        return false;
     if (needsLineEnd_)
         line = "\r\n" + line;
-    if (std::fputs(line.c_str(), file_) < 0 || !platform::SyncFile(file_))
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || !platform::SyncFile(file_)) {
+        const int why = errno;
+        // Half a row would make the record no CSV: it goes back to where the row began.
+        platform::TruncateFile(file_, length_);
+        error_ = Format(localisation::cmRecordFailed, {platform::ShownPath(path_), FileProblem(path_, why)});
         return false;
+    }
+    length_ += line.size();
     needsLineEnd_ = false;
+    if (std::optional<CsvReader::Record> written = CsvReader(line).next())
+        rows_.push_back(std::move(written->fields));
     return true;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // The record: a CSV file with one row per reader commissioned, refused or audited, for a spreadsheet or the site's
-// documentation, and a valid plan in its own right. Each row reaches the disk before the next reader is taken.
+// documentation, and a valid plan in its own right. Each row reaches the disk whole before the next reader is
+// taken, and only in the file the run began with (or one that holds all it had).
 
 #include "commission/codes.h"
 #include "operations/result.h"
+#include "platform/files.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -37,25 +40,45 @@ public:
 
     /// Opens the file for appending: a new or empty file gets the header, an existing one must carry it. Nothing,
     /// with the reason in `error`, when the file cannot be written (a folder, no permission, no such folder, a
-    /// full disk) or has other columns (which ones differ).
+    /// full disk) or has other columns (which ones differ); a file it made for the header is not left behind.
     static std::unique_ptr<Record> Open(const std::string& path, std::string& error);
     ~Record();
     Record(const Record&) = delete;
     Record& operator=(const Record&) = delete;
 
-    /// Appends the row and has it written to the disk; false when that failed.
+    /// Appends the row whole and has it written to the disk, or leaves the file as it was; false, with the
+    /// reason in error(), when the row is not in the record: the disk took it not, or the file is no longer the
+    /// one written so far (replaced, shortened or removed by another program) and does not hold every row.
     bool add(const RecordRow& row);
     const std::string& path() const { return path_; }
     /// The rows the file held when it was opened, in order: what earlier runs left.
     const std::vector<RecordRow>& earlier() const { return earlier_; }
+    /// Why the last row was not added.
+    const std::string& error() const { return error_; }
+    /// Open made the file: a run refused before it began removes it (Discard).
+    bool created() const { return created_; }
+    /// Closes the record and, when Open made it and no row went in, removes the file.
+    static void Discard(std::unique_ptr<Record> record);
 
 private:
-    Record(std::FILE* file, std::string path, std::vector<std::string> columns, bool needsLineEnd);
-    std::vector<RecordRow> earlier_;
+    Record(std::FILE* file, std::string path, std::vector<std::string> columns);
+    /// The file at the path is the one written so far, or holds every row of it: appending goes on there.
+    bool stillHolds();
+    bool reopen();
     std::FILE* file_;
     std::string path_;
     std::vector<std::string> columns_;
-    bool needsLineEnd_;
+    bool needsLineEnd_ = false;
+    bool created_ = false;
+    platform::FileIdentity identity_;
+    std::uint64_t length_ = 0;                   ///< the file's length after the last row written
+    std::vector<std::vector<std::string>> rows_; ///< every row the file held at the start, and each written since
+    std::string error_;
+    std::vector<RecordRow> earlier_;
 };
+
+/// Why a file cannot be opened or written, from errno after the attempt, in the user's language: "it is a
+/// folder", "permission denied", "no such folder", "the disk is full".
+std::string FileProblem(const std::string& path, int error);
 
 } // namespace commission

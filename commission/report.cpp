@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include "commission/plan.h"
+#include "commission/record.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "platform/files.h"
@@ -9,10 +10,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace commission {
 
+using localisation::Format;
+using localisation::Text;
+
 namespace {
+
+/// What every report of this tool carries in its head, and what tells one from any other file at the start.
+constexpr char Marker[] = "<meta name=\"generator\" content=\"readerconfig as-built report\">";
 
 std::string Escape(const std::string& text) {
     std::string html;
@@ -73,8 +81,9 @@ std::string Readable(Setting setting, const std::string& value) {
 } // namespace
 
 std::string RenderReport(const SiteReport& report) {
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-                       Escape(report.site) + " - as built</title>\n<style>\n" + Style + "\n</style>\n</head>\n<body>\n";
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n" + std::string(Marker) +
+                       "\n<title>" + Escape(report.site) + " - as built</title>\n<style>\n" + Style +
+                       "\n</style>\n</head>\n<body>\n";
     html += "<h1>" + Escape(report.site) + "</h1>\n";
     html += "<p class=\"meta\">As-built report: " + Escape(report.kind) + ", " + Escape(report.date) +
             ", readerconfig " + Escape(report.version) + "</p>\n";
@@ -118,7 +127,45 @@ std::string RenderReport(const SiteReport& report) {
     return html + "</body>\n</html>\n";
 }
 
+bool IsReport(const std::string& path) {
+    std::FILE* file = platform::OpenFile(path, "rb");
+    if (!file)
+        return false;
+    // The marker is in the head, well within the first kilobytes.
+    char head[4096];
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return std::string_view(head, got).find(Marker) != std::string_view::npos;
+}
+
+bool CheckReportPath(const std::string& path, std::string& error) {
+    const std::string shown = platform::ShownPath(path);
+    switch (platform::KindOf(path)) {
+    case platform::PathKind::None:
+        if (!platform::FolderExists(path)) {
+            error = Format(localisation::flReportFailed, {shown, Text(localisation::flNoFolder)});
+            return false;
+        }
+        return true;
+    case platform::PathKind::Folder:
+        error = Format(localisation::flReportFailed, {shown, Text(localisation::flFolder)});
+        return false;
+    case platform::PathKind::Other:
+        error = Format(localisation::flReportFailed, {shown, Text(localisation::flNotText)});
+        return false;
+    case platform::PathKind::File:
+        break;
+    }
+    if (!IsReport(path)) {
+        error = Format(localisation::flNotAReport, {shown});
+        return false;
+    }
+    return true;
+}
+
 bool StartReport(const std::string& path, const Plan* plan, std::string& error) {
+    if (!CheckReportPath(path, error))
+        return false;
     SiteReport empty;
     empty.site = plan ? plan->name : SiteName(path);
     return WriteReport(path, empty, error);
@@ -126,24 +173,42 @@ bool StartReport(const std::string& path, const Plan* plan, std::string& error) 
 
 bool WriteReport(const std::string& path, const SiteReport& report, std::string& error) {
     const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot write the report " + temporary + ": " + std::strerror(errno);
+    const auto failed = [&](int why) {
+        error = Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(temporary, why)});
         return false;
-    }
+    };
+    errno = 0;
+    std::FILE* file = platform::OpenFile(temporary, "wb");
+    if (!file)
+        return failed(errno);
     const std::string html = RenderReport(report);
+    errno = 0;
     const bool written = std::fwrite(html.data(), 1, html.size(), file) == html.size() && platform::SyncFile(file);
     const int writtenErrno = errno;
     std::fclose(file);
     if (!written) {
-        std::remove(temporary.c_str());
-        error = "cannot write the report " + temporary + ": " + std::strerror(writtenErrno ? writtenErrno : EIO);
+        platform::RemoveFile(temporary);
+        return failed(writtenErrno);
+    }
+    int why = 0;
+    if (!platform::MoveFileOver(temporary, path, why)) {
+        platform::RemoveFile(temporary);
+        error = Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(path, why)});
         return false;
     }
-    std::string why;
-    if (!platform::MoveFileOver(temporary, path, why)) {
-        std::remove(temporary.c_str());
-        error = "cannot replace the report " + path + ": " + why;
+    return true;
+}
+
+bool OpenRunFiles(const std::string& recordPath, const std::string& reportPath, const Plan* plan,
+                  std::unique_ptr<Record>& record, std::string& error) {
+    // Both are looked at before either is made, and a report refused takes back the record made for it.
+    record.reset();
+    if (!reportPath.empty() && !CheckReportPath(reportPath, error))
+        return false;
+    if (!recordPath.empty() && !(record = Record::Open(recordPath, error)))
+        return false;
+    if (!reportPath.empty() && !StartReport(reportPath, plan, error)) {
+        Record::Discard(std::move(record));
         return false;
     }
     return true;

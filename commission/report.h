@@ -1,12 +1,13 @@
 #pragma once
 // The as-built report: one self-contained HTML page (inline style, no script, nothing fetched) of a site's
 // readers, rewritten after each one through a temporary file renamed over the old one, so that a browser or a
-// printer never sees half a page. It prints on A4.
+// printer never sees half a page. It prints on A4. A marker in its head tells it from any other file.
 
 #include "commission/codes.h"
 #include "commission/settings_table.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 namespace commission {
 
 struct Plan;
+class Record;
 
 struct ReportRow {
     std::string door;
@@ -44,8 +46,16 @@ struct SiteReport {
 std::string RenderReport(const SiteReport& report);
 /// Writes the page beside `path` and renames it over; false, with the reason in `error`, when it could not.
 bool WriteReport(const std::string& path, const SiteReport& report, std::string& error);
+/// A report is written over nothing or over an earlier report of this tool, never over another file (a plan
+/// named by mistake); false, with the reason in `error`, for any other file, a folder or a folder not there.
+bool CheckReportPath(const std::string& path, std::string& error);
 /// Before anything is sent: the page of a site with no reader yet, so that a report that cannot be written is
 /// refused at the start. `plan` may be null; the site is then named after the report's file.
 bool StartReport(const std::string& path, const Plan* plan, std::string& error);
+/// The record and the report of a run (either path may be empty), checked together before anything is sent:
+/// the record open, the report begun. False, with the reason in `error`, when either is refused; no file is
+/// then left behind that was not there before. `record` stays empty when no record is asked for.
+bool OpenRunFiles(const std::string& recordPath, const std::string& reportPath, const Plan* plan,
+                  std::unique_ptr<Record>& record, std::string& error);
 
 } // namespace commission

@@ -258,12 +258,21 @@ void Site::finish(const Found& reader, JobResult job, const std::string& door, c
     // with an ID that no record holds.
     if (options_.record && !options_.record->add(row)) {
         summary_.stop = Code::NotSaved;
-        summary_.stopError = Format(localisation::cmRecordFailed, {options_.record->path()});
-        // A reader done whose row did not reach the record is no success.
+        // What the reader took stays on it: the ID is said, so that it is not given twice by hand.
+        const std::string who = ReaderName(reader, door);
+        const std::string id = protocol::Latin1ToUtf8(known.id.value_or(""));
+        summary_.stopError = id.empty() ? Format(localisation::flNotRecorded, {who, options_.record->error()})
+                                        : Format(localisation::flNotRecordedId, {who, options_.record->error(), id});
+        // A reader whose row did not reach the record is no success, whatever the reader did.
         if (job.ok()) {
             job.code = Code::NotSaved;
             job.error = summary_.stopError;
+        } else {
+            job.error += "; " + summary_.stopError;
         }
+        // The site counts it as the record has it: not done, its ID held by the reader.
+        row.outcome = "failed";
+        row.code = job.code;
     }
     state_.add(row, job.error);
     c_.events.finished(reader, job, door);

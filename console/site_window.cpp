@@ -563,18 +563,13 @@ bool TfrmSite::prepare() {
     // The documents folder that the default record goes in may not exist yet on a fresh account.
     if (recordFollowsPlan_ && !plan_)
         QDir().mkpath(QFileInfo(recordPath).absolutePath());
-    std::string error;
-    std::unique_ptr<commission::Record> record = commission::Record::Open(recordPath.toStdString(), error);
-    if (!record) {
-        refuse(F(localisation::swRecordRefused, {error}));
-        return false;
-    }
     options.reportPath = QDir::fromNativeSeparators(ui->edReport->text().trimmed()).toStdString();
-    if (!options.reportPath.empty()) {
-        if (!commission::StartReport(options.reportPath, plan_ ? &*plan_ : nullptr, error)) {
-            refuse(F(localisation::swReportRefused, {error}));
-            return false;
-        }
+    std::string error;
+    std::unique_ptr<commission::Record> record;
+    if (!commission::OpenRunFiles(recordPath.toStdString(), options.reportPath, plan_ ? &*plan_ : nullptr, record,
+                                  error)) {
+        refuse(F(localisation::swNotStarted, {error}));
+        return false;
     }
     site_.reset();
     record_ = std::move(record);
@@ -613,9 +608,11 @@ void TfrmSite::replaceClick() {
         plan_->rows[std::size_t(row)].door.empty())
         return;
     // A new run from the record, whose rows stay done: the next reader found takes the door's row.
+    // It is asked for by name, so it is not the plan begun again that Start asks about.
     replaceDoor_ = plan_->rows[std::size_t(row)].door;
     resumable_ = false;
-    btnStartClick();
+    if (prepare())
+        run();
 }
 
 void TfrmSite::run() {

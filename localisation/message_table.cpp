@@ -100,7 +100,35 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* cmTakesRow */ {"it takes {1} of the plan", "套用计划表的 {1}", "套用計畫表的 {1}"},
     /* cmNothing */ {"nothing", "无", "無"},
     /* cmDrift */ {"drift: {1}", "与计划不符：{1}", "與計畫不符：{1}"},
-    /* cmRecordFailed */ {"the record {1} cannot be written to", "无法写入记录档 {1}", "無法寫入記錄檔 {1}"},
+    /* cmRecordFailed */
+    {"the record {1} cannot be written to: {2}", "无法写入记录档 {1}：{2}", "無法寫入記錄檔 {1}：{2}"},
+    /* flFolder */ {"it is a folder", "这是一个文件夹", "這是一個資料夾"},
+    /* flPermission */ {"permission denied", "没有权限", "沒有權限"},
+    /* flNoFolder */ {"no such folder", "文件夹不存在", "資料夾不存在"},
+    /* flDiskFull */ {"the disk is full", "磁盘已满", "磁碟已滿"},
+    /* flTooLarge */ {"the file is too large", "档案太大", "檔案太大"},
+    /* flNotText */ {"it is not a file", "这不是一个档案", "這不是一個檔案"},
+    /* flRecordColumns */
+    {"the record {1} has other columns than a record: {2}", "记录档 {1} 的列与记录档应有的列不同：{2}",
+     "記錄檔 {1} 的欄與記錄檔應有的欄不同：{2}"},
+    /* flLacks */ {"it lacks {1}", "缺少 {1}", "缺少 {1}"},
+    /* flHasExtra */ {"it has {1}", "多了 {1}", "多了 {1}"},
+    /* flLacksAndHas */ {"it lacks {1} and has {2}", "缺少 {1}，多了 {2}", "缺少 {1}，多了 {2}"},
+    /* flOtherOrder */ {"its columns are in another order", "列的顺序不同", "欄的順序不同"},
+    /* flReplaced */ {"{1} was replaced by another program", "{1} 已被其他程序替换", "{1} 已被其他程式取代"},
+    /* flShortened */ {"{1} was shortened by another program", "{1} 已被其他程序截短", "{1} 已被其他程式截短"},
+    /* flRemoved */ {"{1} was removed by another program", "{1} 已被其他程序删除", "{1} 已被其他程式刪除"},
+    /* flNotRecorded */
+    {"reader {1} was not recorded: {2}; it keeps its settings", "读卡机 {1} 没有记入记录档：{2}；读卡机保留其设定",
+     "讀卡機 {1} 沒有記入記錄檔：{2}；讀卡機保留其設定"},
+    /* flNotRecordedId */
+    {"reader {1} was not recorded: {2}; it keeps its settings, ID {3}",
+     "读卡机 {1} 没有记入记录档：{2}；读卡机保留其设定，编号 {3}",
+     "讀卡機 {1} 沒有記入記錄檔：{2}；讀卡機保留其設定，編號 {3}"},
+    /* flReportFailed */
+    {"the report {1} cannot be written: {2}", "无法写入报告 {1}：{2}", "無法寫入報告 {1}：{2}"},
+    /* flNotAReport */
+    {"{1} is not a report: choose another name", "{1} 不是报告：请换一个档名", "{1} 不是報告：請換一個檔名"},
     /* cmDoor */ {"door {1}", "门 {1}", "門 {1}"},
     /* cmRowLine */ {"line {1}", "第 {1} 行", "第 {1} 列"},
     /* plLineFault */ {"line {1}: {2}", "第 {1} 行：{2}", "第 {1} 列：{2}"},
@@ -267,8 +295,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swMoreFaults */ {"and {1} more", "另有 {1} 项", "另有 {1} 項"},
     /* swNothingToSet */
     {"Choose at least one setting, or a plan", "请至少选择一项设定，或选择计划表", "請至少選擇一項設定，或選擇計畫表"},
-    /* swRecordRefused */ {"The record cannot be written: {1}", "无法写入记录档：{1}", "無法寫入記錄檔：{1}"},
-    /* swReportRefused */ {"The report cannot be written: {1}", "无法写入报告：{1}", "無法寫入報告：{1}"},
+    /* swNotStarted */ {"Not started: {1}", "没有开始：{1}", "沒有開始：{1}"},
     /* swWaiting */ {"Waiting for a reader on {1}", "等待读卡机连接到{1}", "等待讀卡機連接到{1}"},
     /* swAnyPort */ {"any port", "任一串口", "任一串口"},
     /* swFound */ {"Reader {1} found on {2} at {3}", "在 {2}，{3} 找到读卡机 {1}", "在 {2}，{3} 找到讀卡機 {1}"},
@@ -338,7 +365,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"it takes {1} of the plan, replacing reader {2}", "套用计划表的 {1}，取代读卡机 {2}",
      "套用計畫表的 {1}，取代讀卡機 {2}"},
     /* cmNoSerials */
-    {"no row names a reader's serial: audit the record", "没有任何一行列出读卡机序号：请稽核记录档",
+    {"no row names a reader's serial: audit the record", "没有任何一行写有读卡机序号：请稽核记录档",
      "沒有任何一列列出讀卡機序號：請稽核記錄檔"},
     /* rcUnchanged */
     {"Reader {1}: unchanged, it has its settings already", "读卡机 {1}：未变更，设定已相符",
@@ -359,8 +386,8 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swReplacementNo */ {"The next door", "下一个门", "下一個門"},
     /* swReplaceAction */ {"Replace this door's reader", "替换这个门的读卡机", "替換這個門的讀卡機"},
     /* usNoSuchDoor */
-    {"--replace {1}: no row of the plan has that door", "--replace {1}：计划表中没有这个门",
-     "--replace {1}：計畫表中沒有這個門"},
+    {"--replace {1}: no row of the plan has that door", "--replace {1}：计划表中没有任何一行是这个门",
+     "--replace {1}：計畫表中沒有任何一列是這個門"},
 };
 
 const char* Text(TextId id) {

@@ -30,6 +30,10 @@ bool InterruptRequested() {
 
 void UseUtf8Console() {}
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 bool OutputIsTerminal() {
     return isatty(STDOUT_FILENO) == 1;
 }

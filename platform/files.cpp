@@ -4,8 +4,36 @@
 
 #include <cstdio>
 #include <ctime>
+#include <system_error>
 
 namespace platform {
+
+PathKind KindOf(const std::string& path) {
+    std::error_code failed;
+    const std::filesystem::file_status status = std::filesystem::status(FsPath(path), failed);
+    switch (status.type()) {
+    case std::filesystem::file_type::regular:
+        return PathKind::File;
+    case std::filesystem::file_type::directory:
+        return PathKind::Folder;
+    case std::filesystem::file_type::not_found:
+    case std::filesystem::file_type::none:
+        return PathKind::None;
+    default:
+        return PathKind::Other;
+    }
+}
+
+bool FolderExists(const std::string& path) {
+    const std::filesystem::path parent = FsPath(path).parent_path();
+    std::error_code failed;
+    return parent.empty() || std::filesystem::is_directory(parent, failed);
+}
+
+bool RemoveFile(const std::string& path) {
+    std::error_code failed;
+    return std::filesystem::remove(FsPath(path), failed);
+}
 
 std::string IsoTimeNow() {
     const std::time_t now = std::time(nullptr);

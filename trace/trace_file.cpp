@@ -1,5 +1,6 @@
 #include "trace_file.h"
 
+#include "platform/files.h"
 #include "protocol/protocol.h"
 
 #include <array>
@@ -104,9 +105,9 @@ std::string TracePrintable(std::span<const std::uint8_t> bytes) {
 
 std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::string& program,
                                            platform::System& system, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    std::FILE* file = platform::OpenFile(path, "ab");
     if (!file) {
-        error = "cannot open the trace file " + path;
+        error = "cannot open the trace file " + platform::ShownPath(path);
         return nullptr;
     }
     std::unique_ptr<TraceFile> trace(new TraceFile(file, path, system));
@@ -117,7 +118,7 @@ std::unique_ptr<TraceFile> TraceFile::Open(const std::string& path, const std::s
     start["wall"] = WallClockNow();
     trace->write(start);
     if (trace->failed_) {
-        error = "cannot write to the trace file " + path;
+        error = "cannot write to the trace file " + platform::ShownPath(path);
         return nullptr;
     }
     return trace;
@@ -146,7 +147,7 @@ void TraceFile::write(const ordered_json& line) {
     if (!written && !failed_) {
         failed_ = true;
         if (onWriteError)
-            onWriteError(path_);
+            onWriteError(platform::ShownPath(path_));
     }
 }
 

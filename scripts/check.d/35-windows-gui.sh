@@ -182,9 +182,14 @@ echo "readerctl.exe: $ctl"
 site_shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VELNO QUVIN4 Site Commissioning.lnk"
 [ -f "$site_shortcut" ] || fail "no Start menu shortcut for the site window"
 strings -el "$site_shortcut" | grep -qx -- --site || fail "the site window's shortcut does not pass --site"
-printf 'door,id,keys\r\nLobby,21,5\r\nOffice,22,5\r\n' >"$serial/site.csv"
-rm -f "$serial/site-record.csv"
-wine 'C:\Program Files\VELNO\ReaderConfig\readerconfig.exe' --site "Z:${serial//\//\\}\\site.csv" >>"$log" 2>&1 &
+# The plan, the record and the report in a folder named as installers' folders are: given on the command line
+# (wine hands the arguments on as the Unix locale reads them), read and written there.
+site="$serial/工地 Café"
+mkdir -p "$site"
+printf 'door,id,keys\r\nLobby,21,5\r\nOffice,22,5\r\n' >"$site/site.csv"
+rm -f "$site/site-record.csv" "$site/site.html"
+LC_ALL=C.UTF-8 wine 'C:\Program Files\VELNO\ReaderConfig\readerconfig.exe' --site "Z:${site//\//\\}\\site.csv" \
+    --report "Z:${site//\//\\}\\site.html" >>"$log" 2>&1 &
 app=$!
 until_ok 60 probe client readerconfig.exe >/dev/null || fail "the site window did not show"
 read -r client_x client_y client_w client_h < <(probe client readerconfig.exe)
@@ -193,8 +198,9 @@ sleep 0.5
 xdotool key Return # Enter starts
 # The line setting is the one the search met first: a pty has no parity.
 row='^Lobby,[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2},COM3,"19200,[ne],8,1",20240117,'
-until_ok 90 grep -qE "$row[^,]*,21,05,[^,]*,[^,]*,done," "$serial/site-record.csv" ||
-    fail "the site window did not record the reader: $(cat "$serial/site-record.csv" 2>/dev/null)"
+until_ok 90 grep -qE "$row[^,]*,21,05,[^,]*,[^,]*,done," "$site/site-record.csv" ||
+    fail "the site window did not record the reader: $(cat "$site/site-record.csv" 2>/dev/null)"
+until_ok 30 grep -q '<td>Lobby</td>' "$site/site.html" || fail "the site window did not write the report"
 sleep 1 # the tone; then the window asks for the reader to be removed
 shot site-big5
 xdotool key Return # Stop, which has the focus while the site runs
@@ -209,7 +215,7 @@ status=0
 wait "$app" || status=$?
 app=
 [ $status -eq 0 ] || fail "the site window ended with $status"
-echo "site window: $(sed -n 2p "$serial/site-record.csv" | tr -d '\r')"
+echo "site window: $(sed -n 2p "$site/site-record.csv" | tr -d '\r')"
 
 wine "$installed/uninstall.exe" /S >>"$log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs from a copy of itself and returns at once.

@@ -153,12 +153,13 @@ private slots:
         QTest::addColumn<QString>("file"); // in a fresh folder; "-" the folder itself
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("says"); // refused: in the error; continued: how the new row begins|ends
-        QTest::newRow("a folder") << "-" << QByteArray() << "is a folder";
+        QTest::newRow("a folder") << "-" << QByteArray() << "it is a folder";
         QTest::newRow("no such folder") << "missing/site.csv" << QByteArray() << "no such folder";
         QTest::newRow("another record's columns")
             << "site.csv" << QByteArray("door,time,port,note\r\n") << "it lacks line, serial";
 #ifndef _WIN32
-        QTest::newRow("a full disk") << "/dev/full" << QByteArray() << "cannot write the record /dev/full";
+        QTest::newRow("a full disk") << "/dev/full" << QByteArray()
+                                     << "the record /dev/full cannot be written to: the disk is full";
         QTest::newRow("permission denied") << "locked.csv" << QByteArray("x") << "permission denied";
 #endif
         QTest::newRow("last line without its end")
@@ -228,9 +229,18 @@ private slots:
         QCOMPARE(second.state.id, std::string("12")); // the reader under way was finished
         const QJsonObject summary = ctl.json();
         QCOMPARE(summary.value("code").toString(), QStringLiteral("not-saved"));
-        QCOMPARE(summary.value("done").toInt(), 2);
-        // The first reader's row is whole; the disk took what it could of the second.
-        QVERIFY(Rows(path)[1].endsWith(",11,04,001,0,done,,"));
+        // The second reader's row did not reach the record: it is not done.
+        QCOMPARE(summary.value("done").toInt(), 1);
+        // The first reader's row is whole, and nothing of the second's is left: the record stays CSV.
+        const QStringList rows = Rows(path);
+        QVERIFY2(rows.size() >= 2 && rows[1].endsWith(",11,04,001,0,done,,"), qPrintable(rows.join('\n')));
+        QVERIFY2(!rows.last().contains(",done,"), qPrintable(rows.last()));
+        for (const QString& row : rows)
+            QCOMPARE(row.count(','), rows.first().count(','));
+        QVERIFY2(summary.value("error").toString().startsWith("reader 20240118 was not recorded: the record " + path +
+                                                              " cannot be written to: the file is too large; it "
+                                                              "keeps its settings, ID 12"),
+                 qPrintable(summary.value("error").toString()));
     }
 #endif
 

@@ -4,6 +4,8 @@
 
 #include "ctl_fixture.h"
 
+#include "commission/report.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -351,6 +353,53 @@ private slots:
         QCOMPARE(ctl.json().value("ok").toBool(), false);
         QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("drift"));
         QCOMPARE(ctl.json().value("error").toString(), QStringLiteral("1 readers are not as the plan has them"));
+    }
+
+    // The report is written over nothing or an earlier report, never over another file: a plan named as the report
+    // by mistake is refused before any port is opened, and nothing is made; a door and a site named as markup
+    // read as written in the report.
+    void reportFile_data() {
+        QTest::addColumn<QString>("report"); // "plan": the plan's own path
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("the plan") << "plan" << 2 << "is not a report: choose another name";
+        QTest::newRow("an earlier report") << "earlier.html" << 0 << "";
+        QTest::newRow("a new one") << "new.html" << 0 << "";
+    }
+    void reportFile() {
+        QFETCH(QString, report);
+        QFETCH(int, status);
+        QTemporaryDir folder;
+        const QString door = QStringLiteral("<b>&\"'");
+        const QString plan = Write(folder, door + ".csv", {"door,id", "\"<b>&\"\"'\",11"});
+        const QByteArray planText = Lines(plan).join("\n").toUtf8();
+        const QString path = report == "plan" ? plan : folder.filePath(report);
+        const QString record = folder.filePath("record.csv");
+        if (report == "earlier.html") {
+            std::string error;
+            QVERIFY2(commission::StartReport(path.toStdString(), nullptr, error), error.c_str());
+        }
+        Ctl ctl;
+        sim::ReaderModel reader = Reader("00000001");
+        Arrivals site{ctl, {&reader}, 1000};
+        site.watch();
+        QCOMPARE(ctl.run("apply " + plan + " --record " + record + " --report " + path), status);
+        if (status != 0) {
+            QVERIFY2(ctl.errors().contains(plan + " is not a report: choose another name"), qPrintable(ctl.errors()));
+            QCOMPARE(ctl.system.openCount(), 0);
+            QCOMPARE(Lines(plan).join("\n").toUtf8(), planText);
+            QVERIFY(!QFile::exists(record));
+            return;
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(file.readAll()));
+        QCOMPARE(document.metaInformation(QTextDocument::DocumentTitle), door + " - as built");
+        QVERIFY(document.toPlainText().startsWith(door + "\n"));
+        const QStringList rows = ReportRows(path);
+        QCOMPARE(rows.size(), 1);
+        QVERIFY2(rows[0].startsWith(door + "|00000001|"), qPrintable(rows[0]));
     }
 };
 

@@ -10,7 +10,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QMessageBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStyleOptionViewItem>
@@ -351,21 +354,23 @@ private slots:
         }
     }
 
-    // Nothing is sent before the record and the report are known to take their rows; a run without anything to
-    // set does not begin. Each refusal is the failure signal.
+    // Nothing is sent before the record and the report are known to take their rows, and a report is never
+    // written over another file; a run without anything to set does not begin. Each refusal is the failure
+    // signal, and leaves no file behind.
     void refusedBeforeStart_data() {
         QTest::addColumn<QString>("record"); // relative to the test's folder
         QTest::addColumn<QString>("report");
         QTest::addColumn<QByteArray>("audit"); // a plan to audit; none: the key count for every reader
         QTest::addColumn<QString>("shown");
         QTest::newRow("a record in a folder that does not exist")
-            << "none/record.csv" << QString() << QByteArray()
-            << "The record cannot be written: cannot write the record ";
-        QTest::newRow("a record that is a folder")
-            << "." << QString() << QByteArray() << "The record cannot be written: cannot write the record ";
+            << "none/record.csv" << QString() << QByteArray() << "Not started: the record ";
+        QTest::newRow("a record that is a folder") << "." << QString() << QByteArray() << "Not started: the record ";
         QTest::newRow("a report in a folder that does not exist")
             << "record.csv"
-            << "none/site.html" << QByteArray() << "The report cannot be written: ";
+            << "none/site.html" << QByteArray() << "Not started: the report ";
+        QTest::newRow("a report naming the plan") << "record.csv"
+                                                  << "site.csv" << QByteArray("door,serial,id\r\nFront,20240101,11\r\n")
+                                                  << "/site.csv is not a report: choose another name";
         QTest::newRow("nothing to set") << "record.csv" << QString() << QByteArray("-")
                                         << "Choose at least one setting, or a plan";
         QTest::newRow("an audit of a plan without serials")
@@ -384,8 +389,12 @@ private slots:
         f.find<QCheckBox>("chkKeys")->setChecked(audit.isEmpty());
         f.find<QRadioButton>("rbAudit")->setChecked(plan);
         f.click("btnStart");
-        QVERIFY2(f.status().startsWith(shown), qPrintable(f.status()));
+        QVERIFY2(f.status().startsWith(shown) || (shown.startsWith('/') && f.status().endsWith(shown)),
+                 qPrintable(f.status()));
         QVERIFY(f.system.opens().empty());
+        // Not even the record's header is left behind by a refusal.
+        if (record == "record.csv")
+            QVERIFY(!QFile::exists(f.folder.filePath(record)));
         QCOMPARE(f.lamp(), QStringLiteral("red"));
         QCOMPARE(f.system.beeps().size(), std::size_t(1));
         QCOMPARE(f.system.beeps()[0].frequencyHz, 300u);
@@ -463,8 +472,8 @@ private slots:
     }
 
 #ifndef _WIN32
-    // A record whose disk fills at the first reader: a reader whose row did not reach the record is no success, and
-    // the run ends there saying why.
+    // A record whose disk fills at the first reader: the reader keeps its settings, but its row says it was not
+    // recorded and with which ID, its tone is the failure's, and the run ends there saying why.
     void recordFailsDuringTheRun() {
         SiteFixture f;
         f.reader("20240101");
@@ -479,36 +488,77 @@ private slots:
         f.click("btnStart");
         setrlimit(RLIMIT_FSIZE, &limit);
         const QString missing = MissingFrom(f.log, Lines(R"(
-            row Front: failed, failed: the record
+            row Front: failed, failed: reader 20240101 (Front) was not recorded: the record
+            counts Done: 0 Failed: 1 Left: 2
             beep 300, lamp red
-            status Ended: the record )"));
+            status Ended: reader 20240101 (Front) was not recorded: the record )"));
+        QVERIFY2(f.status().endsWith("cannot be written to: the file is too large; it keeps its settings, ID 11"),
+                 qPrintable(f.status()));
         QVERIFY2(missing.isEmpty(), qPrintable(missing));
         QCOMPARE(f.readers[1]->state.id, std::string("01")); // the next reader was never taken
         QCOMPARE(f.lamp(), QStringLiteral("red"));
     }
 #endif
 
-#ifndef _WIN32
-    // Without --record and without a plan, the record goes in the documents folder, made when it is missing.
+    // Without --record and without a plan, the record goes in the documents folder, made when it is missing; a
+    // user's folder may be named in Chinese or after a café.
     void recordInTheDocumentsFolder() {
-        QTemporaryDir home;
+        QTemporaryDir temporary;
+        const QString home = temporary.filePath(QStringLiteral("工地 Café"));
+#ifdef _WIN32
+        // Where the system keeps the user's documents folder.
+        QSettings shell(
+            QStringLiteral(
+                "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"),
+            QSettings::NativeFormat);
+        const QVariant oldDocuments = shell.value(QStringLiteral("Personal"));
+        shell.setValue(QStringLiteral("Personal"), QDir::toNativeSeparators(home + QStringLiteral("/Documents")));
+        shell.sync();
+#else
         const QByteArray oldHome = qgetenv("HOME");
         const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
-        const QString record = home.filePath(QStringLiteral("Documents/readerconfig-site-record.csv"));
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", temporary.filePath(QStringLiteral("config")).toUtf8());
+#endif
+        const QString record = home + QStringLiteral("/Documents/readerconfig-site-record.csv");
         SiteFixture f;
         f.reader("20240101");
         f.stopAfterLastMs = 1000;
         f.open(console::SiteFiles{});
         f.find<QCheckBox>("chkKeys")->setChecked(true);
         f.click("btnStart");
+#ifdef _WIN32
+        if (oldDocuments.isValid())
+            shell.setValue(QStringLiteral("Personal"), oldDocuments);
+        else
+            shell.remove(QStringLiteral("Personal"));
+#else
         qputenv("HOME", oldHome);
         qputenv("XDG_CONFIG_HOME", oldConfig);
-        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), record);
+#endif
+        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), QDir::toNativeSeparators(record));
         QCOMPARE(RecordRows(record).size(), 2);
     }
-#endif
+
+    // A plan, its record and the report in a folder named in Chinese and after a café: read, written, and named
+    // in the system's own form.
+    void aSiteInAUnicodeFolder() {
+        SiteFixture f;
+        f.reader("20240101");
+        QVERIFY(QDir(f.folder.path()).mkdir(QStringLiteral("工地 Café")));
+        const QString plan = f.file(QStringLiteral("工地 Café/plan.csv"), "door,id,keys\r\nFront,11,6\r\n");
+        const QString folder = QFileInfo(plan).absolutePath();
+        const QString report = folder + QStringLiteral("/site.html");
+        f.open({QDir::toNativeSeparators(plan).toStdString(), std::string(),
+                QDir::toNativeSeparators(report).toStdString()});
+        QCOMPARE(f.find<QLineEdit>("edRecord")->text(), QDir::toNativeSeparators(folder + "/plan-record.csv"));
+        f.click("btnStart");
+        QVERIFY2(f.status().startsWith(QStringLiteral("The plan is done: 1 done")), qPrintable(f.status()));
+        QCOMPARE(RecordRows(folder + "/plan-record.csv").size(), 2);
+        QFile written(report);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("<td>Front</td>"));
+    }
 
     // The window goes when it is closed in the middle of a reader, once the command under way is finished.
     void closedDuringARun() {
@@ -700,14 +750,20 @@ private slots:
         f.click("btnStart");
         const QString done = f.status();
         const std::size_t sent = f.system.commands().size();
+        const QStringList before = f.log;
         QStringList asked;
         Answer(answer, asked);
         f.stopAfterLastMs = 1;
         f.stopPosted = false;
         f.click("btnStart");
         QTEST(asked, "asked");
-        QCOMPARE(f.system.commands().size() > sent, begins);
-        QCOMPARE(f.status() != done, begins);
+        // A run begun again shows the doors as the record holds them, done, and ends at once.
+        QCOMPARE(!f.log.mid(before.size()).isEmpty(), begins);
+        QCOMPARE(f.status(), done);
+        // Begun again or not, the record keeps the site done: no reader is given an ID again.
+        const std::vector<std::string> commands = f.system.commands();
+        for (std::size_t i = sent; i < commands.size(); ++i)
+            QVERIFY2(commands[i].rfind("H00C", 0) != 0, commands[i].c_str());
     }
 
     // A field left without a change is no change: Start goes on with the run that was stopped. A field really
@@ -724,9 +780,10 @@ private slots:
         QTest::newRow("the record, typed again as it was") << "edRecord"
                                                            << "="
                                                            << "Back";
+        // A new run, and the record still holds the first door done.
         QTest::newRow("the report, a new one") << "edReport"
                                                << "site.html"
-                                               << "Front";
+                                               << "Back";
     }
     void unchangedField() {
         QFETCH(QString, field);
@@ -755,6 +812,7 @@ private slots:
         QCOMPARE(f.readers[1]->state.id, std::string(second == QStringLiteral("Front") ? "11" : "12"));
         const QStringList rows = RecordRows(f.record());
         QVERIFY2(rows.size() == 3 && rows[2].startsWith(second + ","), qPrintable(rows.join(QLatin1Char('\n'))));
+        QCOMPARE(QFile::exists(f.folder.filePath("site.html")), text == QStringLiteral("site.html"));
     }
 
     void languages_data() {
