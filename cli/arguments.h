@@ -3,6 +3,7 @@
 // the reader. The commands are one table; each command's row says which options it takes, and the options
 // stand before the command or after it alike.
 
+#include "commission/card_views.h"
 #include "commission/settings_table.h"
 
 #include <optional>
@@ -11,10 +12,10 @@
 
 namespace cli {
 
-enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Help, Version };
+enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Enrol, Help, Version };
 
 /// The options that only some commands take; each command's row lists its own.
-enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report };
+enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report, Views, Expect, Out, Name };
 
 /// --pin: port 0 pins every port present now to its adapter; otherwise COM`port` to `name`.
 struct CtlPin {
@@ -24,21 +25,25 @@ struct CtlPin {
 
 struct CtlInvocation {
     CtlCommand command = CtlCommand::Help;
-    commission::Request settings;   ///< set: each setting at most once
-    std::string planPath;           ///< apply, diff, audit
-    int port = 0;                   ///< --port: 1..16, 0 when not given
-    std::optional<int> lineIndex;   ///< --line, as an index of the line-settings table
-    bool allLines = false;          ///< --all-lines
-    bool json = false;              ///< --json
-    std::optional<long long> count; ///< --count (monitor, linetest)
-    std::string tracePath;          ///< --trace FILE
-    std::optional<int> language;    ///< --language: 0 English, 1 Simplified, 2 Traditional
-    bool verify = true;             ///< --no-verify clears it (set, default, apply)
-    std::string recordPath;         ///< --record FILE
-    std::string reportPath;         ///< --report FILE.html
-    bool repeat = false;            ///< --repeat (set, default)
-    std::optional<CtlPin> pin;      ///< --pin [COMn=NAME] (ports)
-    std::string help;               ///< Help: the text to print (the generated help of the command asked)
+    commission::Request settings;                      ///< set: each setting at most once
+    std::string planPath;                              ///< apply, diff, audit
+    int port = 0;                                      ///< --port: 1..16, 0 when not given
+    std::optional<int> lineIndex;                      ///< --line, as an index of the line-settings table
+    bool allLines = false;                             ///< --all-lines
+    bool json = false;                                 ///< --json
+    std::optional<long long> count;                    ///< --count (monitor, linetest)
+    std::string tracePath;                             ///< --trace FILE
+    std::optional<int> language;                       ///< --language: 0 English, 1 Simplified, 2 Traditional
+    bool verify = true;                                ///< --no-verify clears it (set, default, apply)
+    std::string recordPath;                            ///< --record FILE
+    std::string reportPath;                            ///< --report FILE.html
+    bool repeat = false;                               ///< --repeat (set, default)
+    std::optional<CtlPin> pin;                         ///< --pin [COMn=NAME] (ports)
+    bool views = false;                                ///< --views, -v (monitor)
+    std::optional<commission::CardExpectation> expect; ///< --expect (monitor)
+    std::string outPath;                               ///< --out FILE (enrol)
+    std::string namePrefix = "Card ";                  ///< --name PREFIX (enrol)
+    std::string help; ///< Help: the text to print (the generated help of the command asked)
 };
 
 struct CtlParse {
