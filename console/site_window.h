@@ -23,12 +23,15 @@
 #include <optional>
 #include <string>
 
+class QPushButton;
 class QTimer;
 namespace Ui {
 class TfrmSite;
 }
 
 namespace console {
+
+class CardsPanel;
 
 /// The files the command line names.
 struct SiteFiles {
@@ -106,6 +109,8 @@ private:
     void signal(bool ok) override;
 
     void applyLooks();
+    /// The Cards mode: card enrolment in place of the readers' table (console/site_cards.h).
+    void addCardsMode();
     void switchLanguage(int index);
     /// Something the next Start depends on changed: it begins a new run.
     void inputChanged();
@@ -171,6 +176,9 @@ private:
     std::optional<bool> lastSignal_;  ///< the last reader's outcome in this run
     std::function<QString()> idle_;   ///< the status while nothing runs
     int busyPhase_ = 0;
+
+    CardsPanel* cards_ = nullptr;
+    QPushButton* btnCards = nullptr;
 };
 
 } // namespace console

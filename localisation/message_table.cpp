@@ -334,6 +334,15 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     {"{1} new cards, {2} presented again, {3} sharing a W26 number; {4} cards in {5}",
      "新卡片 {1} 张，重复感应 {2} 次，W26 号码相同 {3} 张；{5} 共有 {4} 张卡片",
      "新卡片 {1} 張，重複感應 {2} 次，W26 號碼相同 {3} 張；{5} 共有 {4} 張卡片"},
+    /* swCards */ {"Cards", "卡片", "卡片"},
+    /* swCardList */ {"Card list:", "卡片清单：", "卡片清單："},
+    /* swCardFiles */
+    {"Card lists (*.csv);;All files (*)", "卡片清单 (*.csv);;所有档案 (*)", "卡片清單 (*.csv);;所有檔案 (*)"},
+    /* swColName */ {"Name", "名称", "名稱"},
+    /* swCardCount */ {"{1} cards", "{1} 张卡片", "{1} 張卡片"},
+    /* swCardsReady */
+    {"Choose the card list and press Start; then present the cards one after another",
+     "选择卡片清单并按开始，然后逐张感应卡片", "選擇卡片清單並按開始，然後逐張感應卡片"},
 };
 
 const char* Text(TextId id) {

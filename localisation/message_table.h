@@ -232,6 +232,12 @@ enum TextId {
     enAgain,
     enNotSaved,
     enSummary,
+    swCards,
+    swCardList,
+    swCardFiles,
+    swColName,
+    swCardCount,
+    swCardsReady,
     TextIdCount
 };
 
