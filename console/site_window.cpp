@@ -236,6 +236,9 @@ void TfrmSite::addCardsMode() {
     btnCards->setObjectName(QStringLiteral("btnCards"));
     btnCards->setCheckable(true);
     ui->hlRun->insertWidget(ui->hlRun->indexOf(ui->btnStop) + 1, btnCards);
+    setTabOrder(ui->btnStop, btnCards);
+    setTabOrder(btnCards, cards_);
+    setTabOrder(cards_, ui->tblReaders);
     connect(btnCards, &QAbstractButton::toggled, this, [this](bool on) {
         if (on && running_) {
             btnCards->setChecked(false); // one run at a time
