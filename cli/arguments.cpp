@@ -45,8 +45,8 @@ constexpr CommandRow Commands[] = {
      SetOptions, false},
     {"default", CtlCommand::Default, "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)",
      SetOptions, false},
-    {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry", Bit(CtlOption::Count),
-     false},
+    {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry",
+     Bit(CtlOption::Count) | Bit(CtlOption::Views) | Bit(CtlOption::Expect), false},
     {"apply", CtlCommand::Apply, " PLAN", "commission a site: each reader found gets its row of the plan",
      Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) | Bit(CtlOption::Report) | Bit(CtlOption::Replace), true},
     {"diff", CtlCommand::Diff, " PLAN", "what apply would change on the reader connected now; sends only queries",
@@ -54,7 +54,10 @@ constexpr CommandRow Commands[] = {
     {"audit", CtlCommand::Audit, " PLAN", "read only: each reader found compared with its row of the plan",
      Bit(CtlOption::Record) | Bit(CtlOption::Report), true},
     {"linetest", CtlCommand::LineTest, "",
-     "presence queries at the reader's line setting: what the line does with them", Bit(CtlOption::Count), false},
+     "presence queries at the reader's line setting: what the line does with them, and a verdict",
+     Bit(CtlOption::Count), false},
+    {"enrol", CtlCommand::Enrol, "", "poll the reader; each new card presented becomes a row of the --out list",
+     Bit(CtlOption::Out) | Bit(CtlOption::Name), false},
 };
 constexpr std::size_t CommandCount = std::size(Commands);
 
@@ -64,11 +67,13 @@ struct OptionName {
     const char* name;
 };
 constexpr OptionName OptionNames[] = {
-    {CtlOption::AllLines, "--all-lines"},     {CtlOption::Count, "--count"},
-    {CtlOption::NoVerify, "--no-verify"},     {CtlOption::Pin, "--pin"},
-    {CtlOption::Record, "--record"},          {CtlOption::Repeat, "--repeat"},
-    {CtlOption::Report, "--report"},          {CtlOption::Replace, "--replace"},
-    {CtlOption::Replace, "--replace-failed"},
+    {CtlOption::AllLines, "--all-lines"}, {CtlOption::Count, "--count"},
+    {CtlOption::NoVerify, "--no-verify"}, {CtlOption::Pin, "--pin"},
+    {CtlOption::Record, "--record"},      {CtlOption::Repeat, "--repeat"},
+    {CtlOption::Report, "--report"},      {CtlOption::Replace, "--replace"},
+    {CtlOption::Replace, "--replace-failed"}, {CtlOption::Views, "--views"},
+    {CtlOption::Expect, "--expect"},      {CtlOption::Out, "--out"},
+    {CtlOption::Name, "--name"},
 };
 
 const CommandRow* FindCommand(const std::string& name) {
@@ -291,6 +296,26 @@ public:
                         "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
             ->option_text("FILE.html")
             ->check(FileName("--report"));
+        app_.add_flag("-v,--views", call_.views,
+                      "monitor: each card as a controller may show it: W26, W34, bytes reversed, D0/D1 swapped");
+        app_.add_option("--expect", expect_,
+                        "monitor: the card number expected (decimal, 0x hexadecimal, or facility:number as 077:30211);"
+                        " says whether each card matches, and under which view")
+            ->option_text("CARD")
+            ->check(CLI::Validator(
+                [](std::string& text) {
+                    if (text.empty())
+                        throw Refused(Format(localisation::usNeedsValue, {"--expect"}));
+                    if (!commission::ParseExpectation(text))
+                        throw Refused(Format(localisation::usExpect, {text}));
+                    return std::string();
+                },
+                std::string()));
+        app_.add_option("--out", call_.outPath, "enrol: the card list, a CSV file; continued when it exists")
+            ->option_text("FILE")
+            ->check(FileName("--out"));
+        app_.add_option("--name", call_.namePrefix, "enrol: the names of new cards, PREFIX and a counter (\"Card \")")
+            ->option_text("PREFIX");
 
         for (std::size_t i = 0; i < CommandCount; ++i) {
             commands_[i] = app_.add_subcommand(Commands[i].name, Commands[i].description);
@@ -400,6 +425,10 @@ public:
         }
         if (std::string error = pairing(command); !error.empty())
             return {{}, error};
+        if (command.command == CtlCommand::Enrol && call_.outPath.empty())
+            return {{}, Format(localisation::usNeedsFile, {"enrol --out"})};
+        if (!expect_.empty())
+            call_.expect = commission::ParseExpectation(expect_);
         if (app_.get_option("--pin")->count() > 0 && !(call_.pin = ParsePin(pin_)))
             return {{}, "--pin " + pin_ + ": " + Format(localisation::usPinValue, {})};
         return {call_, {}};
@@ -461,6 +490,7 @@ private:
     CtlInvocation call_;
     bool noVerify_ = false;
     std::string pin_;
+    std::string expect_;
     std::array<CLI::App*, CommandCount> commands_{};
     std::array<std::vector<std::string>, CommandCount> words_;
 };

@@ -3,6 +3,7 @@
 // the reader. The commands are one table; each command's row says which options it takes, and the options
 // stand before the command or after it alike.
 
+#include "commission/card_views.h"
 #include "commission/settings_table.h"
 
 #include <optional>
@@ -11,10 +12,10 @@
 
 namespace cli {
 
-enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Help, Version };
+enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Enrol, Help, Version };
 
 /// The options that only some commands take; each command's row lists its own.
-enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report, Replace };
+enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report, Replace, Views, Expect, Out, Name };
 
 /// --pin: port 0 pins every port present now to its adapter; otherwise COM`port` to `name`.
 struct CtlPin {
@@ -40,6 +41,10 @@ struct CtlInvocation {
     std::optional<CtlPin> pin;      ///< --pin [COMn=NAME] (ports)
     bool replaceFailed = false;     ///< --replace-failed (apply)
     std::string replaceDoor;        ///< --replace DOOR (apply)
+    bool views = false;                                ///< --views, -v (monitor)
+    std::optional<commission::CardExpectation> expect; ///< --expect (monitor)
+    std::string outPath;                               ///< --out FILE (enrol)
+    std::string namePrefix = "Card ";                  ///< --name PREFIX (enrol)
     std::string help;               ///< Help: the text to print (the generated help of the command asked)
 };
 

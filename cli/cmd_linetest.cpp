@@ -16,7 +16,8 @@ int RunLineTest(Session& s) {
         s.report.lineTestProgress(test, count, true);
     if (test.code == commission::Code::None) {
         s.report.lineTest(test);
-        return CtlDone;
+        // The verdict is the exit status: a script signs off a pass only.
+        return commission::VerdictOf(test) == commission::LineVerdict::Pass ? CtlDone : CtlFailed;
     }
     const std::string why = test.code == commission::Code::NoReply
                                 ? localisation::Format(localisation::ltUnanswered,

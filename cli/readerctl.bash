@@ -22,10 +22,10 @@ _readerctl() {
     --language)
         mapfile -t COMPREPLY < <(compgen -W "en gb big5" -- "$cur")
         return ;;
-    --trace | --record | --report)
+    --trace | --record | --report | --out)
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
-    --count | --replace)
+    --count | --replace | --expect | --name)
         return ;;
     --pin)
         # An optional value: COM<N>=, then a name in /dev/serial/by-id or by-path; otherwise the words as usual.
@@ -51,7 +51,8 @@ _readerctl() {
         if [[ -z $ended ]]; then
             case ${words[i]} in
             --) ended=1; continue ;;
-            --port | --line | --language | --trace | --count | --record | --report | --replace) ((i++)); continue ;;
+            --port | --line | --language | --trace | --count | --record | --report | --replace | --expect | --out | --name)
+                ((i++)); continue ;;
             --pin) [[ ${words[i + 1]} == [Cc][Oo][Mm]*=* ]] && ((i++)); continue ;;
             -[0-9]*) ;; # a negative number is a value, as readerctl takes it
             -*) continue ;;
@@ -62,11 +63,13 @@ _readerctl() {
 
     local options candidates=""
     case $command in
-    "") options="$general --all-lines --count --no-verify --pin --record --repeat --replace --replace-failed --report"
-        candidates="ports scan set default monitor apply diff audit linetest" ;;
+    "") options="$general --all-lines --count --no-verify --pin --record --repeat --replace --replace-failed --report --views --expect --out --name"
+        candidates="ports scan set default monitor apply diff audit linetest enrol" ;;
     scan) options="$general --all-lines --record" ;;
     set | default) options="$general --all-lines --no-verify --record --repeat --report" ;;
-    monitor | linetest) options="$general --count" ;;
+    monitor) options="$general --count --views --expect" ;;
+    linetest) options="$general --count" ;;
+    enrol) options="$general --out --name" ;;
     ports) options="$general --pin" ;;
     apply) options="$general --no-verify --record --replace --replace-failed --report" ;;
     diff) options="$general --all-lines" ;;

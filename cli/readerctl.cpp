@@ -31,6 +31,7 @@ constexpr CommandUnit Units[] = {
     {CtlCommand::Ports, RunPorts}, {CtlCommand::Scan, RunScan},       {CtlCommand::Set, RunSet},
     {CtlCommand::Default, RunSet}, {CtlCommand::Monitor, RunMonitor}, {CtlCommand::Apply, RunApply},
     {CtlCommand::Diff, RunDiff},   {CtlCommand::Audit, RunAudit},     {CtlCommand::LineTest, RunLineTest},
+    {CtlCommand::Enrol, RunEnrol},
 };
 
 /// A mistake on the command line or in a file it names: nothing was sent. A script that asked for JSON gets its
@@ -109,6 +110,9 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
         links.trace = trace.get();
     }
     std::unique_ptr<commission::Record> record;
+    std::unique_ptr<commission::Enrolment> enrolment;
+    if (!call.outPath.empty() && !(enrolment = commission::Enrolment::Open(call.outPath, call.namePrefix, error)))
+        return Usage(environment, call.json, error);
     if (!commission::OpenRunFiles(call.recordPath, call.reportPath, plan ? &*plan : nullptr, record, error))
         return Usage(environment, call.json, error);
 
@@ -123,7 +127,8 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     if (call.lineIndex)
         reader.SelectLineSetting(*call.lineIndex);
     const std::unique_ptr<Reporter> report = Reporter::Make(call.json, environment);
-    Session session{call, environment, *report, link, reader, record.get(), plan ? &*plan : nullptr, {}};
+    Session session{call, environment, *report, link, reader, record.get(), plan ? &*plan : nullptr, enrolment.get(),
+                    {}};
     const auto unit = std::find_if(std::begin(Units), std::end(Units),
                                    [&](const CommandUnit& entry) { return entry.command == call.command; });
     const int status = unit == std::end(Units) ? CtlUsageError : unit->run(session);

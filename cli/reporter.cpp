@@ -5,6 +5,8 @@
 #include "operations/operations.h"
 #include "protocol/commands.h"
 
+#include <cstdio>
+
 namespace cli {
 
 using commission::Code;
@@ -22,6 +24,14 @@ std::string Utf8(const std::optional<std::string>& field) {
 
 ordered_json Text(const std::optional<std::string>& field) {
     return field ? ordered_json(protocol::Latin1ToUtf8(*field)) : ordered_json(nullptr);
+}
+
+/// "3", "0.3", "43": a percentage to two significant digits.
+std::string Percent(double fraction) {
+    char text[32];
+    const double percent = fraction * 100;
+    std::snprintf(text, sizeof text, percent >= 10 ? "%.0f" : "%.2g", percent);
+    return text;
 }
 
 std::string Where(int port, const std::string& line) {
@@ -65,6 +75,39 @@ ordered_json JobJson(const JobResult& job) {
     object["outcome"] = Refused(job) ? "refused" : job.outcome();
     object["unchanged"] = UnchangedNames(job, false);
     return object;
+}
+
+/// Whether an entry is a card with all eight digits, so a number to view.
+bool WholeCard(const protocol::PolledEntry& entry) {
+    return !entry.keypad && entry.digits.size() == std::size_t(protocol::CardField.length());
+}
+
+std::string Whole(const commission::WiegandView& view) {
+    return view.bits == 26 ? std::to_string(view.whole) : commission::DecimalText(view.whole);
+}
+
+/// --views for a person: a line for each frame, the bytes reversed, and the frames with D0 and D1 swapped.
+std::vector<std::string> ViewLines(const commission::CardViews& views) {
+    std::vector<std::string> lines;
+    for (const commission::WiegandView* view : {&views.w26, &views.w34}) {
+        lines.push_back("W" + std::to_string(view->bits) + " " + commission::PairText(*view) + ", " +
+                        Format(view->parityOk ? localisation::cvParityRight : localisation::cvParityWrong, {}) + " " +
+                        std::to_string(view->evenParity) + "/" + std::to_string(view->oddParity) + ", " + view->frame +
+                        ", " + Format(localisation::cvWhole, {Whole(*view)}));
+    }
+    lines.push_back(Format(localisation::cvReversed, {}) + ": " + commission::HexText(views.reversed) + " " +
+                    commission::DecimalText(views.reversed));
+    lines.push_back(Format(localisation::cvSwapped, {}) + ": W26 " + commission::PairText(views.w26Swapped) + ", W34 " +
+                    commission::PairText(views.w34Swapped) + ", " +
+                    Format(views.w26Swapped.parityOk ? localisation::cvParityRight : localisation::cvParityWrong, {}));
+    return lines;
+}
+
+/// The card in one line: hexadecimal, decimal and the two frames.
+std::string CardSummary(std::uint32_t value) {
+    const commission::CardViews views = commission::ViewsOf(value);
+    return commission::HexText(value) + " " + commission::DecimalText(value) + " W26 " +
+           commission::PairText(views.w26) + " W34 " + commission::PairText(views.w34);
 }
 
 // ---- for a person ----
@@ -170,7 +213,37 @@ public:
             env_.err << summary.stopError << '\n' << std::flush;
     }
 
-    void card(const protocol::PolledEntry& entry) override { line(operations::CardIdText(entry)); }
+    void card(const protocol::PolledEntry& entry, bool views, const CardCheck* check) override {
+        if (!WholeCard(entry)) {
+            line(operations::CardIdText(entry));
+            return;
+        }
+        const commission::CardViews all = commission::ViewsOf(entry.number);
+        line(operations::CardIdText(entry) + "  W26 " + commission::PairText(all.w26));
+        if (views) {
+            for (const std::string& text : ViewLines(all))
+                line("  " + text);
+        }
+        if (check)
+            line("  " + CardCheckText(*check));
+    }
+
+    void enrolled(const commission::EnrolEvent& event) override {
+        if (event.outcome == commission::EnrolOutcome::Added) {
+            line(Format(localisation::enAdded, {event.card.name, CardSummary(event.card.value)}));
+            if (event.sameW26)
+                line(Format(localisation::enSameW26,
+                            {event.card.name, commission::PairText(commission::ViewsOf(event.card.value).w26),
+                             event.sameW26->name}));
+        } else if (event.outcome == commission::EnrolOutcome::Repeat) {
+            line(Format(localisation::enAgain, {event.card.name, commission::HexText(event.card.value)}));
+        }
+    }
+
+    void enrolEnded(const commission::EnrolStatus& status, const std::string& path) override {
+        line(Format(localisation::enSummary, {std::to_string(status.added), std::to_string(status.repeats),
+                                              std::to_string(status.collisions), std::to_string(status.listed), path}));
+    }
 
     void changes(const Found& reader, const commission::PlanRow& row,
                  const std::vector<commission::Change>& changes) override {
@@ -200,6 +273,14 @@ public:
                                {number(times->min), number(times->median), number(times->p99), number(times->max)}));
         else
             line("  " + Format(localisation::ltNoReplyTime, {}));
+        const commission::LineVerdict verdict = commission::VerdictOf(test);
+        line("  " + Format(localisation::ltVerdict,
+                           {Format(verdict == commission::LineVerdict::Pass       ? localisation::ltPass
+                                   : verdict == commission::LineVerdict::Marginal ? localisation::ltMarginal
+                                                                                  : localisation::ltFail,
+                                   {})}));
+        if (const std::optional<double> loss = commission::LossRuledOut(test))
+            line("  " + Format(localisation::ltLossRuledOut, {number(test.sent), Percent(*loss)}));
     }
 
 private:
@@ -285,7 +366,7 @@ public:
         print(object);
     }
 
-    void card(const protocol::PolledEntry& entry) override {
+    void card(const protocol::PolledEntry& entry, bool, const CardCheck* check) override {
         ordered_json object;
         object["ok"] = true;
         if (entry.keypad) {
@@ -293,10 +374,48 @@ public:
         } else {
             object["card"] = protocol::Latin1ToUtf8(entry.digits);
             // The value of eight digits; a short reply has no number to give.
-            object["number"] = entry.digits.size() == std::size_t(protocol::CardField.length())
-                                   ? ordered_json(entry.number)
-                                   : ordered_json(nullptr);
+            object["number"] = WholeCard(entry) ? ordered_json(entry.number) : ordered_json(nullptr);
+            if (WholeCard(entry))
+                object.update(CardViewsJson(commission::ViewsOf(entry.number)));
         }
+        if (check) {
+            ordered_json expect;
+            expect["card"] = check->expected.text;
+            expect["match"] = check->match.has_value();
+            if (check->match) {
+                static const char* const forms[] = {"number", "w26", "w34"};
+                expect["view"] = forms[static_cast<int>(check->match->form)];
+                expect["reversed"] = check->match->reversed;
+                expect["swapped"] = check->match->swapped;
+            }
+            object["expect"] = expect;
+        }
+        print(object);
+    }
+
+    void enrolled(const commission::EnrolEvent& event) override {
+        if (event.outcome != commission::EnrolOutcome::Added && event.outcome != commission::EnrolOutcome::Repeat)
+            return;
+        ordered_json object;
+        object["ok"] = true;
+        object["event"] = event.outcome == commission::EnrolOutcome::Added ? "added" : "again";
+        object["name"] = event.card.name;
+        object["card"] = commission::HexText(event.card.value);
+        object["number"] = event.card.value;
+        object.update(CardViewsJson(commission::ViewsOf(event.card.value)));
+        if (event.outcome == commission::EnrolOutcome::Added)
+            object["same_w26"] = event.sameW26 ? ordered_json(event.sameW26->name) : ordered_json(nullptr);
+        print(object);
+    }
+
+    void enrolEnded(const commission::EnrolStatus& status, const std::string& path) override {
+        ordered_json object;
+        object["ok"] = true;
+        object["added"] = status.added;
+        object["repeats"] = status.repeats;
+        object["collisions"] = status.collisions;
+        object["listed"] = status.listed;
+        object["out"] = path;
         print(object);
     }
 
@@ -326,7 +445,7 @@ public:
         if (test.code != Code::None)
             return;
         ordered_json object;
-        object["ok"] = true;
+        object["ok"] = commission::VerdictOf(test) == commission::LineVerdict::Pass;
         object.update(LineTestJson(test));
         print(object);
     }
@@ -338,7 +457,11 @@ private:
 } // namespace
 
 void Reporter::signal(bool ok) {
-    env_.system.beep(ok ? operations::SuccessBeepHz : operations::FailureBeepHz, operations::SignalBeepMs);
+    tone(ok ? operations::SuccessBeepHz : operations::FailureBeepHz);
+}
+
+void Reporter::tone(unsigned hz) {
+    env_.system.beep(hz, operations::SignalBeepMs);
     if (!env_.system.lastBeepHeard() && env_.bell)
         env_.bell();
 }
@@ -387,7 +510,47 @@ ordered_json LineTestJson(const commission::LineTest& test) {
         times["max"] = reply->max;
     }
     object["reply_ms"] = times;
+    object["verdict"] = commission::VerdictName(commission::VerdictOf(test));
+    const std::optional<double> loss = commission::LossRuledOut(test);
+    object["loss_ruled_out"] = loss ? ordered_json(*loss) : ordered_json(nullptr);
     return object;
+}
+
+ordered_json CardViewsJson(const commission::CardViews& views) {
+    const auto wiegand = [](const commission::WiegandView& view) {
+        ordered_json object;
+        object["facility"] = view.facility;
+        object["number"] = view.number;
+        object["whole"] = view.whole;
+        object["even_parity"] = view.evenParity;
+        object["odd_parity"] = view.oddParity;
+        object["parity_ok"] = view.parityOk;
+        object["bits"] = view.frame;
+        return object;
+    };
+    ordered_json object;
+    object["w26"] = wiegand(views.w26);
+    object["w34"] = wiegand(views.w34);
+    object["reversed"] = {{"card", commission::HexText(views.reversed)}, {"number", views.reversed}};
+    object["w26_swapped"] = wiegand(views.w26Swapped);
+    object["w34_swapped"] = wiegand(views.w34Swapped);
+    return object;
+}
+
+std::string CardCheckText(const CardCheck& check) {
+    if (!check.match)
+        return Format(localisation::cvNoMatch, {check.expected.text});
+    const commission::CardMatch& match = *check.match;
+    std::string view = check.expected.text;
+    if (match.form != commission::CardForm::Number) {
+        view = "W" + std::to_string(match.view.bits) + " " + commission::PairText(match.view);
+        if (check.expected.value)
+            view += " (" + Whole(match.view) + ")";
+    }
+    return Format(match.swapped    ? localisation::cvMatchesSwapped
+                  : match.reversed ? localisation::cvMatchesReversed
+                                   : localisation::cvMatches,
+                  {view});
 }
 
 } // namespace cli

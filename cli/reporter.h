@@ -3,6 +3,8 @@
 // JSON object per line for a script. The commands hand it results and the commissioning library's events; the
 // reporter alone decides what is printed. docs/readerctl.md fixes the JSON objects.
 
+#include "commission/card_views.h"
+#include "commission/enrolment.h"
 #include "commission/job.h"
 #include "commission/line_test.h"
 #include "commission/site.h"
@@ -11,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,6 +25,12 @@ class System;
 namespace cli {
 
 struct CtlEnvironment;
+
+/// What monitor --expect found for a card.
+struct CardCheck {
+    const commission::CardExpectation& expected;
+    std::optional<commission::CardMatch> match;
+};
 
 class Reporter : public commission::Events {
 public:
@@ -35,8 +44,13 @@ public:
     virtual void job(const commission::JobResult& job) = 0;
     /// The end of a site run.
     virtual void summary(const commission::SiteSummary& summary, commission::SiteKind kind, bool ok) = 0;
-    /// A card or a keypad entry.
-    virtual void card(const protocol::PolledEntry& entry) = 0;
+    /// A card or a keypad entry; `views`: every view of a card, for a person (JSON gives them always). `check`:
+    /// monitor --expect's verdict on a card newly presented.
+    virtual void card(const protocol::PolledEntry& entry, bool views, const CardCheck* check) = 0;
+    /// enrol: a card added or presented again (a held card is not told).
+    virtual void enrolled(const commission::EnrolEvent& event) = 0;
+    /// enrol's end: the counts and the list.
+    virtual void enrolEnded(const commission::EnrolStatus& status, const std::string& path) = 0;
     /// diff: the reader's row and what apply would change.
     virtual void changes(const commission::Found& reader, const commission::PlanRow& row,
                          const std::vector<commission::Change>& changes) = 0;
@@ -46,6 +60,8 @@ public:
     virtual void lineTest(const commission::LineTest& test) = 0;
 
     void signal(bool ok) override;
+    /// A beep of `hz` (the signal's length), and the terminal's bell when no sound device answered.
+    void tone(unsigned hz);
     /// linetest under way: one line on standard error, rewritten in place by each call, so that standard output
     /// keeps the report alone, text or JSON; `ended` closes the line.
     void lineTestProgress(const commission::LineTest& sofar, long long count, bool ended);
@@ -62,7 +78,12 @@ protected:
 /// The reader's fields as the reader sent them, null where not read; parity null also for a reader without
 /// keycode parity.
 nlohmann::ordered_json ReaderJson(const operations::ReaderInfo& info);
-/// linetest's port, line and counts; the reply times null when no query was answered.
+/// A card's views as objects of their numbers: "w26": {"facility": 77, "number": 30211, ...}.
+nlohmann::ordered_json CardViewsJson(const commission::CardViews& views);
+/// "matches W26 077:30211 with D0/D1 swapped", in the current language.
+std::string CardCheckText(const CardCheck& check);
+/// linetest's port, line and counts, verdict and the loss ruled out; the reply times null when no query was
+/// answered.
 nlohmann::ordered_json LineTestJson(const commission::LineTest& test);
 
 } // namespace cli

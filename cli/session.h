@@ -4,6 +4,7 @@
 #include "cli/arguments.h"
 #include "cli/readerctl.h"
 #include "cli/reporter.h"
+#include "commission/enrolment.h"
 #include "commission/job.h"
 #include "commission/plan.h"
 #include "commission/record.h"
@@ -20,8 +21,9 @@ struct Session {
     Reporter& report;
     readerlink::Link& link;
     operations::ReaderState& reader;
-    commission::Record* record = nullptr;   ///< --record, opened before anything was sent
-    const commission::Plan* plan = nullptr; ///< apply, audit, diff: checked before anything was sent
+    commission::Record* record = nullptr;       ///< --record, opened before anything was sent
+    const commission::Plan* plan = nullptr;     ///< apply, audit, diff: checked before anything was sent
+    commission::Enrolment* enrolment = nullptr; ///< enrol's --out, opened before anything was sent
     /// What a scan of this run read of the reader.
     std::optional<operations::ReaderInfo> scanned;
 
@@ -50,5 +52,6 @@ int RunApply(Session& session);
 int RunAudit(Session& session);
 int RunDiff(Session& session);
 int RunLineTest(Session& session);
+int RunEnrol(Session& session);
 
 } // namespace cli

@@ -36,6 +36,35 @@ std::optional<ReplyTimes> LineTest::times() const {
                       replyMs.rbegin()->first};
 }
 
+LineVerdict VerdictOf(const LineTest& test) {
+    // A port that did not open or went away: the line was not tested to the end.
+    if ((test.code != Code::None && test.code != Code::NoReply) || test.sent == 0 ||
+        test.answered * 100 < test.sent * 99)
+        return LineVerdict::Fail;
+    const std::optional<ReplyTimes> times = test.times();
+    if (test.unanswered() > 0 || !times || times->p99 >= LineSlowMs)
+        return LineVerdict::Marginal;
+    return LineVerdict::Pass;
+}
+
+const char* VerdictName(LineVerdict verdict) {
+    switch (verdict) {
+    case LineVerdict::Pass:
+        return "pass";
+    case LineVerdict::Marginal:
+        return "marginal";
+    case LineVerdict::Fail:
+        break;
+    }
+    return "fail";
+}
+
+std::optional<double> LossRuledOut(const LineTest& test) {
+    if (test.code != Code::None || test.sent == 0 || test.answered < test.sent)
+        return std::nullopt;
+    return std::min(1.0, 3.0 / static_cast<double>(test.sent));
+}
+
 LineTest TestLine(const JobContext& c, long long count, const std::function<void(const LineTest&)>& progress) {
     LineTest test;
     test.port = c.reader.ComPortNo;

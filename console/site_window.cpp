@@ -1,5 +1,7 @@
 #include "site_window.h"
 
+#include "console/site_cards.h"
+
 #include "commission/codes.h"
 #include "commission/report.h"
 #include "console/chrome.h"
@@ -61,7 +63,7 @@ constexpr Caption Captions[] = {
     {"btnRecord", localisation::swChoose},    {"lblReport", localisation::swReport},
     {"btnReport", localisation::swChoose},    {"btnStart", localisation::swStart},
     {"btnStop", localisation::swStop},        {"btnExit", localisation::swExit},
-    {"pnVELNO", localisation::txCompany},
+    {"pnVELNO", localisation::txCompany},     {"btnCards", localisation::swCards},
 };
 
 constexpr TextId Headers[TfrmSite::ColumnCount] = {
@@ -151,6 +153,7 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     applyLooks();
+    addCardsMode();
 
     ui->edPlan->setText(QString::fromStdString(files.plan));
     ui->edReport->setText(QString::fromStdString(files.report));
@@ -245,6 +248,40 @@ void TfrmSite::applyLooks() {
         ui->cmbLine->addItem(QString::fromLatin1(item));
 }
 
+// ---- the Cards mode ----
+
+void TfrmSite::addCardsMode() {
+    cards_ = new CardsPanel(link_, reader_, store_, this);
+    cards_->setObjectName(QStringLiteral("cards"));
+    cards_->hide();
+    ui->vlMain->insertWidget(ui->vlMain->indexOf(ui->tblReaders) + 1, cards_, 1);
+    btnCards = new QPushButton(this);
+    btnCards->setObjectName(QStringLiteral("btnCards"));
+    btnCards->setCheckable(true);
+    ui->hlRun->insertWidget(ui->hlRun->indexOf(ui->btnStop) + 1, btnCards);
+    setTabOrder(ui->btnStop, btnCards);
+    setTabOrder(btnCards, cards_);
+    setTabOrder(cards_, ui->tblReaders);
+    connect(btnCards, &QAbstractButton::toggled, this, [this](bool on) {
+        if (on && running_) {
+            btnCards->setChecked(false); // one run at a time
+            return;
+        }
+        ui->tblReaders->setVisible(!on);
+        ui->gbSettings->setVisible(!on);
+        ui->btnStart->setVisible(!on);
+        ui->btnStop->setVisible(!on);
+        cards_->setVisible(on);
+    });
+    // While cards are enrolled, nothing else may run nested in their polling.
+    connect(cards_, &CardsPanel::runningChanged, this, [this](bool running) {
+        for (QWidget* control :
+             {static_cast<QWidget*>(btnCards), static_cast<QWidget*>(ui->btnExit), static_cast<QWidget*>(ui->btnEng),
+              static_cast<QWidget*>(ui->btnGB), static_cast<QWidget*>(ui->btnBIG5)})
+            control->setEnabled(!running);
+    });
+}
+
 // ---- start-up and captions ----
 
 void TfrmSite::FormCreate() {
@@ -278,6 +315,7 @@ void TfrmSite::FormShow() {
     updateCounts();
     if (!running_ && idle_)
         showStatus(idle_());
+    cards_->retranslate();
 }
 
 void TfrmSite::showEvent(QShowEvent* event) {
@@ -288,6 +326,11 @@ void TfrmSite::showEvent(QShowEvent* event) {
 
 // The window closes at any time; a run under way is stopped first, as Stop does, and the window closes after it.
 void TfrmSite::closeEvent(QCloseEvent* event) {
+    if (cards_->running()) {
+        cards_->btnCardsStopClick();
+        event->ignore();
+        return;
+    }
     if (!running_) {
         event->accept();
         return;

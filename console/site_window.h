@@ -33,6 +33,8 @@ class TfrmSite;
 
 namespace console {
 
+class CardsPanel;
+
 /// The files the command line names.
 struct SiteFiles {
     std::string plan;   ///< empty: no plan
@@ -111,6 +113,8 @@ private:
     void signal(bool ok) override;
 
     void applyLooks();
+    /// The Cards mode: card enrolment in place of the readers' table (console/site_cards.h).
+    void addCardsMode();
     void switchLanguage(int index);
     /// A field was left or a setting changed: when what the next Start depends on differs from what the last run
     /// was started with, the next Start begins a new run.
@@ -202,6 +206,9 @@ private:
     std::optional<bool> lastSignal_;  ///< the last reader's outcome in this run
     std::function<QString()> idle_;   ///< the status while nothing runs
     int busyPhase_ = 0;
+
+    CardsPanel* cards_ = nullptr;
+    QPushButton* btnCards = nullptr;
 };
 
 } // namespace console

@@ -388,6 +388,67 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* usNoSuchDoor */
     {"--replace {1}: no row of the plan has that door", "--replace {1}：计划表中没有任何一行是这个门",
      "--replace {1}：計畫表中沒有任何一列是這個門"},
+    /* ltVerdict */ {"verdict: {1}", "判定：{1}", "判定：{1}"},
+    /* ltPass */ {"pass", "合格", "合格"},
+    /* ltMarginal */ {"marginal", "勉强", "勉強"},
+    /* ltFail */ {"fail", "不合格", "不合格"},
+    /* ltLossRuledOut */
+    {"every one of {1} queries answered: a loss of {2} % or more is ruled out (95 % confidence)",
+     "{1} 次查询全部回应：可排除 {2} % 以上的丢失率（95 % 置信度）",
+     "{1} 次查詢全部回應：可排除 {2} % 以上的遺失率（95 % 信賴度）"},
+    /* cvParityRight */ {"parity right", "校验位正确", "校驗位正確"},
+    /* cvParityWrong */ {"parity wrong", "校验位错误", "校驗位錯誤"},
+    /* cvWhole */ {"as one number {1}", "整数显示为 {1}", "整數顯示為 {1}"},
+    /* cvReversed */ {"bytes reversed", "字节顺序颠倒", "位元組順序顛倒"},
+    /* cvSwapped */ {"D0/D1 swapped", "D0/D1 接反", "D0/D1 接反"},
+    /* cvMatches */ {"matches {1}", "符合 {1}", "符合 {1}"},
+    /* cvMatchesReversed */
+    {"matches {1} with the bytes reversed", "符合 {1}（字节顺序颠倒）", "符合 {1}（位元組順序顛倒）"},
+    /* cvMatchesSwapped */ {"matches {1} with D0/D1 swapped", "符合 {1}（D0/D1 接反）", "符合 {1}（D0/D1 接反）"},
+    /* cvNoMatch */ {"does not match {1}", "不符合 {1}", "不符合 {1}"},
+    /* usExpect */
+    {"--expect {1}: a card number (decimal, or hexadecimal as 0x1A2B3C or 1A2B3Ch) or facility:number as 077:30211",
+     "--expect {1}：卡号（十进位，或十六进位如 0x1A2B3C、1A2B3Ch）或 设施码:卡号 如 077:30211",
+     "--expect {1}：卡號（十進位，或十六進位如 0x1A2B3C、1A2B3Ch）或 設施碼:卡號 如 077:30211"},
+    /* enListFaulty */
+    {"the card list {1}, line {2}: {3}", "卡片清单 {1} 第 {2} 行：{3}", "卡片清單 {1} 第 {2} 列：{3}"},
+    /* enNotUtf8 */ {"not UTF-8 text", "不是 UTF-8 文字", "不是 UTF-8 文字"},
+    /* enNotList */
+    {"not a card list (time, name, hex, decimal, w26_facility, w26_number, w34_facility, w34_number)",
+     "不是卡片清单（time, name, hex, decimal, w26_facility, w26_number, w34_facility, w34_number）",
+     "不是卡片清單（time, name, hex, decimal, w26_facility, w26_number, w34_facility, w34_number）"},
+    /* enBadHex */
+    {"'{1}' is not eight hexadecimal digits", "“{1}”不是八位十六进位数字", "「{1}」不是八位十六進位數字"},
+    /* enCannotWrite */
+    {"cannot write the card list {1}: {2}", "无法写入卡片清单 {1}：{2}", "無法寫入卡片清單 {1}：{2}"},
+    /* enIsFolder */ {"is a folder", "是资料夹", "是資料夾"},
+    /* enStart */
+    {"Present the cards one after another; Ctrl-C ends. New cards go to {1}",
+     "请逐张感应卡片；按 Ctrl-C 结束。新卡片写入 {1}", "請逐張感應卡片；按 Ctrl-C 結束。新卡片寫入 {1}"},
+    /* enKnown */ {"{1} cards known from {2}", "已从 {2} 读入 {1} 张卡片", "已從 {2} 讀入 {1} 張卡片"},
+    /* enAdded */ {"New card {1}: {2}", "新卡片 {1}：{2}", "新卡片 {1}：{2}"},
+    /* enSameW26 */
+    {"  {1} has the W26 number {2} of {3}: a controller reading 26 bits cannot tell them apart",
+     "  {1} 与 {3} 的 W26 号码 {2} 相同：读取 26 位元的控制器无法区分两者",
+     "  {1} 與 {3} 的 W26 號碼 {2} 相同：讀取 26 位元的控制器無法區分兩者"},
+    /* enAgain */
+    {"Presented again: {1} ({2}), not added", "重复感应：{1}（{2}），未加入", "重複感應：{1}（{2}），未加入"},
+    /* enNotSaved */
+    {"the card {1} could not be written to {2}: enrolment ended", "卡片 {1} 无法写入 {2}：登录结束",
+     "卡片 {1} 無法寫入 {2}：登錄結束"},
+    /* enSummary */
+    {"{1} new cards, {2} presented again, {3} sharing a W26 number; {4} cards in {5}",
+     "新卡片 {1} 张，重复感应 {2} 次，W26 号码相同 {3} 张；{5} 共有 {4} 张卡片",
+     "新卡片 {1} 張，重複感應 {2} 次，W26 號碼相同 {3} 張；{5} 共有 {4} 張卡片"},
+    /* swCards */ {"Cards", "卡片", "卡片"},
+    /* swCardList */ {"Card list:", "卡片清单：", "卡片清單："},
+    /* swCardFiles */
+    {"Card lists (*.csv);;All files (*)", "卡片清单 (*.csv);;所有档案 (*)", "卡片清單 (*.csv);;所有檔案 (*)"},
+    /* swColName */ {"Name", "名称", "名稱"},
+    /* swCardCount */ {"{1} cards", "{1} 张卡片", "{1} 張卡片"},
+    /* swCardsReady */
+    {"Choose the card list and press Start; then present the cards one after another",
+     "选择卡片清单并按开始，然后逐张感应卡片", "選擇卡片清單並按開始，然後逐張感應卡片"},
 };
 
 const char* Text(TextId id) {

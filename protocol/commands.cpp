@@ -45,12 +45,21 @@ bool RepliesTo(Command command, std::string_view frame) {
     case Command::Keys:
     case Command::Parity:
     case Command::Mode:
-        // The letter lies before the two checksum digits and the CR.
-        return static_cast<int>(frame.size()) >= LetterPosition + 3 &&
-               frame[LetterPosition - 1] == static_cast<char>(command);
+        break;
     default:
         return false;
     }
+    // The letter's place is the reader's to fill as it likes: only a reply that names another command is refused.
+    // A reply too short to hold it names none; its field says whether it is whole.
+    if (static_cast<int>(frame.size()) < LetterPosition + 3)
+        return true;
+    const char letter = frame[LetterPosition - 1];
+    for (const Command other : {Command::Info, Command::Version, Command::Keys, Command::Parity, Command::Mode,
+                                Command::Id, Command::Line, Command::Poll}) {
+        if (other != command && letter == static_cast<char>(other))
+            return false;
+    }
+    return true;
 }
 
 std::string ReplyBody(std::string_view id, Command command, std::string_view payload) {

@@ -69,10 +69,11 @@ inline constexpr int KeysPosition = PayloadPosition + 2;
 /// A poll reply shorter than this carries nothing to show.
 inline constexpr int MinimumDataReply = 10;
 
-/// Whether `frame` (every byte of a reply, LF to CR) is a reply to the query of `command` (Version, Keys, Parity or
-/// Mode): that command's letter stands at LetterPosition, in the body. A reply to another command that came late
-/// fails, even one as long as the answer (the "H00B" reply is as long as the "H00V" one). Whether the field is
-/// whole and of its kind is for the reader of the field to judge (ReplyDigits). False for the other commands.
+/// Whether `frame` (every byte of a reply, LF to CR) may be a reply to the query of `command` (Version, Keys,
+/// Parity or Mode): it is none when another command's letter stands at LetterPosition, as in a late reply to an
+/// earlier command (the "H00B" reply is as long as the "H00V" one). The place is the reader's to fill, so any
+/// other character there, or a reply too short to hold it, is taken; whether the field is whole and of its kind
+/// is for the reader of the field to judge (ReplyDigits). False for the other commands.
 bool RepliesTo(Command command, std::string_view frame);
 
 /// "H", the reader's ID, the command's letter, the payload: a reply body laid out as the fields above read it.

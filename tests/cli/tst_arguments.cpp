@@ -29,7 +29,7 @@ CtlInvocation Accepted(const QString& line) {
 /// The command, every option that differs from its default and the settings: "set port 3 json: id 7, mode 1 1 2".
 QString Summary(const CtlInvocation& call) {
     static const char* const commands[] = {"ports", "scan",  "set",      "default", "monitor", "apply",
-                                           "diff",  "audit", "linetest", "help",    "version"};
+                                           "diff",  "audit", "linetest", "enrol",   "help",    "version"};
     QStringList list{commands[int(call.command)]};
     const std::pair<std::optional<long long>, const char*> numbers[] = {
         {call.port ? std::optional<long long>(call.port) : std::nullopt, "port"},
@@ -41,17 +41,23 @@ QString Summary(const CtlInvocation& call) {
             list << QString("%1 %2").arg(name).arg(*number);
     }
     const std::pair<std::string, const char*> files[] = {
-        {call.tracePath, "trace"}, {call.recordPath, "record"}, {call.reportPath, "report"}, {call.planPath, "plan"}};
+        {call.tracePath, "trace"}, {call.recordPath, "record"}, {call.reportPath, "report"},
+        {call.planPath, "plan"},   {call.outPath, "out"},       {call.expect ? call.expect->text : "", "expect"}};
     for (const auto& [file, name] : files) {
         if (!file.empty())
             list << QString("%1 %2").arg(name, QString::fromStdString(file));
     }
-    const std::pair<bool, const char*> flags[] = {
-        {call.allLines, "all-lines"}, {call.json, "json"}, {!call.verify, "no-verify"}, {call.repeat, "repeat"}};
+    const std::pair<bool, const char*> flags[] = {{call.allLines, "all-lines"},
+                                                  {call.json, "json"},
+                                                  {!call.verify, "no-verify"},
+                                                  {call.repeat, "repeat"},
+                                                  {call.views, "views"}};
     for (const auto& [set, name] : flags) {
         if (set)
             list << name;
     }
+    if (call.namePrefix != "Card ")
+        list << QString("name '%1'").arg(QString::fromStdString(call.namePrefix));
     if (call.pin)
         list << QString("pin %1 %2").arg(call.pin->port).arg(QString::fromStdString(call.pin->name)).trimmed();
     QStringList values;
@@ -108,6 +114,9 @@ private slots:
         Row("pin every port", "ports --pin", "ports pin 0");
         Row("pin one, before the command", "--pin com3=usb-Example-if00 ports", "ports pin 3 usb-Example-if00");
         Row("pin one, a path after =", "ports --pin=COM16=/dev/ttyS0", "ports pin 16 /dev/ttyS0");
+        Row("monitor's views and a card expected", "monitor -v --expect 077:30211", "monitor expect 077:30211 views");
+        Row("a card expected in hexadecimal", "--expect 0x4D7603 monitor --views", "monitor expect 0x4D7603 views");
+        Row("enrol's list and names", "enrol --out cards.csv --name Staff_", "enrol out cards.csv name 'Staff_'");
     }
     void accepted() {
         QFETCH(QString, line);
@@ -202,6 +211,13 @@ private slots:
         Row("pin COM17", "ports --pin COM17=x", "--pin COM17=x: COM<N>=NAME, N 1 to 16");
         Row("pin without a name", "ports --pin COM3=", "--pin COM3=: COM<N>=NAME");
         Row("pin empty", "ports --pin=", "--pin needs COM<N>=NAME after it");
+        Row("facility over 16 bits", "monitor --expect 65536:1", "--expect 65536:1: a card number");
+        Row("a card number over 32 bits", "monitor --expect 4294967296", "--expect 4294967296: a card number");
+        Row("not a card", "monitor --expect 12G", "--expect 12G: a card number");
+        Row("expect with enrol", "enrol --out c.csv --expect 1", "--expect goes with monitor");
+        Row("views with linetest", "-v linetest", "--views goes with monitor");
+        Row("enrol without its list", "enrol --name Staff", "enrol --out needs a file name");
+        Row("out with monitor", "monitor --out c.csv", "--out goes with enrol");
     }
     void refused() {
         QFETCH(QString, line);

@@ -146,17 +146,28 @@ private slots:
                    c.reader.presentCard("0001");
                })
             << "--json monitor --count 3" << 0 << "H00F H00F H00F"
-            << "{\"ok\":true,\"card\":\"499602D2\",\"number\":1234567890}\n{\"ok\":true,\"keypad\":\"1234\"}\n"
-               "{\"ok\":true,\"card\":\"0001\",\"number\":null}\n"
+            << R"({"ok":true,"card":"499602D2","number":1234567890,)"
+               R"("w26":{"facility":150,"number":722,"whole":9831122,"even_parity":0,"odd_parity":0,"parity_ok":true,)"
+               R"("bits":"01001011000000010110100100"},)"
+               R"("w34":{"facility":18838,"number":722,"whole":1234567890,"even_parity":1,"odd_parity":0,)"
+               R"("parity_ok":true,"bits":"1010010011001011000000010110100100"},)"
+               R"("reversed":{"card":"D2029649","number":3523384905},)"
+               R"("w26_swapped":{"facility":105,"number":64813,"whole":6946093,"even_parity":1,"odd_parity":1,)"
+               R"("parity_ok":false,"bits":"10110100111111101001011011"},)"
+               R"("w34_swapped":{"facility":46697,"number":64813,"whole":3060399405,"even_parity":0,"odd_parity":1,)"
+               R"("parity_ok":false,"bits":"0101101100110100111111101001011011"}})"
+               "\n{\"ok\":true,\"keypad\":\"1234\"}\n{\"ok\":true,\"card\":\"0001\",\"number\":null}\n"
             << "";
-        QTest::newRow("monitor as text, the reader stops answering") << Setup([](Ctl& c) {
-            c.remember(3, 5, "19200,e,8,1");
-            c.reader.presentCard("FFFFFFFF");
-            c.reader.faults.stopAfterPolls = 2;
-        }) << "monitor" << 1 << "H00F H00F H00F"
-                                                                     << "Card ID : 4294967295  FFFFFFFF(H)\n"
-                                                                     << "Reader Not Find: no reply from COM3 at "
-                                                                        "19200,e,8,1\n";
+        QTest::newRow("monitor as text, the reader stops answering")
+            << Setup([](Ctl& c) {
+                   c.remember(3, 5, "19200,e,8,1");
+                   c.reader.presentCard("FFFFFFFF");
+                   c.reader.faults.stopAfterPolls = 2;
+               })
+            << "monitor" << 1 << "H00F H00F H00F"
+            << "Card ID : 4294967295  FFFFFFFF(H)  W26 255:65535\n"
+            << "Reader Not Find: no reply from COM3 at "
+               "19200,e,8,1\n";
         QTest::newRow("usage error, nothing opened") << remembered << "set id 0" << 2 << ""
                                                      << ""
                                                      << "readerctl: id 0: 1 to 99; see 'readerctl --help'\n";

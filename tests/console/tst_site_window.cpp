@@ -582,13 +582,14 @@ private slots:
         QTest::addColumn<bool>("plan");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("with a plan") << true
-                                     << QStringList{"edPlan",   "btnPlan",   "rbApply",  "edRecord",   "btnRecord",
-                                                    "edReport", "btnReport", "btnStart", "tblReaders", "btnEng",
-                                                    "btnGB",    "btnBIG5",   "btnExit"};
+                                     << QStringList{"edPlan",   "btnPlan",   "rbApply",  "edRecord", "btnRecord",
+                                                    "edReport", "btnReport", "btnStart", "btnCards", "tblReaders",
+                                                    "btnEng",   "btnGB",     "btnBIG5",  "btnExit"};
         QTest::newRow("without a plan, the ID chosen")
-            << false << QStringList{"edPlan",    "btnPlan",    "chkId",    "seIdFrom",  "chkKeys",  "chkMode",
-                                    "chkParity", "chkLine",    "edRecord", "btnRecord", "edReport", "btnReport",
-                                    "btnStart",  "tblReaders", "btnEng",   "btnGB",     "btnBIG5",  "btnExit"};
+            << false
+            << QStringList{"edPlan",     "btnPlan",  "chkId",     "seIdFrom", "chkKeys",   "chkMode",  "chkParity",
+                           "chkLine",    "edRecord", "btnRecord", "edReport", "btnReport", "btnStart", "btnCards",
+                           "tblReaders", "btnEng",   "btnGB",     "btnBIG5",  "btnExit"};
     }
     void tabOrder() {
         QFETCH(bool, plan);

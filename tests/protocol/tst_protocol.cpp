@@ -120,10 +120,13 @@ private slots:
         QTest::newRow("parity") << 'M' << QByteArray("H01M0") << true;
         QTest::newRow("the key count for the parity") << 'M' << QByteArray("H01L04") << false;
         QTest::newRow("an empty parity") << 'M' << QByteArray("H01M") << true;
-        QTest::newRow("no room for the letter") << 'M' << QByteArray("H01") << false;
+        QTest::newRow("too short to name another command") << 'M' << QByteArray("H01") << true;
         QTest::newRow("mode") << 'A' << QByteArray("H01A001") << true;
         QTest::newRow("mode, more after its digits") << 'A' << "H01A001" + zero + "0" << true;
-        QTest::newRow("a zero byte for the letter") << 'A' << "H01" + zero + "001" << false;
+        QTest::newRow("a zero byte for the letter") << 'A' << "H01" + zero + "001" << true;
+        QTest::newRow("any other character for the letter") << 'V' << QByteArray("H01-03.20-01") << true;
+        QTest::newRow("the set ID's reply for the mode") << 'A' << QByteArray("H01C20240117") << false;
+        QTest::newRow("a card for the key count") << 'L' << QByteArray("H01F1C499602D2") << false;
         QTest::newRow("the presence query is judged by its length") << 'B' << QByteArray("H01B20240117") << false;
     }
     void repliesTo() {

@@ -1,0 +1,170 @@
+#include "enrolment.h"
+
+#include "commission/csv.h"
+#include "commission/record.h"
+#include "localisation/message_table.h"
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace commission {
+
+namespace {
+
+std::string JoinLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        line += (i == 0 ? "" : ",") + CsvField(fields[i]);
+    return line + "\r\n";
+}
+
+bool ValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80           ? 1
+                                   : (byte >> 5) == 0x6  ? 2
+                                   : (byte >> 4) == 0xE  ? 3
+                                   : (byte >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && byte < 0xC2))
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+/// The cards of an existing list, or the reason it is not one.
+std::optional<std::vector<EnrolledCard>> ReadList(const std::string& content, const std::string& path,
+                                                  std::string& error) {
+    std::vector<EnrolledCard> cards;
+    if (content.empty())
+        return cards;
+    const auto refuse = [&](int line, const std::string& why) {
+        error = localisation::Format(localisation::enListFaulty, {path, std::to_string(line), why});
+        return std::nullopt;
+    };
+    if (!ValidUtf8(content))
+        return refuse(1, localisation::Text(localisation::enNotUtf8));
+    CsvReader reader(content);
+    const std::optional<CsvReader::Record> header = reader.next();
+    if (!header || header->fields != Enrolment::Columns())
+        return refuse(1, localisation::Text(localisation::enNotList));
+    while (const std::optional<CsvReader::Record> row = reader.next()) {
+        if (row->fields.size() != Enrolment::Columns().size())
+            return refuse(row->line, localisation::Text(localisation::enNotList));
+        const std::optional<CardExpectation> hex = ParseExpectation("0x" + row->fields[2]);
+        if (row->fields[2].size() != 8 || !hex)
+            return refuse(row->line, localisation::Format(localisation::enBadHex, {row->fields[2]}));
+        cards.push_back({CsvCellText(row->fields[1]), *hex->value});
+    }
+    if (!reader.error().empty())
+        return refuse(0, reader.error());
+    return cards;
+}
+
+} // namespace
+
+bool CardPresence::presented(std::uint32_t value, std::uint32_t nowMs) {
+    const bool held = last_ == value && nowMs - lastMs_ <= HeldCardMs;
+    last_ = value;
+    lastMs_ = nowMs;
+    return !held;
+}
+
+std::vector<std::string> Enrolment::Columns() {
+    return {"time", "name", "hex", "decimal", "w26_facility", "w26_number", "w34_facility", "w34_number"};
+}
+
+std::unique_ptr<Enrolment> Enrolment::Open(const std::string& path, std::string prefix, std::string& error) {
+    std::string content;
+    const std::string shown = platform::ShownPath(path);
+    // Only a regular file has cards to read: a device would never end.
+    if (platform::KindOf(path) == platform::PathKind::File) {
+        std::FILE* existing = platform::OpenFile(path, "rb");
+        if (!existing) {
+            error = localisation::Format(localisation::enCannotWrite, {shown, FileProblem(path, errno)});
+            return nullptr;
+        }
+        char buffer[65536];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, existing)) > 0;)
+            content.append(buffer, got);
+        std::fclose(existing);
+    }
+    std::optional<std::vector<EnrolledCard>> cards = ReadList(content, path, error);
+    if (!cards)
+        return nullptr;
+    errno = 0;
+    std::FILE* file = platform::OpenFile(path, "ab");
+    if (!file) {
+        error = localisation::Format(localisation::enCannotWrite,
+                                     {shown, platform::KindOf(path) == platform::PathKind::Folder
+                                                 ? std::string(localisation::Text(localisation::enIsFolder))
+                                                 : FileProblem(path, errno)});
+        return nullptr;
+    }
+    std::unique_ptr<Enrolment> enrolment(new Enrolment(file, path, std::move(prefix), std::move(*cards)));
+    enrolment->needsLineEnd_ = !content.empty() && content.back() != '\n';
+    std::fseek(file, 0, SEEK_END);
+    if (std::ftell(file) <= 0 && (std::fputs(JoinLine(Columns()).c_str(), file) < 0 || !platform::SyncFile(file))) {
+        error = localisation::Format(localisation::enCannotWrite, {shown, FileProblem(path, errno)});
+        return nullptr;
+    }
+    return enrolment;
+}
+
+Enrolment::Enrolment(std::FILE* file, std::string path, std::string prefix, std::vector<EnrolledCard> cards)
+    : file_(file), path_(std::move(path)), prefix_(std::move(prefix)), cards_(std::move(cards)) {
+    status_.listed = static_cast<long long>(cards_.size());
+}
+
+Enrolment::~Enrolment() {
+    std::fclose(file_);
+}
+
+const EnrolledCard* Enrolment::find(std::uint32_t value, std::uint32_t mask) const {
+    for (const EnrolledCard& card : cards_) {
+        if ((card.value & mask) == (value & mask))
+            return &card;
+    }
+    return nullptr;
+}
+
+EnrolEvent Enrolment::present(std::uint32_t value, std::uint32_t nowMs) {
+    EnrolEvent event;
+    if (!presence_.presented(value, nowMs))
+        return event;
+    if (const EnrolledCard* known = find(value, 0xFFFFFFFFu)) {
+        event.outcome = EnrolOutcome::Repeat;
+        event.card = *known;
+        ++status_.repeats;
+        return event;
+    }
+    event.card = {prefix_ + std::to_string(cards_.size() + 1), value};
+    if (const EnrolledCard* same = find(value, 0xFFFFFFu))
+        event.sameW26 = *same;
+    const CardViews views = ViewsOf(value);
+    std::string line = JoinLine({platform::IsoTimeNow(), event.card.name, HexText(value), std::to_string(value),
+                                 std::to_string(views.w26.facility), std::to_string(views.w26.number),
+                                 std::to_string(views.w34.facility), std::to_string(views.w34.number)});
+    if (needsLineEnd_)
+        line = "\r\n" + line;
+    if (std::fputs(line.c_str(), file_) < 0 || !platform::SyncFile(file_)) {
+        event.outcome = EnrolOutcome::NotSaved;
+        event.sameW26.reset();
+        return event;
+    }
+    needsLineEnd_ = false;
+    event.outcome = EnrolOutcome::Added;
+    cards_.push_back(event.card);
+    ++status_.added;
+    ++status_.listed;
+    status_.collisions += event.sameW26 ? 1 : 0;
+    return event;
+}
+
+} // namespace commission
