@@ -67,12 +67,18 @@ struct OptionName {
     const char* name;
 };
 constexpr OptionName OptionNames[] = {
-    {CtlOption::AllLines, "--all-lines"}, {CtlOption::Count, "--count"},
-    {CtlOption::NoVerify, "--no-verify"}, {CtlOption::Pin, "--pin"},
-    {CtlOption::Record, "--record"},      {CtlOption::Repeat, "--repeat"},
-    {CtlOption::Report, "--report"},      {CtlOption::Replace, "--replace"},
-    {CtlOption::Replace, "--replace-failed"}, {CtlOption::Views, "--views"},
-    {CtlOption::Expect, "--expect"},      {CtlOption::Out, "--out"},
+    {CtlOption::AllLines, "--all-lines"},
+    {CtlOption::Count, "--count"},
+    {CtlOption::NoVerify, "--no-verify"},
+    {CtlOption::Pin, "--pin"},
+    {CtlOption::Record, "--record"},
+    {CtlOption::Repeat, "--repeat"},
+    {CtlOption::Report, "--report"},
+    {CtlOption::Replace, "--replace"},
+    {CtlOption::Replace, "--replace-failed"},
+    {CtlOption::Views, "--views"},
+    {CtlOption::Expect, "--expect"},
+    {CtlOption::Out, "--out"},
     {CtlOption::Name, "--name"},
 };
 

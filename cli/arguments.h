@@ -25,27 +25,27 @@ struct CtlPin {
 
 struct CtlInvocation {
     CtlCommand command = CtlCommand::Help;
-    commission::Request settings;   ///< set: each setting at most once
-    std::string planPath;           ///< apply, diff, audit
-    int port = 0;                   ///< --port: 1..16, 0 when not given
-    std::optional<int> lineIndex;   ///< --line, as an index of the line-settings table
-    bool allLines = false;          ///< --all-lines
-    bool json = false;              ///< --json
-    std::optional<long long> count; ///< --count (monitor, linetest)
-    std::string tracePath;          ///< --trace FILE
-    std::optional<int> language;    ///< --language: 0 English, 1 Simplified, 2 Traditional
-    bool verify = true;             ///< --no-verify clears it (set, default, apply)
-    std::string recordPath;         ///< --record FILE
-    std::string reportPath;         ///< --report FILE.html
-    bool repeat = false;            ///< --repeat (set, default)
-    std::optional<CtlPin> pin;      ///< --pin [COMn=NAME] (ports)
-    bool replaceFailed = false;     ///< --replace-failed (apply)
-    std::string replaceDoor;        ///< --replace DOOR (apply)
+    commission::Request settings;                      ///< set: each setting at most once
+    std::string planPath;                              ///< apply, diff, audit
+    int port = 0;                                      ///< --port: 1..16, 0 when not given
+    std::optional<int> lineIndex;                      ///< --line, as an index of the line-settings table
+    bool allLines = false;                             ///< --all-lines
+    bool json = false;                                 ///< --json
+    std::optional<long long> count;                    ///< --count (monitor, linetest)
+    std::string tracePath;                             ///< --trace FILE
+    std::optional<int> language;                       ///< --language: 0 English, 1 Simplified, 2 Traditional
+    bool verify = true;                                ///< --no-verify clears it (set, default, apply)
+    std::string recordPath;                            ///< --record FILE
+    std::string reportPath;                            ///< --report FILE.html
+    bool repeat = false;                               ///< --repeat (set, default)
+    std::optional<CtlPin> pin;                         ///< --pin [COMn=NAME] (ports)
+    bool replaceFailed = false;                        ///< --replace-failed (apply)
+    std::string replaceDoor;                           ///< --replace DOOR (apply)
     bool views = false;                                ///< --views, -v (monitor)
     std::optional<commission::CardExpectation> expect; ///< --expect (monitor)
     std::string outPath;                               ///< --out FILE (enrol)
     std::string namePrefix = "Card ";                  ///< --name PREFIX (enrol)
-    std::string help;               ///< Help: the text to print (the generated help of the command asked)
+    std::string help; ///< Help: the text to print (the generated help of the command asked)
 };
 
 struct CtlParse {

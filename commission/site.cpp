@@ -232,20 +232,22 @@ const PlanRow* Site::rowToTake(const Found& reader, std::string& replaces) {
     return state_.rowFor(serial, false);
 }
 
+bool Site::RecordIdFirst::operator()(const std::string& id) const {
+    operations::ReaderInfo info = reader->info;
+    info.id = id;
+    RecordRow row{*door, reader->port, reader->line, info, "under-way", Code::None, {}, platform::IsoTimeNow()};
+    if (site->options_.record && !site->options_.record->add(row))
+        return false;
+    site->state_.add(row);
+    return true;
+}
+
 JobResult Site::runJob(const Found& reader, const Request& request, const std::string& door, int idOffset,
                        const Found* scanned) {
     JobContext c = c_;
     // The ID is the site's once sent: the record holds it first, so that a run that ends before the reader's
     // outcome is written still knows it.
-    c.beforeId = [&](const std::string& id) {
-        operations::ReaderInfo info = reader.info;
-        info.id = id;
-        RecordRow row{door, reader.port, reader.line, info, "under-way", Code::None, {}, platform::IsoTimeNow()};
-        if (options_.record && !options_.record->add(row))
-            return false;
-        state_.add(row);
-        return true;
-    };
+    c.beforeId = RecordIdFirst{this, &reader, &door};
     return RunJob(c, request, idOffset, scanned);
 }
 

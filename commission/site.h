@@ -75,6 +75,14 @@ private:
     /// The plan row a reader takes, and the serial it replaces there ("" when none).
     const PlanRow* rowToTake(const Found& reader, std::string& replaces);
     /// The job, with the ID noted in the record before it is sent.
+    /// What a job calls before it sends an ID: the ID goes into the record first. A named type rather than a
+    /// lambda, so that the std::function holding it leaves no data of this library's own.
+    struct RecordIdFirst {
+        Site* site;
+        const Found* reader;
+        const std::string* door;
+        bool operator()(const std::string& id) const;
+    };
     JobResult runJob(const Found& reader, const Request& request, const std::string& door, int idOffset,
                      const Found* scanned);
     void finish(const Found& reader, JobResult job, const std::string& door, const char* outcome,

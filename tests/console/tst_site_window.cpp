@@ -9,9 +9,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QMessageBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
