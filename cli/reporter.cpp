@@ -161,6 +161,8 @@ public:
         line(state.left < 0
                  ? Format(localisation::cmStateFoundNoPlan, {state.record, done, held})
                  : Format(localisation::cmStateFound, {state.record, done, held, std::to_string(state.left)}));
+        for (const int at : state.setAside)
+            line(Format(localisation::cmSetAside, {state.record, std::to_string(at)}));
     }
     void removeReader(const Found& reader) override {
         line(Format(localisation::rcRemove, {Utf8(reader.info.serial)}));
@@ -320,6 +322,8 @@ public:
         object["done"] = state.done;
         object["ids_held"] = state.held;
         object["rows_left"] = state.left < 0 ? ordered_json(nullptr) : ordered_json(state.left);
+        if (!state.setAside.empty())
+            object["set_aside"] = state.setAside;
         print(object);
     }
 

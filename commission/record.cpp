@@ -195,6 +195,7 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
     // What the file holds already: its header decides its columns.
     std::vector<std::string> columns = Columns();
     std::vector<std::vector<std::string>> rows;
+    std::vector<int> setAside;
     bool needsLineEnd = false;
     const platform::PathKind kind = platform::KindOf(path);
     if (kind == platform::PathKind::Folder) {
@@ -211,7 +212,11 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
             error = Format(localisation::flRecordColumns, {shown, Differences(found, Columns())});
             return nullptr;
         }
-        rows = RowsAfterHeader(reader);
+        while (std::optional<CsvReader::Record> fields = reader.next()) {
+            if (fields->fields.size() != columns.size())
+                setAside.push_back(fields->line);
+            rows.push_back(std::move(fields->fields));
+        }
         needsLineEnd = content->back() != '\n';
     }
     errno = 0;
@@ -225,6 +230,7 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
     std::unique_ptr<Record> record(new Record(file, path, columns));
     record->earlier_ = ReadRows(rows, columns);
     record->rows_ = std::move(rows);
+    record->setAside_ = std::move(setAside);
     record->needsLineEnd_ = needsLineEnd;
     record->created_ = kind == platform::PathKind::None;
     const std::optional<platform::FileIdentity> identity = platform::IdentityOf(file);

@@ -53,6 +53,8 @@ public:
     const std::string& path() const { return path_; }
     /// The rows the file held when it was opened, in order: what earlier runs left.
     const std::vector<RecordRow>& earlier() const { return earlier_; }
+    /// The lines of rows of another width when it was opened: cut short by a power cut, they are no reader's.
+    const std::vector<int>& setAside() const { return setAside_; }
     /// Why the last row was not added.
     const std::string& error() const { return error_; }
     /// Open made the file: a run refused before it began removes it (Discard).
@@ -75,6 +77,7 @@ private:
     std::vector<std::vector<std::string>> rows_; ///< every row the file held at the start, and each written since
     std::string error_;
     std::vector<RecordRow> earlier_;
+    std::vector<int> setAside_;
 };
 
 /// Why a file cannot be opened or written, from errno after the attempt, in the user's language: "it is a

@@ -77,8 +77,11 @@ bool Site::ended() const {
 
 SiteSummary Site::run() {
     const bool audit = options_.kind == SiteKind::Audit;
-    if (options_.record && !options_.record->earlier().empty())
-        c_.events.stateFound(state_.found(options_.record->path()));
+    if (options_.record && (!options_.record->earlier().empty() || !options_.record->setAside().empty())) {
+        StateFound found = state_.found(options_.record->path());
+        found.setAside = options_.record->setAside();
+        c_.events.stateFound(found);
+    }
     report_.rows = state_.reportRows();
     report_.done = state_.done();
     report_.failed = state_.failed();

@@ -17,10 +17,11 @@ namespace commission {
 
 /// What a record held when a run began, for the faces to say.
 struct StateFound {
-    std::string record; ///< its path
-    int done = 0;       ///< rows (readers, without a plan) done
-    int held = 0;       ///< IDs held by readers not done: failed after taking one, or under way when a run ended
-    int left = -1;      ///< the plan's rows left; -1 without a plan
+    std::string record;        ///< its path
+    int done = 0;              ///< rows (readers, without a plan) done
+    int held = 0;              ///< IDs held by readers not done: failed after taking one, or under way when a run ended
+    int left = -1;             ///< the plan's rows left; -1 without a plan
+    std::vector<int> setAside; ///< the record's lines cut short, read as no reader's row
 };
 
 class SiteState {

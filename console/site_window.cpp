@@ -936,11 +936,14 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
 }
 
 void TfrmSite::stateFound(const commission::StateFound& state) {
-    showStatus(Utf8(
+    std::string text =
         state.left < 0 ? Format(localisation::cmStateFoundNoPlan,
                                 {state.record, std::to_string(state.done), std::to_string(state.held)})
                        : Format(localisation::cmStateFound, {state.record, std::to_string(state.done),
-                                                             std::to_string(state.held), std::to_string(state.left)})));
+                                                             std::to_string(state.held), std::to_string(state.left)});
+    for (const int at : state.setAside)
+        text += "\n" + Format(localisation::cmSetAside, {state.record, std::to_string(at)});
+    showStatus(Utf8(text));
 }
 
 void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id, const std::string&) {

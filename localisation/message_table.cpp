@@ -354,6 +354,9 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* cmStateFoundNoPlan */
     {"{1}: {2} readers done, {3} IDs held", "{1}：已完成 {2} 台读卡机，保留 {3} 个编号",
      "{1}：已完成 {2} 台讀卡機，保留 {3} 個編號"},
+    /* cmSetAside */
+    {"{1}, line {2}: a row cut short (not written whole) is set aside", "{1} 第 {2} 行：这一行没有写完整，已略过",
+     "{1} 第 {2} 列：這一列沒有寫完整，已略過"},
     /* cmParityLeftOut */
     {"this reader has no keycode parity: the parity is left out", "这台读卡机没有按键同位元：不设定同位元",
      "這台讀卡機沒有按鍵同位元：不設定同位元"},

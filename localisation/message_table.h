@@ -247,6 +247,7 @@ enum TextId {
     // The site's state, read from the record.
     cmStateFound,
     cmStateFoundNoPlan,
+    cmSetAside,
     cmParityLeftOut,
     cmNotNoted,
     cmNotGiven,
