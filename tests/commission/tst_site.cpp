@@ -106,6 +106,7 @@ struct SiteDays {
     Day run(const std::vector<std::string>& coming, const std::function<void(SiteOptions&, Recorder&)>& setUp = {},
             SiteKind kind = SiteKind::Apply) {
         std::vector<sim::ReaderModel*> models;
+        models.reserve(coming.size());
         for (const std::string& serial : coming)
             models.push_back(&reader(serial));
         Recorder events(system, models);
