@@ -205,7 +205,7 @@ sleep 1 # the tone; then the window asks for the reader to be removed
 shot site-big5
 xdotool key Return # Stop, which has the focus while the site runs
 sleep 2
-xdotool key Tab Tab space # from Start past the table to English
+xdotool key Tab Tab Tab space # from Start past Cards and the table to English
 until_ok 30 test "$(value LanguageFlag)" = "REG_SZ English" || fail "the site window saved LanguageFlag '$(value LanguageFlag)'"
 sleep 0.5
 shot site-en
