@@ -53,26 +53,14 @@ int RunEnrol(Session& s) {
     if (!s.findPort())
         return CtlFailed;
     s.report.say(localisation::Format(localisation::enStart, {enrolment.path()}));
-    s.reader.ReaderFound = true;
-    s.link.setup().messagePump = [&s] {
-        if (s.interrupted())
-            s.reader.CardReadActive = false;
-    };
     EnrolObserver observer(s);
-    const operations::Result result = operations::ReadCards({s.link, s.reader, observer});
-    s.link.setup().messagePump = {};
+    const operations::Result result = s.readCards(observer);
     s.report.enrolEnded(enrolment.status(), enrolment.path());
     if (observer.notSaved)
         return s.report.fail(commission::Code::NotSaved,
                              localisation::Format(localisation::enNotSaved,
                                                   {commission::HexText(observer.notSaved->value), enrolment.path()}));
-    if (result.ok())
-        return CtlDone;
-    const commission::Code code = commission::CodeOf(result, false);
-    std::string text = operations::MessageText(result);
-    if (const std::string cause = commission::Cause(code, result.port, result.line); !cause.empty())
-        text += ": " + cause;
-    return s.report.fail(code, text);
+    return s.cardsEnded(result);
 }
 
 } // namespace cli

@@ -39,22 +39,30 @@ private:
 int RunMonitor(Session& s) {
     if (!s.findPort())
         return CtlFailed;
-    // The port stands for the window's scan; a reader that does not answer ends the polling at once.
-    s.reader.ReaderFound = true;
-    s.link.setup().messagePump = [&s] {
-        if (s.interrupted())
-            s.reader.CardReadActive = false;
-    };
     CardObserver observer(s);
-    const operations::Result result = operations::ReadCards({s.link, s.reader, observer});
-    s.link.setup().messagePump = {};
+    return s.cardsEnded(s.readCards(observer));
+}
+
+operations::Result Session::readCards(operations::Observer& observer) {
+    // The port stands for the window's scan; a reader that does not answer ends the polling at once.
+    reader.ReaderFound = true;
+    link.setup().messagePump = [this] {
+        if (interrupted())
+            reader.CardReadActive = false;
+    };
+    const operations::Result result = operations::ReadCards({link, reader, observer});
+    link.setup().messagePump = {};
+    return result;
+}
+
+int Session::cardsEnded(const operations::Result& result) {
     if (result.ok())
         return CtlDone;
     const commission::Code code = commission::CodeOf(result, false);
     std::string text = operations::MessageText(result);
     if (const std::string cause = commission::Cause(code, result.port, result.line); !cause.empty())
         text += ": " + cause;
-    return s.report.fail(code, text);
+    return report.fail(code, text);
 }
 
 } // namespace cli

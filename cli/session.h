@@ -38,6 +38,10 @@ struct Session {
     /// The reader for set, default, monitor and diff: --port as given, the remembered port, or found by a scan.
     /// Nothing when the scan found none; the failure is reported then.
     std::optional<int> findPort();
+    /// Card reading at the port found, for monitor and enrol, until Ctrl-C or the reader stops answering.
+    operations::Result readCards(operations::Observer& observer);
+    /// The exit status of card reading, its failure reported.
+    int cardsEnded(const operations::Result& result);
     /// Appends a row for a reader that answered (none for one that never did); false when it could not be
     /// written.
     bool recordRow(const commission::RecordRow& row);

@@ -85,15 +85,12 @@ std::unique_ptr<Enrolment> Enrolment::Open(const std::string& path, std::string 
     const std::string shown = platform::ShownPath(path);
     // Only a regular file has cards to read: a device would never end.
     if (platform::KindOf(path) == platform::PathKind::File) {
-        std::FILE* existing = platform::OpenFile(path, "rb");
+        std::optional<std::string> existing = platform::ReadWholeFile(path);
         if (!existing) {
             error = localisation::Format(localisation::enCannotWrite, {shown, FileProblem(path, errno)});
             return nullptr;
         }
-        char buffer[65536];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, existing)) > 0;)
-            content.append(buffer, got);
-        std::fclose(existing);
+        content = std::move(*existing);
     }
     std::optional<std::vector<EnrolledCard>> cards = ReadList(content, path, error);
     if (!cards)

@@ -9,10 +9,8 @@
 #include "protocol/text.h"
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace commission {
 
@@ -295,15 +293,13 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
 }
 
 PlanCheck ReadPlan(const std::string& path) {
-    std::ifstream file(platform::FsPath(path), std::ios::binary);
-    if (!file) {
+    const std::optional<std::string> text = platform::ReadWholeFile(path);
+    if (!text) {
         PlanCheck check;
         check.errors.push_back(Format(localisation::plCannotRead, {protocol::ShownAsUtf8(path)}));
         return check;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    PlanCheck check = ParsePlan(text.str(), protocol::ShownAsUtf8(SiteName(path)));
+    PlanCheck check = ParsePlan(*text, protocol::ShownAsUtf8(SiteName(path)));
     for (std::string& error : check.errors)
         error.insert(0, protocol::ShownAsUtf8(path) + " ");
     return check;

@@ -104,16 +104,7 @@ std::string JoinLine(const std::vector<std::string>& fields) {
 std::optional<std::string> ReadWhole(const std::string& path) {
     if (platform::KindOf(path) != platform::PathKind::File)
         return std::nullopt;
-    std::FILE* file = platform::OpenFile(path, "rb");
-    if (!file)
-        return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        content.append(buffer, got);
-    const bool read = !std::ferror(file);
-    std::fclose(file);
-    return read ? std::optional<std::string>(std::move(content)) : std::nullopt;
+    return platform::ReadWholeFile(path);
 }
 
 /// Each record of a CSV text after its header.

@@ -35,6 +35,19 @@ bool RemoveFile(const std::string& path) {
     return std::filesystem::remove(FsPath(path), failed);
 }
 
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::FILE* file = OpenFile(path, "rb");
+    if (!file)
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        content.append(buffer, got);
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    return read ? std::optional<std::string>(std::move(content)) : std::nullopt;
+}
+
 std::string IsoTimeNow() {
     const std::time_t now = std::time(nullptr);
     const std::tm local = LocalTime(now);

@@ -14,6 +14,8 @@ namespace platform {
 
 /// std::fopen for a UTF-8 path (`mode` as fopen's, "b" for binary). Null, with errno set, when it fails.
 std::FILE* OpenFile(const std::string& path, const char* mode);
+/// The whole of a file. Nothing, with errno set, when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
 /// The path as std::filesystem takes it, built from UTF-8 (never through the narrow code page); a path that is
 /// not UTF-8 names no file on Windows and throws nothing.
 std::filesystem::path FsPath(const std::string& path);
