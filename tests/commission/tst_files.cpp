@@ -43,6 +43,15 @@ RecordRow Row(const std::string& serial, const std::string& id) {
     return row;
 }
 
+/// A new record at `path` holding one reader's row; null when that failed.
+std::unique_ptr<Record> RecordWithRow(const QString& path) {
+    std::string error;
+    std::unique_ptr<Record> record = Record::Open(path.toStdString(), error);
+    if (!record || !record->add(Row("20240101", "01")))
+        return nullptr;
+    return record;
+}
+
 /// What "<td>...</td>" and "<title>...</title>" hold, with the five entities the report writes undone.
 QStringList CellTexts(const QString& html, const QString& tag) {
     QStringList texts;
@@ -75,10 +84,8 @@ private slots:
         QFETCH(int, room);
         QTemporaryDir folder;
         const QString path = folder.filePath("site.csv");
-        std::string error;
-        std::unique_ptr<Record> record = Record::Open(path.toStdString(), error);
-        QVERIFY2(record, error.c_str());
-        QVERIFY(record->add(Row("20240101", "01")));
+        std::unique_ptr<Record> record = RecordWithRow(path);
+        QVERIFY(record);
         const QByteArray before = Content(path);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
@@ -119,10 +126,8 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir folder;
         const QString path = folder.filePath("site.csv");
-        std::string error;
-        std::unique_ptr<Record> record = Record::Open(path.toStdString(), error);
-        QVERIFY2(record, error.c_str());
-        QVERIFY(record->add(Row("20240101", "01")));
+        std::unique_ptr<Record> record = RecordWithRow(path);
+        QVERIFY(record);
         QVERIFY(record->add(Row("20240102", "02")));
         QList<QByteArray> lines = Content(path).split('\n');
         lines.removeLast();
