@@ -50,7 +50,7 @@ operations::Result Session::readCards(operations::Observer& observer) {
         if (interrupted())
             reader.CardReadActive = false;
     };
-    const operations::Result result = operations::ReadCards({link, reader, observer});
+    operations::Result result = operations::ReadCards({link, reader, observer});
     link.setup().messagePump = {};
     return result;
 }
