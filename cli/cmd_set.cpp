@@ -25,10 +25,11 @@ int Repeat(Session& s) {
     options.record = s.record;
     options.reportPath = s.call.reportPath;
     options.version = READERCONFIG_VERSION;
-    if (const std::optional<commission::Value>& id = s.call.settings[commission::Setting::Id];
-        id && id->stepping && id->number > 1) {
-        s.report.say(Format(localisation::rcIdsLeft, {std::to_string(id->number), std::to_string(commission::LastId),
-                                                      std::to_string(commission::LastId - id->number + 1)}));
+    const commission::SettingRow* naming = commission::CountingRow();
+    if (const std::optional<commission::Value> id = naming ? s.call.settings[naming->setting] : std::nullopt;
+        id && id->stepping && id->chosen > 1) {
+        s.report.say(Format(localisation::rcIdsLeft, {std::to_string(id->chosen), std::to_string(commission::LastId),
+                                                      std::to_string(commission::LastId - id->chosen + 1)}));
     }
     const commission::SiteSummary summary = commission::Site(s.job(), options).run();
     s.report.summary(summary, options.kind, summary.ok());

@@ -184,16 +184,16 @@ public:
         };
         field(localisation::txSerialNo, info.serial);
         field(localisation::txVersion, info.version);
-        field(localisation::txIdLabel, info.id);
-        field(localisation::txKeyNum, info.keys);
-        if (info.parity)
-            line(operations::ItemText(*info.parity, operations::ParityItems, operations::ParityItemCount));
-        if (info.mode && info.mode->size() == 3) {
-            line(operations::ItemText(info.mode->substr(0, 1), operations::ModeItems, operations::ModeItemCount) +
-                 ", " +
-                 operations::ItemText(info.mode->substr(1, 1), operations::WiegandItems, operations::LengthItemCount) +
-                 ", " +
-                 operations::ItemText(info.mode->substr(2, 1), operations::Rs485Items, operations::LengthItemCount));
+        // Each setting the reader gave, in words where it has them; where it answers ends the list.
+        for (const commission::SettingRow* row : commission::RowsInScanOrder()) {
+            if (!row->field || !(info.*row->field))
+                continue;
+            const std::optional<std::string>& value = info.*row->field;
+            const std::optional<std::string> words = row->inWords(*value, commission::Wording::Scan);
+            if (!words)
+                field(row->heading, value);
+            else if (!words->empty())
+                line(*words);
         }
         line(commission::ComName(result.port) + " : " + result.line);
     }
@@ -487,10 +487,10 @@ ordered_json ReaderJson(const ReaderInfo& info) {
     ordered_json reader;
     reader["serial"] = Text(info.serial);
     reader["version"] = Text(info.version);
-    reader["id"] = Text(info.id);
-    reader["keys"] = Text(info.keys);
-    reader["parity"] = Text(info.parity);
-    reader["mode"] = Text(info.mode);
+    for (const commission::SettingRow* row : commission::RowsInScanOrder()) {
+        if (row->field)
+            reader[row->name] = Text(info.*row->field);
+    }
     return reader;
 }
 

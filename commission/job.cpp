@@ -13,12 +13,6 @@ using operations::Result;
 
 namespace {
 
-/// The factory default as the reader reports it back.
-constexpr char DefaultId[] = "01";
-constexpr char DefaultKeys[] = "04";
-constexpr char DefaultParity[] = "0";
-constexpr char DefaultMode[] = "001";
-
 class Runner {
 public:
     explicit Runner(const JobContext& c) : c_(c), observer_(c.events) {
@@ -35,24 +29,23 @@ public:
                 stopped = true;
                 break;
             }
+            const SettingRow& row = RowOf(value.setting);
             const std::string asked = ReaderText(value, idOffset);
             const std::size_t index = IndexOf(value.setting);
-            if (scanned && value.setting == Setting::Parity && scanned->info.hasParity == false) {
-                // As the factory default does: a reader without keycode parity answers neither query nor set.
-                job_.note = Format(localisation::cmParityLeftOut, {});
+            if (scanned && Lacks(row, scanned->info)) {
+                // As the factory default does: a reader without the setting answers neither query nor set.
+                job_.note = Format(row.lacking, {});
                 c_.events.note(*job_.note);
                 continue;
             }
             job_.asked[index] = asked;
             if (scanned && ReadField(value.setting, scanned->info, scanned->line) == asked) {
                 job_.unchanged[index] = true;
-                if (value.setting == Setting::Id) {
-                    job_.idTaken = true;
-                    job_.info.id = asked;
-                }
+                if (row.counts)
+                    taken(row, asked);
                 continue;
             }
-            if (value.setting == Setting::Id && c_.beforeId && !c_.beforeId(asked)) {
+            if (row.counts && c_.beforeId && !c_.beforeId(asked)) {
                 job_.code = Code::NotSaved;
                 job_.error = Format(localisation::cmNotNoted, {asked});
                 return job_;
@@ -60,11 +53,9 @@ public:
             const int lineBefore = c_.reader.BaudRateIndex;
             if (!ended(Send(context(), value, idOffset)))
                 return job_;
-            if (value.setting == Setting::Id) {
-                job_.idTaken = true;
-                job_.info.id = asked;
-            }
-            if (value.setting == Setting::Line)
+            if (row.counts)
+                taken(row, asked);
+            if (row.followed)
                 lineBefore_ = lineBefore;
         }
         return finish(stopped);
@@ -72,28 +63,40 @@ public:
 
     JobResult factoryDefault(const std::optional<ReaderInfo>& scanned) {
         c_.reader.ReaderFound = true;
-        job_.asked = {DefaultId, DefaultKeys, DefaultMode, DefaultParity, protocol::DefaultComSettings};
-        // The window sends "H00M0" only to a reader that answered its parity query.
-        bool parity = true;
-        if (scanned && scanned->hasParity) {
-            parity = *scanned->hasParity;
-        } else {
-            job_.note = Format(localisation::cmParityUnknown, {});
-            c_.events.note(*job_.note);
+        // The window sends "H00M0" only to a reader that answered its parity query: a setting some readers lack
+        // is sent where the scan found it.
+        bool all = true;
+        for (const SettingRow& row : SettingTable) {
+            job_.asked[IndexOf(row.setting)] = row.factoryDefault;
+            if (!row.present)
+                continue;
+            const std::optional<bool> has = scanned ? (*scanned).*row.present : std::nullopt;
+            if (!has) {
+                job_.note = Format(row.unknown, {});
+                c_.events.note(*job_.note);
+            }
+            if (!has.value_or(true)) {
+                all = false;
+                job_.asked[IndexOf(row.setting)].reset();
+            }
         }
-        if (!parity)
-            job_.asked[IndexOf(Setting::Parity)].reset();
         const int lineBefore = c_.reader.BaudRateIndex;
-        if (!ended(operations::FactoryDefault(context(), parity)))
+        if (!ended(operations::FactoryDefault(context(), all)))
             return job_;
-        job_.idTaken = true;
-        job_.info.id = DefaultId;
+        if (const SettingRow* row = CountingRow())
+            taken(*row, row->factoryDefault);
         lineBefore_ = lineBefore;
         return finish(false);
     }
 
 private:
     operations::Context context() { return {c_.link, c_.reader, observer_}; }
+
+    /// The reader holds the value that names it (acknowledged, or had already), whatever happens after.
+    void taken(const SettingRow& row, const std::string& value) {
+        job_.idTaken = true;
+        job_.info.*row.field = value;
+    }
 
     /// After an operation: what it learnt, and false when it failed.
     bool ended(const Result& result) {
@@ -161,16 +164,16 @@ private:
             const std::optional<std::string>& asked = job_.asked[IndexOf(row.setting)];
             if (!asked)
                 continue;
-            // A reader without keycode parity has none to compare.
-            if (row.setting == Setting::Parity && result.info.hasParity == false)
+            // A reader without the setting has none to compare.
+            if (Lacks(row, result.info))
                 continue;
             Compared compared{row.setting, *asked, ReadField(row.setting, result.info, result.line)};
             if (!compared.read) {
                 unanswered += (unanswered.empty() ? "" : ", ") + std::string(localisation::Text(row.label));
             } else if (!compared.same()) {
                 differs += std::string(differs.empty() ? "" : ", ") +
-                           (row.setting == Setting::Line ? Format(localisation::cmStillAt, {*compared.read})
-                                                         : NotAsked(row.setting, compared.read, *asked));
+                           (row.followed ? Format(localisation::cmStillAt, {*compared.read})
+                                         : NotAsked(row.setting, compared.read, *asked));
             }
             job_.compared.push_back(std::move(compared));
         }
@@ -228,14 +231,10 @@ ReaderInfo JobResult::known() const {
         known.id = info.id;
     if (!read && ok()) {
         // Not read back: the values asked, which the reader acknowledged (or had), so that an audit compares.
-        const auto take = [&](Setting setting, std::optional<std::string>& field) {
-            if (asked[IndexOf(setting)])
-                field = asked[IndexOf(setting)];
-        };
-        take(Setting::Id, known.id);
-        take(Setting::Keys, known.keys);
-        take(Setting::Mode, known.mode);
-        take(Setting::Parity, known.parity);
+        for (const SettingRow& row : SettingTable) {
+            if (row.field && asked[IndexOf(row.setting)])
+                known.*row.field = asked[IndexOf(row.setting)];
+        }
     }
     return known;
 }

@@ -48,7 +48,7 @@ struct JobResult {
     std::vector<Compared> compared;
     /// Settings asked that were not sent: the reader had them already.
     std::array<bool, SettingCount> unchanged{};
-    std::optional<std::string> note; ///< something the user should know, such as unknown parity support
+    std::optional<std::string> note; ///< something the user should know, such as a setting left out
     bool idTaken = false;            ///< the reader acknowledged a new ID, or had the one asked already
     int acknowledged = 0;            ///< operations the reader acknowledged
     bool ok() const { return code == Code::None; }
@@ -122,8 +122,8 @@ struct JobContext {
 };
 
 /// Sends `request` to the reader at reader.ComPortNo / ComSettings. `idOffset` is added to a stepping ID.
-/// `scanned`: what a scan of this reader found; a setting it has already is not sent, and a parity is left out
-/// (with a note) for a reader without keycode parity. Everything asked is read back all the same.
+/// `scanned`: what a scan of this reader found; a setting it has already is not sent, and one it lacks is left
+/// out (with a note). Everything asked is read back all the same.
 JobResult RunJob(const JobContext& c, const Request& request, int idOffset = 0, const Found* scanned = nullptr);
 /// The factory default, then the read-back.
 JobResult RunDefault(const JobContext& c, const std::optional<operations::ReaderInfo>& scanned);

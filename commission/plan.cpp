@@ -52,17 +52,18 @@ int LineEnds(std::string_view cell) {
 /// A setting's cell checked as the column takes it; an empty text when it is fine, else what is accepted.
 std::string ParseCell(const SettingRow& setting, const std::string& cell, Value& value) {
     std::vector<std::string> words = SplitWords(cell);
-    if (setting.setting == Setting::Mode && words.size() != 3 && !(words.size() == 1 && words[0].size() == 3))
+    const std::size_t wanted = static_cast<std::size_t>(setting.words);
+    if (wanted > 1 && words.size() != wanted && !(words.size() == 1 && words[0].size() == wanted))
         return Format(localisation::plModeCell, {Trimmed(cell)});
     // N+ counts up from reader to reader with --repeat; a plan gives each door its own ID.
-    if (setting.setting == Setting::Id && words.size() == 1 && words[0].size() > 1 && words[0].back() == '+')
+    if (setting.counts && words.size() == 1 && words[0].size() > 1 && words[0].back() == '+')
         return Format(localisation::plIdCell, {words[0]});
     if (setting.words == 1 && words.size() > 1) {
         std::string joined;
         for (const std::string& word : words)
             joined += word;
         // "38400, e, 8, 1" as a person writes a list
-        if (setting.setting == Setting::Line && ParseLineSetting(joined) >= 0)
+        if (setting.followed && ParseLineSetting(joined) >= 0)
             return Format(localisation::plLineSpaces, {Lower(joined)});
         words = {Trimmed(cell)}; // refused with what the column takes
     }
@@ -276,9 +277,11 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
     else if (!anyRow)
         errors.push_back(localisation::Text(localisation::plNoRows));
 
+    // The value that names a reader is each door's own.
     std::map<std::string, int> ids; // ID -> line
+    const SettingRow* naming = CountingRow();
     for (const PlanRow& row : plan.rows) {
-        const std::optional<Value>& id = row.request[Setting::Id];
+        const std::optional<Value>& id = naming ? row.request[naming->setting] : std::nullopt;
         if (!id)
             continue;
         const std::string digits = ReaderText(*id);

@@ -18,18 +18,53 @@ using localisation::Text;
 
 namespace {
 
-/// The header that an earlier version wrote, before the door.
-constexpr char LegacyHeader[] = "time,port,line,serial,firmware,id,keys,parity,mode,outcome,code";
+/// The record's columns as each version wrote them: version 1 had no door, version 2 no note. Where the reader
+/// answers comes first, then who it is, then the values of the other settings.
+constexpr int RecordVersion = 3;
 
-std::vector<std::string> LegacyColumns() {
-    return CsvReader(LegacyHeader).next()->fields;
+std::vector<std::string> ColumnsOf(int version) {
+    std::vector<std::string> columns;
+    if (version >= 2)
+        columns.emplace_back("door");
+    columns.insert(columns.end(), {"time", "port"});
+    for (const SettingRow& row : SettingTable) {
+        if (row.followed)
+            columns.emplace_back(row.column);
+    }
+    columns.insert(columns.end(), {"serial", "firmware"});
+    for (const SettingRow& row : SettingTable) {
+        if (!row.followed)
+            columns.emplace_back(row.column);
+    }
+    columns.insert(columns.end(), {"outcome", "code"});
+    if (version >= 3)
+        columns.emplace_back("note");
+    return columns;
 }
 
-/// The columns before the note.
-std::vector<std::string> ColumnsWithoutNote() {
-    std::vector<std::string> columns = Record::Columns();
-    columns.pop_back();
-    return columns;
+/// The setting whose value a column holds, or nullptr.
+const SettingRow* SettingOf(const std::string& column) {
+    for (const SettingRow& row : SettingTable) {
+        if (column == row.column)
+            return &row;
+    }
+    return nullptr;
+}
+
+/// The version whose columns a header holds: the current one in its order, an earlier one in any order (each
+/// version wrote its own); 0 for none.
+int VersionOf(const std::vector<std::string>& header) {
+    if (header == ColumnsOf(RecordVersion))
+        return RecordVersion;
+    std::vector<std::string> sorted = header;
+    std::sort(sorted.begin(), sorted.end());
+    for (int version = RecordVersion - 1; version >= 1; --version) {
+        std::vector<std::string> columns = ColumnsOf(version);
+        std::sort(columns.begin(), columns.end());
+        if (sorted == columns)
+            return version;
+    }
+    return 0;
 }
 
 /// The record's UTF-8 back to the reader's 8-bit characters (Latin-1); a character outside it is kept as it is,
@@ -55,7 +90,6 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
         if (fields.size() != columns.size())
             continue;
         RecordRow row;
-        std::optional<std::string> line;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const std::string cell = CsvCellText(fields[i]);
             const std::string& column = columns[i];
@@ -67,26 +101,20 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
                 row.time = cell;
             else if (column == "port")
                 row.port = cell.rfind("COM", 0) == 0 ? std::atoi(cell.c_str() + 3) : 0;
-            else if (column == "line")
-                row.line = cell;
             else if (column == "serial")
                 row.info.serial = value;
             else if (column == "firmware")
                 row.info.version = value;
-            else if (column == "id")
-                row.info.id = value;
-            else if (column == "keys")
-                row.info.keys = value;
-            else if (column == "mode")
-                row.info.mode = value;
-            else if (column == "parity")
-                row.info.parity = value;
             else if (column == "outcome")
                 row.outcome = cell;
             else if (column == "code")
                 row.code = CodeNamed(cell);
             else if (column == "note")
                 row.note = cell;
+            else if (const SettingRow* setting = SettingOf(column); setting && setting->followed)
+                row.line = cell; // where the reader answered
+            else if (setting)
+                row.info.*setting->field = value;
         }
         rows.push_back(std::move(row));
     }
@@ -146,13 +174,7 @@ std::string Differences(const std::vector<std::string>& found, const std::vector
 } // namespace
 
 std::vector<std::string> Record::Columns() {
-    std::vector<std::string> columns{"door", "time", "port", "line", "serial", "firmware"};
-    for (const SettingRow& row : SettingTable) {
-        if (row.setting != Setting::Line)
-            columns.emplace_back(row.column);
-    }
-    columns.insert(columns.end(), {"outcome", "code", "note"});
-    return columns;
+    return ColumnsOf(RecordVersion);
 }
 
 bool DoneOutcome(const std::string& outcome) {
@@ -197,9 +219,9 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
         CsvReader reader(*content);
         const std::optional<CsvReader::Record> header = reader.next();
         const std::vector<std::string> found = header ? header->fields : std::vector<std::string>{};
-        if (found == LegacyColumns() || found == ColumnsWithoutNote()) {
+        if (const int version = VersionOf(found); version > 0 && version < RecordVersion) {
             columns = found;
-        } else if (found != Columns()) {
+        } else if (version == 0) {
             error = Format(localisation::flRecordColumns, {shown, Differences(found, Columns())});
             return nullptr;
         }
@@ -337,7 +359,7 @@ bool Record::add(const RecordRow& row) {
             field = CodeName(row.code);
         else if (column == "note")
             field = row.note;
-        else if (const SettingRow* setting = FindSetting(column))
+        else if (const SettingRow* setting = SettingOf(column))
             field = text(ReadField(setting->setting, row.info, row.line));
         fields.push_back(CsvField(field));
     }

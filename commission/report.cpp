@@ -63,21 +63,6 @@ ul.left{margin:.3em 0 0 1.2em;padding:0}
 @page{size:A4 landscape;margin:12mm}
 @media print{body{margin:0;font-size:9pt}tr{page-break-inside:avoid}thead{display:table-header-group}})";
 
-/// A value as the customer reads it: the output mode by its name, the keycode parity in words.
-std::string Readable(Setting setting, const std::string& value) {
-    if (setting == Setting::Mode && value.size() == 3 && value.find_first_not_of("012") == std::string::npos &&
-        value[0] <= '1') {
-        const bool rs485 = value[0] == '1';
-        const std::string length = value.substr(rs485 ? 2 : 1, 1);
-        return operations::ItemText(length, rs485 ? operations::Rs485Items : operations::WiegandItems,
-                                    operations::LengthItemCount) +
-               " (" + value + ")";
-    }
-    if (setting == Setting::Parity && (value == "0" || value == "1"))
-        return value == "1" ? "with parity" : "none";
-    return value;
-}
-
 } // namespace
 
 std::string RenderReport(const SiteReport& report) {
@@ -102,8 +87,8 @@ std::string RenderReport(const SiteReport& report) {
                 Escape(row.serial) + "</td><td class=\"n\">" + Escape(row.firmware) + "</td><td>" +
                 (row.port > 0 ? ComName(row.port) : std::string()) + "</td>";
         for (const SettingRow& setting : SettingTable)
-            html +=
-                "<td class=\"n\">" + Escape(Readable(setting.setting, row.values[IndexOf(setting.setting)])) + "</td>";
+            html += "<td class=\"n\">" +
+                    Escape(InWords(setting.setting, row.values[IndexOf(setting.setting)], Wording::Report)) + "</td>";
         std::string outcome = row.outcome;
         if (row.code != Code::None)
             outcome += std::string(" (") + CodeName(row.code) + ")";

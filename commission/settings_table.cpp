@@ -8,6 +8,8 @@
 namespace commission {
 
 using localisation::Format;
+using operations::ReaderInfo;
+using operations::Result;
 
 namespace {
 
@@ -15,7 +17,176 @@ std::string TwoDigits(int value) {
     return std::string{static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
 }
 
+std::string Refusal(const SettingRow& row, const std::vector<std::string>& words, const std::string& range) {
+    return std::string(row.name) + " " + words[0] + ": " + range;
+}
+
+// ---- the ID ----
+
+std::string ParseId(const SettingRow& row, const std::vector<std::string>& words, bool stepping, Value& out) {
+    const std::string& text = words[0];
+    out.stepping = !text.empty() && text.back() == '+';
+    out.chosen = static_cast<int>(InRange(out.stepping ? text.substr(0, text.size() - 1) : text, 1, LastId));
+    if (out.chosen < 0)
+        return Refusal(row, words, Format(localisation::usFromTo, {"1", std::to_string(LastId)}));
+    if (out.stepping && !stepping)
+        return Refusal(row, words, Format(localisation::usGoesWith, {"N+", "--repeat"}));
+    return {};
+}
+
+std::string IdText(const Value& value, int idOffset) {
+    return TwoDigits(value.chosen + (value.stepping ? idOffset : 0));
+}
+
+Result SendId(const operations::Context& c, const Value& value, int idOffset) {
+    return operations::SetReaderId(c, IdText(value, idOffset));
+}
+
+// ---- the number of keys ----
+
+std::string ParseKeys(const SettingRow& row, const std::vector<std::string>& words, bool, Value& out) {
+    out.chosen = static_cast<int>(InRange(words[0], 0, 20));
+    return out.chosen < 0 ? Refusal(row, words, Format(localisation::usFromTo, {"0", "20"})) : std::string();
+}
+
+std::string KeysText(const Value& value, int) {
+    return TwoDigits(value.chosen);
+}
+
+Result SendKeys(const operations::Context& c, const Value& value, int) {
+    return operations::SetKeyCount(c, KeysText(value, 0));
+}
+
+// ---- the output mode ----
+
+std::string ParseMode(const SettingRow& row, const std::vector<std::string>& words, bool, Value& out) {
+    // One word of three digits is a mode as the reader reports it, and as the record writes it.
+    const std::vector<std::string> parts =
+        words.size() == 1
+            ? std::vector<std::string>{words[0].substr(0, 1), words[0].substr(1, 1), words[0].substr(2, 1)}
+            : words;
+    out.mode = ListItem(parts[0], {"wiegand", "rs485"});
+    out.wiegand = ListItem(parts[1], {"26", "34", "42"});
+    out.rs485 = ListItem(parts[2], {"24", "32", "40"});
+    if (out.mode < 0)
+        return Refusal(row, words, Format(localisation::usModeRange, {}));
+    if (out.wiegand < 0)
+        return Format(localisation::usWiegandRange, {parts[1]});
+    if (out.rs485 < 0)
+        return Format(localisation::usRs485Range, {parts[2]});
+    return {};
+}
+
+std::string ModeText(const Value& value, int) {
+    return std::to_string(value.mode) + std::to_string(value.wiegand) + std::to_string(value.rs485);
+}
+
+Result SendMode(const operations::Context& c, const Value& value, int) {
+    return operations::SetMode(c, value.mode, value.wiegand, value.rs485);
+}
+
+bool ModeDigits(const std::string& value) {
+    return value.size() == 3 && value.find_first_not_of("012") == std::string::npos && value[0] <= '1';
+}
+
+std::optional<std::string> ModeWords(const std::string& value, Wording wording) {
+    const auto item = [&](std::size_t at, const char* const* items, int count) {
+        return operations::ItemText(value.substr(at, 1), items, count);
+    };
+    switch (wording) {
+    case Wording::Window: {
+        if (value.size() != 3 || (value[0] != '0' && value[0] != '1'))
+            return std::nullopt;
+        const std::string wiegand = item(1, operations::WiegandItems, operations::LengthItemCount);
+        const std::string rs485 = item(2, operations::Rs485Items, operations::LengthItemCount);
+        return value[0] == '1' ? rs485 + " (" + wiegand + ")" : wiegand + " (" + rs485 + ")";
+    }
+    case Wording::Report: {
+        if (!ModeDigits(value))
+            return std::nullopt;
+        const bool rs485 = value[0] == '1';
+        return item(rs485 ? 2 : 1, rs485 ? operations::Rs485Items : operations::WiegandItems,
+                    operations::LengthItemCount) +
+               " (" + value + ")";
+    }
+    case Wording::Scan:
+        break;
+    }
+    if (value.size() != 3)
+        return std::string();
+    return item(0, operations::ModeItems, operations::ModeItemCount) + ", " +
+           item(1, operations::WiegandItems, operations::LengthItemCount) + ", " +
+           item(2, operations::Rs485Items, operations::LengthItemCount);
+}
+
+// ---- the keycode parity ----
+
+std::string ParseParity(const SettingRow& row, const std::vector<std::string>& words, bool, Value& out) {
+    out.chosen = static_cast<int>(InRange(words[0], 0, 1));
+    return out.chosen < 0 ? Refusal(row, words, Format(localisation::usOr, {"0", "1"})) : std::string();
+}
+
+std::string ParityText(const Value& value, int) {
+    return std::to_string(value.chosen);
+}
+
+Result SendParity(const operations::Context& c, const Value& value, int) {
+    return operations::SetParity(c, value.chosen);
+}
+
+std::optional<std::string> ParityWords(const std::string& value, Wording wording) {
+    if (wording == Wording::Report)
+        return value == "0" || value == "1" ? std::optional<std::string>(value == "1" ? "with parity" : "none")
+                                            : std::nullopt;
+    return operations::ItemText(value, operations::ParityItems, operations::ParityItemCount);
+}
+
+// ---- the line setting ----
+
+std::string ParseLine(const SettingRow& row, const std::vector<std::string>& words, bool, Value& out) {
+    out.chosen = ParseLineSetting(words[0]);
+    return out.chosen < 0 ? Refusal(row, words, Format(localisation::usLineRange, {})) : std::string();
+}
+
+std::string LineText(const Value& value, int) {
+    return protocol::BaudRateTable[std::clamp(value.chosen, 0, protocol::BaudRateCount - 1)];
+}
+
+Result SendLine(const operations::Context& c, const Value& value, int) {
+    return operations::SetBaudRate(c, value.chosen);
+}
+
+/// A value that reads as it is.
+std::optional<std::string> AsItIs(const std::string&, Wording) {
+    return std::nullopt;
+}
+
 } // namespace
+
+// clang-format off
+const SettingRow SettingTable[SettingCount] = {
+    {Setting::Id, "id", localisation::stId, localisation::txIdLabel, 1, "N | N+",
+     "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader",
+     ParseId, IdText, SendId, &ReaderInfo::id, nullptr, {}, {}, AsItIs, "01", "id",
+     false, true, 0},
+    {Setting::Keys, "keys", localisation::stKeys, localisation::txKeyNum, 1, "N", "number of keypad keys, 0 to 20",
+     ParseKeys, KeysText, SendKeys, &ReaderInfo::keys, nullptr, {}, {}, AsItIs, "04", "keys",
+     false, false, 1},
+    {Setting::Mode, "mode", localisation::stMode, localisation::swColMode, 3, "MODE WIEGAND RS485",
+     "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40",
+     ParseMode, ModeText, SendMode, &ReaderInfo::mode, nullptr, {}, {}, ModeWords, "001", "mode",
+     false, false, 3},
+    {Setting::Parity, "parity", localisation::stParity, localisation::swColParity, 1, "0|1",
+     "keycode parity: 0 no parity (4 bits), 1 with parity",
+     ParseParity, ParityText, SendParity, &ReaderInfo::parity, &ReaderInfo::hasParity,
+     localisation::cmParityLeftOut, localisation::cmParityUnknown, ParityWords, "0", "parity",
+     false, false, 2},
+    {Setting::Line, "line", localisation::stLine, localisation::swColLine, 1, "SETTING",
+     "line settings: an index 0 to 11 or a text such as 19200,e,8,1",
+     ParseLine, LineText, SendLine, nullptr, nullptr, {}, {}, AsItIs, protocol::DefaultComSettings, "line",
+     true, false, 4},
+};
+// clang-format on
 
 const SettingRow* FindSetting(const std::string& name) {
     for (const SettingRow& row : SettingTable) {
@@ -25,105 +196,56 @@ const SettingRow* FindSetting(const std::string& name) {
     return nullptr;
 }
 
+std::vector<const SettingRow*> RowsInScanOrder() {
+    std::vector<const SettingRow*> rows;
+    for (const SettingRow& row : SettingTable)
+        rows.push_back(&row);
+    std::sort(rows.begin(), rows.end(),
+              [](const SettingRow* a, const SettingRow* b) { return a->scanPlace < b->scanPlace; });
+    return rows;
+}
+
+const SettingRow* CountingRow() {
+    for (const SettingRow& row : SettingTable) {
+        if (row.counts)
+            return &row;
+    }
+    return nullptr;
+}
+
 std::string ParseValue(const SettingRow& row, const std::vector<std::string>& words, bool stepping, Value& out) {
     out = Value{};
     out.setting = row.setting;
-    const std::string text = words.empty() ? std::string() : words[0];
-    const auto refuse = [&](const std::string& range) { return std::string(row.name) + " " + text + ": " + range; };
     const std::size_t wanted = static_cast<std::size_t>(row.words);
-    // One word of three digits is a mode as the reader reports it, and as the record writes it.
-    const bool digits = row.setting == Setting::Mode && words.size() == 1 && text.size() == 3;
+    // A value of several words is also taken as one word of their digits, as the reader reports it.
+    const bool digits = wanted > 1 && words.size() == 1 && words[0].size() == wanted;
     if (words.size() != wanted && !digits)
         return Format(row.words == 1 ? localisation::usNeedsValueOf : localisation::usNeedsThree,
                       {row.name, row.values});
-    switch (row.setting) {
-    case Setting::Id:
-        out.stepping = !text.empty() && text.back() == '+';
-        out.number = static_cast<int>(InRange(out.stepping ? text.substr(0, text.size() - 1) : text, 1, 99));
-        if (out.number < 0)
-            return refuse(Format(localisation::usFromTo, {"1", "99"}));
-        if (out.stepping && !stepping)
-            return refuse(Format(localisation::usGoesWith, {"N+", "--repeat"}));
-        break;
-    case Setting::Keys:
-        out.number = static_cast<int>(InRange(text, 0, 20));
-        if (out.number < 0)
-            return refuse(Format(localisation::usFromTo, {"0", "20"}));
-        break;
-    case Setting::Line:
-        out.number = ParseLineSetting(text);
-        if (out.number < 0)
-            return refuse(Format(localisation::usLineRange, {}));
-        break;
-    case Setting::Mode: {
-        const std::vector<std::string> parts =
-            digits ? std::vector<std::string>{text.substr(0, 1), text.substr(1, 1), text.substr(2, 1)} : words;
-        out.mode = ListItem(parts[0], {"wiegand", "rs485"});
-        out.wiegand = ListItem(parts[1], {"26", "34", "42"});
-        out.rs485 = ListItem(parts[2], {"24", "32", "40"});
-        if (out.mode < 0)
-            return refuse(Format(localisation::usModeRange, {}));
-        if (out.wiegand < 0)
-            return Format(localisation::usWiegandRange, {parts[1]});
-        if (out.rs485 < 0)
-            return Format(localisation::usRs485Range, {parts[2]});
-        break;
-    }
-    case Setting::Parity:
-        out.number = static_cast<int>(InRange(text, 0, 1));
-        if (out.number < 0)
-            return refuse(Format(localisation::usOr, {"0", "1"}));
-        break;
-    }
-    return {};
+    return row.parse(row, words, stepping, out);
 }
 
 std::string ReaderText(const Value& value, int idOffset) {
-    switch (value.setting) {
-    case Setting::Id:
-        return TwoDigits(value.number + (value.stepping ? idOffset : 0));
-    case Setting::Keys:
-        return TwoDigits(value.number);
-    case Setting::Mode:
-        return std::to_string(value.mode) + std::to_string(value.wiegand) + std::to_string(value.rs485);
-    case Setting::Parity:
-        return std::to_string(value.number);
-    case Setting::Line:
-        break;
-    }
-    return protocol::BaudRateTable[std::clamp(value.number, 0, protocol::BaudRateCount - 1)];
+    return RowOf(value.setting).readerText(value, idOffset);
 }
 
-operations::Result Send(const operations::Context& c, const Value& value, int idOffset) {
-    switch (value.setting) {
-    case Setting::Id:
-        return operations::SetReaderId(c, ReaderText(value, idOffset));
-    case Setting::Keys:
-        return operations::SetKeyCount(c, ReaderText(value));
-    case Setting::Mode:
-        return operations::SetMode(c, value.mode, value.wiegand, value.rs485);
-    case Setting::Parity:
-        return operations::SetParity(c, value.number);
-    case Setting::Line:
-        break;
-    }
-    return operations::SetBaudRate(c, value.number);
+Result Send(const operations::Context& c, const Value& value, int idOffset) {
+    return RowOf(value.setting).send(c, value, idOffset);
 }
 
-std::optional<std::string> ReadField(Setting setting, const operations::ReaderInfo& info, const std::string& line) {
-    switch (setting) {
-    case Setting::Id:
-        return info.id;
-    case Setting::Keys:
-        return info.keys;
-    case Setting::Mode:
-        return info.mode;
-    case Setting::Parity:
-        return info.hasParity.value_or(true) ? info.parity : std::nullopt;
-    case Setting::Line:
-        break;
-    }
-    return line.empty() ? std::nullopt : std::optional<std::string>(line);
+bool Lacks(const SettingRow& row, const ReaderInfo& info) {
+    return row.present && info.*row.present == false;
+}
+
+std::optional<std::string> ReadField(Setting setting, const ReaderInfo& info, const std::string& line) {
+    const SettingRow& row = RowOf(setting);
+    if (!row.field)
+        return line.empty() ? std::nullopt : std::optional<std::string>(line);
+    return Lacks(row, info) ? std::nullopt : info.*row.field;
+}
+
+std::string InWords(Setting setting, const std::string& value, Wording wording) {
+    return RowOf(setting).inWords(value, wording).value_or(value);
 }
 
 bool Request::add(const Value& value) {

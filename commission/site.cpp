@@ -151,8 +151,8 @@ void Site::take(const Found& reader) {
     case SiteKind::Set: {
         const std::optional<Value>& id = options_.request[Setting::Id];
         // IDs go on after the highest one a reader of the site holds, the record's included.
-        const int offset = id && id->stepping ? state_.nextId(id->number) - id->number : 0;
-        if (id && id->stepping && id->number + offset > LastId) {
+        const int offset = id && id->stepping ? state_.nextId(id->chosen) - id->chosen : 0;
+        if (id && id->stepping && id->chosen + offset > LastId) {
             refuse(Code::NoIdLeft, Format(localisation::cmNoIdLeft, {std::to_string(LastId)}), {});
             summary_.stop = Code::NoIdLeft;
             return;

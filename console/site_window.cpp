@@ -66,15 +66,14 @@ constexpr Caption Captions[] = {
     {"pnVELNO", localisation::txCompany},     {"btnCards", localisation::swCards},
 };
 
-constexpr TextId Headers[TfrmSite::ColumnCount] = {
-    localisation::swColDoor,    localisation::txSerialNo, localisation::txVersion,   localisation::txIdLabel,
-    localisation::txKeyNum,     localisation::swColMode,  localisation::swColParity, localisation::swColLine,
-    localisation::swColOutcome, localisation::swColTime,
-};
-
-/// The table's column of each setting, in SettingTable's order.
-constexpr TfrmSite::Column SettingColumns[commission::SettingCount] = {
-    TfrmSite::ColId, TfrmSite::ColKeys, TfrmSite::ColMode, TfrmSite::ColParity, TfrmSite::ColLine};
+/// The table's headings: the settings' own between the reader's and the outcome's.
+std::vector<TextId> Headers() {
+    std::vector<TextId> headers{localisation::swColDoor, localisation::txSerialNo, localisation::txVersion};
+    for (const commission::SettingRow& row : commission::SettingTable)
+        headers.push_back(row.heading);
+    headers.insert(headers.end(), {localisation::swColOutcome, localisation::swColTime});
+    return headers;
+}
 
 QString Utf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -94,24 +93,20 @@ QString Plain(TextId id) {
     return Tr(id).remove(mark);
 }
 
-/// An item of one of the window's lists by the reader's digit, or the digit itself when it names none.
-QString Item(const std::string& digit, const char* const* items, int count) {
-    return Utf8(operations::ItemText(digit, items, count));
-}
-
 /// A value as the reader reports it, as a person reads it: the mode in force first, the other length after.
 QString ValueText(Setting setting, const std::string& value) {
-    if (setting == Setting::Parity)
-        return Item(value, operations::ParityItems, operations::ParityItemCount);
-    if (setting != Setting::Mode || value.size() != 3)
-        return Utf8(protocol::Latin1ToUtf8(value));
-    const QString wiegand = Item(value.substr(1, 1), operations::WiegandItems, operations::LengthItemCount);
-    const QString rs485 = Item(value.substr(2, 1), operations::Rs485Items, operations::LengthItemCount);
-    if (value[0] == '1')
-        return rs485 + QStringLiteral(" (") + wiegand + QLatin1Char(')');
-    if (value[0] == '0')
-        return wiegand + QStringLiteral(" (") + rs485 + QLatin1Char(')');
-    return Utf8(protocol::Latin1ToUtf8(value));
+    const std::optional<std::string> words = commission::RowOf(setting).inWords(value, commission::Wording::Window);
+    return Utf8(words ? *words : protocol::Latin1ToUtf8(value));
+}
+
+/// The settings group's controls of `row`: its check box, and the controls of its value in the order of its words.
+template <typename Control> QList<Control*> ControlsOf(const QWidget& group, const commission::SettingRow& row) {
+    QList<Control*> controls;
+    for (Control* control : group.findChildren<Control*>()) {
+        if (control->property("setting").toString() == QLatin1String(row.name))
+            controls.push_back(control);
+    }
+    return controls;
 }
 
 TfrmSite::Wanted Asked(const commission::Request& request) {
@@ -305,7 +300,7 @@ void TfrmSite::FormShow() {
     ui->edPlan->setPlaceholderText(Tr(localisation::swNoPlan));
     ui->edReport->setPlaceholderText(Tr(localisation::swNoReport));
     QStringList headers;
-    for (const TextId header : Headers)
+    for (const TextId header : Headers())
         headers << Tr(header);
     ui->tblReaders->setHorizontalHeaderLabels(headers);
     FitDoorColumn(*ui->tblReaders);
@@ -494,12 +489,13 @@ void TfrmSite::updateControls() {
     ui->rbApply->setEnabled(idle && plan_.has_value());
     ui->rbAudit->setEnabled(idle && plan_.has_value());
     ui->gbSettings->setEnabled(idle && !withPlan);
-    ui->seIdFrom->setEnabled(ui->chkId->isChecked());
-    ui->seKeys->setEnabled(ui->chkKeys->isChecked());
-    for (QWidget* list : {ui->cmbMode, ui->cmbWiegand, ui->cmbRS485})
-        list->setEnabled(ui->chkMode->isChecked());
-    ui->cmbParity->setEnabled(ui->chkParity->isChecked());
-    ui->cmbLine->setEnabled(ui->chkLine->isChecked());
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        const bool chosen = ControlsOf<QCheckBox>(*ui->gbSettings, row).value(0)->isChecked();
+        for (QWidget* control : ControlsOf<QWidget>(*ui->gbSettings, row)) {
+            if (!qobject_cast<QCheckBox*>(control))
+                control->setEnabled(chosen);
+        }
+    }
     // A plan that cannot be used cannot be started.
     ui->btnStart->setEnabled(idle && (!withPlan || plan_));
     // Stop keeps the focus while the run stops: disabled, it would hand it to the table.
@@ -516,29 +512,33 @@ void TfrmSite::updateCounts() {
         if (site_)
             left_ = site_->progress().left(audit).size();
         left = std::to_string(left_.value_or(commission::PlanProgress(&*plan_).left(audit).size()));
-    } else if (ui->edPlan->text().trimmed().isEmpty() && ui->chkId->isChecked()) {
-        left = std::to_string(std::max(0, commission::LastId - ui->seIdFrom->value() - idsUsed_ + 1));
+    } else if (const commission::SettingRow* naming = commission::CountingRow();
+               ui->edPlan->text().trimmed().isEmpty() && naming && chosenSettings()[naming->setting]) {
+        const int first = chosenSettings()[naming->setting]->chosen;
+        left = std::to_string(std::max(0, commission::LastId - first - idsUsed_ + 1));
     }
     ui->pnLeft->setText(F(localisation::swLeft, {left}));
 }
 
 commission::Request TfrmSite::chosenSettings() const {
+    // Each value as its words on the command line: a number, or a list's index; the value that counts up does.
     commission::Request request;
-    if (ui->chkId->isChecked())
-        request.add({Setting::Id, ui->seIdFrom->value(), true});
-    if (ui->chkKeys->isChecked())
-        request.add({Setting::Keys, ui->seKeys->value()});
-    if (ui->chkMode->isChecked()) {
-        commission::Value mode{Setting::Mode};
-        mode.mode = ui->cmbMode->currentIndex();
-        mode.wiegand = ui->cmbWiegand->currentIndex();
-        mode.rs485 = ui->cmbRS485->currentIndex();
-        request.add(mode);
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        if (!ControlsOf<QCheckBox>(*ui->gbSettings, row).value(0)->isChecked())
+            continue;
+        std::vector<std::string> words;
+        for (QWidget* control : ControlsOf<QWidget>(*ui->gbSettings, row)) {
+            if (const auto* box = qobject_cast<QSpinBox*>(control))
+                words.push_back(std::to_string(box->value()));
+            else if (const auto* list = qobject_cast<QComboBox*>(control))
+                words.push_back(std::to_string(list->currentIndex()));
+        }
+        if (row.counts && !words.empty())
+            words.back() += '+';
+        commission::Value value;
+        if (commission::ParseValue(row, words, true, value).empty())
+            request.add(value);
     }
-    if (ui->chkParity->isChecked())
-        request.add({Setting::Parity, ui->cmbParity->currentIndex()});
-    if (ui->chkLine->isChecked())
-        request.add({Setting::Line, ui->cmbLine->currentIndex()});
     return request;
 }
 
@@ -733,7 +733,7 @@ void TfrmSite::showPlanned(int row) {
     const Wanted planned = Asked(plan_->rows[std::size_t(row)].request);
     for (const commission::SettingRow& setting : commission::SettingTable) {
         const std::size_t index = commission::IndexOf(setting.setting);
-        QTableWidgetItem* item = ui->tblReaders->item(row, SettingColumns[index]);
+        QTableWidgetItem* item = ui->tblReaders->item(row, ColumnOf(setting.setting));
         item->setText(planned[index] ? ValueText(setting.setting, *planned[index]) : QString());
         item->setData(Qt::UserRole, false);
         item->setToolTip({});
@@ -757,14 +757,14 @@ int TfrmSite::rowUnderWay() {
         setCell(current_, ColFirmware, FromReader(pending_->info.version));
         // What it is to get: the same settings for every reader, the ID counting up.
         for (const commission::Value& value : request_.inOrder())
-            setCell(current_, SettingColumns[commission::IndexOf(value.setting)],
+            setCell(current_, ColumnOf(value.setting),
                     ValueText(value.setting, commission::ReaderText(value, idsUsed_)));
         setRowState(current_, RowState::UnderWay);
     }
     return current_;
 }
 
-void TfrmSite::setCell(int row, Column column, const QString& text) {
+void TfrmSite::setCell(int row, int column, const QString& text) {
     ui->tblReaders->item(row, column)->setText(text);
 }
 
@@ -828,7 +828,7 @@ void TfrmSite::showValues(int row, const operations::ReaderInfo& info, const std
     for (const commission::SettingRow& setting : commission::SettingTable) {
         const std::size_t index = commission::IndexOf(setting.setting);
         const std::optional<std::string> value = commission::ReadField(setting.setting, info, line);
-        QTableWidgetItem* item = ui->tblReaders->item(row, SettingColumns[index]);
+        QTableWidgetItem* item = ui->tblReaders->item(row, ColumnOf(setting.setting));
         item->setText(value ? ValueText(setting.setting, *value) : QString());
         const bool differs = value && wanted[index] && *value != *wanted[index];
         item->setData(Qt::UserRole, differs);

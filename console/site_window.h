@@ -59,9 +59,19 @@ public:
              QWidget* parent = nullptr);
     ~TfrmSite() override;
 
-    /// The table's columns.
-    enum Column { ColDoor, ColSerial, ColFirmware, ColId, ColKeys, ColMode, ColParity, ColLine, ColOutcome, ColTime };
+    /// The table's columns: one per setting, in SettingTable's order, between the firmware and the outcome.
+    enum Column {
+        ColDoor,
+        ColSerial,
+        ColFirmware,
+        ColSettings,
+        ColOutcome = ColSettings + commission::SettingCount,
+        ColTime
+    };
     static constexpr int ColumnCount = ColTime + 1;
+    static constexpr int ColumnOf(commission::Setting setting) {
+        return ColSettings + static_cast<int>(commission::IndexOf(setting));
+    }
     /// What a row of the table stands for; the door cell carries it under StateRole.
     enum class RowState { NotDone, UnderWay, Done, Failed, Drift, Refused };
     static constexpr int StateRole = Qt::UserRole + 1;
@@ -149,7 +159,7 @@ private:
     int addRow();
     /// The row of the reader under way, added for a reader that takes no plan row.
     int rowUnderWay();
-    void setCell(int row, Column column, const QString& text);
+    void setCell(int row, int column, const QString& text);
     void setRowState(int row, RowState state);
     /// `words` around the reason; none: the reason alone.
     void setOutcome(int row, std::optional<localisation::TextId> words, const std::string& reason = {});

@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::string text = commission::ReaderText(value);
             switch (value.setting) {
             case commission::Setting::Id:
-                FUZZ_CHECK(!value.stepping && value.number >= 1 && value.number <= 99 && ids.insert(text).second);
+                FUZZ_CHECK(!value.stepping && value.chosen >= 1 && value.chosen <= 99 && ids.insert(text).second);
                 break;
             case commission::Setting::Keys:
-                FUZZ_CHECK(value.number >= 0 && value.number <= 20);
+                FUZZ_CHECK(value.chosen >= 0 && value.chosen <= 20);
                 break;
             case commission::Setting::Parity:
                 FUZZ_CHECK(text == "0" || text == "1");
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_CHECK(text.size() == 3 && value.mode <= 1 && value.wiegand <= 2 && value.rs485 <= 2);
                 break;
             case commission::Setting::Line:
-                FUZZ_CHECK(value.number >= 0 && value.number <= 11);
+                FUZZ_CHECK(value.chosen >= 0 && value.chosen <= 11);
                 break;
             }
         }

@@ -65,7 +65,7 @@ QString Summary(const CtlInvocation& call) {
         const char* name = commission::RowOf(value.setting).name;
         values << (value.setting == commission::Setting::Mode
                        ? QString("mode %1 %2 %3").arg(value.mode).arg(value.wiegand).arg(value.rs485)
-                       : QString("%1 %2").arg(name).arg(value.number)) +
+                       : QString("%1 %2").arg(name).arg(value.chosen)) +
                       (value.stepping ? "+" : "");
     }
     return list.join(' ') + (values.isEmpty() ? "" : ": " + values.join(", "));

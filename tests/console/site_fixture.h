@@ -132,7 +132,7 @@ struct SiteFixture {
         const QTableWidget* t = table();
         const auto cell = [&](int column) { return t->item(index, column)->text(); };
         QStringList values;
-        for (int column = TfrmSite::ColId; column <= TfrmSite::ColLine; ++column)
+        for (int column = TfrmSite::ColSettings; column < TfrmSite::ColOutcome; ++column)
             values << cell(column);
         const auto state = TfrmSite::RowState(t->item(index, TfrmSite::ColDoor)->data(TfrmSite::StateRole).toInt());
         const QString who = cell(TfrmSite::ColDoor).isEmpty() ? cell(TfrmSite::ColSerial) : cell(TfrmSite::ColDoor);

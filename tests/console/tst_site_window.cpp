@@ -226,10 +226,10 @@ private slots:
             // Read only: the reader's own queries, nothing set.
             for (const std::string& command : f.system.commands())
                 QVERIFY2(command.size() == 4, command.c_str());
-            const QTableWidgetItem* keys = f.table()->item(1, TfrmSite::ColKeys);
+            const QTableWidgetItem* keys = f.table()->item(1, TfrmSite::ColumnOf(commission::Setting::Keys));
             QCOMPARE(keys->foreground().color(), QColor(255, 0, 0));
             QCOMPARE(keys->toolTip(), QStringLiteral("06"));
-            QCOMPARE(f.table()->item(1, TfrmSite::ColId)->foreground().color(),
+            QCOMPARE(f.table()->item(1, TfrmSite::ColumnOf(commission::Setting::Id))->foreground().color(),
                      f.table()->palette().color(QPalette::Text));
         });
 
