@@ -60,6 +60,13 @@ private slots:
         for (const commission::SettingRow& row : commission::SettingTable)
             settings << row.name;
         QTest::newRow("settings") << "readerctl set " << Sorted(settings);
+        // After each setting's words the next setting: the script counts each setting's words as the table does.
+        for (const commission::SettingRow& row : commission::SettingTable) {
+            QStringList others = settings;
+            others.removeOne(row.name);
+            QTest::addRow("after %s's value", row.name)
+                << QString("readerctl set %1 %2").arg(row.name, QString("x ").repeated(row.words)) << Sorted(others);
+        }
         for (const std::string& command : CommandNames()) {
             QTest::addRow("%s's options", command.c_str())
                 << QString("readerctl %1 --").arg(QString::fromStdString(command)) << Strings(OptionNamesOf(command));
