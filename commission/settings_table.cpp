@@ -165,24 +165,29 @@ std::optional<std::string> AsItIs(const std::string&, Wording) {
 
 // clang-format off
 const SettingRow SettingTable[SettingCount] = {
-    {Setting::Id, "id", localisation::stId, localisation::txIdLabel, 1, "N | N+",
-     "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader",
+    {Setting::Id, "id", localisation::stId, localisation::txIdLabel, localisation::swIdFrom, 1, "N | N+",
+     "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader", {},
      ParseId, IdText, SendId, &ReaderInfo::id, nullptr, {}, {}, AsItIs, "01", "id",
      false, true, 0},
-    {Setting::Keys, "keys", localisation::stKeys, localisation::txKeyNum, 1, "N", "number of keypad keys, 0 to 20",
+    {Setting::Keys, "keys", localisation::stKeys, localisation::txKeyNum, localisation::swKeyCount, 1, "N",
+     "number of keypad keys, 0 to 20", {},
      ParseKeys, KeysText, SendKeys, &ReaderInfo::keys, nullptr, {}, {}, AsItIs, "04", "keys",
      false, false, 1},
-    {Setting::Mode, "mode", localisation::stMode, localisation::swColMode, 3, "MODE WIEGAND RS485",
-     "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40",
+    {Setting::Mode, "mode", localisation::stMode, localisation::swColMode, localisation::swOutputMode, 3,
+     "MODE WIEGAND RS485", "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40",
+     {{operations::ModeItems, operations::ModeItemCount}, {operations::WiegandItems, operations::LengthItemCount},
+      {operations::Rs485Items, operations::LengthItemCount}},
      ParseMode, ModeText, SendMode, &ReaderInfo::mode, nullptr, {}, {}, ModeWords, "001", "mode",
      false, false, 3},
-    {Setting::Parity, "parity", localisation::stParity, localisation::swColParity, 1, "0|1",
-     "keycode parity: 0 no parity (4 bits), 1 with parity",
+    {Setting::Parity, "parity", localisation::stParity, localisation::swColParity, localisation::swKeyParity, 1,
+     "0|1", "keycode parity: 0 no parity (4 bits), 1 with parity",
+     {{operations::ParityItems, operations::ParityItemCount}},
      ParseParity, ParityText, SendParity, &ReaderInfo::parity, &ReaderInfo::hasParity,
      localisation::cmParityLeftOut, localisation::cmParityUnknown, ParityWords, "0", "parity",
      false, false, 2},
-    {Setting::Line, "line", localisation::stLine, localisation::swColLine, 1, "SETTING",
-     "line settings: an index 0 to 11 or a text such as 19200,e,8,1",
+    {Setting::Line, "line", localisation::stLine, localisation::swColLine, localisation::swLineSetting, 1,
+     "SETTING", "line settings: an index 0 to 11 or a text such as 19200,e,8,1",
+     {{protocol::BaudRateTable, protocol::BaudRateCount}},
      ParseLine, LineText, SendLine, nullptr, nullptr, {}, {}, AsItIs, protocol::DefaultComSettings, "line",
      true, false, 4},
 };
@@ -242,6 +247,12 @@ std::optional<std::string> ReadField(Setting setting, const ReaderInfo& info, co
     if (!row.field)
         return line.empty() ? std::nullopt : std::optional<std::string>(line);
     return Lacks(row, info) ? std::nullopt : info.*row.field;
+}
+
+std::vector<int> Numbers(const Value& value) {
+    if (RowOf(value.setting).words > 1)
+        return {value.mode, value.wiegand, value.rs485};
+    return {value.chosen};
 }
 
 std::string InWords(Setting setting, const std::string& value, Wording wording) {

@@ -42,9 +42,15 @@ struct SettingRow {
     const char* name;             ///< the word after `set`, the plan's column, the key in JSON's `asked` and `read`
     localisation::TextId label;   ///< how a sentence names it: "ID 12", "keys 06"
     localisation::TextId heading; ///< its column's heading in the site window, its caption in a scan
+    localisation::TextId choice;  ///< its check box in the site window: "Reader ID, counting up from"
     int words;                    ///< words of its value on the command line
     const char* values;           ///< as the help names them
     const char* help;
+    /// The choices of each word as a list shows them; none for a number.
+    struct Choices {
+        const char* const* items = nullptr;
+        int count = 0;
+    } lists[3];
     /// Fills `out` from as many words as `words` (counted already); an empty text, else what is wrong.
     std::string (*parse)(const SettingRow& row, const std::vector<std::string>& words, bool stepping, Value& out);
     /// The value as the reader reports it back; `idOffset` is added to a value that counts up.
@@ -110,6 +116,9 @@ std::optional<std::string> ReadField(Setting setting, const operations::ReaderIn
 
 /// Whether the reader is known to lack `row`'s setting.
 bool Lacks(const SettingRow& row, const operations::ReaderInfo& info);
+
+/// Each word of a value as a number: the number itself, or the index of the word's choice.
+std::vector<int> Numbers(const Value& value);
 
 /// A value as the reader reports it, in words for `wording`, or as it is.
 std::string InWords(Setting setting, const std::string& value, Wording wording);

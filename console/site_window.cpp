@@ -54,16 +54,14 @@ struct Caption {
 };
 
 constexpr Caption Captions[] = {
-    {"frmSite", localisation::swTitle},       {"gbSettings", localisation::swSettings},
-    {"lblPlan", localisation::swPlan},        {"btnPlan", localisation::swChoose},
-    {"rbApply", localisation::swApply},       {"rbAudit", localisation::swAudit},
-    {"chkId", localisation::swIdFrom},        {"chkKeys", localisation::swKeyCount},
-    {"chkMode", localisation::swOutputMode},  {"chkParity", localisation::swKeyParity},
-    {"chkLine", localisation::swLineSetting}, {"lblRecord", localisation::swRecord},
-    {"btnRecord", localisation::swChoose},    {"lblReport", localisation::swReport},
-    {"btnReport", localisation::swChoose},    {"btnStart", localisation::swStart},
-    {"btnStop", localisation::swStop},        {"btnExit", localisation::swExit},
-    {"pnVELNO", localisation::txCompany},     {"btnCards", localisation::swCards},
+    {"frmSite", localisation::swTitle},    {"gbSettings", localisation::swSettings},
+    {"lblPlan", localisation::swPlan},     {"btnPlan", localisation::swChoose},
+    {"rbApply", localisation::swApply},    {"rbAudit", localisation::swAudit},
+    {"lblRecord", localisation::swRecord}, {"btnRecord", localisation::swChoose},
+    {"lblReport", localisation::swReport}, {"btnReport", localisation::swChoose},
+    {"btnStart", localisation::swStart},   {"btnStop", localisation::swStop},
+    {"btnExit", localisation::swExit},     {"pnVELNO", localisation::txCompany},
+    {"btnCards", localisation::swCards},
 };
 
 /// The table's headings: the settings' own between the reader's and the outcome's.
@@ -106,6 +104,13 @@ template <typename Control> QList<Control*> ControlsOf(const QWidget& group, con
         if (control->property("setting").toString() == QLatin1String(row.name))
             controls.push_back(control);
     }
+    return controls;
+}
+
+/// The controls of `row`'s value, in the order of its words.
+QList<QWidget*> ValueControlsOf(const QWidget& group, const commission::SettingRow& row) {
+    QList<QWidget*> controls = ControlsOf<QWidget>(group, row);
+    controls.removeIf([](const QWidget* control) { return qobject_cast<const QCheckBox*>(control); });
     return controls;
 }
 
@@ -189,12 +194,14 @@ TfrmSite::TfrmSite(platform::SettingsStore& store, readerlink::LinkSetup& links,
         fillTable();
         startAnew();
     });
-    for (QCheckBox* box : {ui->chkId, ui->chkKeys, ui->chkMode, ui->chkParity, ui->chkLine})
-        connect(box, &QAbstractButton::toggled, this, &TfrmSite::inputChanged);
-    for (QSpinBox* box : {ui->seIdFrom, ui->seKeys})
-        connect(box, &QSpinBox::valueChanged, this, &TfrmSite::inputChanged);
-    for (QComboBox* list : {ui->cmbMode, ui->cmbWiegand, ui->cmbRS485, ui->cmbParity, ui->cmbLine})
-        connect(list, &QComboBox::currentIndexChanged, this, &TfrmSite::inputChanged);
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        for (QCheckBox* box : ControlsOf<QCheckBox>(*ui->gbSettings, row))
+            connect(box, &QAbstractButton::toggled, this, &TfrmSite::inputChanged);
+        for (QSpinBox* box : ControlsOf<QSpinBox>(*ui->gbSettings, row))
+            connect(box, &QSpinBox::valueChanged, this, &TfrmSite::inputChanged);
+        for (QComboBox* list : ControlsOf<QComboBox>(*ui->gbSettings, row))
+            connect(list, &QComboBox::currentIndexChanged, this, &TfrmSite::inputChanged);
+    }
 
     // As the main window's: the link serves the window's queue while it waits.
     links_.messagePump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
@@ -231,16 +238,13 @@ void TfrmSite::applyLooks() {
     table->setWordWrap(true);
     table->setFocusPolicy(Qt::StrongFocus);
 
-    for (const char* item : operations::ModeItems)
-        ui->cmbMode->addItem(QString::fromLatin1(item));
-    for (const char* item : operations::WiegandItems)
-        ui->cmbWiegand->addItem(QString::fromLatin1(item));
-    for (const char* item : operations::Rs485Items)
-        ui->cmbRS485->addItem(QString::fromLatin1(item));
-    for (const char* item : operations::ParityItems)
-        ui->cmbParity->addItem(QString::fromLatin1(item));
-    for (const char* item : protocol::BaudRateTable)
-        ui->cmbLine->addItem(QString::fromLatin1(item));
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        const QList<QComboBox*> lists = ControlsOf<QComboBox>(*ui->gbSettings, row);
+        for (qsizetype word = 0; word < lists.size() && word < qsizetype(std::size(row.lists)); ++word) {
+            for (int item = 0; item < row.lists[word].count; ++item)
+                lists[word]->addItem(QString::fromLatin1(row.lists[word].items[item]));
+        }
+    }
 }
 
 // ---- the Cards mode ----
@@ -284,11 +288,19 @@ void TfrmSite::FormCreate() {
     reader_.Load(loaded);
     localisation::UseSavedLanguage(loaded.LanguageName);
     // A fresh reader comes at the factory default.
-    ui->cmbMode->setCurrentIndex(0);
-    ui->cmbWiegand->setCurrentIndex(0);
-    ui->cmbRS485->setCurrentIndex(1);
-    ui->cmbParity->setCurrentIndex(0);
-    ui->cmbLine->setCurrentIndex(protocol::DefaultBaudRateIndex);
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        commission::Value value;
+        if (!commission::ParseValue(row, {row.factoryDefault}, false, value).empty())
+            continue;
+        const std::vector<int> numbers = commission::Numbers(value);
+        const QList<QWidget*> controls = ValueControlsOf(*ui->gbSettings, row);
+        for (std::size_t word = 0; word < numbers.size() && word < std::size_t(controls.size()); ++word) {
+            if (auto* box = qobject_cast<QSpinBox*>(controls[qsizetype(word)]))
+                box->setValue(numbers[word]);
+            else if (auto* list = qobject_cast<QComboBox*>(controls[qsizetype(word)]))
+                list->setCurrentIndex(numbers[word]);
+        }
+    }
     ui->shComm->setBrushColor(LampRed);
     edPlanChange();
 }
@@ -297,6 +309,10 @@ void TfrmSite::FormShow() {
     ApplyLanguageFaces(*this, localisation::LanguageIndex);
     for (const Caption& caption : Captions)
         SetCaption(*this, QString::fromLatin1(caption.control), Tr(caption.text));
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        for (QCheckBox* box : ControlsOf<QCheckBox>(*ui->gbSettings, row))
+            SetCaption(*this, box->objectName(), Tr(row.choice));
+    }
     ui->edPlan->setPlaceholderText(Tr(localisation::swNoPlan));
     ui->edReport->setPlaceholderText(Tr(localisation::swNoReport));
     QStringList headers;
@@ -491,10 +507,8 @@ void TfrmSite::updateControls() {
     ui->gbSettings->setEnabled(idle && !withPlan);
     for (const commission::SettingRow& row : commission::SettingTable) {
         const bool chosen = ControlsOf<QCheckBox>(*ui->gbSettings, row).value(0)->isChecked();
-        for (QWidget* control : ControlsOf<QWidget>(*ui->gbSettings, row)) {
-            if (!qobject_cast<QCheckBox*>(control))
-                control->setEnabled(chosen);
-        }
+        for (QWidget* control : ValueControlsOf(*ui->gbSettings, row))
+            control->setEnabled(chosen);
     }
     // A plan that cannot be used cannot be started.
     ui->btnStart->setEnabled(idle && (!withPlan || plan_));
@@ -527,7 +541,7 @@ commission::Request TfrmSite::chosenSettings() const {
         if (!ControlsOf<QCheckBox>(*ui->gbSettings, row).value(0)->isChecked())
             continue;
         std::vector<std::string> words;
-        for (QWidget* control : ControlsOf<QWidget>(*ui->gbSettings, row)) {
+        for (QWidget* control : ValueControlsOf(*ui->gbSettings, row)) {
             if (const auto* box = qobject_cast<QSpinBox*>(control))
                 words.push_back(std::to_string(box->value()));
             else if (const auto* list = qobject_cast<QComboBox*>(control))

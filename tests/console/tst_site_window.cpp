@@ -840,8 +840,8 @@ private slots:
                                      << QString::fromUtf8("等待讀卡機連接到任一串口")
                                      << QString::fromUtf8("已停止：完成 0，失敗 0");
     }
-    // Every setting of the table has its column, headed in the current language, and its check box and value
-    // controls in the settings group.
+    // Every setting of the table has its column, headed in the current language, and its captioned check box and
+    // a control per word of its value in the settings group.
     void settingColumns() {
         SiteFixture f;
         f.open();
@@ -850,8 +850,14 @@ private slots:
                      QString::fromUtf8(localisation::Text(row.heading)));
             int boxes = 0, values = 0;
             for (const QWidget* control : f.window->findChildren<QWidget*>()) {
-                if (control->property("setting").toString() == QLatin1String(row.name))
-                    ++(qobject_cast<const QCheckBox*>(control) ? boxes : values);
+                if (control->property("setting").toString() != QLatin1String(row.name))
+                    continue;
+                if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
+                    ++boxes;
+                    QCOMPARE(box->text(), QString::fromUtf8(localisation::Text(row.choice)));
+                } else {
+                    ++values;
+                }
             }
             QCOMPARE(boxes, 1);
             QCOMPARE(values, row.words);
