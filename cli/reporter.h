@@ -75,8 +75,7 @@ protected:
     CtlEnvironment& env_;
 };
 
-/// The reader's fields as the reader sent them, null where not read; parity null also for a reader without
-/// keycode parity.
+/// The reader's fields as the reader sent them, null where not read (and so for a setting the reader lacks).
 nlohmann::ordered_json ReaderJson(const operations::ReaderInfo& info);
 /// A card's views as objects of their numbers: "w26": {"facility": 77, "number": 30211, ...}.
 nlohmann::ordered_json CardViewsJson(const commission::CardViews& views);
