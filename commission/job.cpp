@@ -63,8 +63,7 @@ public:
 
     JobResult factoryDefault(const std::optional<ReaderInfo>& scanned) {
         c_.reader.ReaderFound = true;
-        // The window sends "H00M0" only to a reader that answered its parity query: a setting some readers lack
-        // is sent where the scan found it.
+        // As the window does: a setting some readers lack is defaulted only where the scan found it.
         bool all = true;
         for (const SettingRow& row : SettingTable) {
             job_.asked[IndexOf(row.setting)] = row.factoryDefault;
