@@ -21,6 +21,14 @@ std::string Refusal(const SettingRow& row, const std::vector<std::string>& words
     return std::string(row.name) + " " + words[0] + ": " + range;
 }
 
+bool ModeDigits(const std::string& value) {
+    return value.size() == 3 && value.find_first_not_of("012") == std::string::npos && value[0] <= '1';
+}
+
+} // namespace
+
+namespace rows {
+
 // ---- the ID ----
 
 std::string ParseId(const SettingRow& row, const std::vector<std::string>& words, bool stepping, Value& out) {
@@ -83,10 +91,6 @@ std::string ModeText(const Value& value, int) {
 
 Result SendMode(const operations::Context& c, const Value& value, int) {
     return operations::SetMode(c, value.mode, value.wiegand, value.rs485);
-}
-
-bool ModeDigits(const std::string& value) {
-    return value.size() == 3 && value.find_first_not_of("012") == std::string::npos && value[0] <= '1';
 }
 
 std::optional<std::string> ModeWords(const std::string& value, Wording wording) {
@@ -156,42 +160,11 @@ Result SendLine(const operations::Context& c, const Value& value, int) {
     return operations::SetBaudRate(c, value.chosen);
 }
 
-/// A value that reads as it is.
 std::optional<std::string> AsItIs(const std::string&, Wording) {
     return std::nullopt;
 }
 
-} // namespace
-
-// clang-format off
-const SettingRow SettingTable[SettingCount] = {
-    {Setting::Id, "id", localisation::stId, localisation::txIdLabel, localisation::swIdFrom, 1, "N | N+",
-     "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader", {},
-     ParseId, IdText, SendId, &ReaderInfo::id, nullptr, {}, {}, AsItIs, "01", "id",
-     false, true, 0},
-    {Setting::Keys, "keys", localisation::stKeys, localisation::txKeyNum, localisation::swKeyCount, 1, "N",
-     "number of keypad keys, 0 to 20", {},
-     ParseKeys, KeysText, SendKeys, &ReaderInfo::keys, nullptr, {}, {}, AsItIs, "04", "keys",
-     false, false, 1},
-    {Setting::Mode, "mode", localisation::stMode, localisation::swColMode, localisation::swOutputMode, 3,
-     "MODE WIEGAND RS485", "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40",
-     {{operations::ModeItems, operations::ModeItemCount}, {operations::WiegandItems, operations::LengthItemCount},
-      {operations::Rs485Items, operations::LengthItemCount}},
-     ParseMode, ModeText, SendMode, &ReaderInfo::mode, nullptr, {}, {}, ModeWords, "001", "mode",
-     false, false, 3},
-    {Setting::Parity, "parity", localisation::stParity, localisation::swColParity, localisation::swKeyParity, 1,
-     "0|1", "keycode parity: 0 no parity (4 bits), 1 with parity",
-     {{operations::ParityItems, operations::ParityItemCount}},
-     ParseParity, ParityText, SendParity, &ReaderInfo::parity, &ReaderInfo::hasParity,
-     localisation::cmParityLeftOut, localisation::cmParityUnknown, ParityWords, "0", "parity",
-     false, false, 2},
-    {Setting::Line, "line", localisation::stLine, localisation::swColLine, localisation::swLineSetting, 1,
-     "SETTING", "line settings: an index 0 to 11 or a text such as 19200,e,8,1",
-     {{protocol::BaudRateTable, protocol::BaudRateCount}},
-     ParseLine, LineText, SendLine, nullptr, nullptr, {}, {}, AsItIs, protocol::DefaultComSettings, "line",
-     true, false, 4},
-};
-// clang-format on
+} // namespace rows
 
 const SettingRow* FindSetting(const std::string& name) {
     for (const SettingRow& row : SettingTable) {

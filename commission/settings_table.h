@@ -8,6 +8,7 @@
 
 #include "localisation/message_table.h"
 #include "operations/operations.h"
+#include "protocol/protocol.h"
 
 #include <array>
 #include <optional>
@@ -79,7 +80,57 @@ struct SettingRow {
     int scanPlace;
 };
 
-extern const SettingRow SettingTable[SettingCount];
+/// What each setting does, as its row in SettingTable names it (settings_table.cpp).
+namespace rows {
+using Parse = std::string(const SettingRow& row, const std::vector<std::string>& words, bool stepping, Value& out);
+using Text = std::string(const Value& value, int idOffset);
+using Sender = operations::Result(const operations::Context& c, const Value& value, int idOffset);
+using Words = std::optional<std::string>(const std::string& value, Wording wording);
+Parse ParseId, ParseKeys, ParseMode, ParseParity, ParseLine;
+Text IdText, KeysText, ModeText, ParityText, LineText;
+Sender SendId, SendKeys, SendMode, SendParity, SendLine;
+Words ModeWords, ParityWords, AsItIs; ///< AsItIs: a value that reads as it is
+} // namespace rows
+
+// clang-format off
+inline constexpr SettingRow SettingTable[SettingCount] = {
+    {Setting::Id, "id", localisation::stId, localisation::txIdLabel, localisation::swIdFrom, 1, "N | N+",
+     "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader", {},
+     rows::ParseId, rows::IdText, rows::SendId, &operations::ReaderInfo::id, nullptr, {}, {}, rows::AsItIs, "01", "id",
+     false, true, 0},
+    {Setting::Keys, "keys", localisation::stKeys, localisation::txKeyNum, localisation::swKeyCount, 1, "N",
+     "number of keypad keys, 0 to 20", {},
+     rows::ParseKeys, rows::KeysText, rows::SendKeys, &operations::ReaderInfo::keys, nullptr, {}, {}, rows::AsItIs, "04", "keys",
+     false, false, 1},
+    {Setting::Mode, "mode", localisation::stMode, localisation::swColMode, localisation::swOutputMode, 3,
+     "MODE WIEGAND RS485", "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40",
+     {{operations::ModeItems, operations::ModeItemCount}, {operations::WiegandItems, operations::LengthItemCount},
+      {operations::Rs485Items, operations::LengthItemCount}},
+     rows::ParseMode, rows::ModeText, rows::SendMode, &operations::ReaderInfo::mode, nullptr, {}, {}, rows::ModeWords, "001", "mode",
+     false, false, 3},
+    {Setting::Parity, "parity", localisation::stParity, localisation::swColParity, localisation::swKeyParity, 1,
+     "0|1", "keycode parity: 0 no parity (4 bits), 1 with parity",
+     {{operations::ParityItems, operations::ParityItemCount}},
+     rows::ParseParity, rows::ParityText, rows::SendParity, &operations::ReaderInfo::parity, &operations::ReaderInfo::hasParity,
+     localisation::cmParityLeftOut, localisation::cmParityUnknown, rows::ParityWords, "0", "parity",
+     false, false, 2},
+    {Setting::Line, "line", localisation::stLine, localisation::swColLine, localisation::swLineSetting, 1,
+     "SETTING", "line settings: an index 0 to 11 or a text such as 19200,e,8,1",
+     {{protocol::BaudRateTable, protocol::BaudRateCount}},
+     rows::ParseLine, rows::LineText, rows::SendLine, nullptr, nullptr, {}, {}, rows::AsItIs, protocol::DefaultComSettings, "line",
+     true, false, 4},
+};
+// clang-format on
+
+/// Each row sits at its setting's place: arrays indexed by Setting hold the same setting as the table.
+constexpr bool InSettingOrder() {
+    for (int i = 0; i < SettingCount; ++i) {
+        if (SettingTable[i].setting != static_cast<Setting>(i))
+            return false;
+    }
+    return true;
+}
+static_assert(InSettingOrder(), "SettingTable's rows in the order of Setting");
 
 /// The highest reader ID; `id N+` gives no ID above it.
 inline constexpr int LastId = 99;
