@@ -340,6 +340,11 @@ public:
                (row ? std::string(row->name) + row->arguments : "COMMAND [ARGS]") + "\n";
     }
 
+    /// An option's value as its text says; which options go together the messages tell.
+    std::string make_option_opts(const CLI::Option* option) const override {
+        return option->get_option_text().empty() ? std::string() : " " + option->get_option_text();
+    }
+
     /// The options are listed by list() alone, each once: CLI11 would list a command's without readerctl's.
     std::string make_group(std::string, bool, std::vector<const CLI::Option*>) const override { return {}; }
 
@@ -441,8 +446,10 @@ public:
     }
 
     CtlParse parse(const std::vector<std::string>& args) {
-        std::vector<std::string> line;
-        if (std::string refusal = arrange(args, line); !refusal.empty())
+        std::vector<std::string> line, words;
+        if (std::string refusal = arrange(args, line, words); !refusal.empty())
+            return {{}, refusal};
+        if (std::string refusal = give(words, line.front()); !refusal.empty())
             return {{}, refusal};
         try {
             app_.parse(std::vector<std::string>(line.rbegin(), line.rend())); // CLI11 takes the last first
@@ -470,7 +477,7 @@ public:
         // CLI11 keeps a "--" that ended the options among the words it had no place for.
         for (const std::string& word : app_.remaining(true)) {
             if (word != "--")
-                return {{}, extra(row, command, word)};
+                return {{}, extra(command, word)};
         }
         for (const CLI::Option* option : Listed(command)) {
             if (option->count() > 1)
@@ -504,7 +511,9 @@ private:
 
     /// The line as CLI11 is given it: the command first, so that an option before it is the command's as much
     /// as one after it. An empty value ("--trace=") is an empty word: CLI11 would take the next word instead.
-    std::string arrange(const std::vector<std::string>& args, std::vector<std::string>& line) const {
+    /// `words`: those after "--", which are arguments only.
+    std::string arrange(const std::vector<std::string>& args, std::vector<std::string>& line,
+                        std::vector<std::string>& words) const {
         const auto mark = std::find(args.begin(), args.end(), "--");
         std::optional<std::size_t> command; // in `line`
         bool first = false;                 // help or version before the command: readerctl's own
@@ -517,7 +526,7 @@ private:
             const std::string name = arg->substr(0, equals);
             const CLI::Option* option = arg->size() > 1 && arg->front() == '-' ? find(name) : nullptr;
             if (!option) {
-                if (!command && (arg->empty() || arg->front() != '-')) {
+                if (!command && (arg->size() < 2 || arg->front() != '-')) {
                     if (!FindCommand(*arg))
                         return Format(localisation::usUnknownCommand, {*arg});
                     command = line.size();
@@ -528,10 +537,11 @@ private:
             first = first || (!command && (name == "-h" || name == "--help" || name == "--version"));
             const bool valued = option->get_items_expected_max() > 0;
             if (equals != std::string::npos) {
-                if (!valued)
+                if (!valued && equals + 1 < arg->size())
                     return Format(localisation::usNoValue, {name});
                 line.push_back(name);
-                line.push_back(arg->substr(equals + 1));
+                if (valued)
+                    line.push_back(arg->substr(equals + 1));
                 continue;
             }
             line.push_back(*arg);
@@ -548,33 +558,51 @@ private:
         }
         if (first)
             return {};
-        std::vector<std::string> after(mark == args.end() ? mark : mark + 1, args.end());
+        words.assign(mark == args.end() ? mark : mark + 1, args.end());
         if (!command) {
-            if (after.empty())
+            if (words.empty())
                 return Format(localisation::usNoCommand, {});
-            if (!FindCommand(after.front()))
-                return Format(localisation::usUnknownCommand, {after.front()});
-            line.insert(line.begin(), after.front());
-            after.erase(after.begin());
+            if (!FindCommand(words.front()))
+                return Format(localisation::usUnknownCommand, {words.front()});
+            line.insert(line.begin(), words.front());
+            words.erase(words.begin());
         } else {
             std::rotate(line.begin(), line.begin() + static_cast<long>(*command),
                         line.begin() + static_cast<long>(*command) + 1);
         }
-        if (mark != args.end()) {
-            line.emplace_back("--");
-            line.insert(line.end(), after.begin(), after.end());
-        }
         return {};
     }
 
+    /// The words after "--" as the command's arguments. CLI11 would hand them back to readerctl's options once
+    /// the command's arguments are filled: they are given to the command's argument here, as many as it takes.
+    std::string give(const std::vector<std::string>& words, const std::string& name) {
+        if (words.empty())
+            return {};
+        CLI::App& command = *app_.get_subcommand(name);
+        const std::vector<CLI::Option*> arguments =
+            command.get_options([](const CLI::Option* option) { return option->get_positional(); });
+        const std::size_t room =
+            arguments.empty() ? 0 : static_cast<std::size_t>(arguments.front()->get_items_expected_max());
+        if (words.size() > room)
+            return tooMany(command, words[room]);
+        for (const std::string& word : words)
+            arguments.front()->add_result(word);
+        return {};
+    }
+
+    std::string tooMany(const CLI::App& command, const std::string& word) const {
+        return Format(TakesPlan(command) ? localisation::usOnePlan : localisation::usOneTooMany,
+                      {command.get_name(), word});
+    }
+
     /// A word the command took no part of: an option it does not take, an unknown one, or an argument too many.
-    std::string extra(const CommandRow& row, const CLI::App& command, const std::string& word) const {
+    std::string extra(const CLI::App& command, const std::string& word) const {
         if (word.size() > 1 && word.front() == '-') {
             const CLI::Option* option = find(word.substr(0, word.find('=')));
             return option ? Format(localisation::usGoesWith, {option->get_name(), Enumeration(takers(*option))})
                           : Format(localisation::usUnknownOption, {word});
         }
-        return Format(TakesPlan(command) ? localisation::usOnePlan : localisation::usOneTooMany, {row.name, word});
+        return tooMany(command, word);
     }
 
     /// The commands that take `option`, in the order of their rows; `alone`: only those where it needs no other.
