@@ -20,19 +20,11 @@ namespace cli {
 namespace {
 
 using localisation::Format;
-using nlohmann::ordered_json;
 
 /// A mistake on the command line or in a file it names: nothing was sent. A script that asked for JSON gets its
 /// object too.
 int Usage(CtlEnvironment& environment, bool json, const std::string& error) {
-    if (json) {
-        ordered_json line;
-        line["ok"] = false;
-        line["code"] = commission::CodeName(commission::Code::Usage);
-        line["error"] = error;
-        environment.out << line.dump() << '\n' << std::flush;
-    }
-    environment.err << Format(localisation::usSee, {error}) << '\n';
+    Reporter::Make(json, environment)->fail(commission::Code::Usage, error);
     return CtlUsageError;
 }
 
