@@ -3,11 +3,11 @@
 #include "cli/session.h"
 #include "commission/words.h"
 #include "localisation/message_table.h"
-#include "protocol/protocol.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -139,7 +139,12 @@ struct Parsed {
     std::vector<std::string> words; ///< set's settings and values
     std::string refusal;            ///< the first value refused by a check of ours
     /// Options that cannot go together, and what is said when they do.
-    std::vector<std::pair<std::pair<const CLI::Option*, const CLI::Option*>, std::string>> exclusions;
+    struct Exclusion {
+        const CLI::Option* option;
+        const CLI::Option* other;
+        std::string text;
+    };
+    std::vector<Exclusion> exclusions;
 };
 
 /// The options, each written once: a command's setup declares those it takes on its subcommand.
@@ -151,7 +156,7 @@ public:
         CLI::Option* option = app_.add_flag("--all-lines", p_.call.allLines,
                                             "scan, set, default, diff: search at all twelve line settings")
                                   ->excludes(root_.get_option("--port"));
-        p_.exclusions.push_back({{option, root_.get_option("--port")}, Format(localisation::usAllLinesPort, {})});
+        p_.exclusions.push_back({option, root_.get_option("--port"), Format(localisation::usAllLinesPort, {})});
     }
     void count() {
         app_.add_option("--count", p_.call.count,
@@ -387,6 +392,11 @@ private:
 const char* const ExitStatus =
     "Exit status: 0 done, 1 the reader was not found or the operation failed, 2 usage error.";
 
+/// A typed error of CLI11's in readerctl's words, or in CLI11's own when none were found for it.
+CtlParse Refused(const std::string& refusal, const CLI::Error& error) {
+    return {{}, refusal.empty() ? error.what() : refusal};
+}
+
 class CommandLine {
 public:
     CommandLine() {
@@ -461,13 +471,13 @@ public:
             p_.call.command = CtlCommand::Version;
             return {p_.call, {}};
         } catch (const CLI::ValidationError& error) {
-            return {{}, p_.refusal.empty() ? error.what() : p_.refusal};
+            return Refused(p_.refusal, error);
         } catch (const CLI::RequiresError& error) {
-            return {{}, unpaired().value_or(error.what())};
+            return Refused(unpaired(), error);
         } catch (const CLI::RequiredError& error) {
-            return {{}, missing().value_or(error.what())};
+            return Refused(missing(), error);
         } catch (const CLI::ExcludesError& error) {
-            return {{}, excluded().value_or(error.what())};
+            return Refused(excluded(), error);
         } catch (const CLI::ParseError& error) {
             return {{}, error.what()};
         }
@@ -617,7 +627,7 @@ private:
     }
 
     /// CLI11 found an option without the one it needs.
-    std::optional<std::string> unpaired() const {
+    std::string unpaired() const {
         for (const CLI::Option* option : Listed(*app_.get_subcommands().front())) {
             for (const CLI::Option* needed : option->get_needs()) {
                 if (option->count() > 0 && needed->count() == 0) {
@@ -630,11 +640,11 @@ private:
                 }
             }
         }
-        return std::nullopt;
+        return {};
     }
 
     /// CLI11 found a command without its argument, or without an option it must have.
-    std::optional<std::string> missing() const {
+    std::string missing() const {
         const CLI::App& command = *app_.get_subcommands().front();
         for (const CLI::Option* option : command.get_options()) {
             if (option->get_required() && option->count() == 0)
@@ -642,16 +652,16 @@ private:
                            ? Format(localisation::usNeedsFile, {command.get_name() + " " + option->get_name()})
                            : Format(localisation::usNeedsPlan, {command.get_name()});
         }
-        return std::nullopt;
+        return {};
     }
 
     /// CLI11 found two options that cannot go together.
-    std::optional<std::string> excluded() const {
-        for (const auto& [pair, text] : p_.exclusions) {
-            if (pair.first->count() > 0 && pair.second->count() > 0)
-                return text;
+    std::string excluded() const {
+        for (const Parsed::Exclusion& exclusion : p_.exclusions) {
+            if (exclusion.option->count() > 0 && exclusion.other->count() > 0)
+                return exclusion.text;
         }
-        return std::nullopt;
+        return {};
     }
 
     CLI::App app_{"Find, configure and monitor the keypad card reader on a serial line.", "readerctl"};
