@@ -28,7 +28,7 @@ struct CommandRow {
     const char* name;
     const char* arguments; ///< after the name on the usage line
     const char* description;
-    void (*setup)(Declare&);
+    void (*setup)(Declare&); ///< declares the options it takes, each by its function below
     int (*run)(Session&);
 };
 
@@ -152,35 +152,40 @@ class Declare {
 public:
     Declare(CLI::App& command, CLI::App& root, Parsed& parsed) : app_(command), root_(root), p_(parsed) {}
 
-    void allLines() {
+    Declare& allLines() {
         CLI::Option* option = app_.add_flag("--all-lines", p_.call.allLines,
                                             "scan, set, default, diff: search at all twelve line settings")
                                   ->excludes(root_.get_option("--port"));
         p_.exclusions.push_back({option, root_.get_option("--port"), Format(localisation::usAllLinesPort, {})});
+        return *this;
     }
-    void count() {
+    Declare& count() {
         app_.add_option("--count", p_.call.count,
                         "monitor: stop after N cards or keypad entries; linetest: N queries (100)")
             ->option_text("N")
             ->transform(Number(
                 p_.refusal, "--count", [](const std::string& text) { return commission::InRange(text, 1, 999999999); },
                 Format(localisation::usOrMore, {"1"})));
+        return *this;
     }
-    void noVerify() {
+    Declare& noVerify() {
         app_.add_flag("--no-verify", p_.noVerify,
                       "set, default, apply: do not read the reader's settings back afterwards");
+        return *this;
     }
-    void record() {
+    Declare& record() {
         app_.add_option("--record", p_.call.recordPath, "append a CSV row per reader to FILE")
             ->option_text("FILE")
             ->check(FileName(p_.refusal, "--record"));
+        return *this;
     }
-    void repeat() {
+    Declare& repeat() {
         app_.add_flag("--repeat", p_.call.repeat,
                       "set, default: one reader after another, each read back and recorded, until Ctrl-C");
+        return *this;
     }
     /// A report is kept of a site: a plan's, or one reader after another.
-    void report() {
+    Declare& report() {
         CLI::Option* option =
             app_.add_option("--report", p_.call.reportPath,
                             "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
@@ -188,8 +193,9 @@ public:
                 ->check(FileName(p_.refusal, "--report"));
         if (CLI::Option* repeat = app_.get_option_no_throw("--repeat"))
             option->needs(repeat);
+        return *this;
     }
-    void pin() {
+    Declare& pin() {
         app_.add_option("--pin", p_.pin, "ports: pin every port present to its adapter, or COM<N> to NAME (Linux)")
             ->option_text("[COM<N>=NAME]")
             ->expected(0, 1)
@@ -197,19 +203,22 @@ public:
                 std::optional<CtlPin> pin;
                 return ParsePin(text, pin);
             }));
+        return *this;
     }
-    void replace() {
+    Declare& replace() {
         app_.add_option("--replace", p_.call.replaceDoor,
                         "apply: the next reader found takes DOOR's row whatever its serial (a reader replaced)")
             ->option_text("DOOR");
         app_.add_flag("--replace-failed", p_.call.replaceFailed,
                       "apply: a new reader takes the row of a reader that failed after taking its ID");
+        return *this;
     }
-    void views() {
+    Declare& views() {
         app_.add_flag("-v,--views", p_.call.views,
                       "monitor: each card as a controller may show it: W26, W34, bytes reversed, D0/D1 swapped");
+        return *this;
     }
-    void expect() {
+    Declare& expect() {
         app_.add_option("--expect", p_.expect,
                         "monitor: the card number expected (decimal, 0x hexadecimal, or facility:number as 077:30211);"
                         " says whether each card matches, and under which view")
@@ -219,21 +228,30 @@ public:
                     return Format(localisation::usNeedsValue, {"--expect"});
                 return commission::ParseExpectation(text) ? std::string() : Format(localisation::usExpect, {text});
             }));
+        return *this;
     }
-    void out() {
+    Declare& out() {
         app_.add_option("--out", p_.call.outPath, "enrol: the card list, a CSV file; continued when it exists")
             ->option_text("FILE")
             ->required()
             ->check(FileName(p_.refusal, "--out"));
+        return *this;
     }
-    void name() {
+    Declare& name() {
         app_.add_option("--name", p_.call.namePrefix, "enrol: the names of new cards, PREFIX and a counter (\"Card \")")
             ->option_text("PREFIX");
+        return *this;
     }
     /// set's settings with their values: the words after the command, options and "--" aside.
-    void settings() { app_.add_option("words", p_.words)->group(""); }
+    Declare& settings() {
+        app_.add_option("words", p_.words)->group("");
+        return *this;
+    }
     /// A site's plan, the command's one argument.
-    void plan() { app_.add_option("plan", p_.call.planPath)->required()->group(""); }
+    Declare& plan() {
+        app_.add_option("plan", p_.call.planPath)->required()->group("");
+        return *this;
+    }
 
 private:
     CLI::App& app_;
@@ -245,68 +263,24 @@ const CommandRow Commands[] = {
     {CtlCommand::Ports, "ports", "", "COM1..COM16, the device and the adapter behind each one",
      [](Declare& d) { d.pin(); }, RunPorts},
     {CtlCommand::Scan, "scan", "", "find the reader and print its information",
-     [](Declare& d) {
-         d.allLines();
-         d.record();
-     },
-     RunScan},
+     [](Declare& d) { d.allLines().record(); }, RunScan},
     {CtlCommand::Set, "set", " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader",
-     [](Declare& d) {
-         d.settings();
-         d.allLines();
-         d.noVerify();
-         d.record();
-         d.repeat();
-         d.report();
-     },
-     RunSet},
+     [](Declare& d) { d.settings().allLines().noVerify().record().repeat().report(); }, RunSet},
     {CtlCommand::Default, "default", "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)",
-     [](Declare& d) {
-         d.allLines();
-         d.noVerify();
-         d.record();
-         d.repeat();
-         d.report();
-     },
-     RunSet},
+     [](Declare& d) { d.allLines().noVerify().record().repeat().report(); }, RunSet},
     {CtlCommand::Monitor, "monitor", "", "poll the reader; print every card and keypad entry",
-     [](Declare& d) {
-         d.count();
-         d.views();
-         d.expect();
-     },
-     RunMonitor},
+     [](Declare& d) { d.count().views().expect(); }, RunMonitor},
     {CtlCommand::Apply, "apply", " PLAN", "commission a site: each reader found gets its row of the plan",
-     [](Declare& d) {
-         d.plan();
-         d.noVerify();
-         d.record();
-         d.replace();
-         d.report();
-     },
-     RunApply},
+     [](Declare& d) { d.plan().noVerify().record().replace().report(); }, RunApply},
     {CtlCommand::Diff, "diff", " PLAN", "what apply would change on the reader connected now; sends only queries",
-     [](Declare& d) {
-         d.plan();
-         d.allLines();
-     },
-     RunDiff},
+     [](Declare& d) { d.plan().allLines(); }, RunDiff},
     {CtlCommand::Audit, "audit", " PLAN", "read only: each reader found compared with its row of the plan",
-     [](Declare& d) {
-         d.plan();
-         d.record();
-         d.report();
-     },
-     RunAudit},
+     [](Declare& d) { d.plan().record().report(); }, RunAudit},
     {CtlCommand::LineTest, "linetest", "",
      "presence queries at the reader's line setting: what the line does with them, and a verdict",
      [](Declare& d) { d.count(); }, RunLineTest},
     {CtlCommand::Enrol, "enrol", "", "poll the reader; each new card presented becomes a row of the --out list",
-     [](Declare& d) {
-         d.out();
-         d.name();
-     },
-     RunEnrol},
+     [](Declare& d) { d.out().name(); }, RunEnrol},
 };
 
 const CommandRow* FindCommand(const std::string& name) {
