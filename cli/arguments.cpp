@@ -1,16 +1,15 @@
 #include "arguments.h"
 
+#include "cli/session.h"
 #include "commission/words.h"
 #include "localisation/message_table.h"
-#include "protocol/protocol.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <array>
+#include <functional>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 
 namespace cli {
 
@@ -20,82 +19,18 @@ using commission::SettingRow;
 using commission::SettingTable;
 using localisation::Format;
 
-constexpr unsigned Bit(CtlOption option) {
-    return 1u << static_cast<unsigned>(option);
-}
+class Declare;
 
+/// A command: its name and arguments, what it does, the options it takes (declared on its own CLI11
+/// subcommand) and what runs it.
 struct CommandRow {
-    const char* name;
     CtlCommand command;
+    const char* name;
     const char* arguments; ///< after the name on the usage line
     const char* description;
-    unsigned options; ///< the CtlOptions it takes
-    bool plan;        ///< takes a plan file
+    void (*setup)(Declare&); ///< declares the options it takes, each by its function below
+    int (*run)(Session&);
 };
-
-constexpr unsigned SetOptions = Bit(CtlOption::AllLines) | Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) |
-                                Bit(CtlOption::Repeat) | Bit(CtlOption::Report);
-
-constexpr CommandRow Commands[] = {
-    {"ports", CtlCommand::Ports, "", "COM1..COM16, the device and the adapter behind each one", Bit(CtlOption::Pin),
-     false},
-    {"scan", CtlCommand::Scan, "", "find the reader and print its information",
-     Bit(CtlOption::AllLines) | Bit(CtlOption::Record), false},
-    {"set", CtlCommand::Set, " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader",
-     SetOptions, false},
-    {"default", CtlCommand::Default, "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)",
-     SetOptions, false},
-    {"monitor", CtlCommand::Monitor, "", "poll the reader; print every card and keypad entry",
-     Bit(CtlOption::Count) | Bit(CtlOption::Views) | Bit(CtlOption::Expect), false},
-    {"apply", CtlCommand::Apply, " PLAN", "commission a site: each reader found gets its row of the plan",
-     Bit(CtlOption::NoVerify) | Bit(CtlOption::Record) | Bit(CtlOption::Report) | Bit(CtlOption::Replace), true},
-    {"diff", CtlCommand::Diff, " PLAN", "what apply would change on the reader connected now; sends only queries",
-     Bit(CtlOption::AllLines), true},
-    {"audit", CtlCommand::Audit, " PLAN", "read only: each reader found compared with its row of the plan",
-     Bit(CtlOption::Record) | Bit(CtlOption::Report), true},
-    {"linetest", CtlCommand::LineTest, "",
-     "presence queries at the reader's line setting: what the line does with them, and a verdict",
-     Bit(CtlOption::Count), false},
-    {"enrol", CtlCommand::Enrol, "", "poll the reader; each new card presented becomes a row of the --out list",
-     Bit(CtlOption::Out) | Bit(CtlOption::Name), false},
-};
-constexpr std::size_t CommandCount = std::size(Commands);
-
-/// The options that only some commands take, by the name they are given with.
-struct OptionName {
-    CtlOption option;
-    const char* name;
-};
-constexpr OptionName OptionNames[] = {
-    {CtlOption::AllLines, "--all-lines"},
-    {CtlOption::Count, "--count"},
-    {CtlOption::NoVerify, "--no-verify"},
-    {CtlOption::Pin, "--pin"},
-    {CtlOption::Record, "--record"},
-    {CtlOption::Repeat, "--repeat"},
-    {CtlOption::Report, "--report"},
-    {CtlOption::Replace, "--replace"},
-    {CtlOption::Replace, "--replace-failed"},
-    {CtlOption::Views, "--views"},
-    {CtlOption::Expect, "--expect"},
-    {CtlOption::Out, "--out"},
-    {CtlOption::Name, "--name"},
-};
-
-const CommandRow* FindCommand(const std::string& name) {
-    const auto found =
-        std::find_if(std::begin(Commands), std::end(Commands), [&](const CommandRow& row) { return name == row.name; });
-    return found == std::end(Commands) ? nullptr : found;
-}
-
-/// Whether `command` takes the option named `name`; the options no command row lists are taken by all.
-bool Takes(const CommandRow& command, const std::string& name) {
-    for (const OptionName& option : OptionNames) {
-        if (name == option.name)
-            return (command.options & Bit(option.option)) != 0;
-    }
-    return true;
-}
 
 /// "a, b and c" in the current language.
 std::string Enumeration(const std::vector<std::string>& items) {
@@ -109,16 +44,6 @@ std::string Enumeration(const std::vector<std::string>& items) {
         }
     }
     return text;
-}
-
-/// The commands that take an option: "scan, set and default".
-std::string TakenBy(const char* option) {
-    std::vector<std::string> names;
-    for (const CommandRow& row : Commands) {
-        if (Takes(row, option))
-            names.emplace_back(row.name);
-    }
-    return Enumeration(names);
 }
 
 const char* const SettingsNote = "  The values of mode may also be list indexes: 0|1, 0|1|2, 0|1|2. The settings are\n"
@@ -152,52 +77,240 @@ std::string ParseSettings(const std::vector<std::string>& words, bool repeat, co
 }
 
 /// --pin's value: nothing, or COM<N>=NAME.
-std::optional<CtlPin> ParsePin(const std::string& text) {
+std::string ParsePin(const std::string& text, std::optional<CtlPin>& pin) {
     const std::size_t equals = text.find('=');
-    if (text.empty())
-        return CtlPin{};
+    const std::string refusal = "--pin " + text + ": " + Format(localisation::usPinValue, {});
+    if (text.empty()) {
+        pin = CtlPin{};
+        return {};
+    }
     if (equals == std::string::npos || equals + 1 == text.size() || commission::Lower(text.substr(0, 3)) != "com")
-        return std::nullopt;
+        return refusal;
     const long long port = commission::InRange(text.substr(3, equals - 3), 1, 16);
     if (port < 0)
-        return std::nullopt;
-    return CtlPin{static_cast<int>(port), text.substr(equals + 1)};
+        return refusal;
+    pin = CtlPin{static_cast<int>(port), text.substr(equals + 1)};
+    return {};
 }
 
-/// A value refused by a check below. It passes through CLI11, which would put the option's name before a
-/// message of its own checks.
-class Refused : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+long long LanguageItem(const std::string& text) {
+    return text.size() > 1 ? commission::ListItem(text, {"en", "gb", "big5"}) : -1;
+}
+
+/// A check of an option's value as CLI11 runs it. CLI11 would put the option's name before the refusal, in its
+/// own words: the first refusal is kept as it was written, and told instead.
+CLI::Validator Checked(std::string& first, std::function<std::string(std::string&)> check) {
+    return CLI::Validator(
+        [&first, check](std::string& text) {
+            std::string refusal = check(text);
+            if (first.empty())
+                first = refusal;
+            return refusal;
+        },
+        std::string());
+}
 
 /// `parse` gives the number an option's text stands for, or -1; CLI11 converts that number into the variable.
-CLI::Validator Checked(const std::string& option, long long (*parse)(const std::string&), const std::string& range) {
-    return CLI::Validator(
-        [=](std::string& text) {
-            if (text.empty())
-                throw Refused(Format(localisation::usNeedsValue, {option}));
-            const long long value = parse(text);
-            if (value < 0)
-                throw Refused(option + " " + text + ": " + range);
-            text = std::to_string(value);
-            return std::string();
-        },
-        std::string());
+CLI::Validator Number(std::string& first, const std::string& option, long long (*parse)(const std::string&),
+                      const std::string& range) {
+    return Checked(first, [=](std::string& text) {
+        if (text.empty())
+            return Format(localisation::usNeedsValue, {option});
+        const long long value = parse(text);
+        if (value < 0)
+            return option + " " + text + ": " + range;
+        text = std::to_string(value);
+        return std::string();
+    });
 }
 
-CLI::Validator FileName(const std::string& option) {
-    return CLI::Validator(
-        [=](std::string& text) {
-            if (text.empty())
-                throw Refused(Format(localisation::usNeedsFile, {option}));
-            return std::string();
-        },
-        std::string());
+CLI::Validator FileName(std::string& first, const std::string& option) {
+    return Checked(first, [=](std::string& text) {
+        return text.empty() ? Format(localisation::usNeedsFile, {option}) : std::string();
+    });
 }
 
-/// CLI11's help with readerctl's usage lines. The options belong to readerctl itself, so that they go before
-/// or after the command, and CLI11 would list none of them for a command: its help lists those it takes.
+/// What a command's row declares its options into, and what the options are bound to.
+struct Parsed {
+    CtlInvocation call;
+    bool noVerify = false;
+    std::string pin;
+    std::string expect;
+    std::vector<std::string> words; ///< set's settings and values
+    std::string refusal;            ///< the first value refused by a check of ours
+    /// Options that cannot go together, and what is said when they do.
+    struct Exclusion {
+        const CLI::Option* option;
+        const CLI::Option* other;
+        std::string text;
+    };
+    std::vector<Exclusion> exclusions;
+};
+
+/// The options, each written once: a command's setup declares those it takes on its subcommand.
+class Declare {
+public:
+    Declare(CLI::App& command, CLI::App& root, Parsed& parsed) : app_(command), root_(root), p_(parsed) {}
+
+    Declare& allLines() {
+        CLI::Option* option = app_.add_flag("--all-lines", p_.call.allLines,
+                                            "scan, set, default, diff: search at all twelve line settings")
+                                  ->excludes(root_.get_option("--port"));
+        p_.exclusions.push_back({option, root_.get_option("--port"), Format(localisation::usAllLinesPort, {})});
+        return *this;
+    }
+    Declare& count() {
+        app_.add_option("--count", p_.call.count,
+                        "monitor: stop after N cards or keypad entries; linetest: N queries (100)")
+            ->option_text("N")
+            ->transform(Number(
+                p_.refusal, "--count", [](const std::string& text) { return commission::InRange(text, 1, 999999999); },
+                Format(localisation::usOrMore, {"1"})));
+        return *this;
+    }
+    Declare& noVerify() {
+        app_.add_flag("--no-verify", p_.noVerify,
+                      "set, default, apply: do not read the reader's settings back afterwards");
+        return *this;
+    }
+    Declare& record() {
+        app_.add_option("--record", p_.call.recordPath, "append a CSV row per reader to FILE")
+            ->option_text("FILE")
+            ->check(FileName(p_.refusal, "--record"));
+        return *this;
+    }
+    Declare& repeat() {
+        app_.add_flag("--repeat", p_.call.repeat,
+                      "set, default: one reader after another, each read back and recorded, until Ctrl-C");
+        return *this;
+    }
+    /// A report is kept of a site: a plan's, or one reader after another.
+    Declare& report() {
+        CLI::Option* option =
+            app_.add_option("--report", p_.call.reportPath,
+                            "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
+                ->option_text("FILE.html")
+                ->check(FileName(p_.refusal, "--report"));
+        if (CLI::Option* repeat = app_.get_option_no_throw("--repeat"))
+            option->needs(repeat);
+        return *this;
+    }
+    Declare& pin() {
+        app_.add_option("--pin", p_.pin, "ports: pin every port present to its adapter, or COM<N> to NAME (Linux)")
+            ->option_text("[COM<N>=NAME]")
+            ->expected(0, 1)
+            ->check(Checked(p_.refusal, [](std::string& text) {
+                std::optional<CtlPin> pin;
+                return ParsePin(text, pin);
+            }));
+        return *this;
+    }
+    Declare& replace() {
+        app_.add_option("--replace", p_.call.replaceDoor,
+                        "apply: the next reader found takes DOOR's row whatever its serial (a reader replaced)")
+            ->option_text("DOOR");
+        app_.add_flag("--replace-failed", p_.call.replaceFailed,
+                      "apply: a new reader takes the row of a reader that failed after taking its ID");
+        return *this;
+    }
+    Declare& views() {
+        app_.add_flag("-v,--views", p_.call.views,
+                      "monitor: each card as a controller may show it: W26, W34, bytes reversed, D0/D1 swapped");
+        return *this;
+    }
+    Declare& expect() {
+        app_.add_option("--expect", p_.expect,
+                        "monitor: the card number expected (decimal, 0x hexadecimal, or facility:number as 077:30211);"
+                        " says whether each card matches, and under which view")
+            ->option_text("CARD")
+            ->check(Checked(p_.refusal, [](std::string& text) {
+                if (text.empty())
+                    return Format(localisation::usNeedsValue, {"--expect"});
+                return commission::ParseExpectation(text) ? std::string() : Format(localisation::usExpect, {text});
+            }));
+        return *this;
+    }
+    Declare& out() {
+        app_.add_option("--out", p_.call.outPath, "enrol: the card list, a CSV file; continued when it exists")
+            ->option_text("FILE")
+            ->required()
+            ->check(FileName(p_.refusal, "--out"));
+        return *this;
+    }
+    Declare& name() {
+        app_.add_option("--name", p_.call.namePrefix, "enrol: the names of new cards, PREFIX and a counter (\"Card \")")
+            ->option_text("PREFIX");
+        return *this;
+    }
+    /// set's settings with their values: the words after the command, options and "--" aside.
+    Declare& settings() {
+        app_.add_option("words", p_.words)->group("");
+        return *this;
+    }
+    /// A site's plan, the command's one argument.
+    Declare& plan() {
+        app_.add_option("plan", p_.call.planPath)->required()->group("");
+        return *this;
+    }
+
+private:
+    CLI::App& app_;
+    CLI::App& root_;
+    Parsed& p_;
+};
+
+const CommandRow Commands[] = {
+    {CtlCommand::Ports, "ports", "", "COM1..COM16, the device and the adapter behind each one",
+     [](Declare& d) { d.pin(); }, RunPorts},
+    {CtlCommand::Scan, "scan", "", "find the reader and print its information",
+     [](Declare& d) { d.allLines().record(); }, RunScan},
+    {CtlCommand::Set, "set", " SETTING VALUE... [SETTING VALUE...]", "change one or more settings of the reader",
+     [](Declare& d) { d.settings().allLines().noVerify().record().repeat().report(); }, RunSet},
+    {CtlCommand::Default, "default", "", "the factory default (ID 01, Wiegand 26, 4 keys, no parity, 19200,e,8,1)",
+     [](Declare& d) { d.allLines().noVerify().record().repeat().report(); }, RunSet},
+    {CtlCommand::Monitor, "monitor", "", "poll the reader; print every card and keypad entry",
+     [](Declare& d) { d.count().views().expect(); }, RunMonitor},
+    {CtlCommand::Apply, "apply", " PLAN", "commission a site: each reader found gets its row of the plan",
+     [](Declare& d) { d.plan().noVerify().record().replace().report(); }, RunApply},
+    {CtlCommand::Diff, "diff", " PLAN", "what apply would change on the reader connected now; sends only queries",
+     [](Declare& d) { d.plan().allLines(); }, RunDiff},
+    {CtlCommand::Audit, "audit", " PLAN", "read only: each reader found compared with its row of the plan",
+     [](Declare& d) { d.plan().record().report(); }, RunAudit},
+    {CtlCommand::LineTest, "linetest", "",
+     "presence queries at the reader's line setting: what the line does with them, and a verdict",
+     [](Declare& d) { d.count(); }, RunLineTest},
+    {CtlCommand::Enrol, "enrol", "", "poll the reader; each new card presented becomes a row of the --out list",
+     [](Declare& d) { d.out().name(); }, RunEnrol},
+};
+
+const CommandRow* FindCommand(const std::string& name) {
+    const auto found =
+        std::find_if(std::begin(Commands), std::end(Commands), [&](const CommandRow& row) { return name == row.name; });
+    return found == std::end(Commands) ? nullptr : found;
+}
+
+bool TakesPlan(const CLI::App& command) {
+    return command.get_option_no_throw("plan") != nullptr;
+}
+
+/// The options `app` lists in its help: readerctl's own, then a command's.
+std::vector<const CLI::Option*> Listed(const CLI::App& app) {
+    const auto named = [](const CLI::Option* option) { return option->nonpositional(); };
+    std::vector<const CLI::Option*> options = (app.get_parent() ? *app.get_parent() : app).get_options(named);
+    const std::vector<const CLI::App*> commands = app.get_parent()
+                                                      ? std::vector<const CLI::App*>{&app}
+                                                      : app.get_subcommands([](const CLI::App*) { return true; });
+    for (const CLI::App* command : commands) {
+        for (const CLI::Option* option : command->get_options(named)) {
+            if (std::none_of(options.begin(), options.end(),
+                             [&](const CLI::Option* listed) { return listed->get_name() == option->get_name(); }))
+                options.push_back(option);
+        }
+    }
+    return options;
+}
+
+/// CLI11's help with readerctl's usage lines; a command's help lists readerctl's options with its own.
 class Help final : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App* app, std::string) const override {
@@ -206,12 +319,24 @@ public:
                (row ? std::string(row->name) + row->arguments : "COMMAND [ARGS]") + "\n";
     }
 
+    /// An option's value as its text says; which options go together the messages tell.
+    std::string make_option_opts(const CLI::Option* option) const override {
+        return option->get_option_text().empty() ? std::string() : " " + option->get_option_text();
+    }
+
+    /// The options are listed by list() alone, each once: CLI11 would list a command's without readerctl's.
+    std::string make_group(std::string, bool, std::vector<const CLI::Option*>) const override { return {}; }
+
+    /// readerctl has no positionals: their place takes the options of readerctl and of every command.
+    std::string make_positionals(const CLI::App* app) const override {
+        return app->get_parent() ? std::string() : list(*app);
+    }
+
     std::string make_footer(const CLI::App* app) const override {
-        const CommandRow* row = app->get_parent() ? FindCommand(app->get_name()) : nullptr;
-        if (!row)
+        if (!app->get_parent())
             return Formatter::make_footer(app);
         std::string text;
-        if (row->command == CtlCommand::Set) {
+        if (app->get_option_no_throw("words")) {
             text += "Settings:\n";
             for (const SettingRow& setting : SettingTable) {
                 std::ostringstream line;
@@ -221,22 +346,30 @@ public:
             }
             text += SettingsNote + std::string("\n");
         }
-        if (row->plan) {
+        if (TakesPlan(*app)) {
             std::string columns = "door, serial";
             for (const SettingRow& setting : SettingTable)
                 columns += std::string(", ") + setting.name;
             text += "PLAN: a CSV file with a header row; the columns are " + columns +
                     ".\n  An empty cell leaves that setting alone; a record written by --record is a plan too.\n\n";
         }
-        const auto options = app->get_parent()->get_options(
-            [row](const CLI::Option* option) { return Takes(*row, option->get_name()); });
         // make_group starts with the blank line that make_help has written already.
-        return text + make_group(get_label("Options"), false, options).substr(1) + "\n" + Formatter::make_footer(app);
+        return text + list(*app).substr(1) + "\n" + Formatter::make_footer(app);
+    }
+
+private:
+    std::string list(const CLI::App& app) const {
+        return Formatter::make_group(get_label("Options"), false, Listed(app));
     }
 };
 
 const char* const ExitStatus =
     "Exit status: 0 done, 1 the reader was not found or the operation failed, 2 usage error.";
+
+/// A typed error of CLI11's in readerctl's words, or in CLI11's own when none were found for it.
+CtlParse Refused(const std::string& refusal, const CLI::Error& error) {
+    return {{}, refusal.empty() ? error.what() : refusal};
+}
 
 class CommandLine {
 public:
@@ -245,11 +378,11 @@ public:
         // it: readerctl's own, below, acts at once, also after a command.
         app_.set_help_flag();
         app_.formatter(std::make_shared<Help>());
-        // An option given twice is a mistake, as a setting given twice is: the second would silently win.
-        app_.option_defaults()->disable_flag_override()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+        // A second value would silently win, as a setting given twice would: counted, and refused below.
+        app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         app_.allow_windows_style_options(false); // as on Linux: "/x" is a word
-        app_.allow_extras();
-        app_.fallthrough(); // the options after the command too
+        app_.allow_extras();                     // told in readerctl's words below
+        app_.fallthrough();                      // readerctl's own options after the command too
         app_.footer(ExitStatus);
 
         // While parsing: help and version win over any mistake on the line.
@@ -257,248 +390,256 @@ public:
                 "-h,--help", [] { throw CLI::CallForHelp(); }, "this help; after a command, the command's help")
             ->trigger_on_parse();
         app_.set_version_flag("--version", std::string(), "the version of readerctl")->trigger_on_parse();
-        app_.add_option("--port", call_.port, "use COM<N> only, no search (N 1 to 16)")
-            ->option_text("N")
-            ->transform(Checked(
-                "--port", [](const std::string& text) { return commission::InRange(text, 1, 16); },
-                Format(localisation::usFromTo, {"1", "16"})));
-        app_.add_option("--line", call_.lineIndex, "line settings with --port (default: the remembered ones)")
+        CLI::Option* port =
+            app_.add_option("--port", p_.call.port, "use COM<N> only, no search (N 1 to 16)")
+                ->option_text("N")
+                ->transform(Number(
+                    p_.refusal, "--port", [](const std::string& text) { return commission::InRange(text, 1, 16); },
+                    Format(localisation::usFromTo, {"1", "16"})));
+        app_.add_option("--line", p_.call.lineIndex, "line settings with --port (default: the remembered ones)")
             ->option_text("SETTING")
-            ->transform(Checked(
-                "--line", [](const std::string& text) -> long long { return commission::ParseLineSetting(text); },
+            ->needs(port)
+            ->transform(Number(
+                p_.refusal, "--line",
+                [](const std::string& text) -> long long { return commission::ParseLineSetting(text); },
                 Format(localisation::usLineRange, {})));
-        app_.add_flag("--all-lines", call_.allLines, "scan, set, default, diff: search at all twelve line settings");
-        app_.add_flag("--json", call_.json, "one JSON object per line on standard output");
-        app_.add_option("--count", call_.count,
-                        "monitor: stop after N cards or keypad entries; linetest: N queries (100)")
-            ->option_text("N")
-            ->transform(Checked(
-                "--count", [](const std::string& text) { return commission::InRange(text, 1, 999999999); },
-                Format(localisation::usOrMore, {"1"})));
-        app_.add_option("--trace", call_.tracePath, "append the protocol trace to FILE (JSON lines)")
+        app_.add_flag("--json", p_.call.json, "one JSON object per line on standard output");
+        app_.add_option("--trace", p_.call.tracePath, "append the protocol trace to FILE (JSON lines)")
             ->option_text("FILE")
-            ->check(FileName("--trace"));
-        app_.add_option("--language", call_.language, "language of the messages (default: the remembered one)")
+            ->check(FileName(p_.refusal, "--trace"));
+        app_.add_option("--language", p_.call.language, "language of the messages (default: the remembered one)")
             ->option_text("en|gb|big5")
-            ->transform(Checked(
-                "--language", [](const std::string& text) -> long long { return LanguageItem(text); },
-                Format(localisation::usLanguages, {})));
-        app_.add_flag("--no-verify", noVerify_,
-                      "set, default, apply: do not read the reader's settings back afterwards");
-        app_.add_option("--record", call_.recordPath, "append a CSV row per reader to FILE")
-            ->option_text("FILE")
-            ->check(FileName("--record"));
-        app_.add_flag("--repeat", call_.repeat,
-                      "set, default: one reader after another, each read back and recorded, until Ctrl-C");
-        app_.add_option("--pin", pin_, "ports: pin every port present to its adapter, or COM<N> to NAME (Linux)")
-            ->option_text("[COM<N>=NAME]")
-            ->expected(0, 1);
-        app_.add_option("--replace", call_.replaceDoor,
-                        "apply: the next reader found takes DOOR's row whatever its serial (a reader replaced)")
-            ->option_text("DOOR");
-        app_.add_flag("--replace-failed", call_.replaceFailed,
-                      "apply: a new reader takes the row of a reader that failed after taking its ID");
-        app_.add_option("--report", call_.reportPath,
-                        "apply, audit, set --repeat: keep an HTML report of the site's readers in FILE")
-            ->option_text("FILE.html")
-            ->check(FileName("--report"));
-        app_.add_flag("-v,--views", call_.views,
-                      "monitor: each card as a controller may show it: W26, W34, bytes reversed, D0/D1 swapped");
-        app_.add_option("--expect", expect_,
-                        "monitor: the card number expected (decimal, 0x hexadecimal, or facility:number as 077:30211);"
-                        " says whether each card matches, and under which view")
-            ->option_text("CARD")
-            ->check(CLI::Validator(
-                [](std::string& text) {
-                    if (text.empty())
-                        throw Refused(Format(localisation::usNeedsValue, {"--expect"}));
-                    if (!commission::ParseExpectation(text))
-                        throw Refused(Format(localisation::usExpect, {text}));
-                    return std::string();
-                },
-                std::string()));
-        app_.add_option("--out", call_.outPath, "enrol: the card list, a CSV file; continued when it exists")
-            ->option_text("FILE")
-            ->check(FileName("--out"));
-        app_.add_option("--name", call_.namePrefix, "enrol: the names of new cards, PREFIX and a counter (\"Card \")")
-            ->option_text("PREFIX");
+            ->transform(Number(p_.refusal, "--language", LanguageItem, Format(localisation::usLanguages, {})));
 
-        for (std::size_t i = 0; i < CommandCount; ++i) {
-            commands_[i] = app_.add_subcommand(Commands[i].name, Commands[i].description);
-            commands_[i]->group("Commands");
-            // Every word after the command, so that a word too many is told apart from an unknown command.
-            commands_[i]->add_option("words", words_[i])->group("");
+        for (const CommandRow& row : Commands) {
+            CLI::App* command = app_.add_subcommand(row.name, row.description)->group("Commands");
+            Declare declare(*command, app_, p_);
+            row.setup(declare);
         }
         app_.require_subcommand(0, 1); // then a command's name after the command is a word like any other
     }
 
     std::vector<std::string> optionsOf(const std::string& command) const {
+        const CLI::App* app = FindCommand(command) ? app_.get_subcommand(command) : &app_;
         std::vector<std::string> names;
-        const CommandRow* row = FindCommand(command);
-        for (const CLI::Option* option : app_.get_options()) {
+        for (const CLI::Option* option : Listed(*app)) {
             const std::string name = option->get_name();
-            if (name.rfind("--", 0) == 0 && (!row || Takes(*row, name)))
-                names.push_back(name);
-            else if (name == "-h,--help" || name == "--help")
-                names.emplace_back("--help");
+            names.push_back(name.rfind("--", 0) == 0 ? name : "--help");
         }
         return names;
     }
 
-    static long long LanguageItem(const std::string& text) {
-        return text.size() > 1 ? commission::ListItem(text, {"en", "gb", "big5"}) : -1;
+    CtlParse parse(const std::vector<std::string>& args) {
+        std::vector<std::string> line, words;
+        if (std::string refusal = arrange(args, line, words); !refusal.empty())
+            return {{}, refusal};
+        if (std::string refusal = give(words, line.front()); !refusal.empty())
+            return {{}, refusal};
+        try {
+            app_.parse(std::vector<std::string>(line.rbegin(), line.rend())); // CLI11 takes the last first
+        } catch (const CLI::CallForHelp&) {
+            p_.call.command = CtlCommand::Help;
+            p_.call.help = app_.help();
+            return {p_.call, {}};
+        } catch (const CLI::CallForVersion&) {
+            p_.call.command = CtlCommand::Version;
+            return {p_.call, {}};
+        } catch (const CLI::ValidationError& error) {
+            return Refused(p_.refusal, error);
+        } catch (const CLI::RequiresError& error) {
+            return Refused(unpaired(), error);
+        } catch (const CLI::RequiredError& error) {
+            return Refused(missing(), error);
+        } catch (const CLI::ExcludesError& error) {
+            return Refused(excluded(), error);
+        } catch (const CLI::ParseError& error) {
+            return {{}, error.what()};
+        }
+
+        const CLI::App& command = *app_.get_subcommands().front();
+        const CommandRow& row = *FindCommand(command.get_name());
+        // CLI11 keeps a "--" that ended the options among the words it had no place for.
+        for (const std::string& word : app_.remaining(true)) {
+            if (word != "--")
+                return {{}, extra(command, word)};
+        }
+        for (const CLI::Option* option : Listed(command)) {
+            if (option->count() > 1)
+                return {{}, Format(localisation::usTwice, {option->get_name()})};
+        }
+        p_.call.command = row.command;
+        p_.call.run = row.run;
+        p_.call.verify = !p_.noVerify;
+        if (command.get_option_no_throw("words")) {
+            if (std::string refusal = ParseSettings(p_.words, p_.call.repeat, p_.call.settings); !refusal.empty())
+                return {{}, refusal};
+        }
+        if (!p_.expect.empty())
+            p_.call.expect = commission::ParseExpectation(p_.expect);
+        if (const CLI::Option* pin = command.get_option_no_throw("--pin"); pin && pin->count() > 0)
+            ParsePin(p_.pin, p_.call.pin);
+        return {p_.call, {}};
     }
 
-    CtlParse parse(const std::vector<std::string>& args) {
-        // CLI11 honours "--" only inside the command it stands in, and parses a command named after it with
-        // options again; so the words after it never reach CLI11, and go to the command here.
+private:
+    /// An option of readerctl's or of any command's.
+    const CLI::Option* find(const std::string& name) const {
+        if (const CLI::Option* option = app_.get_option_no_throw(name))
+            return option;
+        for (const CommandRow& row : Commands) {
+            if (const CLI::Option* option = app_.get_subcommand(row.name)->get_option_no_throw(name))
+                return option;
+        }
+        return nullptr;
+    }
+
+    /// The line as CLI11 is given it: the command first, so that an option before it is the command's as much
+    /// as one after it. An empty value ("--trace=") is an empty word: CLI11 would take the next word instead.
+    /// `words`: those after "--", which are arguments only.
+    std::string arrange(const std::vector<std::string>& args, std::vector<std::string>& line,
+                        std::vector<std::string>& words) const {
         const auto mark = std::find(args.begin(), args.end(), "--");
-        std::vector<std::string> before;
+        std::optional<std::size_t> command; // in `line`
+        bool first = false;                 // help or version before the command: readerctl's own
         for (auto arg = args.begin(); arg != mark; ++arg) {
             // CLI11 gives an empty value of --pin as no value, which pins every port: a script's empty variable
             // must not do that.
             if (*arg == "--pin=" || (*arg == "--pin" && arg + 1 != mark && arg[1].empty()))
-                return {{}, Format(localisation::usPinEmpty, {})};
-            // CLI11 takes the next word as the value of "--trace=": the empty value is given as such instead.
-            const bool emptyValue = arg->rfind("--", 0) == 0 && arg->find('=') + 1 == arg->size();
-            const std::string name = arg->substr(0, arg->size() - 1);
-            const CLI::Option* option = emptyValue ? app_.get_option_no_throw(name) : nullptr;
-            if (option && option->get_items_expected_max() > 0) {
-                before.push_back(name);
-                before.emplace_back();
-            } else {
-                before.push_back(*arg);
+                return Format(localisation::usPinEmpty, {});
+            const std::size_t equals = arg->find('=');
+            const std::string name = arg->substr(0, equals);
+            const CLI::Option* option = arg->size() > 1 && arg->front() == '-' ? find(name) : nullptr;
+            if (!option) {
+                if (!command && (arg->size() < 2 || arg->front() != '-')) {
+                    if (!FindCommand(*arg))
+                        return Format(localisation::usUnknownCommand, {*arg});
+                    command = line.size();
+                }
+                line.push_back(*arg);
+                continue;
+            }
+            first = first || (!command && (name == "-h" || name == "--help" || name == "--version"));
+            const bool valued = option->get_items_expected_max() > 0;
+            if (equals != std::string::npos) {
+                if (!valued && equals + 1 < arg->size())
+                    return Format(localisation::usNoValue, {name});
+                line.push_back(name);
+                if (valued)
+                    line.push_back(arg->substr(equals + 1));
+                continue;
+            }
+            line.push_back(*arg);
+            if (!valued)
+                continue;
+            const bool next = arg + 1 != mark;
+            if (option->get_items_expected_min() > 0) {
+                if (!next)
+                    return Format(localisation::usNeedsValue, {name});
+                line.push_back(*++arg);
+            } else if (next && !arg[1].empty() && arg[1].front() != '-' && !FindCommand(arg[1])) {
+                line.push_back(*++arg);
             }
         }
-        std::vector<std::string> after(mark == args.end() ? mark : mark + 1, args.end());
-        try {
-            app_.parse(std::vector<std::string>(before.rbegin(), before.rend())); // CLI11 takes the last first
-        } catch (const CLI::CallForHelp&) {
-            call_.command = CtlCommand::Help;
-            call_.help = app_.help();
-            return {call_, {}};
-        } catch (const CLI::CallForVersion&) {
-            call_.command = CtlCommand::Version;
-            return {call_, {}};
-        } catch (const CLI::ArgumentMismatch& error) {
-            return {{}, twice(before).value_or(describe(error, before))};
-        } catch (const CLI::ParseError& error) {
-            return {{}, describe(error, before)};
-        } catch (const Refused& refused) {
-            return {{}, refused.what()};
-        }
-
-        if (const std::vector<std::string> extras = app_.remaining(); !extras.empty()) {
-            const std::string& extra = extras.front();
-            return {{},
-                    Format(extra.size() > 1 && extra[0] == '-' ? localisation::usUnknownOption
-                                                               : localisation::usUnknownCommand,
-                           {extra})};
-        }
-        std::size_t index = CommandCount;
-        for (std::size_t i = 0; i < CommandCount; ++i) {
-            if (commands_[i]->parsed())
-                index = i;
-        }
-        std::vector<std::string> words;
-        if (index < CommandCount) {
-            words = words_[index];
-        } else if (!after.empty()) {
-            const CommandRow* row = FindCommand(after.front());
-            if (!row)
-                return {{}, Format(localisation::usUnknownCommand, {after.front()})};
-            index = static_cast<std::size_t>(row - Commands);
-            after.erase(after.begin());
-        } else {
-            return {{}, Format(localisation::usNoCommand, {})};
-        }
-        words.insert(words.end(), after.begin(), after.end());
-
-        const CommandRow& command = Commands[index];
-        call_.command = command.command;
-        call_.verify = !noVerify_;
-        if (command.command == CtlCommand::Set) {
-            if (std::string error = ParseSettings(words, call_.repeat, call_.settings); !error.empty())
-                return {{}, error};
-        } else if (command.plan) {
+        if (first)
+            return {};
+        words.assign(mark == args.end() ? mark : mark + 1, args.end());
+        if (!command) {
             if (words.empty())
-                return {{}, Format(localisation::usNeedsPlan, {command.name})};
-            call_.planPath = words[0];
-            if (words.size() > 1)
-                return {{}, Format(localisation::usOnePlan, {command.name, words[1]})};
-        } else if (!words.empty()) {
-            return {{}, Format(localisation::usOneTooMany, {command.name, words[0]})};
+                return Format(localisation::usNoCommand, {});
+            if (!FindCommand(words.front()))
+                return Format(localisation::usUnknownCommand, {words.front()});
+            line.insert(line.begin(), words.front());
+            words.erase(words.begin());
+        } else {
+            std::rotate(line.begin(), line.begin() + static_cast<long>(*command),
+                        line.begin() + static_cast<long>(*command) + 1);
         }
-        if (std::string error = pairing(command); !error.empty())
-            return {{}, error};
-        if (command.command == CtlCommand::Enrol && call_.outPath.empty())
-            return {{}, Format(localisation::usNeedsFile, {"enrol --out"})};
-        if (!expect_.empty())
-            call_.expect = commission::ParseExpectation(expect_);
-        if (app_.get_option("--pin")->count() > 0 && !(call_.pin = ParsePin(pin_)))
-            return {{}, "--pin " + pin_ + ": " + Format(localisation::usPinValue, {})};
-        return {call_, {}};
-    }
-
-private:
-    std::string pairing(const CommandRow& command) const {
-        for (const CLI::Option* option : app_.get_options()) {
-            if (option->count() > 1)
-                return Format(localisation::usTwice, {option->get_name()});
-        }
-        if (call_.lineIndex && call_.port == 0)
-            return Format(localisation::usGoesWith, {"--line", "--port"});
-        if (call_.allLines && call_.port != 0)
-            return Format(localisation::usAllLinesPort, {});
-        for (const OptionName& option : OptionNames) {
-            if (app_.get_option(option.name)->count() > 0 && !Takes(command, option.name))
-                return Format(localisation::usGoesWith, {option.name, TakenBy(option.name)});
-        }
-        if (!call_.reportPath.empty() && !command.plan && !call_.repeat)
-            return Format(localisation::usGoesWith, {"--report", "apply, audit, --repeat"});
         return {};
     }
 
-    /// The option given twice, in our words.
-    std::optional<std::string> twice(const std::vector<std::string>& tokens) const {
-        std::vector<std::string> seen;
-        for (const std::string& token : tokens) {
-            const std::string name = token.substr(0, token.find('='));
-            if (name.rfind("--", 0) != 0 || !app_.get_option_no_throw(name))
-                continue;
-            if (std::find(seen.begin(), seen.end(), name) != seen.end())
-                return Format(localisation::usTwice, {name});
-            seen.push_back(name);
-        }
-        return std::nullopt;
+    /// The words after "--" as the command's arguments. CLI11 would hand them back to readerctl's options once
+    /// the command's arguments are filled: they are given to the command's argument here, as many as it takes.
+    std::string give(const std::vector<std::string>& words, const std::string& name) {
+        if (words.empty())
+            return {};
+        CLI::App& command = *app_.get_subcommand(name);
+        const std::vector<CLI::Option*> arguments =
+            command.get_options([](const CLI::Option* option) { return option->get_positional(); });
+        const std::size_t room =
+            arguments.empty() ? 0 : static_cast<std::size_t>(arguments.front()->get_items_expected_max());
+        if (words.size() > room)
+            return tooMany(command, words[room]);
+        for (const std::string& word : words)
+            arguments.front()->add_result(word);
+        return {};
     }
 
-    /// CLI11 refuses on its own only a missing value and a value given to a flag; said again in our words.
-    std::string describe(const CLI::ParseError& error, const std::vector<std::string>& tokens) const {
-        for (std::size_t i = 0; i < tokens.size(); ++i) {
-            const std::size_t equals = tokens[i].find('=');
-            const std::string name = tokens[i].substr(0, equals);
-            const CLI::Option* option = app_.get_option_no_throw(name);
-            if (!option)
-                continue;
-            const bool flag = option->get_items_expected_max() == 0;
-            if (flag && equals != std::string::npos)
-                return Format(localisation::usNoValue, {name});
-            if (!flag && i + 1 == tokens.size())
-                return Format(localisation::usNeedsValue, {name});
+    std::string tooMany(const CLI::App& command, const std::string& word) const {
+        return Format(TakesPlan(command) ? localisation::usOnePlan : localisation::usOneTooMany,
+                      {command.get_name(), word});
+    }
+
+    /// A word the command took no part of: an option it does not take, an unknown one, or an argument too many.
+    std::string extra(const CLI::App& command, const std::string& word) const {
+        if (word.size() > 1 && word.front() == '-') {
+            const CLI::Option* option = find(word.substr(0, word.find('=')));
+            return option ? Format(localisation::usGoesWith, {option->get_name(), Enumeration(takers(*option))})
+                          : Format(localisation::usUnknownOption, {word});
         }
-        if (std::optional<std::string> repeated = twice(tokens))
-            return *repeated;
-        return error.what();
+        return tooMany(command, word);
+    }
+
+    /// The commands that take `option`, in the order of their rows; `alone`: only those where it needs no other.
+    std::vector<std::string> takers(const CLI::Option& option, bool alone = false) const {
+        std::vector<std::string> names;
+        for (const CommandRow& row : Commands) {
+            const CLI::Option* own = app_.get_subcommand(row.name)->get_option_no_throw(option.get_name());
+            if (own && (!alone || own->get_needs().empty()))
+                names.emplace_back(row.name);
+        }
+        return names;
+    }
+
+    /// CLI11 found an option without the one it needs.
+    std::string unpaired() const {
+        for (const CLI::Option* option : Listed(*app_.get_subcommands().front())) {
+            for (const CLI::Option* needed : option->get_needs()) {
+                if (option->count() > 0 && needed->count() == 0) {
+                    std::vector<std::string> with = takers(*option, true);
+                    with.push_back(needed->get_name());
+                    std::string text;
+                    for (const std::string& name : with)
+                        text += (text.empty() ? "" : ", ") + name;
+                    return Format(localisation::usGoesWith, {option->get_name(), text});
+                }
+            }
+        }
+        return {};
+    }
+
+    /// CLI11 found a command without its argument, or without an option it must have.
+    std::string missing() const {
+        const CLI::App& command = *app_.get_subcommands().front();
+        for (const CLI::Option* option : command.get_options()) {
+            if (option->get_required() && option->count() == 0)
+                return option->nonpositional()
+                           ? Format(localisation::usNeedsFile, {command.get_name() + " " + option->get_name()})
+                           : Format(localisation::usNeedsPlan, {command.get_name()});
+        }
+        return {};
+    }
+
+    /// CLI11 found two options that cannot go together.
+    std::string excluded() const {
+        for (const Parsed::Exclusion& exclusion : p_.exclusions) {
+            if (exclusion.option->count() > 0 && exclusion.other->count() > 0)
+                return exclusion.text;
+        }
+        return {};
     }
 
     CLI::App app_{"Find, configure and monitor the keypad card reader on a serial line.", "readerctl"};
-    CtlInvocation call_;
-    bool noVerify_ = false;
-    std::string pin_;
-    std::string expect_;
-    std::array<CLI::App*, CommandCount> commands_{};
-    std::array<std::vector<std::string>, CommandCount> words_;
+    Parsed p_;
 };
 
 } // namespace
@@ -516,7 +657,7 @@ std::optional<int> LanguageAsked(const std::vector<std::string>& args) {
             value = args[i].substr(11);
         else
             continue;
-        if (const long long item = CommandLine::LanguageItem(value); item >= 0)
+        if (const long long item = LanguageItem(value); item >= 0)
             return static_cast<int>(item);
     }
     return std::nullopt;

@@ -1,7 +1,10 @@
 #pragma once
 // readerctl's command line, checked completely before anything touches a port: a bad argument never reaches
-// the reader. The commands are one table; each command's row says which options it takes, and the options
-// stand before the command or after it alike.
+// the reader. The commands are one table of rows; each row declares its own options on its CLI11 subcommand,
+// and the options stand before the command or after it alike.
+//
+// How a step fails here: it returns its refusal, one line in the current language, empty when it accepted (as
+// CLI11's validators and commission::ParseValue do); the line as a whole gives an invocation or that refusal.
 
 #include "commission/card_views.h"
 #include "commission/settings_table.h"
@@ -12,10 +15,10 @@
 
 namespace cli {
 
-enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Enrol, Help, Version };
+struct Session;
 
-/// The options that only some commands take; each command's row lists its own.
-enum class CtlOption { AllLines, Count, NoVerify, Pin, Record, Repeat, Report, Replace, Views, Expect, Out, Name };
+/// The commands' identities, in the order of their rows; the rows say everything else.
+enum class CtlCommand { Ports, Scan, Set, Default, Monitor, Apply, Diff, Audit, LineTest, Enrol, Help, Version };
 
 /// --pin: port 0 pins every port present now to its adapter; otherwise COM`port` to `name`.
 struct CtlPin {
@@ -25,6 +28,7 @@ struct CtlPin {
 
 struct CtlInvocation {
     CtlCommand command = CtlCommand::Help;
+    int (*run)(Session&) = nullptr;                    ///< the command's row's; none for Help and Version
     commission::Request settings;                      ///< set: each setting at most once
     std::string planPath;                              ///< apply, diff, audit
     int port = 0;                                      ///< --port: 1..16, 0 when not given

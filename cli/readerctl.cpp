@@ -20,31 +20,11 @@ namespace cli {
 namespace {
 
 using localisation::Format;
-using nlohmann::ordered_json;
-
-struct CommandUnit {
-    CtlCommand command;
-    int (*run)(Session&);
-};
-
-constexpr CommandUnit Units[] = {
-    {CtlCommand::Ports, RunPorts}, {CtlCommand::Scan, RunScan},       {CtlCommand::Set, RunSet},
-    {CtlCommand::Default, RunSet}, {CtlCommand::Monitor, RunMonitor}, {CtlCommand::Apply, RunApply},
-    {CtlCommand::Diff, RunDiff},   {CtlCommand::Audit, RunAudit},     {CtlCommand::LineTest, RunLineTest},
-    {CtlCommand::Enrol, RunEnrol},
-};
 
 /// A mistake on the command line or in a file it names: nothing was sent. A script that asked for JSON gets its
 /// object too.
 int Usage(CtlEnvironment& environment, bool json, const std::string& error) {
-    if (json) {
-        ordered_json line;
-        line["ok"] = false;
-        line["code"] = commission::CodeName(commission::Code::Usage);
-        line["error"] = error;
-        environment.out << line.dump() << '\n' << std::flush;
-    }
-    environment.err << Format(localisation::usSee, {error}) << '\n';
+    Reporter::Make(json, environment)->fail(commission::Code::Usage, error);
     return CtlUsageError;
 }
 
@@ -129,9 +109,7 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     const std::unique_ptr<Reporter> report = Reporter::Make(call.json, environment);
     Session session{call, environment, *report, link, reader, record.get(), plan ? &*plan : nullptr, enrolment.get(),
                     {}};
-    const auto unit = std::find_if(std::begin(Units), std::end(Units),
-                                   [&](const CommandUnit& entry) { return entry.command == call.command; });
-    const int status = unit == std::end(Units) ? CtlUsageError : unit->run(session);
+    const int status = call.run(session);
     environment.out << std::flush;
     return status;
 }

@@ -112,6 +112,11 @@ std::string CardSummary(std::uint32_t value) {
 
 // ---- for a person ----
 
+/// A mistake on the command line points to the help.
+std::string ErrorLine(Code code, const std::string& message) {
+    return code == Code::Usage ? Format(localisation::usSee, {message}) : message;
+}
+
 class TextReporter final : public Reporter {
 public:
     explicit TextReporter(CtlEnvironment& environment) : Reporter(environment) {}
@@ -169,8 +174,7 @@ public:
     }
 
     int fail(Code code, const std::string& message, const ordered_json&) override {
-        (void)code;
-        env_.err << message << '\n' << std::flush;
+        env_.err << ErrorLine(code, message) << '\n' << std::flush;
         return CtlFailed;
     }
 
@@ -334,7 +338,7 @@ public:
         object["error"] = message;
         object.update(extra);
         print(object);
-        env_.err << message << '\n' << std::flush;
+        env_.err << ErrorLine(code, message) << '\n' << std::flush;
         return CtlFailed;
     }
 

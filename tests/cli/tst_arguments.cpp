@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <algorithm>
+#include <map>
 #include <optional>
 
 using namespace cli;
@@ -225,6 +227,81 @@ private slots:
         const CtlParse parse = ParseCtlArguments(Words(line));
         QVERIFY(!parse.invocation);
         QVERIFY2(QString::fromStdString(parse.error).contains(says), parse.error.c_str());
+    }
+
+    // Each option against each command, from the commands' own rows: one a command takes stands before it or
+    // after it alike; one it does not take is refused, naming the commands that take it.
+    void placement_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("refusal");
+        const std::map<std::string, QString> values = {
+            {"--port", " 3"},      {"--line", " 5 --port 3"}, {"--count", " 5"},    {"--trace", " t.jsonl"},
+            {"--language", " gb"}, {"--record", " r.csv"},    {"--replace", " D1"}, {"--expect", " 7"},
+            {"--out", " c.csv"},   {"--name", " Staff_"},     {"--pin", " COM3=x"}};
+        const std::map<std::string, QString> arguments = {
+            {"set", " id 7"}, {"apply", " p.csv"}, {"diff", " p.csv"}, {"audit", " p.csv"}, {"enrol", " --out c.csv"}};
+        for (const std::string& command : CommandNames()) {
+            const std::vector<std::string> taken = OptionNamesOf(command);
+            for (const std::string& option : OptionNamesOf("")) {
+                // --report's pairing with --repeat, and help and version, have rows of their own.
+                if (option == "--report" || option == "--help" || option == "--version" ||
+                    (option == "--out" && command == "enrol"))
+                    continue;
+                const QString given = QString::fromStdString(option) + (values.count(option) ? values.at(option) : "");
+                const QString line =
+                    QString::fromStdString(command) + (arguments.count(command) ? arguments.at(command) : QString());
+                const bool takes = std::find(taken.begin(), taken.end(), option) != taken.end();
+                QTest::addRow("%s %s", command.c_str(), option.c_str())
+                    << given + " " + line << line + " " + given
+                    << (takes ? QString() : QString::fromStdString(option) + " goes with ");
+            }
+        }
+    }
+    void placement() {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QString, refusal);
+        for (const QString& line : {before, after}) {
+            const CtlParse parse = ParseCtlArguments(Words(line));
+            if (refusal.isEmpty()) {
+                QVERIFY2(parse.invocation, qPrintable(line + ": " + QString::fromStdString(parse.error)));
+                QCOMPARE(Summary(*parse.invocation), Summary(Accepted(before)));
+            } else {
+                QVERIFY2(!parse.invocation, qPrintable(line));
+                QVERIFY2(QString::fromStdString(parse.error).startsWith(refusal), parse.error.c_str());
+            }
+        }
+    }
+
+    // Options that cannot go together, or one without the option it needs, on every command that takes them.
+    void exclusive_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("says");
+        for (const std::string& command : CommandNames()) {
+            const std::vector<std::string> taken = OptionNamesOf(command);
+            const auto takes = [&](const char* option) {
+                return std::find(taken.begin(), taken.end(), option) != taken.end();
+            };
+            const QString line = QString::fromStdString(command) + (command == "enrol" ? " --out c.csv" : "") +
+                                 (command == "set" ? " id 7" : "") +
+                                 (command == "apply" || command == "diff" || command == "audit" ? " p.csv" : "");
+            QTest::addRow("%s --line", command.c_str()) << "--line 5 " + line << "--line goes with --port";
+            if (takes("--all-lines"))
+                QTest::addRow("%s --all-lines --port", command.c_str())
+                    << line + " --all-lines --port 2"
+                    << "--all-lines searches every port; it cannot go with --port";
+            if (takes("--report") && takes("--repeat"))
+                QTest::addRow("%s --report", command.c_str()) << line + " --report s.html"
+                                                              << "--report goes with apply, audit, --repeat";
+        }
+    }
+    void exclusive() {
+        QFETCH(QString, line);
+        QFETCH(QString, says);
+        const CtlParse parse = ParseCtlArguments(Words(line));
+        QVERIFY(!parse.invocation);
+        QCOMPARE(QString::fromStdString(parse.error), says);
     }
 };
 
