@@ -36,19 +36,19 @@ public:
     void stateFound(const StateFound& state) override {
         log << QString("state: %1 done, %2 held, %3 left").arg(state.done).arg(state.held).arg(state.left);
     }
-    void note(const std::string& text) override { notes << Q(text); }
-    void finished(const Found& reader, const JobResult& job, const std::string& door) override {
-        const bool refused = job.code == Code::NotInPlan || job.code == Code::NoIdLeft;
-        log << Q(reader.info.serial.value_or("") + " " + door + ": " + (refused ? "refused" : job.outcome()) +
+    void note(const Reason& reason) override { notes << Q(Say(reason)); }
+    void finished(const ReaderSeen& reader, const JobResult& job, const std::string& door,
+                  ReaderOutcome outcome) override {
+        log << Q(reader.info.serial.value_or("") + " " + door + ": " + OutcomeWord(outcome) +
                  (job.ok() ? "" : std::string(" ") + CodeName(job.code)));
-        errors << Q(job.error);
+        errors << Q(Say(job.why));
         ++finished_;
     }
-    void alreadyDone(const Found& reader, const std::string& id, const std::string& door) override {
+    void alreadyDone(const ReaderSeen& reader, const std::string& id, const std::string& door) override {
         log << Q(reader.info.serial.value_or("") + " " + door + ": done already, ID " + id);
         ++finished_;
     }
-    void removeReader(const Found&) override {
+    void removeReader(const ReaderSeen&) override {
         ++next_;
         plugIn();
     }
@@ -128,7 +128,7 @@ struct SiteDays {
         Site site(context, options);
         Day day;
         day.summary = site.run();
-        day.report = site.progress().reportRows();
+        day.report = site.state().reportRows();
         for (std::size_t i = firstFrame; i < system.frames().size(); ++i)
             day.commands << Q(system.frames()[i].command);
         system.onFrame = {};
