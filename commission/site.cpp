@@ -11,17 +11,6 @@ namespace commission {
 using operations::ReaderInfo;
 using operations::Result;
 
-namespace {
-
-/// A pause between two looks for a reader, and between two polls of a reader waited for to leave: short enough
-/// to feel immediate, long enough to leave the line quiet.
-constexpr std::uint32_t RepeatPollMs = 500;
-/// A reader counts as gone after this many unanswered polls in a row.
-constexpr int GoneAfterPolls = 2;
-constexpr std::uint32_t PumpStepMs = 10;
-
-} // namespace
-
 const char* SiteKindName(SiteKind kind) {
     switch (kind) {
     case SiteKind::Set:
@@ -34,16 +23,6 @@ const char* SiteKindName(SiteKind kind) {
         break;
     }
     return "audit";
-}
-
-std::vector<Change> PlannedChanges(const PlanRow& row, const ReaderSeen& reader) {
-    std::vector<Change> changes;
-    for (const Value& value : row.request.inOrder()) {
-        Change change{value.setting, ReadField(value.setting, reader.info, reader.line), ReaderText(value)};
-        if (change.now != change.planned)
-            changes.push_back(std::move(change));
-    }
-    return changes;
 }
 
 Failure CheckRun(const SiteOptions& options, const std::string& recordPath, std::unique_ptr<Record>& record) {
@@ -76,13 +55,6 @@ Site::Site(const JobContext& context, SiteOptions options)
     report_.date = platform::IsoTimeNow().substr(0, 10);
     report_.version = options_.version;
     report_.kind = SiteKindName(options_.kind);
-}
-
-void Site::Pause(const JobContext& c, std::uint32_t ms) {
-    for (std::uint32_t slept = 0; slept < ms && !c.interrupted(); slept += PumpStepMs) {
-        c.link.system().sleepMs(std::min(PumpStepMs, ms - slept));
-        c.link.ProcessMessages();
-    }
 }
 
 bool Site::ended() const {
@@ -148,7 +120,7 @@ std::optional<ReaderSeen> Site::waitForReader() {
     if (c_.interrupted())
         return std::nullopt;
     if (result.outcome == operations::Outcome::Failed) {
-        Pause(c_, RepeatPollMs);
+        operations::PumpedPause(c_.link, operations::RepeatPollMs, c_.interrupted);
         return std::nullopt;
     }
     return ReaderSeen{result.port, result.line, result.info};
@@ -221,20 +193,9 @@ void Site::take(const ReaderSeen& reader) {
         }
         rowUnderWay_ = std::size_t(row - options_.plan->rows.data());
         c_.events.planRow(reader, *row);
-        job.read = reader.info;
-        if (reader.info.mode && reader.info.version) {
-            std::vector<Reason> drift;
-            for (const Change& change : PlannedChanges(*row, reader))
-                drift.push_back(NotAsked(change.setting, change.now, change.planned));
-            if (!drift.empty()) {
-                job.code = Code::Drift;
-                job.why = Reason(localisation::cmDrift, {Reason::Joined(std::move(drift), ", ")});
-                ++summary_.drift;
-            }
-        } else {
-            job.code = Code::Incomplete;
-            job.why = CauseOf(Code::Incomplete, reader.port, reader.line);
-        }
+        job = RunAudit(*row, reader);
+        if (job.code == Code::Drift)
+            ++summary_.drift;
         finish(reader, job, row->door);
         break;
     }
@@ -331,20 +292,8 @@ void Site::writeReport() {
 
 void Site::waitUntilGone(const ReaderSeen& reader) {
     c_.events.removeReader(reader);
-    const std::string serial = reader.info.serial.value_or("");
-    for (int unanswered = 0; unanswered < GoneAfterPolls && !c_.interrupted();) {
-        std::optional<readerlink::Reply> answer;
-        if (c_.link.OpenComPort(c_.reader.ComPortNo, c_.reader.ComSettings)) {
-            answer = operations::QueryInfo(c_.link);
-            c_.link.CloseComPort();
-        }
-        // Another reader in its place, plugged in within a poll: it is the next one.
-        if (answer && protocol::ReplyBytes(answer->text, protocol::SerialField) != serial)
-            break;
-        unanswered = answer ? 0 : unanswered + 1;
-        Pause(c_, RepeatPollMs);
-    }
-    if (!c_.interrupted())
+    if (operations::WaitUntilGone(c_.link, c_.reader.ComPortNo, c_.reader.ComSettings, reader.info.serial.value_or(""),
+                                  c_.interrupted))
         c_.events.left(reader);
     if (!ended())
         c_.events.waiting(options_.port);

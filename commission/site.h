@@ -3,6 +3,7 @@
 // it, signal, and wait for it to leave; until the plan is done, the IDs run out, the record fails or the user
 // stops. What happens goes to the Events; nothing is printed here.
 
+#include "commission/audit.h"
 #include "commission/job.h"
 #include "commission/plan.h"
 #include "commission/record.h"
@@ -87,9 +88,6 @@ public:
     const SiteState& state() const { return state_; }
     SiteStatus status() const;
 
-    /// Sleeps `ms`, serving the link's message pump every 10 ms and ending early when the user stops.
-    static void Pause(const JobContext& c, std::uint32_t ms);
-
 private:
     std::optional<ReaderSeen> waitForReader();
     void take(const ReaderSeen& reader);
@@ -119,13 +117,5 @@ private:
     int idsUsed_ = 0;
     std::optional<std::size_t> rowUnderWay_;
 };
-
-/// What `apply` would change on a reader: each setting of its row that differs from what the reader has now.
-struct Change {
-    Setting setting;
-    std::optional<std::string> now; ///< nothing: the reader did not give it
-    std::string planned;
-};
-std::vector<Change> PlannedChanges(const PlanRow& row, const ReaderSeen& reader);
 
 } // namespace commission
