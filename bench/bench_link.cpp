@@ -550,7 +550,7 @@ void LineTestRow() {
     const std::uint64_t start = bench::NowUs();
     commission::LineTest test;
     if (sim.ok())
-        test = commission::TestLine({link, reader, store, unseen}, 100, [](const commission::LineTest&) {});
+        test = commission::RunLineTest({link, reader, store, unseen}, 100, [](const commission::LineTest&) {});
     const double seconds = static_cast<double>(bench::NowUs() - start) / 1e6;
     StopSim(sim);
     const double exchangeFloor = WireMs(8 + 16, 11, 19200) + 9.0;

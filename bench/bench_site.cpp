@@ -46,17 +46,18 @@ public:
         : system_(system), readers_(readers) {
         plugIn();
     }
-    void found(const commission::Found&) override {
+    void found(const commission::ReaderSeen&) override {
         foundAtUs_ = system_.nowUs();
         firstFrame_ = system_.frames().size();
         firstSleep_ = system_.sleeps().size();
     }
-    void finished(const commission::Found&, const commission::JobResult& job, const std::string&) override {
+    void finished(const commission::ReaderSeen&, const commission::JobResult& job, const std::string&,
+                  commission::ReaderOutcome) override {
         perReaderUs.push_back(system_.nowUs() - foundAtUs_);
         floorMs.push_back(FloorMs(system_, firstFrame_, firstSleep_, system_.nowUs()));
         ok = ok && job.ok();
     }
-    void removeReader(const commission::Found&) override {
+    void removeReader(const commission::ReaderSeen&) override {
         if (++next_ < readers_.size())
             plugIn();
         else
@@ -132,16 +133,17 @@ public:
         : system_(system), readers_(readers) {
         plugIn();
     }
-    void found(const commission::Found&) override { foundAtUs_ = system_.nowUs(); }
-    void finished(const commission::Found&, const commission::JobResult& job, const std::string&) override {
+    void found(const commission::ReaderSeen&) override { foundAtUs_ = system_.nowUs(); }
+    void finished(const commission::ReaderSeen&, const commission::JobResult&, const std::string&,
+                  commission::ReaderOutcome outcome) override {
         jobUs.push_back(system_.nowUs() - foundAtUs_);
-        outcomes.emplace_back(job.outcome());
+        outcomes.emplace_back(commission::OutcomeWord(outcome));
     }
-    void alreadyDone(const commission::Found&, const std::string&, const std::string&) override {
+    void alreadyDone(const commission::ReaderSeen&, const std::string&, const std::string&) override {
         jobUs.push_back(system_.nowUs() - foundAtUs_);
         outcomes.emplace_back("done already");
     }
-    void removeReader(const commission::Found&) override {
+    void removeReader(const commission::ReaderSeen&) override {
         perReaderUs.push_back(system_.nowUs() - pluggedAtUs_);
         if (++next_ < readers_.size())
             plugIn();

@@ -10,7 +10,7 @@ int RunLineTest(Session& s) {
     if (!s.findPort())
         return CtlFailed;
     const long long count = s.call.count.value_or(commission::LineTestQueries);
-    const commission::LineTest test = commission::TestLine(
+    const commission::LineTest test = commission::RunLineTest(
         s.job(), count, [&](const commission::LineTest& sofar) { s.report.lineTestProgress(sofar, count, false); });
     if (test.sent > 0)
         s.report.lineTestProgress(test, count, true);

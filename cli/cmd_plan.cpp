@@ -25,11 +25,11 @@ int RunSite(Session& s, const commission::Plan& plan, commission::SiteKind kind)
     // Stopped with rows left, the plan is not done; an audit that found a drifted or failed reader fails.
     if (summary.ok() && !summary.planDone) {
         summary.stop = Code::Interrupted;
-        summary.stopError = Format(localisation::rcRowsLeft, {std::to_string(summary.rowsLeft.size())});
+        summary.why = commission::Reason(localisation::rcRowsLeft, {std::to_string(summary.rowsLeft.size())});
     }
     if (summary.ok() && kind == commission::SiteKind::Audit && summary.failed > 0) {
         summary.stop = summary.drift > 0 ? Code::Drift : Code::Incomplete;
-        summary.stopError = Format(localisation::rcAuditFailed, {std::to_string(summary.failed)});
+        summary.why = commission::Reason(localisation::rcAuditFailed, {std::to_string(summary.failed)});
     }
     s.report.summary(summary, kind, summary.ok());
     return summary.ok() ? CtlDone : CtlFailed;
@@ -51,13 +51,13 @@ int RunDiff(Session& s) {
     const Code code = commission::CodeOf(result, true);
     if (result.outcome != operations::Outcome::Done)
         return s.report.fail(code, s.notFound(result, code));
-    const commission::Found reader{result.port, result.line, result.info};
+    const commission::ReaderSeen reader{result.port, result.line, result.info};
     const commission::PlanProgress progress(s.plan);
     const commission::PlanRow* row = progress.rowFor(result.info.serial.value_or(""), false);
     if (!row)
         return s.report.fail(Code::NotInPlan, Format(localisation::cmNotInPlan,
                                                      {protocol::Latin1ToUtf8(result.info.serial.value_or(""))}));
-    s.report.changes(reader, *row, commission::Differences(*row, reader));
+    s.report.changes(reader, *row, commission::PlannedChanges(*row, reader));
     return CtlDone;
 }
 

@@ -54,16 +54,14 @@ int RunSet(Session& s) {
             return CtlFailed;
         job = RunOnce(s);
     }
-    operations::ReaderInfo known = job.known();
-    if (!known.version && s.scanned)
-        known.version = s.scanned->version;
+    const operations::ReaderInfo known = job.known(s.scanned);
     // The reader took a line setting that could not be remembered: the user must pass it next time.
     if (job.code == Code::NotSaved)
-        job.error += " " + Format(localisation::rcPassPort, {std::to_string(job.port), job.line});
-    if (!s.recordRow({{}, job.port, job.line, known, job.outcome(), job.code, {}, {}})) {
-        const std::string failed = s.record->error();
-        job.error = job.ok() ? failed : job.error + "; " + failed;
+        job.why = commission::Reason::Joined(
+            {job.why, commission::Reason(localisation::rcPassPort, {std::to_string(job.port), job.line})}, " ");
+    if (!s.recordRow({{}, job.port, job.line, known, commission::OutcomeWord(job.outcome()), job.code, {}, {}})) {
         job.code = job.ok() ? Code::NotSaved : job.code;
+        job.why.add(s.record->error());
     }
     s.report.job(job);
     return job.ok() ? CtlDone : CtlFailed;

@@ -5,7 +5,7 @@
 #include "commission/plan.h"
 #include "commission/record.h"
 #include "commission/report.h"
-#include "commission/site_state.h"
+#include "commission/site.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
 #include "protocol/text.h"
@@ -26,6 +26,20 @@ using localisation::Format;
 int Usage(CtlEnvironment& environment, bool json, const std::string& error) {
     Reporter::Make(json, environment)->fail(commission::Code::Usage, error);
     return CtlUsageError;
+}
+
+/// What the command runs, as the checks before a run see it: a site's plan, or settings for every reader.
+commission::SiteOptions RunChecked(const CtlInvocation& call, const commission::Plan* plan) {
+    commission::SiteOptions options;
+    options.kind = call.command == CtlCommand::Audit   ? commission::SiteKind::Audit
+                   : call.command == CtlCommand::Apply ? commission::SiteKind::Apply
+                   : call.command == CtlCommand::Set   ? commission::SiteKind::Set
+                                                       : commission::SiteKind::Default;
+    options.request = call.settings;
+    options.plan = plan;
+    options.replaceDoor = call.replaceDoor;
+    options.reportPath = call.reportPath;
+    return options;
 }
 
 } // namespace
@@ -70,12 +84,6 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
             return Usage(environment, call.json, errors);
         }
         plan = std::move(check.plan);
-        // An audit finds a reader's row by its serial alone: without any it would be over before it began.
-        if (call.command == CtlCommand::Audit &&
-            std::none_of(plan->rows.begin(), plan->rows.end(), [](const auto& row) { return row.serial; }))
-            return Usage(environment, call.json, Format(localisation::cmNoSerials, {}));
-        if (!call.replaceDoor.empty() && !commission::SiteState(&*plan).rowOfDoor(call.replaceDoor))
-            return Usage(environment, call.json, Format(localisation::usNoSuchDoor, {call.replaceDoor}));
     }
     readerlink::LinkSetup links(environment.system);
     std::unique_ptr<trace::TraceFile> trace;
@@ -93,8 +101,10 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     std::unique_ptr<commission::Enrolment> enrolment;
     if (!call.outPath.empty() && !(enrolment = commission::Enrolment::Open(call.outPath, call.namePrefix, error)))
         return Usage(environment, call.json, error);
-    if (!commission::OpenRunFiles(call.recordPath, call.reportPath, plan ? &*plan : nullptr, record, error))
-        return Usage(environment, call.json, error);
+    if (const commission::Failure failure =
+            commission::CheckRun(RunChecked(call, plan ? &*plan : nullptr), call.recordPath, record);
+        !failure.ok())
+        return Usage(environment, call.json, commission::Say(failure.why));
 
     // A port that does not open says why only here, once per reason; the result carries the reason too.
     links.openErrorReport = platform::OpenAdviceOnce(

@@ -10,8 +10,8 @@
 namespace cli {
 
 using commission::Code;
-using commission::Found;
 using commission::JobResult;
+using commission::ReaderSeen;
 using localisation::Format;
 using nlohmann::ordered_json;
 using operations::ReaderInfo;
@@ -38,10 +38,6 @@ std::string Where(int port, const std::string& line) {
     return Format(localisation::cmWhere, {commission::ComName(port), line});
 }
 
-bool Refused(const JobResult& job) {
-    return job.code == Code::NotInPlan || job.code == Code::NoIdLeft;
-}
-
 /// The settings the reader had already, by their names (`separator` between them), each in `name` form.
 std::vector<std::string> UnchangedNames(const JobResult& job, bool labels) {
     std::vector<std::string> names;
@@ -57,7 +53,7 @@ ordered_json JobJson(const JobResult& job) {
     object["ok"] = job.ok();
     if (!job.ok()) {
         object["code"] = commission::CodeName(job.code);
-        object["error"] = job.error;
+        object["error"] = commission::Say(job.why);
     }
 
     object["port"] = job.port;
@@ -70,9 +66,9 @@ ordered_json JobJson(const JobResult& job) {
     }
     object["asked"] = asked;
     object["read"] = job.read ? ReaderJson(*job.read) : ordered_json(nullptr);
-    if (job.note)
-        object["note"] = *job.note;
-    object["outcome"] = Refused(job) ? "refused" : job.outcome();
+    if (!job.note.empty())
+        object["note"] = commission::Say(job.note);
+    object["outcome"] = commission::OutcomeWord(job.outcome());
     object["unchanged"] = UnchangedNames(job, false);
     return object;
 }
@@ -121,13 +117,15 @@ class TextReporter final : public Reporter {
 public:
     explicit TextReporter(CtlEnvironment& environment) : Reporter(environment) {}
 
-    void progress(const std::string& text) override { line(text); }
+    void operationStep(const std::string& text) override { line(text); }
     void operationEnded(const operations::Result& result) override { line(operations::MessageText(result)); }
-    void note(const std::string& text) override { line(Format(localisation::rcNote, {text})); }
+    void note(const commission::Reason& reason) override {
+        line(Format(localisation::rcNote, {commission::Say(reason)}));
+    }
     void readBack(const JobResult& job) override {
         if (!job.ok())
             return;
-        const std::string same = job.asSet();
+        const std::string same = commission::Say(job.asSet());
         const std::string where = Where(job.port, job.line);
         line(same.empty() ? Format(localisation::rcReadBackAnswers, {where})
                           : Format(localisation::rcReadBackSame, {where, same}));
@@ -136,29 +134,39 @@ public:
         line(Format(localisation::rcWaiting,
                     {port > 0 ? commission::ComName(port) : std::string(Format(localisation::rcAnyPort, {}))}));
     }
-    void found(const Found& reader) override {
+    void found(const ReaderSeen& reader) override {
         line(Format(localisation::rcReaderOn,
                     {Utf8(reader.info.serial), commission::ComName(reader.port), reader.line}));
     }
-    void finished(const Found& reader, const JobResult& job, const std::string& door) override {
+    void finished(const ReaderSeen& reader, const JobResult& job, const std::string& door,
+                  commission::ReaderOutcome outcome) override {
+        using commission::ReaderOutcome;
         const std::string who = commission::ReaderName(reader, door);
-        const std::string outcome = job.outcome();
-        if (outcome == "unchanged") {
+        switch (outcome) {
+        case ReaderOutcome::Unchanged:
             line(Format(localisation::rcUnchanged, {who}));
-        } else if (outcome == "unverified") {
+            return;
+        case ReaderOutcome::Unverified:
             line(Format(localisation::rcUnverified, {who}));
-        } else if (job.ok()) {
+            return;
+        case ReaderOutcome::Done: {
             std::string unchanged;
             for (const std::string& name : UnchangedNames(job, true))
                 unchanged += (unchanged.empty() ? "" : ", ") + name;
             line(unchanged.empty() ? Format(localisation::rcDone, {who})
                                    : Format(localisation::rcDoneUnchanged, {who, unchanged}));
-        } else if (Refused(job))
-            line(Format(localisation::rcRefused, {who, job.error}));
-        else
-            line(Format(localisation::rcFailed, {who, job.error}));
+            return;
+        }
+        case ReaderOutcome::Refused:
+            line(Format(localisation::rcRefused, {who, commission::Say(job.why)}));
+            return;
+        case ReaderOutcome::Failed:
+        case ReaderOutcome::Drift:
+            break;
+        }
+        line(Format(localisation::rcFailed, {who, commission::Say(job.why)}));
     }
-    void alreadyDone(const Found& reader, const std::string& id, const std::string& door) override {
+    void alreadyDone(const ReaderSeen& reader, const std::string& id, const std::string& door) override {
         line(Format(localisation::rcAlreadyDone, {commission::ReaderName(reader, door), Utf8(id)}));
     }
     void stateFound(const commission::StateFound& state) override {
@@ -169,7 +177,7 @@ public:
         for (const int at : state.setAside)
             line(Format(localisation::cmSetAside, {state.record, std::to_string(at)}));
     }
-    void removeReader(const Found& reader) override {
+    void removeReader(const ReaderSeen& reader) override {
         line(Format(localisation::rcRemove, {Utf8(reader.info.serial)}));
     }
 
@@ -204,7 +212,7 @@ public:
 
     void job(const JobResult& job) override {
         if (!job.ok())
-            env_.err << job.error << '\n' << std::flush;
+            env_.err << commission::Say(job.why) << '\n' << std::flush;
     }
 
     void summary(const commission::SiteSummary& summary, commission::SiteKind, bool) override {
@@ -216,7 +224,7 @@ public:
             line(Format(localisation::rcNotDone, {rows}));
         }
         if (!summary.ok())
-            env_.err << summary.stopError << '\n' << std::flush;
+            env_.err << commission::Say(summary.why) << '\n' << std::flush;
     }
 
     void card(const protocol::PolledEntry& entry, bool views, const CardCheck* check) override {
@@ -251,7 +259,7 @@ public:
                                               std::to_string(status.collisions), std::to_string(status.listed), path}));
     }
 
-    void changes(const Found& reader, const commission::PlanRow& row,
+    void changes(const ReaderSeen& reader, const commission::PlanRow& row,
                  const std::vector<commission::Change>& changes) override {
         line(Format(localisation::rcDiffHead, {commission::RowName(row), Utf8(reader.info.serial),
                                                commission::ComName(reader.port), reader.line}));
@@ -299,14 +307,15 @@ class JsonReporter final : public Reporter {
 public:
     explicit JsonReporter(CtlEnvironment& environment) : Reporter(environment) {}
 
-    void finished(const Found&, const JobResult& job, const std::string& door) override {
+    void finished(const ReaderSeen&, const JobResult& job, const std::string& door,
+                  commission::ReaderOutcome) override {
         ordered_json object = JobJson(job);
         if (!door.empty())
             object["door"] = door;
         print(object);
     }
 
-    void alreadyDone(const Found& reader, const std::string& id, const std::string& door) override {
+    void alreadyDone(const ReaderSeen& reader, const std::string& id, const std::string& door) override {
         ordered_json object;
         object["ok"] = true;
         object["outcome"] = "done-already";
@@ -356,7 +365,7 @@ public:
     void job(const JobResult& job) override {
         print(JobJson(job));
         if (!job.ok())
-            env_.err << job.error << '\n' << std::flush;
+            env_.err << commission::Say(job.why) << '\n' << std::flush;
     }
 
     void summary(const commission::SiteSummary& summary, commission::SiteKind kind, bool ok) override {
@@ -364,8 +373,9 @@ public:
         object["ok"] = ok;
         if (!summary.ok()) {
             object["code"] = commission::CodeName(summary.stop);
-            object["error"] = summary.stopError;
-            env_.err << summary.stopError << '\n' << std::flush;
+            const std::string why = commission::Say(summary.why);
+            object["error"] = why;
+            env_.err << why << '\n' << std::flush;
         }
         object["done"] = summary.done;
         object["failed"] = summary.failed;
@@ -427,7 +437,7 @@ public:
         print(object);
     }
 
-    void changes(const Found& reader, const commission::PlanRow& row,
+    void changes(const ReaderSeen& reader, const commission::PlanRow& row,
                  const std::vector<commission::Change>& changes) override {
         ordered_json object;
         object["ok"] = true;

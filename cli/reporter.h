@@ -52,7 +52,7 @@ public:
     /// enrol's end: the counts and the list.
     virtual void enrolEnded(const commission::EnrolStatus& status, const std::string& path) = 0;
     /// diff: the reader's row and what apply would change.
-    virtual void changes(const commission::Found& reader, const commission::PlanRow& row,
+    virtual void changes(const commission::ReaderSeen& reader, const commission::PlanRow& row,
                          const std::vector<commission::Change>& changes) = 0;
     /// A line the user should see, in text only (a note, a search begun).
     virtual void say(const std::string& text) = 0;

@@ -89,25 +89,29 @@ std::string ComName(int port) {
 }
 
 std::string Cause(Code code, int port, const std::string& line) {
+    return Say(CauseOf(code, port, line));
+}
+
+Reason CauseOf(Code code, int port, const std::string& line) {
     using namespace localisation;
     const std::string com = ComName(port);
     switch (code) {
     case Code::NoDevice:
-        return port > 0 ? Format(ctNoDevice, {com}) : Format(ctNoPortOpened, {});
+        return port > 0 ? Reason(ctNoDevice, {com}) : Reason(ctNoPortOpened);
     case Code::PortBusy:
-        return Format(ctPortBusy, {com});
+        return Reason(ctPortBusy, {com});
     case Code::Permission:
-        return Format(ctPermission, {com});
+        return Reason(ctPermission, {com});
     case Code::PortError:
-        return Format(ctPortError, {com});
+        return Reason(ctPortError, {com});
     case Code::PortGone:
-        return Format(ctPortGone, {com});
+        return Reason(ctPortGone, {com});
     case Code::NoReply:
-        return Format(ctNoReply, {com, line});
+        return Reason(ctNoReply, {com, line});
     case Code::Incomplete:
-        return Format(ctIncomplete, {com});
+        return Reason(ctIncomplete, {com});
     case Code::Interrupted:
-        return Format(ctInterrupted, {});
+        return Reason(ctInterrupted);
     case Code::None:
     case Code::Usage:
     case Code::NotFound:

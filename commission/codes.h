@@ -2,6 +2,7 @@
 // Why commissioning a reader failed: one code a script can rely on (the same in every language, the record's and
 // JSON's `code`), and the cause in words for a person, in the current language.
 
+#include "commission/events.h"
 #include "operations/result.h"
 
 #include <string>
@@ -28,6 +29,15 @@ enum class Code {
     PinFailed,      ///< ports --pin did not write the ports folder
 };
 
+/// How commissioning fails, everywhere in this library: the code a script relies on, and the reason for a
+/// person, worded when shown. A result that can fail carries one (JobResult, SiteSummary, LineTest by their
+/// fields); a call that only checks returns one.
+struct Failure {
+    Code code = Code::None;
+    Reason why;
+    bool ok() const { return code == Code::None; }
+};
+
 /// "no-reply"; empty for None.
 const char* CodeName(Code code);
 /// The code a name stands for; None for an empty or unknown name.
@@ -37,6 +47,8 @@ Code CodeOf(const operations::Result& result, bool scan);
 /// The cause in words, for a person: "COM9: no such device", "no reply from COM3 at 19200,e,8,1". Empty for the
 /// codes whose words the caller gives.
 std::string Cause(Code code, int port, const std::string& line);
+/// The same, held to be worded when shown; empty where Cause is.
+Reason CauseOf(Code code, int port, const std::string& line);
 /// "COM3".
 std::string ComName(int port);
 

@@ -7,7 +7,6 @@
 
 namespace commission {
 
-using localisation::Format;
 using operations::ReaderInfo;
 using operations::Result;
 
@@ -20,7 +19,7 @@ public:
         job_.line = c.reader.ComSettings;
     }
 
-    JobResult set(const Request& request, int idOffset, const Found* scanned) {
+    JobResult set(const Request& request, int idOffset, const ReaderSeen* scanned) {
         // The port stands for the window's scan; the presence query of each setting still decides.
         c_.reader.ReaderFound = true;
         bool stopped = false;
@@ -34,8 +33,8 @@ public:
             const std::size_t index = IndexOf(value.setting);
             if (scanned && Lacks(row, scanned->info)) {
                 // As the factory default does: a reader without the setting answers neither query nor set.
-                job_.note = Format(row.lacking, {});
-                c_.events.note(*job_.note);
+                job_.note = Reason(row.lacking);
+                c_.events.note(job_.note);
                 continue;
             }
             job_.asked[index] = asked;
@@ -47,7 +46,7 @@ public:
             }
             if (row.counts && c_.beforeId && !c_.beforeId(asked)) {
                 job_.code = Code::NotSaved;
-                job_.error = Format(localisation::cmNotNoted, {asked});
+                job_.why = Reason(localisation::cmNotNoted, {asked});
                 return job_;
             }
             const int lineBefore = c_.reader.BaudRateIndex;
@@ -71,8 +70,8 @@ public:
                 continue;
             const std::optional<bool> has = scanned ? (*scanned).*row.present : std::nullopt;
             if (!has) {
-                job_.note = Format(row.unknown, {});
-                c_.events.note(*job_.note);
+                job_.note = Reason(row.unknown);
+                c_.events.note(job_.note);
             }
             if (!has.value_or(true)) {
                 all = false;
@@ -110,9 +109,9 @@ private:
             return true;
         }
         job_.code = CodeOf(result, false);
-        job_.error = operations::MessageText(result);
-        if (const std::string cause = Cause(job_.code, result.port, result.line); !cause.empty())
-            job_.error += ": " + cause;
+        job_.why = Reason::Operation(result);
+        if (Reason cause = CauseOf(job_.code, result.port, result.line); !cause.empty())
+            job_.why = Reason::Joined({std::move(job_.why), std::move(cause)}, ": ");
         return false;
     }
 
@@ -120,7 +119,7 @@ private:
         if (c_.interrupted()) {
             // The setting under way was finished; nothing after it is sent, and nothing is read back.
             job_.code = Code::Interrupted;
-            job_.error = Format(stopped ? localisation::cmNotSent : localisation::cmNotReadBack, {});
+            job_.why = Reason(stopped ? localisation::cmNotSent : localisation::cmNotReadBack);
         } else if (c_.verify) {
             verify();
         }
@@ -147,18 +146,18 @@ private:
             else
                 result = before;
         }
-        const std::string where = Format(localisation::cmWhere, {ComName(result.port), result.line});
+        const Reason where(localisation::cmWhere, {ComName(result.port), result.line});
         job_.port = result.port;
         job_.line = result.line;
         if (result.outcome == operations::Outcome::Failed || result.outcome == operations::Outcome::Interrupted ||
             result.portGone) {
             job_.code = CodeOf(result, false);
-            job_.error = Format(localisation::cmReadingBack, {Cause(job_.code, result.port, result.line)});
+            job_.why = Reason(localisation::cmReadingBack, {CauseOf(job_.code, result.port, result.line)});
             return;
         }
         job_.read = result.info;
-        std::string differs;
-        std::string unanswered;
+        std::vector<Reason> differs;
+        std::vector<Reason> unanswered;
         for (const SettingRow& row : SettingTable) {
             const std::optional<std::string>& asked = job_.asked[IndexOf(row.setting)];
             if (!asked)
@@ -168,23 +167,22 @@ private:
                 continue;
             Compared compared{row.setting, *asked, ReadField(row.setting, result.info, result.line)};
             if (!compared.read) {
-                unanswered += (unanswered.empty() ? "" : ", ") + std::string(localisation::Text(row.label));
+                unanswered.emplace_back(row.label);
             } else if (!compared.same()) {
-                differs += std::string(differs.empty() ? "" : ", ") +
-                           (row.followed ? Format(localisation::cmStillAt, {*compared.read})
-                                         : NotAsked(row.setting, compared.read, *asked));
+                differs.push_back(row.followed ? Reason(localisation::cmStillAt, {*compared.read})
+                                               : NotAsked(row.setting, compared.read, *asked));
             }
             job_.compared.push_back(std::move(compared));
         }
         if (!differs.empty()) {
             job_.code = Code::VerifyMismatch;
-            job_.error = Format(localisation::cmReadBackDiffers, {where, differs});
+            job_.why = Reason(localisation::cmReadBackDiffers, {where, Reason::Joined(std::move(differs), ", ")});
         } else if (!unanswered.empty()) {
             // What the reader did not give was not read, not read wrong: the reader is not known to be done.
             job_.code = Code::Incomplete;
-            job_.error = Format(
-                localisation::cmReadingBack,
-                {Format(localisation::cmNotGiven, {unanswered, Cause(Code::NoReply, result.port, result.line)})});
+            job_.why = Reason(localisation::cmReadingBack,
+                              {Reason(localisation::cmNotGiven, {Reason::Joined(std::move(unanswered), ", "),
+                                                                 CauseOf(Code::NoReply, result.port, result.line)})});
         }
         c_.events.readBack(job_);
     }
@@ -204,14 +202,10 @@ private:
     void remember() {
         if (settings::SaveScanSettings(c_.store, c_.reader.ComPortNo, c_.reader.BaudRateIndex, c_.reader.ComSettings))
             return;
-        const std::string text =
-            Format(localisation::cmNotSaved, {c_.reader.ComSettings, ComName(c_.reader.ComPortNo)});
-        if (job_.ok()) {
+        const Reason text(localisation::cmNotSaved, {c_.reader.ComSettings, ComName(c_.reader.ComPortNo)});
+        if (job_.ok())
             job_.code = Code::NotSaved;
-            job_.error = text;
-        } else {
-            job_.error += "; " + text;
-        }
+        job_.why.add(text);
     }
 
     const JobContext& c_;
@@ -222,7 +216,7 @@ private:
 
 } // namespace
 
-ReaderInfo JobResult::known() const {
+ReaderInfo JobResult::known(const std::optional<ReaderInfo>& scanned) const {
     ReaderInfo known = read.value_or(info);
     if (!known.serial)
         known.serial = info.serial;
@@ -235,45 +229,46 @@ ReaderInfo JobResult::known() const {
                 known.*row.field = asked[IndexOf(row.setting)];
         }
     }
+    if (scanned) {
+        if (!known.serial)
+            known.serial = scanned->serial;
+        if (!known.version)
+            known.version = scanned->version; // the firmware does not change with the settings
+    }
     return known;
 }
 
-const char* JobResult::outcome() const {
-    if (!ok())
-        return "failed";
+ReaderOutcome JobResult::outcome() const {
+    if (code == Code::NotInPlan || code == Code::NoIdLeft)
+        return ReaderOutcome::Refused;
+    if (code == Code::Drift)
+        return ReaderOutcome::Drift;
+    if (code != Code::None)
+        return ReaderOutcome::Failed;
     if (acknowledged == 0 && std::find(unchanged.begin(), unchanged.end(), true) != unchanged.end())
-        return "unchanged";
-    return read ? "done" : "unverified";
+        return ReaderOutcome::Unchanged;
+    return read ? ReaderOutcome::Done : ReaderOutcome::Unverified;
 }
 
-ReaderInfo JobResult::known(const Found& reader) const {
-    ReaderInfo all = known();
-    if (!all.serial)
-        all.serial = reader.info.serial;
-    if (!all.version)
-        all.version = reader.info.version; // the firmware does not change with the settings
-    return all;
-}
-
-std::string JobResult::asSet() const {
-    std::string list;
+Reason JobResult::asSet() const {
+    std::vector<Reason> list;
     for (const Compared& each : compared)
-        list +=
-            (list.empty() ? "" : ", ") + std::string(localisation::Text(RowOf(each.setting).label)) + " " + each.asked;
-    return list;
+        list.push_back(Reason::Joined({RowOf(each.setting).label, each.asked}, " "));
+    return Reason::Joined(std::move(list), ", ");
 }
 
-std::string NotAsked(Setting setting, const std::optional<std::string>& now, const std::string& asked) {
-    const std::string found = now ? protocol::Latin1ToUtf8(*now) : Format(localisation::cmNothing, {});
-    return Format(localisation::cmNotAsked, {localisation::Text(RowOf(setting).label), found, asked});
+Reason NotAsked(Setting setting, const std::optional<std::string>& now, const std::string& asked) {
+    return Reason(
+        localisation::cmNotAsked,
+        {RowOf(setting).label, now ? Reason(protocol::Latin1ToUtf8(*now)) : Reason(localisation::cmNothing), asked});
 }
 
-std::string ReaderName(const Found& reader, const std::string& door) {
+std::string ReaderName(const ReaderSeen& reader, const std::string& door) {
     const std::string serial = protocol::Latin1ToUtf8(reader.info.serial.value_or(""));
     return door.empty() ? serial : serial + " (" + door + ")";
 }
 
-JobResult RunJob(const JobContext& c, const Request& request, int idOffset, const Found* scanned) {
+JobResult RunJob(const JobContext& c, const Request& request, int idOffset, const ReaderSeen* scanned) {
     return Runner(c).set(request, idOffset, scanned);
 }
 

@@ -65,7 +65,7 @@ std::optional<double> LossRuledOut(const LineTest& test) {
     return std::min(1.0, 3.0 / static_cast<double>(test.sent));
 }
 
-LineTest TestLine(const JobContext& c, long long count, const std::function<void(const LineTest&)>& progress) {
+LineTest RunLineTest(const JobContext& c, long long count, const std::function<void(const LineTest&)>& progress) {
     LineTest test;
     test.port = c.reader.ComPortNo;
     test.line = c.reader.ComSettings;

@@ -65,6 +65,6 @@ std::optional<double> LossRuledOut(const LineTest& test);
 
 /// Up to `count` presence queries to the reader at reader.ComPortNo / ComSettings, each after the command pause,
 /// over one opening of the port; `progress` hears of each. Ends early when the user stops or the port goes away.
-LineTest TestLine(const JobContext& c, long long count, const std::function<void(const LineTest&)>& progress);
+LineTest RunLineTest(const JobContext& c, long long count, const std::function<void(const LineTest&)>& progress);
 
 } // namespace commission

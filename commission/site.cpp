@@ -8,20 +8,8 @@
 
 namespace commission {
 
-using localisation::Format;
 using operations::ReaderInfo;
 using operations::Result;
-
-namespace {
-
-/// A pause between two looks for a reader, and between two polls of a reader waited for to leave: short enough
-/// to feel immediate, long enough to leave the line quiet.
-constexpr std::uint32_t RepeatPollMs = 500;
-/// A reader counts as gone after this many unanswered polls in a row.
-constexpr int GoneAfterPolls = 2;
-constexpr std::uint32_t PumpStepMs = 10;
-
-} // namespace
 
 const char* SiteKindName(SiteKind kind) {
     switch (kind) {
@@ -37,14 +25,22 @@ const char* SiteKindName(SiteKind kind) {
     return "audit";
 }
 
-std::vector<Change> Differences(const PlanRow& row, const Found& reader) {
-    std::vector<Change> changes;
-    for (const Value& value : row.request.inOrder()) {
-        Change change{value.setting, ReadField(value.setting, reader.info, reader.line), ReaderText(value)};
-        if (change.now != change.planned)
-            changes.push_back(std::move(change));
+Failure CheckRun(const SiteOptions& options, const std::string& recordPath, std::unique_ptr<Record>& record) {
+    record.reset();
+    const bool withPlan = options.kind == SiteKind::Apply || options.kind == SiteKind::Audit;
+    if (options.kind == SiteKind::Set && options.request.empty())
+        return {Code::Usage, localisation::swNothingToSet};
+    if (withPlan && options.plan) {
+        // An audit finds a reader's row by its serial alone: without any it would be over before it began.
+        if (options.kind == SiteKind::Audit && SiteState(options.plan).left(true).empty())
+            return {Code::Usage, localisation::cmNoSerials};
+        if (!options.replaceDoor.empty() && !SiteState(options.plan).rowOfDoor(options.replaceDoor))
+            return {Code::Usage, Reason(localisation::usNoSuchDoor, {options.replaceDoor})};
     }
-    return changes;
+    std::string error;
+    if (!OpenRunFiles(recordPath, options.reportPath, withPlan ? options.plan : nullptr, record, error))
+        return {Code::NotSaved, error};
+    return {};
 }
 
 // ---- one reader after another ----
@@ -61,18 +57,23 @@ Site::Site(const JobContext& context, SiteOptions options)
     report_.kind = SiteKindName(options_.kind);
 }
 
-void Site::Pause(const JobContext& c, std::uint32_t ms) {
-    for (std::uint32_t slept = 0; slept < ms && !c.interrupted(); slept += PumpStepMs) {
-        c.link.system().sleepMs(std::min(PumpStepMs, ms - slept));
-        c.link.ProcessMessages();
-    }
-}
-
 bool Site::ended() const {
     const bool audit = options_.kind == SiteKind::Audit;
     // A replacement asked for is made even at a site whose plan is done.
     return c_.interrupted() || summary_.stop != Code::None ||
            (options_.plan && state_.allDone(audit) && options_.replaceDoor.empty());
+}
+
+SiteStatus Site::status() const {
+    SiteStatus status;
+    status.done = state_.done();
+    status.failed = state_.failed();
+    status.drift = summary_.drift;
+    status.idsUsed = idsUsed_;
+    if (options_.plan)
+        status.rowsLeft = state_.left(options_.kind == SiteKind::Audit).size();
+    status.rowUnderWay = rowUnderWay_;
+    return status;
 }
 
 SiteSummary Site::run() {
@@ -91,7 +92,7 @@ SiteSummary Site::run() {
     if (!ended())
         c_.events.waiting(options_.port);
     while (!ended()) {
-        if (const std::optional<Found> reader = waitForReader())
+        if (const std::optional<ReaderSeen> reader = waitForReader())
             take(*reader);
     }
     summary_.done = state_.done();
@@ -101,7 +102,7 @@ SiteSummary Site::run() {
     return summary_;
 }
 
-std::optional<Found> Site::waitForReader() {
+std::optional<ReaderSeen> Site::waitForReader() {
     // A fresh reader may answer at any line setting, the factory default most likely. The search goes on until
     // one answers, so that a reader or an adapter plugged in is tried at once.
     c_.reader.ComPortNo = 0;
@@ -119,13 +120,13 @@ std::optional<Found> Site::waitForReader() {
     if (c_.interrupted())
         return std::nullopt;
     if (result.outcome == operations::Outcome::Failed) {
-        Pause(c_, RepeatPollMs);
+        operations::PumpedPause(c_.link, operations::RepeatPollMs, c_.interrupted);
         return std::nullopt;
     }
-    return Found{result.port, result.line, result.info};
+    return ReaderSeen{result.port, result.line, result.info};
 }
 
-void Site::take(const Found& reader) {
+void Site::take(const ReaderSeen& reader) {
     const std::string serial = reader.info.serial.value_or("");
     c_.events.found(reader);
     // A reader done at another door is not a replacement: only the door's own reader is taken again.
@@ -141,10 +142,10 @@ void Site::take(const Found& reader) {
     job.line = reader.line;
     job.info.serial = reader.info.serial;
     job.info.id = reader.info.id;
-    const auto refuse = [&](Code code, const std::string& error, const std::string& door) {
+    const auto refuse = [&](Code code, Reason why, const std::string& door) {
         job.code = code;
-        job.error = error;
-        finish(reader, job, door, "refused");
+        job.why = std::move(why);
+        finish(reader, job, door);
     };
 
     switch (options_.kind) {
@@ -153,56 +154,49 @@ void Site::take(const Found& reader) {
         // IDs go on after the highest one a reader of the site holds, the record's included.
         const int offset = id && id->stepping ? state_.nextId(id->chosen) - id->chosen : 0;
         if (id && id->stepping && id->chosen + offset > LastId) {
-            refuse(Code::NoIdLeft, Format(localisation::cmNoIdLeft, {std::to_string(LastId)}), {});
+            refuse(Code::NoIdLeft, Reason(localisation::cmNoIdLeft, {std::to_string(LastId)}), {});
             summary_.stop = Code::NoIdLeft;
             return;
         }
         job = runJob(reader, options_.request, {}, offset, nullptr);
-        finish(reader, job, {}, job.outcome());
+        if (job.idTaken && id && id->stepping)
+            ++idsUsed_;
+        finish(reader, job, {});
         break;
     }
     case SiteKind::Default:
         job = RunDefault(c_, reader.info);
-        finish(reader, job, {}, job.outcome());
+        finish(reader, job, {});
         break;
     case SiteKind::Apply: {
         std::string replaces;
         const PlanRow* row = rowToTake(reader, replaces);
         if (!row) {
-            refuse(Code::NotInPlan, Format(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
+            refuse(Code::NotInPlan, Reason(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
             break;
         }
+        rowUnderWay_ = std::size_t(row - options_.plan->rows.data());
         c_.events.planRow(reader, *row);
         c_.events.note(replaces.empty()
-                           ? Format(localisation::cmTakesRow, {RowName(*row)})
-                           : Format(localisation::cmReplaces, {RowName(*row), protocol::Latin1ToUtf8(replaces)}));
+                           ? Reason(localisation::cmTakesRow, {RowName(*row)})
+                           : Reason(localisation::cmReplaces, {RowName(*row), protocol::Latin1ToUtf8(replaces)}));
         job = runJob(reader, row->request, row->door, 0, &reader);
-        finish(reader, job, row->door, job.outcome(),
+        finish(reader, job, row->door,
                replaces.empty() ? std::string() : "replaces " + protocol::Latin1ToUtf8(replaces));
         break;
     }
     case SiteKind::Audit: {
         const PlanRow* row = state_.rowFor(serial, true);
         if (!row) {
-            refuse(Code::NotInPlan, Format(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
+            refuse(Code::NotInPlan, Reason(localisation::cmNotInPlan, {protocol::Latin1ToUtf8(serial)}), {});
             break;
         }
+        rowUnderWay_ = std::size_t(row - options_.plan->rows.data());
         c_.events.planRow(reader, *row);
-        job.read = reader.info;
-        if (reader.info.mode && reader.info.version) {
-            std::string drift;
-            for (const Change& change : Differences(*row, reader))
-                drift += (drift.empty() ? "" : ", ") + NotAsked(change.setting, change.now, change.planned);
-            if (!drift.empty()) {
-                job.code = Code::Drift;
-                job.error = Format(localisation::cmDrift, {drift});
-                ++summary_.drift;
-            }
-        } else {
-            job.code = Code::Incomplete;
-            job.error = Cause(Code::Incomplete, reader.port, reader.line);
-        }
-        finish(reader, job, row->door, job.ok() ? "done" : "failed");
+        job = RunAudit(*row, reader);
+        if (job.code == Code::Drift)
+            ++summary_.drift;
+        finish(reader, job, row->door);
         break;
     }
     }
@@ -211,7 +205,7 @@ void Site::take(const Found& reader) {
         waitUntilGone(reader);
 }
 
-const PlanRow* Site::rowToTake(const Found& reader, std::string& replaces) {
+const PlanRow* Site::rowToTake(const ReaderSeen& reader, std::string& replaces) {
     const std::string serial = reader.info.serial.value_or("");
     if (!options_.replaceDoor.empty()) {
         const PlanRow* row = state_.rowOfDoor(options_.replaceDoor);
@@ -245,8 +239,8 @@ bool Site::RecordIdFirst::operator()(const std::string& id) const {
     return true;
 }
 
-JobResult Site::runJob(const Found& reader, const Request& request, const std::string& door, int idOffset,
-                       const Found* scanned) {
+JobResult Site::runJob(const ReaderSeen& reader, const Request& request, const std::string& door, int idOffset,
+                       const ReaderSeen* scanned) {
     JobContext c = c_;
     // The ID is the site's once sent: the record holds it first, so that a run that ends before the reader's
     // outcome is written still knows it.
@@ -254,11 +248,10 @@ JobResult Site::runJob(const Found& reader, const Request& request, const std::s
     return RunJob(c, request, idOffset, scanned);
 }
 
-void Site::finish(const Found& reader, JobResult job, const std::string& door, const char* outcome,
-                  const std::string& note) {
-    const ReaderInfo known = job.known(reader);
+void Site::finish(const ReaderSeen& reader, JobResult job, const std::string& door, const std::string& note) {
+    const ReaderInfo known = job.known(reader.info);
     // Where the reader answers now: the job's port and line, set where it found the reader.
-    RecordRow row{door, job.port, job.line, known, outcome, job.code, note, platform::IsoTimeNow()};
+    RecordRow row{door, job.port, job.line, known, OutcomeWord(job.outcome()), job.code, note, platform::IsoTimeNow()};
     // The row reaches the record before any face hears of the reader: no face's failure can leave a reader
     // with an ID that no record holds.
     if (options_.record && !options_.record->add(row)) {
@@ -266,21 +259,19 @@ void Site::finish(const Found& reader, JobResult job, const std::string& door, c
         // What the reader took stays on it: the ID is said, so that it is not given twice by hand.
         const std::string who = ReaderName(reader, door);
         const std::string id = protocol::Latin1ToUtf8(known.id.value_or(""));
-        summary_.stopError = id.empty() ? Format(localisation::flNotRecorded, {who, options_.record->error()})
-                                        : Format(localisation::flNotRecordedId, {who, options_.record->error(), id});
+        summary_.why = id.empty() ? Reason(localisation::flNotRecorded, {who, options_.record->error()})
+                                  : Reason(localisation::flNotRecordedId, {who, options_.record->error(), id});
         // A reader whose row did not reach the record is no success, whatever the reader did.
-        if (job.ok()) {
+        if (job.ok())
             job.code = Code::NotSaved;
-            job.error = summary_.stopError;
-        } else {
-            job.error += "; " + summary_.stopError;
-        }
+        job.why.add(summary_.why);
         // The site counts it as the record has it: not done, its ID held by the reader.
         row.outcome = "failed";
         row.code = job.code;
     }
-    state_.add(row, job.error);
-    c_.events.finished(reader, job, door);
+    state_.add(row, Say(job.why));
+    rowUnderWay_.reset();
+    c_.events.finished(reader, job, door, job.outcome());
 
     report_.rows = state_.reportRows();
     report_.done = state_.done();
@@ -295,26 +286,14 @@ void Site::writeReport() {
     std::string error;
     if (!WriteReport(options_.reportPath, report_, error) && summary_.stop == Code::None) {
         summary_.stop = Code::NotSaved;
-        summary_.stopError = error;
+        summary_.why = error;
     }
 }
 
-void Site::waitUntilGone(const Found& reader) {
+void Site::waitUntilGone(const ReaderSeen& reader) {
     c_.events.removeReader(reader);
-    const std::string serial = reader.info.serial.value_or("");
-    for (int unanswered = 0; unanswered < GoneAfterPolls && !c_.interrupted();) {
-        std::optional<readerlink::Reply> answer;
-        if (c_.link.OpenComPort(c_.reader.ComPortNo, c_.reader.ComSettings)) {
-            answer = operations::QueryInfo(c_.link);
-            c_.link.CloseComPort();
-        }
-        // Another reader in its place, plugged in within a poll: it is the next one.
-        if (answer && protocol::ReplyBytes(answer->text, protocol::SerialField) != serial)
-            break;
-        unanswered = answer ? 0 : unanswered + 1;
-        Pause(c_, RepeatPollMs);
-    }
-    if (!c_.interrupted())
+    if (operations::WaitUntilGone(c_.link, c_.reader.ComPortNo, c_.reader.ComSettings, reader.info.serial.value_or(""),
+                                  c_.interrupted))
         c_.events.left(reader);
     if (!ended())
         c_.events.waiting(options_.port);

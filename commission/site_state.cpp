@@ -9,7 +9,7 @@ namespace commission {
 
 namespace {
 
-bool Failure(const std::string& outcome) {
+bool FailedOutcome(const std::string& outcome) {
     return outcome == "failed" || outcome == "refused";
 }
 
@@ -107,7 +107,7 @@ void SiteState::add(const RecordRow& row, const std::string& error) {
     ReportRow& before = report_[known->second];
     shown.history = std::move(before.history);
     // A door's failures, and the readers it had before, are its history; a row under way is only a step.
-    if (before.outcome != "under-way" && (Failure(before.outcome) || before.serial != shown.serial)) {
+    if (before.outcome != "under-way" && (FailedOutcome(before.outcome) || before.serial != shown.serial)) {
         std::string earlier = before.serial + " " + before.outcome;
         if (before.code != Code::None)
             earlier += std::string(" (") + CodeName(before.code) + ")";
@@ -213,7 +213,7 @@ int SiteState::done() const {
 
 int SiteState::failed() const {
     return int(
-        std::count_if(report_.begin(), report_.end(), [](const ReportRow& row) { return Failure(row.outcome); }));
+        std::count_if(report_.begin(), report_.end(), [](const ReportRow& row) { return FailedOutcome(row.outcome); }));
 }
 
 StateFound SiteState::found(const std::string& record) const {

@@ -30,6 +30,8 @@
 
 #include <utility>
 
+Q_DECLARE_METATYPE(commission::Reason)
+
 namespace console {
 
 using commission::Code;
@@ -518,18 +520,18 @@ void TfrmSite::updateControls() {
 }
 
 void TfrmSite::updateCounts() {
-    ui->pnDone->setText(F(localisation::swDone, {std::to_string(done_)}));
-    ui->pnFailed->setText(F(localisation::swFailed, {std::to_string(failed_)}));
+    if (site_)
+        status_ = site_->status();
+    ui->pnDone->setText(F(localisation::swDone, {std::to_string(status_.done)}));
+    ui->pnFailed->setText(F(localisation::swFailed, {std::to_string(status_.failed)}));
     std::string left = "-";
     if (plan_) {
-        const bool audit = ui->rbAudit->isChecked();
-        if (site_)
-            left_ = site_->progress().left(audit).size();
-        left = std::to_string(left_.value_or(commission::PlanProgress(&*plan_).left(audit).size()));
+        left = std::to_string(
+            status_.rowsLeft.value_or(commission::PlanProgress(&*plan_).left(ui->rbAudit->isChecked()).size()));
     } else if (const commission::SettingRow* naming = commission::CountingRow();
                ui->edPlan->text().trimmed().isEmpty() && naming && chosenSettings()[naming->setting]) {
         const int first = chosenSettings()[naming->setting]->chosen;
-        left = std::to_string(std::max(0, commission::LastId - first - idsUsed_ + 1));
+        left = std::to_string(std::max(0, commission::LastId - first - status_.idsUsed + 1));
     }
     ui->pnLeft->setText(F(localisation::swLeft, {left}));
 }
@@ -602,18 +604,9 @@ bool TfrmSite::prepare() {
     if (plan_) {
         options.kind = ui->rbAudit->isChecked() ? SiteKind::Audit : SiteKind::Apply;
         options.plan = &*plan_;
-        // An audit finds a reader's row by its serial alone: without any, it would be done before it began.
-        if (options.kind == SiteKind::Audit && commission::PlanProgress(options.plan).left(true).empty()) {
-            refuse(Tr(localisation::cmNoSerials));
-            return false;
-        }
     } else {
         options.kind = SiteKind::Set;
         options.request = chosenSettings();
-        if (options.request.empty()) {
-            refuse(Tr(localisation::swNothingToSet));
-            return false;
-        }
     }
     // Nothing is sent before the record and the report are known to take what the run writes.
     const QString recordPath = QDir::fromNativeSeparators(ui->edRecord->text().trimmed());
@@ -621,11 +614,11 @@ bool TfrmSite::prepare() {
     if (recordFollowsPlan_ && !plan_)
         QDir().mkpath(QFileInfo(recordPath).absolutePath());
     options.reportPath = QDir::fromNativeSeparators(ui->edReport->text().trimmed()).toStdString();
-    std::string error;
     std::unique_ptr<commission::Record> record;
-    if (!commission::OpenRunFiles(recordPath.toStdString(), options.reportPath, plan_ ? &*plan_ : nullptr, record,
-                                  error)) {
-        refuse(F(localisation::swNotStarted, {error}));
+    if (const commission::Failure failure = commission::CheckRun(options, recordPath.toStdString(), record);
+        !failure.ok()) {
+        const std::string why = commission::Say(failure.why);
+        refuse(failure.code == Code::NotSaved ? F(localisation::swNotStarted, {why}) : Utf8(why));
         return false;
     }
     site_.reset();
@@ -633,7 +626,7 @@ bool TfrmSite::prepare() {
     options.record = record_.get();
     options.version = READERCONFIG_VERSION;
     options.replaceDoor = std::exchange(replaceDoor_, {});
-    options.askReplacement = [this](const commission::Found&, const commission::PlanRow& held) {
+    options.askReplacement = [this](const commission::ReaderSeen&, const commission::PlanRow& held) {
         return askReplacement && askReplacement(F(localisation::swReplacementQuestion, {held.door}));
     };
     kind_ = options.kind;
@@ -643,7 +636,7 @@ bool TfrmSite::prepare() {
     site_ = std::make_unique<commission::Site>(context, std::move(options));
     fillTable();
     // The rows the record has done already, as it has them.
-    const commission::SiteState& state = site_->progress();
+    const commission::SiteState& state = site_->state();
     for (const commission::ReportRow& shown : state.reportRows()) {
         const commission::PlanRow* planned = state.rowOfDoor(shown.door);
         if (!planned || !commission::DoneOutcome(shown.outcome))
@@ -654,8 +647,6 @@ bool TfrmSite::prepare() {
         setOutcome(row, localisation::swRowDone);
         setRowState(row, RowState::Done);
     }
-    done_ = state.done();
-    failed_ = state.failed();
     return true;
 }
 
@@ -697,8 +688,7 @@ void TfrmSite::run() {
     const std::string failed = std::to_string(summary.failed);
     if (!summary.ok()) {
         ui->shComm->setBrushColor(LampRed);
-        const std::string error = summary.stopError;
-        showIdle([error] { return F(localisation::swEnded, {error}); });
+        showIdle([why = summary.why] { return F(localisation::swEnded, {commission::Say(why)}); });
     } else {
         ui->shComm->setBrushColor(lastSignal_ ? (*lastSignal_ ? LampYellow : LampRed) : before);
         resumable_ = stopAsked_ && !summary.planDone;
@@ -729,8 +719,7 @@ void TfrmSite::fillTable() {
     QTableWidget* table = ui->tblReaders;
     table->setRowCount(0);
     current_ = -1;
-    done_ = failed_ = idsUsed_ = 0;
-    left_.reset();
+    status_ = {};
     if (plan_) {
         for (const commission::PlanRow& planned : plan_->rows) {
             const int row = addRow();
@@ -772,7 +761,7 @@ int TfrmSite::rowUnderWay() {
         // What it is to get: the same settings for every reader, the ID counting up.
         for (const commission::Value& value : request_.inOrder())
             setCell(current_, ColumnOf(value.setting),
-                    ValueText(value.setting, commission::ReaderText(value, idsUsed_)));
+                    ValueText(value.setting, commission::ReaderText(value, status_.idsUsed)));
         setRowState(current_, RowState::UnderWay);
     }
     return current_;
@@ -782,18 +771,17 @@ void TfrmSite::setCell(int row, int column, const QString& text) {
     ui->tblReaders->item(row, column)->setText(text);
 }
 
-void TfrmSite::setOutcome(int row, std::optional<TextId> words, const std::string& reason) {
+void TfrmSite::setOutcome(int row, std::optional<TextId> words, const commission::Reason& reason) {
     QTableWidgetItem* item = ui->tblReaders->item(row, ColOutcome);
     item->setData(WordsRole, words ? QVariant(int(*words)) : QVariant());
-    item->setData(ReasonRole, Utf8(reason));
+    item->setData(ReasonRole, QVariant::fromValue(reason));
     showOutcome(row);
 }
 
 void TfrmSite::showOutcome(int row) {
     QTableWidgetItem* item = ui->tblReaders->item(row, ColOutcome);
     const QVariant words = item->data(WordsRole);
-    const std::string reason = item->data(ReasonRole).toString().toStdString();
-    // The reason is as the site said it, in the language of the moment; the words around it follow the switch.
+    const std::string reason = commission::Say(item->data(ReasonRole).value<commission::Reason>());
     QString text = Utf8(reason);
     if (words.isValid())
         text = reason.empty() ? Tr(TextId(words.toInt())) : F(TextId(words.toInt()), {reason});
@@ -854,7 +842,7 @@ void TfrmSite::showValues(int row, const operations::ReaderInfo& info, const std
 
 // ---- the events of the run ----
 
-void TfrmSite::step(const std::string& text) {
+void TfrmSite::operationMessage(const std::string& text) {
     rowUnderWay();
     showStatus(head_.isEmpty() ? Utf8(text) : head_ + QLatin1Char('\n') + Utf8(text));
 }
@@ -862,7 +850,7 @@ void TfrmSite::step(const std::string& text) {
 void TfrmSite::readBack(const commission::JobResult& job) {
     if (!job.ok())
         return; // the end of the job tells why
-    const std::string same = job.asSet();
+    const std::string same = commission::Say(job.asSet());
     // Shown under the reader's outcome until it is taken away.
     readBack_ =
         F(localisation::swReadBack, {Format(localisation::cmWhere, {commission::ComName(job.port), job.line}), same});
@@ -875,7 +863,7 @@ void TfrmSite::waiting(int port) {
     tmrBusy->start();
 }
 
-void TfrmSite::found(const commission::Found& reader) {
+void TfrmSite::found(const commission::ReaderSeen& reader) {
     pending_ = reader;
     readBack_.clear();
     head_ = F(localisation::swFound,
@@ -883,8 +871,8 @@ void TfrmSite::found(const commission::Found& reader) {
     showStatus(head_);
 }
 
-void TfrmSite::planRow(const commission::Found& reader, const commission::PlanRow& row) {
-    current_ = int(&row - plan_->rows.data());
+void TfrmSite::planRow(const commission::ReaderSeen& reader, const commission::PlanRow& row) {
+    current_ = int(site_->status().rowUnderWay.value_or(0));
     // A row taken again after a reader failed on it shows what it is to get, not what the other one had.
     showPlanned(current_);
     setCell(current_, ColSerial, FromReader(reader.info.serial));
@@ -896,9 +884,11 @@ void TfrmSite::planRow(const commission::Found& reader, const commission::PlanRo
     showStatus(head_);
 }
 
-void TfrmSite::finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) {
+void TfrmSite::finished(const commission::ReaderSeen& reader, const commission::JobResult& job, const std::string& door,
+                        commission::ReaderOutcome outcome) {
+    using commission::ReaderOutcome;
     const int row = rowUnderWay() >= 0 ? current_ : (current_ = addRow());
-    const operations::ReaderInfo known = job.known(reader);
+    const operations::ReaderInfo known = job.known(reader.info);
     const std::string& line = job.line;
     const commission::PlanRow* planned =
         plan_ && row < int(plan_->rows.size()) ? &plan_->rows[std::size_t(row)] : nullptr;
@@ -909,38 +899,34 @@ void TfrmSite::finished(const commission::Found& reader, const commission::JobRe
     setCell(row, ColTime, QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
 
     const std::string who = commission::ReaderName(reader, door);
+    const bool audit = kind_ == SiteKind::Audit;
     RowState state = RowState::Done;
-    if (job.ok()) {
-        ++done_;
-        const bool audit = kind_ == SiteKind::Audit;
-        const std::string outcome = job.outcome();
-        setOutcome(row, audit                     ? localisation::swRowAsPlanned
-                        : outcome == "unchanged"  ? localisation::swRowUnchanged
-                        : outcome == "unverified" ? localisation::swRowUnverified
-                                                  : localisation::swRowDone);
+    switch (outcome) {
+    case ReaderOutcome::Done:
+    case ReaderOutcome::Unchanged:
+    case ReaderOutcome::Unverified:
+        setOutcome(row, audit                                  ? localisation::swRowAsPlanned
+                        : outcome == ReaderOutcome::Unchanged  ? localisation::swRowUnchanged
+                        : outcome == ReaderOutcome::Unverified ? localisation::swRowUnverified
+                                                               : localisation::swRowDone);
         outcome_ = F(audit ? localisation::swReaderAsPlanned : localisation::swReaderDone, {who});
-    } else {
-        ++failed_;
-        if (job.code == Code::Drift) {
-            state = RowState::Drift;
-            setOutcome(row, std::nullopt, job.error); // the reason says "drift" itself
-        } else if (job.code == Code::NotInPlan || job.code == Code::NoIdLeft) {
-            state = RowState::Refused;
-            setOutcome(row, localisation::swRowRefused, job.error);
-        } else {
-            state = RowState::Failed;
-            setOutcome(row, localisation::swRowFailed, job.error);
-        }
+        break;
+    case ReaderOutcome::Drift:
+        state = RowState::Drift;
+        setOutcome(row, std::nullopt, job.why); // the reason says "drift" itself
+        break;
+    case ReaderOutcome::Refused:
+        state = RowState::Refused;
+        setOutcome(row, localisation::swRowRefused, job.why);
+        break;
+    case ReaderOutcome::Failed:
+        state = RowState::Failed;
+        setOutcome(row, localisation::swRowFailed, job.why);
+        break;
+    }
+    if (state != RowState::Done)
         outcome_ = F(state == RowState::Refused ? localisation::swReaderRefused : localisation::swReaderFailed,
-                     {who, job.error});
-    }
-    if (kind_ == SiteKind::Set && job.idTaken && site_)
-        ++idsUsed_;
-    // The site's counts: a door that failed and was done later counts as done.
-    if (site_) {
-        done_ = site_->progress().done();
-        failed_ = site_->progress().failed();
-    }
+                     {who, commission::Say(job.why)});
     setRowState(row, state);
     ui->tblReaders->scrollToItem(ui->tblReaders->item(row, ColDoor));
     pending_.reset();
@@ -960,7 +946,7 @@ void TfrmSite::stateFound(const commission::StateFound& state) {
     showStatus(Utf8(text));
 }
 
-void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& id, const std::string&) {
+void TfrmSite::alreadyDone(const commission::ReaderSeen& reader, const std::string& id, const std::string&) {
     pending_.reset();
     readBack_.clear();
     head_.clear();
@@ -969,12 +955,12 @@ void TfrmSite::alreadyDone(const commission::Found& reader, const std::string& i
     showStatus(outcome_);
 }
 
-void TfrmSite::removeReader(const commission::Found&) {
+void TfrmSite::removeReader(const commission::ReaderSeen&) {
     const QString remove = F(localisation::swRemove, {outcome_.toStdString()});
     showStatus(readBack_.isEmpty() ? remove : remove + QLatin1Char('\n') + readBack_);
 }
 
-void TfrmSite::left(const commission::Found&) {
+void TfrmSite::left(const commission::ReaderSeen&) {
     current_ = -1;
 }
 

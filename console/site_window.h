@@ -75,8 +75,8 @@ public:
     /// What a row of the table stands for; the door cell carries it under StateRole.
     enum class RowState { NotDone, UnderWay, Done, Failed, Drift, Refused };
     static constexpr int StateRole = Qt::UserRole + 1;
-    /// The outcome cell keeps its words (a TextId) and the reason the site gave, so that a language switch shows
-    /// the words anew.
+    /// The outcome cell keeps its words (a TextId) and the reason the site gave (a commission::Reason), so that a
+    /// language switch says them anew.
     static constexpr int WordsRole = Qt::UserRole + 2;
     static constexpr int ReasonRole = Qt::UserRole + 3;
     /// A value per setting, in the reader's digits (JobResult::asked).
@@ -110,16 +110,17 @@ protected:
 
 private:
     // ---- commission::Events: what the site tells, shown ----
-    void step(const std::string& text) override;
+    void operationMessage(const std::string& text) override;
     void readBack(const commission::JobResult& job) override;
     void waiting(int port) override;
-    void found(const commission::Found& reader) override;
-    void planRow(const commission::Found& reader, const commission::PlanRow& row) override;
-    void finished(const commission::Found& reader, const commission::JobResult& job, const std::string& door) override;
-    void alreadyDone(const commission::Found& reader, const std::string& id, const std::string& door) override;
+    void found(const commission::ReaderSeen& reader) override;
+    void planRow(const commission::ReaderSeen& reader, const commission::PlanRow& row) override;
+    void finished(const commission::ReaderSeen& reader, const commission::JobResult& job, const std::string& door,
+                  commission::ReaderOutcome outcome) override;
+    void alreadyDone(const commission::ReaderSeen& reader, const std::string& id, const std::string& door) override;
     void stateFound(const commission::StateFound& state) override;
-    void removeReader(const commission::Found& reader) override;
-    void left(const commission::Found& reader) override;
+    void removeReader(const commission::ReaderSeen& reader) override;
+    void left(const commission::ReaderSeen& reader) override;
     void signal(bool ok) override;
 
     void applyLooks();
@@ -162,7 +163,7 @@ private:
     void setCell(int row, int column, const QString& text);
     void setRowState(int row, RowState state);
     /// `words` around the reason; none: the reason alone.
-    void setOutcome(int row, std::optional<localisation::TextId> words, const std::string& reason = {});
+    void setOutcome(int row, std::optional<localisation::TextId> words, const commission::Reason& reason = {});
     void showOutcome(int row);
     /// The values `info` gives, each marked where it differs from what was wanted of it.
     void showValues(int row, const operations::ReaderInfo& info, const std::string& line, const Wanted& wanted);
@@ -204,17 +205,14 @@ private:
     bool closeAsked_ = false;
     std::string replaceDoor_; ///< the door whose reader the next run replaces
 
-    int current_ = -1;                         ///< the table's row under way
-    std::optional<commission::Found> pending_; ///< a reader found that has no row yet
-    QString head_;     ///< the reader under way and where, above the step under way in the status
-    QString outcome_;  ///< what the last reader's end said, for the removal request
-    QString readBack_; ///< what reading the last reader back found, when it found all as set
-    int done_ = 0;
-    int failed_ = 0;
-    int idsUsed_ = 0;                 ///< IDs acknowledged, when the ID counts up
-    std::optional<std::size_t> left_; ///< the plan's rows left, as the last run left them
-    std::optional<bool> lastSignal_;  ///< the last reader's outcome in this run
-    std::function<QString()> idle_;   ///< the status while nothing runs
+    int current_ = -1;                              ///< the table's row under way
+    std::optional<commission::ReaderSeen> pending_; ///< a reader found that has no row yet
+    QString head_;                   ///< the reader under way and where, above the step under way in the status
+    QString outcome_;                ///< what the last reader's end said, for the removal request
+    QString readBack_;               ///< what reading the last reader back found, when it found all as set
+    commission::SiteStatus status_;  ///< as the site gave it last, shown after its run too
+    std::optional<bool> lastSignal_; ///< the last reader's outcome in this run
+    std::function<QString()> idle_;  ///< the status while nothing runs
     int busyPhase_ = 0;
 
     CardsPanel* cards_ = nullptr;

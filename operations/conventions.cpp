@@ -5,6 +5,8 @@
 
 #include "protocol/commands.h"
 
+#include <algorithm>
+
 namespace operations {
 
 namespace {
@@ -68,6 +70,30 @@ std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link) {
 
 void CommandPause(readerlink::Link& link) {
     link.system().sleepMs(CommandPauseMs);
+}
+
+void PumpedPause(readerlink::Link& link, std::uint32_t ms, const std::function<bool()>& interrupted) {
+    constexpr std::uint32_t PumpStepMs = 10;
+    for (std::uint32_t slept = 0; slept < ms && !interrupted(); slept += PumpStepMs) {
+        link.system().sleepMs(std::min(PumpStepMs, ms - slept));
+        link.ProcessMessages();
+    }
+}
+
+bool WaitUntilGone(readerlink::Link& link, int portNo, const std::string& line, const std::string& serial,
+                   const std::function<bool()>& interrupted) {
+    for (int unanswered = 0; unanswered < GoneAfterPolls && !interrupted();) {
+        std::optional<readerlink::Reply> answer;
+        if (link.OpenComPort(portNo, line)) {
+            answer = QueryInfo(link);
+            link.CloseComPort();
+        }
+        if (answer && protocol::ReplyBytes(answer->text, protocol::SerialField) != serial)
+            break;
+        unanswered = answer ? 0 : unanswered + 1;
+        PumpedPause(link, RepeatPollMs, interrupted);
+    }
+    return !interrupted();
 }
 
 } // namespace operations

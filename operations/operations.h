@@ -70,6 +70,20 @@ bool Answers(const readerlink::Reply& reply, protocol::Command query);
 std::optional<readerlink::Reply> QueryInfo(readerlink::Link& link);
 /// The plain sleep before a command, during which no messages are served.
 void CommandPause(readerlink::Link& link);
+/// Sleeps `ms`, serving the link's messages every 10 ms, and ends early when `interrupted` says so.
+void PumpedPause(readerlink::Link& link, std::uint32_t ms, const std::function<bool()>& interrupted);
+
+/// A pause between two looks for a reader, and between two polls of a reader waited for to leave: short enough
+/// to feel immediate, long enough to leave the line quiet.
+inline constexpr std::uint32_t RepeatPollMs = 500;
+/// A reader counts as gone after this many unanswered polls in a row.
+inline constexpr int GoneAfterPolls = 2;
+
+/// Polls the reader with serial `serial` at COM`portNo` and `line` with the presence query until it leaves:
+/// GoneAfterPolls polls unanswered in a row, or another reader answering in its place (plugged in within a
+/// poll: it is the next one). False when `interrupted` ended the wait first.
+bool WaitUntilGone(readerlink::Link& link, int portNo, const std::string& line, const std::string& serial,
+                   const std::function<bool()>& interrupted);
 
 // ---- the scan ----
 

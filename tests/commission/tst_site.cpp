@@ -3,6 +3,7 @@
 // command; a reader replaced; a reader without keycode parity; a read-back that misses a field.
 
 #include "commission/site.h"
+#include "localisation/language.h"
 #include "platform/testing/memory_settings_store.h"
 #include "platform/testing/virtual_system.h"
 #include "sim/reader_model.h"
@@ -36,19 +37,22 @@ public:
     void stateFound(const StateFound& state) override {
         log << QString("state: %1 done, %2 held, %3 left").arg(state.done).arg(state.held).arg(state.left);
     }
-    void note(const std::string& text) override { notes << Q(text); }
-    void finished(const Found& reader, const JobResult& job, const std::string& door) override {
-        const bool refused = job.code == Code::NotInPlan || job.code == Code::NoIdLeft;
-        log << Q(reader.info.serial.value_or("") + " " + door + ": " + (refused ? "refused" : job.outcome()) +
+    void note(const Reason& reason) override { notes << Q(Say(reason)); }
+    void finished(const ReaderSeen& reader, const JobResult& job, const std::string& door,
+                  ReaderOutcome outcome) override {
+        log << Q(reader.info.serial.value_or("") + " " + door + ": " + OutcomeWord(outcome) +
                  (job.ok() ? "" : std::string(" ") + CodeName(job.code)));
-        errors << Q(job.error);
+        errors << Q(Say(job.why));
+        reasons.push_back(job.why);
+        static const char* const names[] = {"done", "unchanged", "unverified", "failed", "refused", "drift"};
+        outcomes << names[int(outcome)];
         ++finished_;
     }
-    void alreadyDone(const Found& reader, const std::string& id, const std::string& door) override {
+    void alreadyDone(const ReaderSeen& reader, const std::string& id, const std::string& door) override {
         log << Q(reader.info.serial.value_or("") + " " + door + ": done already, ID " + id);
         ++finished_;
     }
-    void removeReader(const Found&) override {
+    void removeReader(const ReaderSeen&) override {
         ++next_;
         plugIn();
     }
@@ -58,6 +62,8 @@ public:
     QStringList log;
     QStringList notes;
     QStringList errors;
+    QStringList outcomes;
+    std::vector<Reason> reasons; ///< as the site gave them, to be worded again
     int stopAfter = 0;
     bool stop = false;
 
@@ -99,8 +105,11 @@ struct SiteDays {
         QStringList log;
         QStringList notes;
         QStringList errors;
+        QStringList outcomes;
+        std::vector<Reason> reasons;
         QStringList commands;
         SiteSummary summary;
+        SiteStatus status;
         std::vector<ReportRow> report;
     };
     Day run(const std::vector<std::string>& coming, const std::function<void(SiteOptions&, Recorder&)>& setUp = {},
@@ -128,13 +137,16 @@ struct SiteDays {
         Site site(context, options);
         Day day;
         day.summary = site.run();
-        day.report = site.progress().reportRows();
+        day.report = site.state().reportRows();
+        day.status = site.status();
         for (std::size_t i = firstFrame; i < system.frames().size(); ++i)
             day.commands << Q(system.frames()[i].command);
         system.onFrame = {};
         day.log = events.log;
         day.notes = events.notes;
         day.errors = events.errors;
+        day.outcomes = events.outcomes;
+        day.reasons = events.reasons;
         return day;
     }
     QStringList recordRows() const {
@@ -390,6 +402,110 @@ private slots:
         QCOMPARE(day.log, QStringList{"00000001 Door 1: unverified"});
         QVERIFY2(site.recordRows().last().endsWith(",00000001,03.20-01,11,06,,,unverified,,"),
                  qPrintable(site.recordRows().last()));
+    }
+
+    // What the site tells each face: the outcome it worked out for each reader, and its counts, which no face
+    // works out again.
+    void status_data() {
+        QTest::addColumn<QString>("plan");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("coming");
+        QTest::addColumn<QStringList>("outcomes");
+        QTest::addColumn<QList<int>>("counts"); // done, failed, drift, IDs used, rows left (-1: no plan)
+        QTest::newRow("apply: two of five doors")
+            << QString::fromStdString(FiveDoors) << int(SiteKind::Apply) << QStringList{"0000000A", "0000000B"}
+            << QStringList{"done", "done"} << QList<int>{2, 0, 0, 0, 3};
+        QTest::newRow("apply: a reader no row names is refused")
+            << "door,serial,id\r\nDoor 1,0000000A,11\r\nDoor 2,0000000B,12\r\n"
+            << int(SiteKind::Apply) << QStringList{"0000000C", "0000000A"} << QStringList{"refused", "done"}
+            << QList<int>{1, 1, 0, 0, 1};
+        QTest::newRow("audit: one as planned, one drifted")
+            << "door,serial,id\r\nDoor 1,0000000A,01\r\nDoor 2,0000000B,12\r\n"
+            << int(SiteKind::Audit) << QStringList{"0000000A", "0000000B"} << QStringList{"done", "drift"}
+            << QList<int>{1, 1, 1, 0, 0};
+        QTest::newRow("set: IDs counting up, no plan")
+            << QString() << int(SiteKind::Set) << QStringList{"0000000A", "0000000B", "0000000C"}
+            << QStringList{"done", "done", "done"} << QList<int>{3, 0, 0, 3, -1};
+    }
+    void status() {
+        QFETCH(QString, plan);
+        QFETCH(int, kind);
+        QFETCH(QStringList, coming);
+        QFETCH(QStringList, outcomes);
+        QFETCH(QList<int>, counts);
+        SiteDays site(plan.isEmpty() ? "door,id\r\nDoor 1,11\r\n" : plan.toStdString());
+        site.withRecord = false;
+        std::vector<std::string> readers;
+        for (const QString& serial : coming)
+            readers.push_back(serial.toStdString());
+        const SiteDays::Day day = site.run(
+            readers,
+            [&](SiteOptions& options, Recorder&) {
+                if (plan.isEmpty()) {
+                    options.plan = nullptr;
+                    options.request.add({Setting::Id, 5, true});
+                }
+            },
+            SiteKind(kind));
+        QCOMPARE(day.outcomes, outcomes);
+        const SiteStatus& status = day.status;
+        QCOMPARE((QList<int>{status.done, status.failed, status.drift, status.idsUsed,
+                             status.rowsLeft ? int(*status.rowsLeft) : -1}),
+                 counts);
+        QVERIFY(!status.rowUnderWay);
+    }
+
+    // The site holds what it says as codes and values: worded when shown, in the language of that moment.
+    void reasonsWordedWhenShown() {
+        SiteDays site("door,serial,id\r\nDoor 1,0000000A,11\r\n");
+        site.withRecord = false;
+        const SiteDays::Day day = site.run({"0000000C"});
+        QCOMPARE(day.reasons.size(), std::size_t(1));
+        QCOMPARE(Q(Say(day.reasons.front())),
+                 QStringLiteral("reader 0000000C matches no row of the plan that is left"));
+        localisation::SelectLanguage(localisation::LanguageSimplified);
+        const QString simplified = Q(Say(day.reasons.front()));
+        localisation::SelectLanguage(localisation::LanguageEnglish);
+        QVERIFY2(simplified.contains("0000000C") && !simplified.contains("plan"), qPrintable(simplified));
+    }
+
+    // The checks before a run, for every face: nothing is opened when one fails.
+    void checkRun_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("plan");
+        QTest::addColumn<QString>("replace");
+        QTest::addColumn<QString>("record"); // in the test's folder
+        QTest::addColumn<int>("code");
+        QTest::newRow("nothing to set") << int(SiteKind::Set) << QString() << QString() << "site.csv"
+                                        << int(Code::Usage);
+        QTest::newRow("an audit without serials")
+            << int(SiteKind::Audit) << QString::fromStdString(FiveDoors) << QString() << "site.csv" << int(Code::Usage);
+        QTest::newRow("a door the plan does not have")
+            << int(SiteKind::Apply) << QString::fromStdString(FiveDoors) << "Door 9"
+            << "site.csv" << int(Code::Usage);
+        QTest::newRow("a record in no folder") << int(SiteKind::Apply) << QString::fromStdString(FiveDoors) << QString()
+                                               << "none/site.csv" << int(Code::NotSaved);
+        QTest::newRow("ready") << int(SiteKind::Apply) << QString::fromStdString(FiveDoors) << "Door 2"
+                               << "site.csv" << int(Code::None);
+    }
+    void checkRun() {
+        QFETCH(int, kind);
+        QFETCH(QString, plan);
+        QFETCH(QString, replace);
+        QFETCH(QString, record);
+        QFETCH(int, code);
+        QTemporaryDir folder;
+        const Plan read = plan.isEmpty() ? Plan{} : *ParsePlan(plan.toStdString(), "site").plan;
+        SiteOptions options;
+        options.kind = SiteKind(kind);
+        options.plan = plan.isEmpty() ? nullptr : &read;
+        options.replaceDoor = replace.toStdString();
+        std::unique_ptr<Record> opened;
+        const Failure failure = CheckRun(options, folder.filePath(record).toStdString(), opened);
+        QCOMPARE(int(failure.code), code);
+        QCOMPARE(failure.why.empty(), failure.ok());
+        QCOMPARE(opened != nullptr, failure.ok());
+        QCOMPARE(QFile::exists(folder.filePath(record)), failure.ok());
     }
 };
 
