@@ -3,7 +3,7 @@
 set -euo pipefail
 . scripts/common.sh
 need_packages clang-tidy
-[ -f build/compile_commands.json ] || build_in build -DCMAKE_BUILD_TYPE=Debug
+[ -f build/compile_commands.json ] || build_in build "${NATIVE_OPTIONS[@]}"
 started=$SECONDS
 # The project's own sources only: what moc, uic and rcc write into the build folder is Qt's. The compile
 # commands are GCC's, and clang does not know every GCC warning option.
