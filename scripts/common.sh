@@ -28,7 +28,7 @@ need_packages() {
 configure_in() {
     local dir=$1
     shift
-    local arg name value
+    local arg name value cached
     local wanted=(-DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@")
     if [ -f "$dir/build.ninja" ]; then
         for arg in "${wanted[@]}"; do
@@ -36,8 +36,10 @@ configure_in() {
             name=${arg#-D}
             value=${name#*=}
             name=${name%%=*}
-            # The cache keeps NAME:TYPE=VALUE; a value it holds otherwise (or not at all) configures again.
-            [ "$(sed -n "s/^${name%%:*}:[A-Z]*=//p" "$dir/CMakeCache.txt")" = "$value" ] || {
+            # The cache keeps NAME:TYPE=VALUE (a file's path made absolute); a value it holds otherwise (or not at
+            # all) configures again.
+            cached=$(sed -n "s/^${name%%:*}:[A-Z]*=//p" "$dir/CMakeCache.txt")
+            [ "$cached" = "$value" ] || [ "$cached" = "$PWD/$value" ] || {
                 cmake -S . -B "$dir" -G Ninja "${wanted[@]}"
                 return
             }
