@@ -59,7 +59,7 @@ int RunEnrol(Session& s) {
     if (observer.notSaved)
         return s.report.fail(commission::Code::NotSaved,
                              localisation::Format(localisation::enNotSaved,
-                                                  {commission::HexText(observer.notSaved->value), enrolment.path()}));
+                                                  {commission::HexText(observer.notSaved->value), enrolment.error()}));
     return s.cardsEnded(result);
 }
 

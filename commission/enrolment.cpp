@@ -1,23 +1,14 @@
 #include "enrolment.h"
 
 #include "commission/csv.h"
-#include "commission/record.h"
 #include "localisation/message_table.h"
 #include "platform/files.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace commission {
 
 namespace {
-
-std::string JoinLine(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        line += (i == 0 ? "" : ",") + CsvField(fields[i]);
-    return line + "\r\n";
-}
 
 bool ValidUtf8(const std::string& text) {
     for (std::size_t i = 0; i < text.size();) {
@@ -38,12 +29,17 @@ bool ValidUtf8(const std::string& text) {
     return true;
 }
 
-/// The cards of an existing list, or the reason it is not one.
-std::optional<std::vector<EnrolledCard>> ReadList(const std::string& content, const std::string& path,
-                                                  std::string& error) {
+/// What an existing list holds: its cards, and its rows as read.
+struct ListContent {
     std::vector<EnrolledCard> cards;
+    std::vector<std::vector<std::string>> rows;
+};
+
+/// The cards of an existing list, or the reason it is not one.
+std::optional<ListContent> ReadList(const std::string& content, const std::string& path, std::string& error) {
+    ListContent list;
     if (content.empty())
-        return cards;
+        return list;
     const auto refuse = [&](int line, const std::string& why) {
         error = localisation::Format(localisation::enListFaulty, {path, std::to_string(line), why});
         return std::nullopt;
@@ -60,11 +56,12 @@ std::optional<std::vector<EnrolledCard>> ReadList(const std::string& content, co
         const std::optional<CardExpectation> hex = ParseExpectation("0x" + row->fields[2]);
         if (row->fields[2].size() != 8 || !hex)
             return refuse(row->line, localisation::Format(localisation::enBadHex, {row->fields[2]}));
-        cards.push_back({CsvCellText(row->fields[1]), *hex->value});
+        list.cards.push_back({CsvCellText(row->fields[1]), *hex->value});
+        list.rows.push_back(row->fields);
     }
     if (!reader.error().empty())
         return refuse(0, reader.error());
-    return cards;
+    return list;
 }
 
 } // namespace
@@ -81,10 +78,16 @@ std::vector<std::string> Enrolment::Columns() {
 }
 
 std::unique_ptr<Enrolment> Enrolment::Open(const std::string& path, std::string prefix, std::string& error) {
-    std::string content;
     const std::string shown = platform::ShownPath(path);
+    const platform::PathKind kind = platform::KindOf(path);
+    if (kind == platform::PathKind::Folder) {
+        error =
+            localisation::Format(localisation::enCannotWrite, {shown, localisation::Text(localisation::enIsFolder)});
+        return nullptr;
+    }
+    std::string content;
     // Only a regular file has cards to read: a device would never end.
-    if (platform::KindOf(path) == platform::PathKind::File) {
+    if (kind == platform::PathKind::File) {
         std::optional<std::string> existing = platform::ReadWholeFile(path);
         if (!existing) {
             error = localisation::Format(localisation::enCannotWrite, {shown, FileProblem(path, errno)});
@@ -92,36 +95,23 @@ std::unique_ptr<Enrolment> Enrolment::Open(const std::string& path, std::string 
         }
         content = std::move(*existing);
     }
-    std::optional<std::vector<EnrolledCard>> cards = ReadList(content, path, error);
-    if (!cards)
+    std::optional<ListContent> list = ReadList(content, path, error);
+    if (!list)
         return nullptr;
-    errno = 0;
-    std::FILE* file = platform::OpenFile(path, "ab");
-    if (!file) {
-        error = localisation::Format(localisation::enCannotWrite,
-                                     {shown, platform::KindOf(path) == platform::PathKind::Folder
-                                                 ? std::string(localisation::Text(localisation::enIsFolder))
-                                                 : FileProblem(path, errno)});
+    std::unique_ptr<CsvAppender> file =
+        CsvAppender::Open(path, Columns(), std::move(list->rows), !content.empty() && content.back() != '\n',
+                          localisation::enCannotWrite, error);
+    if (!file)
         return nullptr;
-    }
-    std::unique_ptr<Enrolment> enrolment(new Enrolment(file, path, std::move(prefix), std::move(*cards)));
-    enrolment->needsLineEnd_ = !content.empty() && content.back() != '\n';
-    std::fseek(file, 0, SEEK_END);
-    if (std::ftell(file) <= 0 && (std::fputs(JoinLine(Columns()).c_str(), file) < 0 || !platform::SyncFile(file))) {
-        error = localisation::Format(localisation::enCannotWrite, {shown, FileProblem(path, errno)});
-        return nullptr;
-    }
-    return enrolment;
+    return std::unique_ptr<Enrolment>(new Enrolment(std::move(file), std::move(prefix), std::move(list->cards)));
 }
 
-Enrolment::Enrolment(std::FILE* file, std::string path, std::string prefix, std::vector<EnrolledCard> cards)
-    : file_(file), path_(std::move(path)), prefix_(std::move(prefix)), cards_(std::move(cards)) {
+Enrolment::Enrolment(std::unique_ptr<CsvAppender> file, std::string prefix, std::vector<EnrolledCard> cards)
+    : file_(std::move(file)), prefix_(std::move(prefix)), cards_(std::move(cards)) {
     status_.listed = static_cast<long long>(cards_.size());
 }
 
-Enrolment::~Enrolment() {
-    std::fclose(file_);
-}
+Enrolment::~Enrolment() = default;
 
 const EnrolledCard* Enrolment::find(std::uint32_t value, std::uint32_t mask) const {
     for (const EnrolledCard& card : cards_) {
@@ -145,17 +135,13 @@ EnrolEvent Enrolment::present(std::uint32_t value, std::uint32_t nowMs) {
     if (const EnrolledCard* same = find(value, 0xFFFFFFu))
         event.sameW26 = *same;
     const CardViews views = ViewsOf(value);
-    std::string line = JoinLine({platform::IsoTimeNow(), event.card.name, HexText(value), std::to_string(value),
-                                 std::to_string(views.w26.facility), std::to_string(views.w26.number),
-                                 std::to_string(views.w34.facility), std::to_string(views.w34.number)});
-    if (needsLineEnd_)
-        line = "\r\n" + line;
-    if (std::fputs(line.c_str(), file_) < 0 || !platform::SyncFile(file_)) {
+    if (!file_->append({platform::IsoTimeNow(), event.card.name, HexText(value), std::to_string(value),
+                        std::to_string(views.w26.facility), std::to_string(views.w26.number),
+                        std::to_string(views.w34.facility), std::to_string(views.w34.number)})) {
         event.outcome = EnrolOutcome::NotSaved;
         event.sameW26.reset();
         return event;
     }
-    needsLineEnd_ = false;
     event.outcome = EnrolOutcome::Added;
     cards_.push_back(event.card);
     ++status_.added;

@@ -5,9 +5,9 @@
 // feeds the cards that its polling reads and shows what comes back.
 
 #include "commission/card_views.h"
+#include "commission/csv_appender.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,7 +43,7 @@ enum class EnrolOutcome {
     Held,     ///< the card still on the reader: nothing to tell
     Added,    ///< a new card, written to the list
     Repeat,   ///< a card in the list already, presented again; not added
-    NotSaved, ///< a new card whose row could not be written: the enrolment cannot go on
+    NotSaved, ///< a new card whose row could not be written (Enrolment::error() says why): the enrolment ends
 };
 
 struct EnrolEvent {
@@ -66,7 +66,8 @@ public:
     /// "time", "name", "hex", "decimal", "w26_facility", "w26_number", "w34_facility", "w34_number".
     static std::vector<std::string> Columns();
     /// Opens the list for appending; an existing one must carry the header and its cards are known. Nothing, with
-    /// the reason in `error`, when it cannot be read or written. Names are `prefix` and a counter.
+    /// the reason in `error`, when it cannot be read or written. Names are `prefix` and a counter. Each row is
+    /// kept as the record's are (CsvAppender).
     static std::unique_ptr<Enrolment> Open(const std::string& path, std::string prefix, std::string& error);
     ~Enrolment();
     Enrolment(const Enrolment&) = delete;
@@ -77,19 +78,20 @@ public:
 
     const EnrolStatus& status() const { return status_; }
     const std::vector<EnrolledCard>& cards() const { return cards_; }
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return file_->path(); }
+    /// Why the last new card was not listed: the disk took its row not, or the list is no longer the file opened
+    /// (replaced, shortened, moved or removed by another program) and does not hold every row.
+    const std::string& error() const { return file_->error(); }
 
 private:
-    Enrolment(std::FILE* file, std::string path, std::string prefix, std::vector<EnrolledCard> cards);
+    Enrolment(std::unique_ptr<CsvAppender> file, std::string prefix, std::vector<EnrolledCard> cards);
     const EnrolledCard* find(std::uint32_t value, std::uint32_t mask) const;
 
-    std::FILE* file_;
-    std::string path_;
+    std::unique_ptr<CsvAppender> file_;
     std::string prefix_;
     std::vector<EnrolledCard> cards_;
     CardPresence presence_;
     EnrolStatus status_;
-    bool needsLineEnd_ = false;
 };
 
 } // namespace commission

@@ -7,9 +7,7 @@
 #include "protocol/protocol.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 namespace commission {
 
@@ -121,35 +119,6 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
     return rows;
 }
 
-std::string JoinLine(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        line += (i == 0 ? "" : ",") + fields[i];
-    return line + "\r\n";
-}
-
-/// The whole of a file, when it is a regular file that can be read. A device (/dev/full, a pipe) would never end.
-std::optional<std::string> ReadWhole(const std::string& path) {
-    if (platform::KindOf(path) != platform::PathKind::File)
-        return std::nullopt;
-    return platform::ReadWholeFile(path);
-}
-
-/// Each record of a CSV text after its header.
-std::vector<std::vector<std::string>> RowsAfterHeader(CsvReader& reader) {
-    std::vector<std::vector<std::string>> rows;
-    while (std::optional<CsvReader::Record> record = reader.next())
-        rows.push_back(std::move(record->fields));
-    return rows;
-}
-
-/// Each row of `wanted` is in `found`, as often as it is in `wanted`, in any order: a spreadsheet may sort.
-bool HoldsAll(std::vector<std::vector<std::string>> found, std::vector<std::vector<std::string>> wanted) {
-    std::sort(found.begin(), found.end());
-    std::sort(wanted.begin(), wanted.end());
-    return std::includes(found.begin(), found.end(), wanted.begin(), wanted.end());
-}
-
 /// What differs between a file's header and ours: "door missing, extra column 'note'".
 std::string Differences(const std::vector<std::string>& found, const std::vector<std::string>& wanted) {
     std::string missing;
@@ -181,28 +150,6 @@ bool DoneOutcome(const std::string& outcome) {
     return outcome == "done" || outcome == "unchanged" || outcome == "unverified";
 }
 
-std::string FileProblem(const std::string& path, int error) {
-    if (platform::KindOf(path) == platform::PathKind::Folder)
-        return Text(localisation::flFolder);
-    if (!platform::FolderExists(path))
-        return Text(localisation::flNoFolder);
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return Text(localisation::flPermission);
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return Text(localisation::flDiskFull);
-    case EFBIG:
-        return Text(localisation::flTooLarge);
-    default:
-        return std::strerror(error ? error : EIO);
-    }
-}
-
 std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error) {
     const std::string shown = platform::ShownPath(path);
     // What the file holds already: its header decides its columns.
@@ -215,7 +162,10 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
         error = Format(localisation::cmRecordFailed, {shown, Text(localisation::flFolder)});
         return nullptr;
     }
-    if (const std::optional<std::string> content = ReadWhole(path); content && !content->empty()) {
+    // A device (/dev/full, a pipe) would never end.
+    const std::optional<std::string> content =
+        kind == platform::PathKind::File ? platform::ReadWholeFile(path) : std::nullopt;
+    if (content && !content->empty()) {
         CsvReader reader(*content);
         const std::optional<CsvReader::Record> header = reader.next();
         const std::vector<std::string> found = header ? header->fields : std::vector<std::string>{};
@@ -232,111 +182,35 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
         }
         needsLineEnd = content->back() != '\n';
     }
-    errno = 0;
-    std::FILE* file = platform::OpenFile(path, "ab");
-    if (!file) {
-        error = Format(localisation::cmRecordFailed, {shown, FileProblem(path, errno)});
+    std::vector<RecordRow> earlier = ReadRows(rows, columns);
+    std::unique_ptr<CsvAppender> file =
+        CsvAppender::Open(path, columns, std::move(rows), needsLineEnd, localisation::cmRecordFailed, error);
+    if (!file)
         return nullptr;
-    }
-    // Unbuffered: a row that fails leaves nothing behind in the stream to be written at close.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    std::unique_ptr<Record> record(new Record(file, path, columns));
-    record->earlier_ = ReadRows(rows, columns);
-    record->rows_ = std::move(rows);
+    const bool created = file->madeAndEmpty();
+    std::unique_ptr<Record> record(new Record(std::move(file), std::move(columns)));
+    record->earlier_ = std::move(earlier);
     record->setAside_ = std::move(setAside);
-    record->needsLineEnd_ = needsLineEnd;
-    record->created_ = kind == platform::PathKind::None;
-    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(file);
-    record->identity_ = identity.value_or(platform::FileIdentity{});
-    record->length_ = identity ? identity->size : 0;
-    if (record->length_ == 0 && kind != platform::PathKind::Other) {
-        std::vector<std::string> header;
-        header.reserve(columns.size());
-        for (const std::string& column : columns)
-            header.push_back(CsvField(column));
-        const std::string line = JoinLine(header);
-        errno = 0;
-        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || !platform::SyncFile(file)) {
-            error = Format(localisation::cmRecordFailed, {shown, FileProblem(path, errno)});
-            Discard(std::move(record));
-            return nullptr;
-        }
-        record->length_ = line.size();
-    } else if (kind == platform::PathKind::Other) {
-        // A device takes what is written and never holds it: a header tells whether it takes anything at all.
-        errno = 0;
-        const std::string line = JoinLine(columns);
-        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || !platform::SyncFile(file)) {
-            error = Format(localisation::cmRecordFailed, {shown, FileProblem(path, errno)});
-            return nullptr;
-        }
-    }
+    record->created_ = created;
     return record;
 }
 
-Record::Record(std::FILE* file, std::string path, std::vector<std::string> columns)
-    : file_(file), path_(std::move(path)), columns_(std::move(columns)) {}
+Record::Record(std::unique_ptr<CsvAppender> file, std::vector<std::string> columns)
+    : file_(std::move(file)), columns_(std::move(columns)) {}
 
-Record::~Record() {
-    std::fclose(file_);
-}
+Record::~Record() = default;
 
 void Record::Discard(std::unique_ptr<Record> record) {
     if (!record)
         return;
-    const bool remove = record->created_ && record->rows_.empty();
-    const std::string path = record->path_;
+    const bool remove = record->file_->madeAndEmpty();
+    const std::string path = record->path();
     record.reset();
     if (remove)
         platform::RemoveFile(path);
 }
 
-bool Record::stillHolds() {
-    const std::optional<platform::FileIdentity> now = platform::IdentityOf(path_);
-    // A device has no length to keep.
-    if (now && now->sameFile(identity_) &&
-        (now->size == length_ || platform::KindOf(path_) != platform::PathKind::File))
-        return true;
-    if (reopen())
-        return true;
-    const std::string shown = platform::ShownPath(path_);
-    if (!now)
-        error_ = Format(localisation::flRemoved, {shown});
-    else if (now->sameFile(identity_) && now->size < length_)
-        error_ = Format(localisation::flShortened, {shown});
-    else
-        error_ = Format(localisation::flReplaced, {shown});
-    return false;
-}
-
-bool Record::reopen() {
-    // A spreadsheet's save writes a new file and renames it over the old one: what it holds decides.
-    const std::optional<std::string> content = ReadWhole(path_);
-    if (!content)
-        return false;
-    CsvReader reader(*content);
-    const std::optional<CsvReader::Record> header = reader.next();
-    if (!header || header->fields != columns_ || !HoldsAll(RowsAfterHeader(reader), rows_) || !reader.error().empty())
-        return false;
-    std::FILE* file = platform::OpenFile(path_, "ab");
-    if (!file)
-        return false;
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(file);
-    if (!identity) {
-        std::fclose(file);
-        return false;
-    }
-    std::fclose(file_);
-    file_ = file;
-    identity_ = *identity;
-    length_ = identity->size;
-    needsLineEnd_ = !content->empty() && content->back() != '\n';
-    return true;
-}
-
 bool Record::add(const RecordRow& row) {
-    error_.clear();
     const auto text = [](const std::optional<std::string>& value) {
         return protocol::Latin1ToUtf8(value.value_or(""));
     };
@@ -361,26 +235,9 @@ bool Record::add(const RecordRow& row) {
             field = row.note;
         else if (const SettingRow* setting = SettingOf(column))
             field = text(ReadField(setting->setting, row.info, row.line));
-        fields.push_back(CsvField(field));
+        fields.push_back(std::move(field));
     }
-    std::string line = JoinLine(fields);
-    if (!stillHolds())
-        return false;
-    if (needsLineEnd_)
-        line = "\r\n" + line;
-    errno = 0;
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || !platform::SyncFile(file_)) {
-        const int why = errno;
-        // Half a row would make the record no CSV: it goes back to where the row began.
-        platform::TruncateFile(file_, length_);
-        error_ = Format(localisation::cmRecordFailed, {platform::ShownPath(path_), FileProblem(path_, why)});
-        return false;
-    }
-    length_ += line.size();
-    needsLineEnd_ = false;
-    if (std::optional<CsvReader::Record> written = CsvReader(line).next())
-        rows_.push_back(std::move(written->fields));
-    return true;
+    return file_->append(fields);
 }
 
 } // namespace commission

@@ -4,11 +4,8 @@
 // taken, and only in the file the run began with (or one that holds all it had).
 
 #include "commission/codes.h"
+#include "commission/csv_appender.h"
 #include "operations/result.h"
-#include "platform/files.h"
-
-#include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,38 +47,25 @@ public:
     /// reason in error(), when the row is not in the record: the disk took it not, or the file is no longer the
     /// one written so far (replaced, shortened or removed by another program) and does not hold every row.
     bool add(const RecordRow& row);
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return file_->path(); }
     /// The rows the file held when it was opened, in order: what earlier runs left.
     const std::vector<RecordRow>& earlier() const { return earlier_; }
     /// The lines of rows of another width when it was opened: cut short by a power cut, they are no reader's.
     const std::vector<int>& setAside() const { return setAside_; }
     /// Why the last row was not added.
-    const std::string& error() const { return error_; }
+    const std::string& error() const { return file_->error(); }
     /// Open made the file: a run refused before it began removes it (Discard).
     bool created() const { return created_; }
     /// Closes the record and, when Open made it and no row went in, removes the file.
     static void Discard(std::unique_ptr<Record> record);
 
 private:
-    Record(std::FILE* file, std::string path, std::vector<std::string> columns);
-    /// The file at the path is the one written so far, or holds every row of it: appending goes on there.
-    bool stillHolds();
-    bool reopen();
-    std::FILE* file_;
-    std::string path_;
+    Record(std::unique_ptr<CsvAppender> file, std::vector<std::string> columns);
+    std::unique_ptr<CsvAppender> file_;
     std::vector<std::string> columns_;
-    bool needsLineEnd_ = false;
     bool created_ = false;
-    platform::FileIdentity identity_;
-    std::uint64_t length_ = 0;                   ///< the file's length after the last row written
-    std::vector<std::vector<std::string>> rows_; ///< every row the file held at the start, and each written since
-    std::string error_;
     std::vector<RecordRow> earlier_;
     std::vector<int> setAside_;
 };
-
-/// Why a file cannot be opened or written, from errno after the attempt, in the user's language: "it is a
-/// folder", "permission denied", "no such folder", "the disk is full".
-std::string FileProblem(const std::string& path, int error);
 
 } // namespace commission

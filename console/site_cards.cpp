@@ -216,7 +216,7 @@ void CardsPanel::card(const protocol::PolledEntry& entry) {
     }
     case commission::EnrolOutcome::NotSaved:
         showStatus(QString::fromStdString(localisation::Format(
-                       localisation::enNotSaved, {commission::HexText(event.card.value), enrolment_->path()})),
+                       localisation::enNotSaved, {commission::HexText(event.card.value), enrolment_->error()})),
                    false);
         link_.system().beep(commission::RepeatCardHz, operations::SignalBeepMs);
         notSaved_ = true;

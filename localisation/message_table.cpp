@@ -437,8 +437,8 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* enAgain */
     {"Presented again: {1} ({2}), not added", "重复感应：{1}（{2}），未加入", "重複感應：{1}（{2}），未加入"},
     /* enNotSaved */
-    {"the card {1} could not be written to {2}: enrolment ended", "卡片 {1} 无法写入 {2}：登录结束",
-     "卡片 {1} 無法寫入 {2}：登錄結束"},
+    {"the card {1} was not listed: {2}; enrolment ended", "卡片 {1} 未加入清单：{2}；登录结束",
+     "卡片 {1} 未加入清單：{2}；登錄結束"},
     /* enSummary */
     {"{1} new cards, {2} presented again, {3} sharing a W26 number; {4} cards in {5}",
      "新卡片 {1} 张，重复感应 {2} 次，W26 号码相同 {3} 张；{5} 共有 {4} 张卡片",

@@ -23,19 +23,53 @@ need_packages() {
         { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-# Configures build-folder [extra cmake args...] once. Every build of the check treats warnings as errors.
+# Configures build-folder [extra cmake args...] when it is not configured with them yet. Every build of the check
+# treats warnings as errors.
 configure_in() {
     local dir=$1
     shift
-    if [ ! -f "$dir/build.ninja" ] || ! grep -q '^CMAKE_COMPILE_WARNING_AS_ERROR:BOOL=ON' "$dir/CMakeCache.txt"; then
-        cmake -S . -B "$dir" -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@"
+    local arg name value cached
+    local wanted=(-DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@")
+    if [ -f "$dir/build.ninja" ]; then
+        for arg in "${wanted[@]}"; do
+            [[ $arg == -D*=* ]] || continue
+            name=${arg#-D}
+            value=${name#*=}
+            name=${name%%=*}
+            # The cache keeps NAME:TYPE=VALUE (a file's path made absolute); a value it holds otherwise (or not at
+            # all) configures again.
+            cached=$(sed -n "s/^${name%%:*}:[A-Z]*=//p" "$dir/CMakeCache.txt")
+            [ "$cached" = "$value" ] || [ "$cached" = "$PWD/$value" ] || {
+                cmake -S . -B "$dir" -G Ninja "${wanted[@]}"
+                return
+            }
+        done
+        return 0
     fi
+    cmake -S . -B "$dir" -G Ninja "${wanted[@]}"
 }
 
 # Configures (once) and builds everything in build-folder [extra cmake args...].
 build_in() {
     configure_in "$@"
     cmake --build "$1" -j"$(nproc)"
+}
+
+# The native build that every test runs in (10-native) and that the stages after it read: Debug, with
+# AddressSanitizer, UndefinedBehaviorSanitizer and libstdc++'s and Qt's assertions (READERCONFIG_SANITIZE), so
+# that the suite runs once, instrumented, instead of once plain and once again instrumented.
+NATIVE_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DREADERCONFIG_SANITIZE=ON)
+# What a sanitizer finds ends the program that it is in with an error; the leaks that fontconfig and Qt's
+# platform plugin keep for the life of the process are not the program's. (./demo runs that build too.)
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp}
+
+# The native Release build: the package (40-package), reader-sim and the link benchmark beside wine
+# (35-windows-gui) and bench/run build their targets in this one folder.
+RELEASE_BUILD=build-bench
+configure_release() {
+    configure_in "$RELEASE_BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
 }
 
 # The Windows program: cross-compilers, wine to run it, NSIS and zip to package it.

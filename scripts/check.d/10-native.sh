@@ -1,5 +1,9 @@
-# Native build and the whole test suite.
+# shellcheck shell=bash
+# Native build and the whole test suite, once, under AddressSanitizer + UndefinedBehaviorSanitizer with libstdc++'s
+# and Qt's assertions (NATIVE_OPTIONS in scripts/common.sh); any report fails the check. The end-to-end tests on
+# pseudo-terminals run reader-sim, sanitized as well, in real time in a process of its own. An uninstrumented
+# build of the programs is 40-package's (Release); the fuzz harnesses are clang's (25-fuzz).
 set -euo pipefail
 . scripts/common.sh
-build_in build -DCMAKE_BUILD_TYPE=Debug
+build_in build "${NATIVE_OPTIONS[@]}"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"

@@ -3,11 +3,13 @@
 set -euo pipefail
 . scripts/common.sh
 need_packages clang-tidy
-[ -f build/compile_commands.json ] || build_in build -DCMAKE_BUILD_TYPE=Debug
+[ -f build/compile_commands.json ] || build_in build "${NATIVE_OPTIONS[@]}"
 started=$SECONDS
 # The project's own sources only: what moc, uic and rcc write into the build folder is Qt's. The compile
-# commands are GCC's, and clang does not know every GCC warning option.
-run-clang-tidy -p build -j"$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option "^$PWD/(?!build)" \
+# commands are GCC's, and clang does not know every GCC warning option. The native build is sanitized and asserts
+# (NATIVE_OPTIONS); clang-tidy reads the code as a plain build compiles it.
+run-clang-tidy -p build -j"$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option -extra-arg=-fno-sanitize=all \
+    -extra-arg=-U_GLIBCXX_ASSERTIONS -extra-arg=-UQT_FORCE_ASSERTS "^$PWD/(?!build)" \
     >build/clang-tidy.log 2>&1 ||
     { sed 's/\x1b\[[0-9;]*m//g' build/clang-tidy.log | grep -E -A3 'warning:|error:' >&2
       echo "clang-tidy: findings (build/clang-tidy.log)" >&2

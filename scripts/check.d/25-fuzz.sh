@@ -1,6 +1,8 @@
 # Bounded libFuzzer runs over the seed corpora; a broken invariant or a sanitizer report fails the check.
 set -euo pipefail
 . scripts/common.sh
+# libFuzzer's own handling of a report, not the native suite's runtime options.
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 need_packages clang
 # The sanitizer and libFuzzer runtimes must be those of the clang that compiles.
 need_packages "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"

@@ -17,9 +17,9 @@ need_packages $WINDOWS_PACKAGES fonts-wine xvfb xauth xdotool imagemagick
 scripts/windows-release
 build=build-win-gui
 cmake --build "$build" -j"$(nproc)"
-# reader-sim and the Linux side of the benchmark rows.
-bench=build-bench
-[ -f "$bench/build.ninja" ] || cmake -S . -B "$bench" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# reader-sim and the Linux side of the benchmark rows, in the Release build that 40-package goes on with.
+bench=$RELEASE_BUILD
+configure_release >/dev/null
 cmake --build "$bench" -j"$(nproc)" --target reader-sim bench-link-rows
 
 version=$(sed -n 's/^project(readerconfig VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

@@ -1,11 +1,13 @@
 // Card enrolment as the library keeps it: a card held on the reader counts once, one presented again is told and
 // not listed, a card that shares its 26-bit number with one listed is flagged; the list is continued, refused
-// before anything when it cannot be, and a row that cannot be written ends the enrolment.
+// before anything when it cannot be; a row that cannot be written whole is taken back and ends the enrolment, as
+// does a list that another program replaced or moved away.
 
 #include "commission/enrolment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,11 +27,16 @@ QStringList Rows(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QStringList rows = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    QStringList rows = QString::fromUtf8(file.readAll()).split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
     rows.removeFirst();
     for (QString& row : rows)
         row = row.section(',', 1);
     return rows;
+}
+
+QByteArray Content(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void Write(const QString& path, const QByteArray& content) {
@@ -159,25 +166,93 @@ private slots:
     }
 
 #ifndef _WIN32
-    // A disk that fills: the card whose row did not fit is not listed, and the enrolment says so.
-    void notSaved() {
+    // The disk fills in the middle of a row: the card is not listed, the row is taken back so that the list stays
+    // CSV, and the reason is the disk's. With room again the card goes in whole after the others. The size limit
+    // stands in for a full disk.
+    void fullDisk_data() {
+        QTest::addColumn<int>("room"); // bytes the disk still takes after the first row
+        QTest::newRow("none of the row") << 0;
+        QTest::newRow("half the row") << 36;
+        QTest::newRow("all but its line end") << 72; // of 73: the time is 25 bytes long
+    }
+    void fullDisk() {
+        QFETCH(int, room);
         QTemporaryDir folder;
         const QString path = folder.filePath("cards.csv");
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit small{160, limit.rlim_max};
-        std::signal(SIGXFSZ, SIG_IGN);
         std::string error;
         const std::unique_ptr<Enrolment> enrolment = Enrolment::Open(path.toStdString(), "Staff ", error);
         QVERIFY(enrolment);
+        QCOMPARE(Feed(*enrolment, "004D7603@0"), "+Staff 1");
+        const QByteArray before = Content(path);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{rlim_t(before.size() + room), saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
-        const QString told = Feed(*enrolment, "004D7603@0 499602D2@1000");
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QCOMPARE(told, "+Staff 1 !Staff 2");
+        const QString told = Feed(*enrolment, "499602D2@1000");
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(told, "!Staff 2");
+        QCOMPARE(Content(path), before);
+        QCOMPARE(QString::fromStdString(enrolment->error()),
+                 "cannot write the card list " + path + ": the file is too large");
         QCOMPARE(enrolment->status().listed, 1);
-        QCOMPARE(Rows(path).first(), "Staff 1,004D7603,5076483,77,30211,77,30211");
+        QCOMPARE(Feed(*enrolment, "499602D2@2000"), "+Staff 2");
+        QVERIFY(Content(path).startsWith(before));
+        QCOMPARE(Rows(path), (QStringList{"Staff 1,004D7603,5076483,77,30211,77,30211",
+                                          "Staff 2,499602D2,1234567890,150,722,18838,722"}));
     }
 #endif
+
+    // Another program changes the list between two cards. The enrolment goes on in the file at the path when
+    // that holds every row so far (a spreadsheet's save writes a new file, ends its lines otherwise and renames
+    // it over the old one); else the card is not listed, nothing is written, and it says what happened.
+    void changedUnderTheRun_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("says"); // empty: the card goes in
+        QTest::newRow("saved by a spreadsheet") << "rename same" << QString();
+        QTest::newRow("replaced without the rows") << "rename first"
+                                                   << "cards.csv was replaced by another program";
+        QTest::newRow("moved away") << "move"
+                                    << "cards.csv was removed by another program";
+        QTest::newRow("cut back in place") << "truncate"
+                                           << "cards.csv was shortened by another program";
+    }
+    void changedUnderTheRun() {
+        QFETCH(QString, change);
+        QFETCH(QString, says);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("cards.csv");
+        std::string error;
+        const std::unique_ptr<Enrolment> enrolment = Enrolment::Open(path.toStdString(), "Staff ", error);
+        QVERIFY(enrolment);
+        QCOMPARE(Feed(*enrolment, "004D7603@0 499602D2@1000"), "+Staff 1 +Staff 2");
+        QList<QByteArray> lines = Content(path).split('\n');
+        lines.removeLast();
+        for (QByteArray& line : lines)
+            line.chop(1);
+        if (change.startsWith("rename")) {
+            if (change.endsWith("first"))
+                lines.removeLast();
+            Write(path + ".new", lines.join('\n') + '\n');
+            QVERIFY(QFile::remove(path) && QFile::rename(path + ".new", path));
+        } else if (change == "move") {
+            QVERIFY(QFile::rename(path, path + ".old"));
+        } else {
+            QVERIFY(QFile::resize(path, lines[0].size() + 2));
+        }
+        const QByteArray before = Content(path);
+        const QString told = Feed(*enrolment, "00000001@2000");
+        if (says.isEmpty()) {
+            QCOMPARE(told, "+Staff 3");
+            QVERIFY(Content(path).startsWith(before));
+            QCOMPARE(Rows(path).size(), 3);
+        } else {
+            QCOMPARE(told, "!Staff 3");
+            QCOMPARE(QString::fromStdString(enrolment->error()), folder.path() + "/" + says);
+            QCOMPARE(Content(path), before);
+            QCOMPARE(enrolment->status().listed, 2);
+        }
+    }
 };
 
 QTEST_APPLESS_MAIN(TestEnrolment)
