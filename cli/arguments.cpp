@@ -79,7 +79,7 @@ std::string ParseSettings(const std::vector<std::string>& words, bool repeat, co
 /// --pin's value: nothing, or COM<N>=NAME.
 std::string ParsePin(const std::string& text, std::optional<CtlPin>& pin) {
     const std::size_t equals = text.find('=');
-    const std::string refusal = "--pin " + text + ": " + Format(localisation::usPinValue, {});
+    std::string refusal = "--pin " + text + ": " + Format(localisation::usPinValue, {});
     if (text.empty()) {
         pin = CtlPin{};
         return {};
@@ -99,7 +99,7 @@ long long LanguageItem(const std::string& text) {
 
 /// A check of an option's value as CLI11 runs it. CLI11 would put the option's name before the refusal, in its
 /// own words: the first refusal is kept as it was written, and told instead.
-CLI::Validator Checked(std::string& first, std::function<std::string(std::string&)> check) {
+CLI::Validator Checked(std::string& first, const std::function<std::string(std::string&)>& check) {
     return CLI::Validator(
         [&first, check](std::string& text) {
             std::string refusal = check(text);

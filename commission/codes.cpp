@@ -4,7 +4,6 @@
 
 namespace commission {
 
-using localisation::Format;
 using operations::Outcome;
 using platform::OpenError;
 

@@ -47,14 +47,12 @@ Failure CheckRun(const SiteOptions& options, const std::string& recordPath, std:
 
 Site::Site(const JobContext& context, SiteOptions options)
     : c_(context), options_(std::move(options)), state_(options_.plan, options_.kind == SiteKind::Audit) {
-    if (options_.record) {
-        for (const RecordRow& row : options_.record->earlier())
-            state_.add(row);
-    }
-    report_.site = options_.plan ? options_.plan->name : SiteName(options_.reportPath);
-    report_.date = platform::IsoTimeNow().substr(0, 10);
-    report_.version = options_.version;
-    report_.kind = SiteKindName(options_.kind);
+    SiteReport page;
+    page.site = options_.plan ? options_.plan->name : SiteName(options_.reportPath);
+    page.date = platform::IsoTimeNow().substr(0, 10);
+    page.version = options_.version;
+    page.kind = SiteKindName(options_.kind);
+    state_.keepIn(options_.record, options_.reportPath, std::move(page));
 }
 
 bool Site::ended() const {
@@ -83,12 +81,7 @@ SiteSummary Site::run() {
         found.setAside = options_.record->setAside();
         c_.events.stateFound(found);
     }
-    report_.rows = state_.reportRows();
-    report_.done = state_.done();
-    report_.failed = state_.failed();
-    report_.notDone = state_.left(audit);
-    if (!options_.reportPath.empty())
-        writeReport();
+    writeReport();
     if (!ended())
         c_.events.waiting(options_.port);
     while (!ended()) {
@@ -233,10 +226,7 @@ bool Site::RecordIdFirst::operator()(const std::string& id) const {
     operations::ReaderInfo info = reader->info;
     info.id = id;
     RecordRow row{*door, reader->port, reader->line, info, "under-way", Code::None, {}, platform::IsoTimeNow()};
-    if (site->options_.record && !site->options_.record->add(row))
-        return false;
-    site->state_.add(row);
-    return true;
+    return site->state_.write(row);
 }
 
 JobResult Site::runJob(const ReaderSeen& reader, const Request& request, const std::string& door, int idOffset,
@@ -254,7 +244,7 @@ void Site::finish(const ReaderSeen& reader, JobResult job, const std::string& do
     RecordRow row{door, job.port, job.line, known, OutcomeWord(job.outcome()), job.code, note, platform::IsoTimeNow()};
     // The row reaches the record before any face hears of the reader: no face's failure can leave a reader
     // with an ID that no record holds.
-    if (options_.record && !options_.record->add(row)) {
+    if (!state_.write(row, Say(job.why))) {
         summary_.stop = Code::NotSaved;
         // What the reader took stays on it: the ID is said, so that it is not given twice by hand.
         const std::string who = ReaderName(reader, door);
@@ -268,23 +258,18 @@ void Site::finish(const ReaderSeen& reader, JobResult job, const std::string& do
         // The site counts it as the record has it: not done, its ID held by the reader.
         row.outcome = "failed";
         row.code = job.code;
+        state_.add(row, Say(job.why));
     }
-    state_.add(row, Say(job.why));
     rowUnderWay_.reset();
     c_.events.finished(reader, job, door, job.outcome());
 
-    report_.rows = state_.reportRows();
-    report_.done = state_.done();
-    report_.failed = state_.failed();
-    report_.notDone = state_.left(options_.kind == SiteKind::Audit);
-    if (!options_.reportPath.empty())
-        writeReport();
+    writeReport();
     c_.events.signal(job.ok() && summary_.stop == Code::None);
 }
 
 void Site::writeReport() {
     std::string error;
-    if (!WriteReport(options_.reportPath, report_, error) && summary_.stop == Code::None) {
+    if (!state_.writeReport(error) && summary_.stop == Code::None) {
         summary_.stop = Code::NotSaved;
         summary_.why = error;
     }

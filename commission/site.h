@@ -113,7 +113,6 @@ private:
     SiteOptions options_;
     SiteState state_;
     SiteSummary summary_;
-    SiteReport report_;
     int idsUsed_ = 0;
     std::optional<std::size_t> rowUnderWay_;
 };

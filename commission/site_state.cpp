@@ -232,4 +232,31 @@ StateFound SiteState::found(const std::string& record) const {
     return state;
 }
 
+void SiteState::keepIn(Record* record, std::string reportPath, SiteReport header) {
+    record_ = record;
+    reportPath_ = std::move(reportPath);
+    page_ = std::move(header);
+    if (record_) {
+        for (const RecordRow& row : record_->earlier())
+            add(row);
+    }
+}
+
+bool SiteState::write(const RecordRow& row, const std::string& error) {
+    if (record_ && !record_->add(row))
+        return false;
+    add(row, error);
+    return true;
+}
+
+bool SiteState::writeReport(std::string& error) {
+    if (reportPath_.empty())
+        return true;
+    page_.rows = report_;
+    page_.done = done();
+    page_.failed = failed();
+    page_.notDone = left(audit_);
+    return WriteReport(reportPath_, page_, error);
+}
+
 } // namespace commission

@@ -64,6 +64,16 @@ public:
     int failed() const;
     StateFound found(const std::string& record) const;
 
+    // ---- the files that keep it ----
+    /// Keeps the state in `record` (its earlier rows are taken in now) and in the report at `reportPath`, whose
+    /// page carries `header`'s site, date, version and kind. Either may be absent (null, empty).
+    void keepIn(Record* record, std::string reportPath, SiteReport header);
+    /// `row` into the record, then into the state; false, with the state unchanged, when the record could not
+    /// take it (the record's error() says why). `error` as for add().
+    bool write(const RecordRow& row, const std::string& error = {});
+    /// The report again, from the state; false, with the reason in `error`, when it could not be written.
+    bool writeReport(std::string& error);
+
 private:
     /// The plan row a record row is about: by its door, else by the plan's serial.
     std::optional<std::size_t> rowIndex(const RecordRow& row) const;
@@ -80,6 +90,9 @@ private:
     std::map<std::string, std::size_t> serials_; ///< the plan's serial -> its row
     std::vector<ReportRow> report_;
     std::map<std::string, std::size_t> reportIndex_; ///< "row N" or "serial S" -> index in report_
+    Record* record_ = nullptr;
+    std::string reportPath_;
+    SiteReport page_; ///< the report's heading; its rows and counts are the state's when it is written
 };
 
 } // namespace commission
