@@ -870,6 +870,8 @@ private slots:
         SiteFixture f;
         f.savedLanguage(saved);
         f.open(f.file("site.csv", TwoDoors));
+        // Every language fits the window's width: it does not grow when the language changes.
+        const int width = f.window->width();
         QTEST(f.window->windowTitle(), "title");
         QTEST(f.find<QPushButton>("btnStart")->text(), "start");
         QTEST(f.table()->horizontalHeaderItem(TfrmSite::ColDoor)->text(), "door");
@@ -890,6 +892,7 @@ private slots:
         QCOMPARE(f.status(), QString::fromUtf8("已停止：完成 0，失敗 0"));
         QCOMPARE(f.find<QPushButton>("btnStop")->text(), QString::fromUtf8("停止(&T)"));
         QCOMPARE(f.table()->item(0, TfrmSite::ColOutcome)->text(), QString::fromUtf8("尚未完成"));
+        QCOMPARE(f.window->width(), width);
         f.store.refuseWrites = true;
         f.click("btnEng");
         QCOMPARE(f.status(), QStringLiteral("The language could not be remembered"));
