@@ -3,31 +3,13 @@
 #include "commission/csv.h"
 #include "localisation/message_table.h"
 #include "platform/files.h"
+#include "protocol/text.h"
 
 #include <cerrno>
 
 namespace commission {
 
 namespace {
-
-bool ValidUtf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80           ? 1
-                                   : (byte >> 5) == 0x6  ? 2
-                                   : (byte >> 4) == 0xE  ? 3
-                                   : (byte >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size() || (length == 2 && byte < 0xC2))
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 /// What an existing list holds: its cards, and its rows as read.
 struct ListContent {
@@ -44,8 +26,8 @@ std::optional<ListContent> ReadList(const std::string& content, const std::strin
         error = localisation::Format(localisation::enListFaulty, {path, std::to_string(line), why});
         return std::nullopt;
     };
-    if (!ValidUtf8(content))
-        return refuse(1, localisation::Text(localisation::enNotUtf8));
+    if (const std::optional<protocol::TextPlace> place = protocol::FindNotUtf8(content))
+        return refuse(place->line, localisation::Text(localisation::enNotUtf8));
     CsvReader reader(content);
     const std::optional<CsvReader::Record> header = reader.next();
     if (!header || header->fields != Enrolment::Columns())

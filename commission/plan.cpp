@@ -70,22 +70,6 @@ std::string ParseCell(const SettingRow& setting, const std::string& cell, Value&
     return ParseValue(setting, words, false, value);
 }
 
-/// UTF-8 as typed to the reader's 8-bit characters (Latin-1); nothing for a character outside it.
-std::optional<std::string> Utf8ToLatin1(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
-            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return bytes;
-}
-
 } // namespace
 
 std::string SiteName(const std::string& path) {
@@ -217,7 +201,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
             case Kind::Serial: {
                 if (cell.empty())
                     break;
-                const std::optional<std::string> serial = Utf8ToLatin1(cell);
+                const std::optional<std::string> serial = protocol::Utf8ToLatin1(cell);
                 if (!serial || serial->size() != SerialLength)
                     cellFault(row.line, title, Format(localisation::plSerialCell, {cell}));
                 else

@@ -130,6 +130,21 @@ std::string Latin1ToUtf8(std::string_view bytes) {
     return text;
 }
 
+std::optional<std::string> Utf8ToLatin1(std::string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
+            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+        } else {
+            return std::nullopt;
+        }
+    }
+    return bytes;
+}
+
 std::optional<PolledEntry> ReadPolledEntry(std::span<const std::uint8_t> received, std::string_view reply) {
     if (received.size() < static_cast<std::size_t>(MinimumDataReply))
         return std::nullopt;

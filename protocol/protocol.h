@@ -67,6 +67,8 @@ int ReplyDigit(std::string_view reply, int position, int count);
 bool ReplyDigits(std::string_view frame, const Field& field);
 /// Reply characters are 8-bit and shown as Latin-1; the window and the messages take UTF-8.
 std::string Latin1ToUtf8(std::string_view bytes);
+/// UTF-8 as typed to the reader's 8-bit characters; nothing for a character outside Latin-1.
+std::optional<std::string> Utf8ToLatin1(std::string_view text);
 
 /// A card or a keypad entry reported by "H00F".
 struct PolledEntry {

@@ -141,7 +141,7 @@ private slots:
         QTest::newRow("a row short of columns") << "cards.csv" << QByteArray(Header) + "t,A,004D7603\r\n"
                                                 << "the card list %1, line 2: not a card list";
         QTest::newRow("not UTF-8") << "cards.csv" << QByteArray(Header) + "t,\xE9t\xE9,004D7603,1,2,3,4,5\r\n"
-                                   << "the card list %1, line 1: not UTF-8 text";
+                                   << "the card list %1, line 2: not UTF-8 text";
 #ifndef _WIN32
         QTest::newRow("a full disk") << "/dev/full" << QByteArray() << "cannot write the card list %1";
 #endif
