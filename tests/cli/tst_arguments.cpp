@@ -220,6 +220,15 @@ private slots:
         Row("views with linetest", "-v linetest", "--views goes with monitor");
         Row("enrol without its list", "enrol --name Staff", "enrol --out needs a file name");
         Row("out with monitor", "monitor --out c.csv", "--out goes with enrol");
+        // A command's name where a value was due: readerctl's own options take it as their value, a command's
+        // option goes without one.
+        Row("port takes the command", "--port scan", "--port scan: 1 to 16");
+        Row("line takes the command", "--line monitor", "--line monitor: an index 0 to 11");
+        Row("language takes the command", "--language scan", "--language scan: en, gb or big5");
+        Row("count before its command", "--count monitor", "--count needs a value");
+        Row("expect before its command", "--expect monitor", "--expect needs a value");
+        Row("a value and no command", "--record r.csv", "no command given");
+        Row("a word before the command", "--json now scan", "unknown command 'now'");
     }
     void refused() {
         QFETCH(QString, line);
