@@ -137,6 +137,7 @@ struct Parsed {
     std::string pin;
     std::string expect;
     std::vector<std::string> words; ///< set's settings and values
+    std::string rest;               ///< the first word after a command's arguments: one too many
     std::string refusal;            ///< the first value refused by a check of ours
     /// Options that cannot go together, and what is said when they do.
     struct Exclusion {
@@ -415,6 +416,9 @@ public:
             CLI::App* command = app_.add_subcommand(row.name, row.description)->group("Commands");
             Declare declare(*command, app_, p_);
             row.setup(declare);
+            // Declared last, it takes what the command's own arguments leave, even after "--", where CLI11 would
+            // otherwise read options again.
+            command->add_option("rest", p_.rest)->group("");
         }
         // CLI11 would take "--json=1" as the flag's value: a flag takes none.
         std::vector<CLI::App*> apps = app_.get_subcommands([](const CLI::App*) { return true; });
@@ -518,6 +522,8 @@ private:
             if (word != "--")
                 return {{}, extra(command, word)};
         }
+        if (command.get_option("rest")->count() > 0)
+            return {{}, tooMany(command, p_.rest)};
         for (const CLI::Option* option : Listed(command)) {
             if (option->count() > 1)
                 return {{}, Format(localisation::usTwice, {option->get_name()})};
@@ -571,6 +577,10 @@ private:
             return option ? Format(localisation::usGoesWith, {option->get_name(), Enumeration(takers(*option))})
                           : Format(localisation::usUnknownOption, {word});
         }
+        return tooMany(command, word);
+    }
+
+    std::string tooMany(const CLI::App& command, const std::string& word) const {
         return Format(TakesPlan(command) ? localisation::usOnePlan : localisation::usOneTooMany,
                       {command.get_name(), word});
     }
