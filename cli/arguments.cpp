@@ -596,9 +596,15 @@ private:
         return names;
     }
 
+    /// The command CLI11 took; readerctl itself before it found one, or where it found one after "--".
+    const CLI::App& chosen() const {
+        const std::vector<CLI::App*> commands = app_.get_subcommands();
+        return commands.empty() ? app_ : *commands.front();
+    }
+
     /// CLI11 found an option without the one it needs.
     std::string unpaired() const {
-        for (const CLI::Option* option : Listed(*app_.get_subcommands().front())) {
+        for (const CLI::Option* option : Listed(chosen())) {
             for (const CLI::Option* needed : option->get_needs()) {
                 if (option->count() > 0 && needed->count() == 0) {
                     std::vector<std::string> with = takers(*option, true);
@@ -615,7 +621,7 @@ private:
 
     /// CLI11 found a command without its argument, or without an option it must have.
     std::string missing() const {
-        const CLI::App& command = *app_.get_subcommands().front();
+        const CLI::App& command = chosen();
         for (const CLI::Option* option : command.get_options()) {
             if (option->get_required() && option->count() == 0)
                 return option->nonpositional()
