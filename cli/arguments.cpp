@@ -542,7 +542,7 @@ private:
         return {p_.call, {}};
     }
 
-    /// The first of `words`, which readerctl took no part of, that is not an option of some command's or its
+    /// The first of `words`, which readerctl took no part of, that is not an option of some command's with its
     /// value.
     std::string stray(const std::vector<std::string>& words) const {
         for (auto word = words.begin(); word != words.end(); ++word) {
@@ -552,9 +552,11 @@ private:
             const CLI::Option* option = *word == "--" ? nullptr : find(word->substr(0, equals));
             if (*word != "--" && !option)
                 return Format(localisation::usUnknownOption, {*word});
-            if (option && option->get_items_expected_max() > 0 && equals == std::string::npos &&
-                word + 1 != words.end())
-                ++word;
+            if (!option || option->get_items_expected_max() == 0 || equals != std::string::npos)
+                continue;
+            if (word + 1 == words.end() && option->get_items_expected_min() > 0)
+                return Format(localisation::usNeedsValue, {*word});
+            ++word; // its value
         }
         return {};
     }

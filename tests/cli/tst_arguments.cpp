@@ -231,6 +231,7 @@ private slots:
         Row("count before its command", "--count monitor", "--count needs a value");
         Row("expect before its command", "--expect monitor", "--expect needs a value");
         Row("a value and no command", "--record r.csv", "no command given");
+        Row("a command's option alone", "--record", "--record needs a value");
         Row("a word before the command", "--json now scan", "unknown command 'now'");
         Row("line without port, nor a command", "--line 3", "--line goes with --port");
         Row("a plan missing after --", "-- apply", "apply needs a plan file");
