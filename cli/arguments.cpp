@@ -554,9 +554,10 @@ private:
                 return Format(localisation::usUnknownOption, {*word});
             if (!option || option->get_items_expected_max() == 0 || equals != std::string::npos)
                 continue;
-            if (word + 1 == words.end() && option->get_items_expected_min() > 0)
+            if (word + 1 != words.end())
+                ++word; // its value
+            else if (option->get_items_expected_min() > 0)
                 return Format(localisation::usNeedsValue, {*word});
-            ++word; // its value
         }
         return {};
     }

@@ -232,6 +232,7 @@ private slots:
         Row("expect before its command", "--expect monitor", "--expect needs a value");
         Row("a value and no command", "--record r.csv", "no command given");
         Row("a command's option alone", "--record", "--record needs a value");
+        Row("an option whose value may be left out, alone", "--pin", "no command given");
         Row("a word before the command", "--json now scan", "unknown command 'now'");
         Row("line without port, nor a command", "--line 3", "--line goes with --port");
         Row("a plan missing after --", "-- apply", "apply needs a plan file");
