@@ -137,6 +137,7 @@ struct Parsed {
     std::string pin;
     std::string expect;
     std::vector<std::string> words; ///< set's settings and values
+    std::string rest;               ///< the first word after a command's arguments: one too many
     std::string refusal;            ///< the first value refused by a check of ours
     /// Options that cannot go together, and what is said when they do.
     struct Exclusion {
@@ -415,6 +416,19 @@ public:
             CLI::App* command = app_.add_subcommand(row.name, row.description)->group("Commands");
             Declare declare(*command, app_, p_);
             row.setup(declare);
+            // Declared last, it takes what the command's own arguments leave, even after "--", where CLI11 would
+            // otherwise read options again.
+            command->add_option("rest", p_.rest)->group("");
+        }
+        // CLI11 would take "--json=1" as the flag's value: a flag takes none.
+        std::vector<CLI::App*> apps = app_.get_subcommands([](const CLI::App*) { return true; });
+        apps.push_back(&app_);
+        for (CLI::App* app : apps) {
+            for (CLI::Option* flag :
+                 app->get_options([](const CLI::Option* o) { return o->get_items_expected_max() == 0; }))
+                flag->check(Checked(p_.refusal, [name = flag->get_name()](std::string& text) {
+                    return text == "true" ? std::string() : Format(localisation::usNoValue, {name});
+                }));
         }
         app_.require_subcommand(0, 1); // then a command's name after the command is a word like any other
     }
@@ -429,14 +443,52 @@ public:
         return names;
     }
 
-    CtlParse parse(const std::vector<std::string>& args) {
-        std::vector<std::string> line, words;
-        if (std::string refusal = arrange(args, line, words); !refusal.empty())
+    /// The line as given. CLI11 gives the options before a command to readerctl itself: once it has found the
+    /// command, the line is given again with the command first, so that they are the command's as much as those
+    /// after it.
+    CtlParse read(std::vector<std::string> args) {
+        if (std::string refusal = normalise(args); !refusal.empty())
             return {{}, refusal};
-        if (std::string refusal = give(words, line.front()); !refusal.empty())
+        std::optional<std::size_t> at;
+        CtlParse parsed = parse(args, at);
+        if (!at || *at == 0)
+            return parsed;
+        if (std::string refusal = stray(before_); !refusal.empty())
             return {{}, refusal};
+        const auto mark = std::find(args.begin(), args.end(), "--");
+        if (mark != args.end() && mark + 1 < args.begin() + static_cast<long>(*at)) // after "--", the command first
+            return {{}, Format(localisation::usUnknownCommand, {mark[1]})};
+        std::rotate(args.begin(), args.begin() + static_cast<long>(*at), args.begin() + static_cast<long>(*at) + 1);
+        return CommandLine().parse(args, at);
+    }
+
+private:
+    /// CLI11 would take "--trace=" as asking for the next word: it is given an empty value instead. An empty
+    /// --pin would pin every port, as --pin alone does: a script's empty variable must not do that.
+    std::string normalise(std::vector<std::string>& args) const {
+        for (auto arg = args.begin(); arg != args.end() && *arg != "--"; ++arg) {
+            if (*arg == "--pin=" || (*arg == "--pin" && arg + 1 != args.end() && arg[1].empty()))
+                return Format(localisation::usPinEmpty, {});
+            const CLI::Option* option = arg->size() > 3 && arg->rfind("--", 0) == 0 && arg->back() == '='
+                                            ? find(arg->substr(0, arg->size() - 1))
+                                            : nullptr;
+            if (option && option->get_items_expected_max() > 0) {
+                arg->pop_back();
+                arg = args.insert(arg + 1, std::string());
+            }
+        }
+        return {};
+    }
+
+    /// `at`: where CLI11 found the command, as the line's index.
+    CtlParse parse(const std::vector<std::string>& args, std::optional<std::size_t>& at) {
+        for (const CommandRow& row : Commands)
+            app_.get_subcommand(row.name)->preparse_callback([&](std::size_t left) {
+                at = args.size() - left - 1;
+                before_ = app_.remaining();
+            });
         try {
-            app_.parse(std::vector<std::string>(line.rbegin(), line.rend())); // CLI11 takes the last first
+            app_.parse(std::vector<std::string>(args.rbegin(), args.rend())); // CLI11 takes the last first
         } catch (const CLI::CallForHelp&) {
             p_.call.command = CtlCommand::Help;
             p_.call.help = app_.help();
@@ -452,8 +504,15 @@ public:
             return Refused(missing(), error);
         } catch (const CLI::ExcludesError& error) {
             return Refused(excluded(), error);
+        } catch (const CLI::ArgumentMismatch&) {
+            // Any word is a value: only an option that ends the line goes without its value.
+            return {{}, Format(localisation::usNeedsValue, {args.back()})};
         } catch (const CLI::ParseError& error) {
             return {{}, error.what()};
+        }
+        if (app_.get_subcommands().empty()) {
+            const std::string refusal = stray(app_.remaining());
+            return {{}, refusal.empty() ? Format(localisation::usNoCommand, {}) : refusal};
         }
 
         const CLI::App& command = *app_.get_subcommands().front();
@@ -463,6 +522,8 @@ public:
             if (word != "--")
                 return {{}, extra(command, word)};
         }
+        if (command.get_option("rest")->count() > 0)
+            return {{}, tooMany(command, p_.rest)};
         for (const CLI::Option* option : Listed(command)) {
             if (option->count() > 1)
                 return {{}, Format(localisation::usTwice, {option->get_name()})};
@@ -481,7 +542,26 @@ public:
         return {p_.call, {}};
     }
 
-private:
+    /// The first of `words`, which readerctl took no part of, that is not an option of some command's with its
+    /// value.
+    std::string stray(const std::vector<std::string>& words) const {
+        for (auto word = words.begin(); word != words.end(); ++word) {
+            if (word->size() < 2 || word->front() != '-')
+                return Format(localisation::usUnknownCommand, {*word});
+            const std::size_t equals = word->find('=');
+            const CLI::Option* option = *word == "--" ? nullptr : find(word->substr(0, equals));
+            if (*word != "--" && !option)
+                return Format(localisation::usUnknownOption, {*word});
+            if (!option || option->get_items_expected_max() == 0 || equals != std::string::npos)
+                continue;
+            if (word + 1 != words.end())
+                ++word; // its value
+            else if (option->get_items_expected_min() > 0)
+                return Format(localisation::usNeedsValue, {*word});
+        }
+        return {};
+    }
+
     /// An option of readerctl's or of any command's.
     const CLI::Option* find(const std::string& name) const {
         if (const CLI::Option* option = app_.get_option_no_throw(name))
@@ -493,92 +573,6 @@ private:
         return nullptr;
     }
 
-    /// The line as CLI11 is given it: the command first, so that an option before it is the command's as much
-    /// as one after it. An empty value ("--trace=") is an empty word: CLI11 would take the next word instead.
-    /// `words`: those after "--", which are arguments only.
-    std::string arrange(const std::vector<std::string>& args, std::vector<std::string>& line,
-                        std::vector<std::string>& words) const {
-        const auto mark = std::find(args.begin(), args.end(), "--");
-        std::optional<std::size_t> command; // in `line`
-        bool first = false;                 // help or version before the command: readerctl's own
-        for (auto arg = args.begin(); arg != mark; ++arg) {
-            // CLI11 gives an empty value of --pin as no value, which pins every port: a script's empty variable
-            // must not do that.
-            if (*arg == "--pin=" || (*arg == "--pin" && arg + 1 != mark && arg[1].empty()))
-                return Format(localisation::usPinEmpty, {});
-            const std::size_t equals = arg->find('=');
-            const std::string name = arg->substr(0, equals);
-            const CLI::Option* option = arg->size() > 1 && arg->front() == '-' ? find(name) : nullptr;
-            if (!option) {
-                if (!command && (arg->size() < 2 || arg->front() != '-')) {
-                    if (!FindCommand(*arg))
-                        return Format(localisation::usUnknownCommand, {*arg});
-                    command = line.size();
-                }
-                line.push_back(*arg);
-                continue;
-            }
-            first = first || (!command && (name == "-h" || name == "--help" || name == "--version"));
-            const bool valued = option->get_items_expected_max() > 0;
-            if (equals != std::string::npos) {
-                if (!valued && equals + 1 < arg->size())
-                    return Format(localisation::usNoValue, {name});
-                line.push_back(name);
-                if (valued)
-                    line.push_back(arg->substr(equals + 1));
-                continue;
-            }
-            line.push_back(*arg);
-            if (!valued)
-                continue;
-            const bool next = arg + 1 != mark;
-            if (option->get_items_expected_min() > 0) {
-                if (!next)
-                    return Format(localisation::usNeedsValue, {name});
-                line.push_back(*++arg);
-            } else if (next && !arg[1].empty() && arg[1].front() != '-' && !FindCommand(arg[1])) {
-                line.push_back(*++arg);
-            }
-        }
-        if (first)
-            return {};
-        words.assign(mark == args.end() ? mark : mark + 1, args.end());
-        if (!command) {
-            if (words.empty())
-                return Format(localisation::usNoCommand, {});
-            if (!FindCommand(words.front()))
-                return Format(localisation::usUnknownCommand, {words.front()});
-            line.insert(line.begin(), words.front());
-            words.erase(words.begin());
-        } else {
-            std::rotate(line.begin(), line.begin() + static_cast<long>(*command),
-                        line.begin() + static_cast<long>(*command) + 1);
-        }
-        return {};
-    }
-
-    /// The words after "--" as the command's arguments. CLI11 would hand them back to readerctl's options once
-    /// the command's arguments are filled: they are given to the command's argument here, as many as it takes.
-    std::string give(const std::vector<std::string>& words, const std::string& name) {
-        if (words.empty())
-            return {};
-        CLI::App& command = *app_.get_subcommand(name);
-        const std::vector<CLI::Option*> arguments =
-            command.get_options([](const CLI::Option* option) { return option->get_positional(); });
-        const std::size_t room =
-            arguments.empty() ? 0 : static_cast<std::size_t>(arguments.front()->get_items_expected_max());
-        if (words.size() > room)
-            return tooMany(command, words[room]);
-        for (const std::string& word : words)
-            arguments.front()->add_result(word);
-        return {};
-    }
-
-    std::string tooMany(const CLI::App& command, const std::string& word) const {
-        return Format(TakesPlan(command) ? localisation::usOnePlan : localisation::usOneTooMany,
-                      {command.get_name(), word});
-    }
-
     /// A word the command took no part of: an option it does not take, an unknown one, or an argument too many.
     std::string extra(const CLI::App& command, const std::string& word) const {
         if (word.size() > 1 && word.front() == '-') {
@@ -587,6 +581,11 @@ private:
                           : Format(localisation::usUnknownOption, {word});
         }
         return tooMany(command, word);
+    }
+
+    std::string tooMany(const CLI::App& command, const std::string& word) const {
+        return Format(TakesPlan(command) ? localisation::usOnePlan : localisation::usOneTooMany,
+                      {command.get_name(), word});
     }
 
     /// The commands that take `option`, in the order of their rows; `alone`: only those where it needs no other.
@@ -600,9 +599,15 @@ private:
         return names;
     }
 
+    /// The command CLI11 took; readerctl itself before it found one, or where it found one after "--".
+    const CLI::App& chosen() const {
+        const std::vector<CLI::App*> commands = app_.get_subcommands();
+        return commands.empty() ? app_ : *commands.front();
+    }
+
     /// CLI11 found an option without the one it needs.
     std::string unpaired() const {
-        for (const CLI::Option* option : Listed(*app_.get_subcommands().front())) {
+        for (const CLI::Option* option : Listed(chosen())) {
             for (const CLI::Option* needed : option->get_needs()) {
                 if (option->count() > 0 && needed->count() == 0) {
                     std::vector<std::string> with = takers(*option, true);
@@ -619,7 +624,7 @@ private:
 
     /// CLI11 found a command without its argument, or without an option it must have.
     std::string missing() const {
-        const CLI::App& command = *app_.get_subcommands().front();
+        const CLI::App& command = chosen();
         for (const CLI::Option* option : command.get_options()) {
             if (option->get_required() && option->count() == 0)
                 return option->nonpositional()
@@ -640,12 +645,13 @@ private:
 
     CLI::App app_{"Find, configure and monitor the keypad card reader on a serial line.", "readerctl"};
     Parsed p_;
+    std::vector<std::string> before_; ///< the words before the command that readerctl took no part of
 };
 
 } // namespace
 
 CtlParse ParseCtlArguments(const std::vector<std::string>& args) {
-    return CommandLine().parse(args);
+    return CommandLine().read(args);
 }
 
 std::optional<int> LanguageAsked(const std::vector<std::string>& args) {

@@ -57,8 +57,12 @@ int RunScan(Session& s) {
     Code code = commission::CodeOf(result, true);
     const operations::ReaderInfo& info = result.info;
     // The window shows a reader whose key count went unanswered; a script must not take it for a whole reading.
-    if (code == Code::None && (!info.version || !info.keys || !info.mode || (!info.parity && info.hasParity != false)))
+    if (code == Code::None && !info.version)
         code = Code::Incomplete;
+    for (const commission::SettingRow& row : commission::SettingTable) {
+        if (code == Code::None && row.scanNeeds && row.field && !(info.*row.field) && !commission::Lacks(row, info))
+            code = Code::Incomplete;
+    }
     const bool reached = result.outcome != operations::Outcome::Failed && info.serial;
     const bool recorded =
         !reached ||

@@ -8,6 +8,7 @@
 #include "commission/site.h"
 #include "localisation/language.h"
 #include "localisation/message_table.h"
+#include "platform/files.h"
 #include "protocol/text.h"
 #include "settings/settings.h"
 #include "trace/trace_file.h"
@@ -86,12 +87,22 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
         plan = std::move(check.plan);
     }
     readerlink::LinkSetup links(environment.system);
+    // The trace is opened first, so that one that cannot be written refuses the run before the record or the
+    // report is made; a later refusal takes back a trace file this run made.
     std::unique_ptr<trace::TraceFile> trace;
+    bool traceMade = false;
+    const auto refused = [&](const std::string& why) {
+        trace.reset();
+        if (traceMade)
+            platform::RemoveFile(call.tracePath);
+        return Usage(environment, call.json, why);
+    };
     std::string error;
     if (!call.tracePath.empty()) {
+        traceMade = platform::KindOf(call.tracePath) == platform::PathKind::None;
         trace = trace::TraceFile::Open(call.tracePath, "readerctl", environment.system, error);
         if (!trace)
-            return Usage(environment, call.json, error);
+            return refused(error);
         trace->onWriteError = [&environment](const std::string& path) {
             environment.err << "readerctl: " << Format(localisation::rcTraceFull, {path}) << '\n';
         };
@@ -100,11 +111,11 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     std::unique_ptr<commission::Record> record;
     std::unique_ptr<commission::Enrolment> enrolment;
     if (!call.outPath.empty() && !(enrolment = commission::Enrolment::Open(call.outPath, call.namePrefix, error)))
-        return Usage(environment, call.json, error);
+        return refused(error);
     if (const commission::Failure failure =
             commission::CheckRun(RunChecked(call, plan ? &*plan : nullptr), call.recordPath, record);
         !failure.ok())
-        return Usage(environment, call.json, commission::Say(failure.why));
+        return refused(commission::Say(failure.why));
 
     // A port that does not open says why only here, once per reason; the result carries the reason too.
     links.openErrorReport = platform::OpenAdviceOnce(

@@ -78,6 +78,9 @@ struct SettingRow {
     bool counts;
     /// Its place among a scan's lines and the fields of JSON's `read`, as the window has always shown them.
     int scanPlace;
+    /// A scan that could not read it back is incomplete. Not the ID: it comes in the answer that found the
+    /// reader, and the scan judges it there.
+    bool scanNeeds;
 };
 
 /// What each setting does, as its row in SettingTable names it (settings_table.cpp).
@@ -97,28 +100,28 @@ inline constexpr SettingRow SettingTable[SettingCount] = {
     {Setting::Id, "id", localisation::stId, localisation::txIdLabel, localisation::swIdFrom, 1, "N | N+",
      "reader ID, 1 to 99; N+ (with --repeat): N, then N+1 for each next reader", {},
      rows::ParseId, rows::IdText, rows::SendId, &operations::ReaderInfo::id, nullptr, {}, {}, rows::AsItIs, "01", "id",
-     false, true, 0},
+     false, true, 0, false},
     {Setting::Keys, "keys", localisation::stKeys, localisation::txKeyNum, localisation::swKeyCount, 1, "N",
      "number of keypad keys, 0 to 20", {},
      rows::ParseKeys, rows::KeysText, rows::SendKeys, &operations::ReaderInfo::keys, nullptr, {}, {}, rows::AsItIs, "04", "keys",
-     false, false, 1},
+     false, false, 1, true},
     {Setting::Mode, "mode", localisation::stMode, localisation::swColMode, localisation::swOutputMode, 3,
      "MODE WIEGAND RS485", "wiegand|rs485, Wiegand length 26|34|42, RS485 length 24|32|40",
      {{operations::ModeItems, operations::ModeItemCount}, {operations::WiegandItems, operations::LengthItemCount},
       {operations::Rs485Items, operations::LengthItemCount}},
      rows::ParseMode, rows::ModeText, rows::SendMode, &operations::ReaderInfo::mode, nullptr, {}, {}, rows::ModeWords, "001", "mode",
-     false, false, 3},
+     false, false, 3, true},
     {Setting::Parity, "parity", localisation::stParity, localisation::swColParity, localisation::swKeyParity, 1,
      "0|1", "keycode parity: 0 no parity (4 bits), 1 with parity",
      {{operations::ParityItems, operations::ParityItemCount}},
      rows::ParseParity, rows::ParityText, rows::SendParity, &operations::ReaderInfo::parity, &operations::ReaderInfo::hasParity,
      localisation::cmParityLeftOut, localisation::cmParityUnknown, rows::ParityWords, "0", "parity",
-     false, false, 2},
+     false, false, 2, true},
     {Setting::Line, "line", localisation::stLine, localisation::swColLine, localisation::swLineSetting, 1,
      "SETTING", "line settings: an index 0 to 11 or a text such as 19200,e,8,1",
      {{protocol::BaudRateTable, protocol::BaudRateCount}},
      rows::ParseLine, rows::LineText, rows::SendLine, nullptr, nullptr, {}, {}, rows::AsItIs, protocol::DefaultComSettings, "line",
-     true, false, 4},
+     true, false, 4, false},
 };
 // clang-format on
 

@@ -97,6 +97,7 @@ private slots:
         Row("stepping id", "--repeat set keys 4 id 5+", "set repeat: id 5+, keys 4");
         Row("options among settings", "set id 3 --json keys 8 --port 3", "set port 3 json: id 3, keys 8");
         Row("settings after --", "set -- id 7 keys 4", "set: id 7, keys 4");
+        Row("settings before and after --", "set id 7 -- keys 4", "set: id 7, keys 4");
         Row("command after --", "--port 2 -- set id 7", "set port 2: id 7");
         Row("option values", "--port 10 --line=5 --trace t.jsonl --language big5 monitor --count 3",
             "monitor port 10 line 5 count 3 language 2 trace t.jsonl");
@@ -187,6 +188,8 @@ private slots:
         Row("stepping from 0", "--repeat set id 0+", "id 0+: 1 to 99");
         Row("extra word", "scan now", "scan takes no arguments; 'now' is one too many");
         Row("extra word after --", "monitor -- now", "monitor takes no arguments");
+        Row("no option after -- either", "monitor -- --json", "monitor takes no arguments; '--json' is one too many");
+        Row("no option after a plan and --", "audit p.csv -- --json", "audit takes one plan; '--json' is one too many");
         Row("port 0", "--port 0 scan", "--port 0: 1 to 16");
         Row("port 17", "--port 17 scan", "--port 17: 1 to 16");
         Row("port missing value", "scan --port", "--port needs a value");
@@ -220,6 +223,19 @@ private slots:
         Row("views with linetest", "-v linetest", "--views goes with monitor");
         Row("enrol without its list", "enrol --name Staff", "enrol --out needs a file name");
         Row("out with monitor", "monitor --out c.csv", "--out goes with enrol");
+        // A command's name where a value was due: readerctl's own options take it as their value, a command's
+        // option goes without one.
+        Row("port takes the command", "--port scan", "--port scan: 1 to 16");
+        Row("line takes the command", "--line monitor", "--line monitor: an index 0 to 11");
+        Row("language takes the command", "--language scan", "--language scan: en, gb or big5");
+        Row("count before its command", "--count monitor", "--count needs a value");
+        Row("expect before its command", "--expect monitor", "--expect needs a value");
+        Row("a value and no command", "--record r.csv", "no command given");
+        Row("a command's option alone", "--record", "--record needs a value");
+        Row("an option whose value may be left out, alone", "--pin", "no command given");
+        Row("a word before the command", "--json now scan", "unknown command 'now'");
+        Row("line without port, nor a command", "--line 3", "--line goes with --port");
+        Row("a plan missing after --", "-- apply", "apply needs a plan file");
     }
     void refused() {
         QFETCH(QString, line);

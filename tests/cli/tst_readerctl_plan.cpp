@@ -222,7 +222,7 @@ private slots:
     }
 
     // Refused before any port is opened (exit 2): an audit that could find no reader's row, a door to replace
-    // that the plan does not have.
+    // that the plan does not have. The trace asked for is not left behind.
     void refusedAtOnce_data() {
         QTest::addColumn<QStringList>("plan");
         QTest::addColumn<QString>("command");
@@ -240,8 +240,10 @@ private slots:
         QTemporaryDir folder;
         Ctl ctl;
         const QString path = Write(folder, "site.csv", plan);
-        QCOMPARE(ctl.run("--json " + command.arg(path)), 2);
+        const QString trace = folder.filePath("t.jsonl");
+        QCOMPARE(ctl.run("--json --trace " + trace + " " + command.arg(path)), 2);
         QVERIFY(ctl.system.opens().empty());
+        QVERIFY(!QFile::exists(trace));
         QCOMPARE(ctl.json().value("code").toString(), QStringLiteral("usage"));
         QCOMPARE(ctl.json().value("error").toString(), says);
     }
