@@ -452,6 +452,31 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swCardsReady */
     {"Choose the card list and press Start; then present the cards one after another",
      "选择卡片清单并按开始，然后逐张感应卡片", "選擇卡片清單並按開始，然後逐張感應卡片"},
+    /* dcPresentCard */
+    {"{1}: present a card to the reader (waiting {2} s)", "{1}：请在读卡机上感应一张卡片（等候 {2} 秒）",
+     "{1}：請在讀卡機上感應一張卡片（等候 {2} 秒）"},
+    /* dcCardRead */ {"{1}: card read: {2}", "{1}：已读到卡片：{2}", "{1}：已讀到卡片：{2}"},
+    /* dcCardWiegand */
+    {"{1}: Wiegand output mode: its cards go to the controller, not over the serial line; no card asked for",
+     "{1}：韦根输出模式：卡片送往控制器，不经由序列线路；不要求感应卡片",
+     "{1}：韋根輸出模式：卡片送往控制器，不經由序列線路；不要求感應卡片"},
+    /* dcCardNone */
+    {"{1}: no card presented within {2} s", "{1}：{2} 秒内没有感应卡片", "{1}：{2} 秒內沒有感應卡片"},
+    /* dcCardStopped */ {"{1}: stopped before a card was read", "{1}：读到卡片前已停止", "{1}：讀到卡片前已停止"},
+    /* dcCardNoReply */
+    {"{1}: the reader stopped answering while a card was awaited", "{1}：等候卡片时读卡机停止回应",
+     "{1}：等候卡片時讀卡機停止回應"},
+    /* dcLineTesting */
+    {"Line test: {1} of {2} queries", "线路测试：{2} 次查询已完成 {1} 次", "線路測試：{2} 次查詢已完成 {1} 次"},
+    /* dcLine */
+    {"line {1}: {2} of {3} answered, p99 {4} ms", "线路{1}：{3} 次回应 {2} 次，第 99 百分位 {4} ms",
+     "線路{1}：{3} 次回應 {2} 次，第 99 百分位 {4} ms"},
+    /* dcLineNoTime */
+    {"line {1}: {2} of {3} answered", "线路{1}：{3} 次回应 {2} 次", "線路{1}：{3} 次回應 {2} 次"},
+    /* swLineTest */ {"&Line test", "线路测试(&L)", "線路測試(&L)"},
+    /* swReadCard */ {"Read a &card", "读取卡片(&C)", "讀取卡片(&C)"},
+    /* swQueries */ {" queries", " 次查询", " 次查詢"},
+    /* swColChecks */ {"At the door", "现场检查", "現場檢查"},
 };
 
 const char* Text(TextId id) {
