@@ -109,6 +109,23 @@ std::string CardSummary(std::uint32_t value) {
 
 // ---- for a person ----
 
+/// What asking for a card came to, `shown` the card read.
+std::string DoorCardText(const commission::DoorCard& card, const std::string& shown, std::uint32_t waitMs) {
+    switch (card.state) {
+    case commission::CardState::Read:
+        return Format(localisation::dcCardRead, {shown});
+    case commission::CardState::WiegandMode:
+        return Format(localisation::dcCardWiegand, {});
+    case commission::CardState::NoCard:
+        return Format(localisation::dcCardNone, {std::to_string(waitMs / 1000)});
+    case commission::CardState::Stopped:
+        return Format(localisation::dcCardStopped, {});
+    case commission::CardState::NoReply:
+        break;
+    }
+    return Format(localisation::dcCardNoReply, {});
+}
+
 /// A mistake on the command line points to the help.
 std::string ErrorLine(Code code, const std::string& message) {
     return code == Code::Usage ? Format(localisation::usSee, {message}) : message;
@@ -189,25 +206,8 @@ public:
         cardWaitMs_ = waitMs;
         line(Format(localisation::dcPresentCard, {Utf8(reader.info.serial), std::to_string(waitMs / 1000)}));
     }
-    void doorCard(const ReaderSeen& reader, const commission::DoorCard& card) override {
-        const std::string who = Utf8(reader.info.serial);
-        switch (card.state) {
-        case commission::CardState::Read:
-            line(Format(localisation::dcCardRead, {who, CardSummary(card.value)}));
-            return;
-        case commission::CardState::WiegandMode:
-            line(Format(localisation::dcCardWiegand, {who}));
-            return;
-        case commission::CardState::NoCard:
-            line(Format(localisation::dcCardNone, {who, std::to_string(cardWaitMs_ / 1000)}));
-            return;
-        case commission::CardState::Stopped:
-            line(Format(localisation::dcCardStopped, {who}));
-            return;
-        case commission::CardState::NoReply:
-            break;
-        }
-        line(Format(localisation::dcCardNoReply, {who}));
+    void doorCard(const ReaderSeen&, const commission::DoorCard& card) override {
+        line("  " + DoorCardText(card, CardSummary(card.value), cardWaitMs_));
     }
 
     int fail(Code code, const std::string& message, const ordered_json&) override {

@@ -455,17 +455,17 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* dcPresentCard */
     {"{1}: present a card to the reader (waiting {2} s)", "{1}：请在读卡机上感应一张卡片（等候 {2} 秒）",
      "{1}：請在讀卡機上感應一張卡片（等候 {2} 秒）"},
-    /* dcCardRead */ {"{1}: card read: {2}", "{1}：已读到卡片：{2}", "{1}：已讀到卡片：{2}"},
+    /* dcCardRead */ {"card read: {1}", "已读到卡片：{1}", "已讀到卡片：{1}"},
     /* dcCardWiegand */
-    {"{1}: Wiegand output mode: its cards go to the controller, not over the serial line; no card asked for",
-     "{1}：韦根输出模式：卡片送往控制器，不经由序列线路；不要求感应卡片",
-     "{1}：韋根輸出模式：卡片送往控制器，不經由序列線路；不要求感應卡片"},
-    /* dcCardNone */
-    {"{1}: no card presented within {2} s", "{1}：{2} 秒内没有感应卡片", "{1}：{2} 秒內沒有感應卡片"},
-    /* dcCardStopped */ {"{1}: stopped before a card was read", "{1}：读到卡片前已停止", "{1}：讀到卡片前已停止"},
+    {"card not asked for: in Wiegand output mode the reader sends its cards to the controller, not over the "
+     "serial line",
+     "未要求感应卡片：韦根输出模式下读卡机把卡片送往控制器，不经由序列线路",
+     "未要求感應卡片：韋根輸出模式下讀卡機把卡片送往控制器，不經由序列線路"},
+    /* dcCardNone */ {"card: none presented within {1} s", "卡片：{1} 秒内没有感应", "卡片：{1} 秒內沒有感應"},
+    /* dcCardStopped */ {"card: stopped before one was read", "卡片：读到前已停止", "卡片：讀到前已停止"},
     /* dcCardNoReply */
-    {"{1}: the reader stopped answering while a card was awaited", "{1}：等候卡片时读卡机停止回应",
-     "{1}：等候卡片時讀卡機停止回應"},
+    {"card: the reader stopped answering while one was awaited", "卡片：等候时读卡机停止回应",
+     "卡片：等候時讀卡機停止回應"},
     /* dcLineTesting */
     {"Line test: {1} of {2} queries", "线路测试：{2} 次查询已完成 {1} 次", "線路測試：{2} 次查詢已完成 {1} 次"},
     /* dcLine */
