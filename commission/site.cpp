@@ -242,14 +242,17 @@ JobResult Site::runJob(const ReaderSeen& reader, const Request& request, const s
     return RunJob(c, request, idOffset, scanned);
 }
 
+void Site::LineTestStep::operator()(const LineTest& sofar) const {
+    events->lineTestStep(sofar, count);
+}
+
 void Site::checkDoor(const ReaderSeen& reader, JobResult& job) {
     if (!job.ok() || c_.interrupted())
         return;
     if (options_.lineTest > 0) {
         const long long count = options_.lineTest;
         c_.events.lineTestStarted(reader, count);
-        const LineTest test =
-            RunLineTest(c_, count, [this, count](const LineTest& sofar) { c_.events.lineTestStep(sofar, count); });
+        const LineTest test = RunLineTest(c_, count, LineTestStep{&c_.events, count});
         // A test the user cut short says nothing of the line.
         if (test.code != Code::Interrupted && !c_.interrupted())
             job.checks.line = FiguresOf(test);

@@ -109,6 +109,12 @@ private:
         const std::string* door;
         bool operator()(const std::string& id) const;
     };
+    /// Passes the line test's progress on: a named type for the same reason.
+    struct LineTestStep {
+        Events* events;
+        long long count;
+        void operator()(const LineTest& sofar) const;
+    };
     JobResult runJob(const ReaderSeen& reader, const Request& request, const std::string& door, int idOffset,
                      const ReaderSeen* scanned);
     /// The line test and the card at the door, for a reader whose job went well.

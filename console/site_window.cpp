@@ -91,7 +91,7 @@ QString F(TextId id, std::initializer_list<std::string> values) {
     return Utf8(Format(id, values));
 }
 
-/// What was checked at the door, a line each: "line pass: 20 of 20 answered, p99 12 ms", "card read: 077:30211".
+/// What was checked at the door, a line each: "line test: pass, 20 of 20 answered, p99 12 ms", "card read: 077:30211".
 QStringList CheckLines(const commission::DoorChecks& checks) {
     QStringList lines;
     if (const std::optional<commission::LineFigures>& line = checks.line) {

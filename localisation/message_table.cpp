@@ -459,7 +459,7 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* dcCardWiegand */
     {"card not asked for: in Wiegand output mode the reader sends its cards to the controller, not over the "
      "serial line",
-     "未要求感应卡片：韦根输出模式下读卡机把卡片送往控制器，不经由序列线路",
+     "未要求感应卡片：韦根输出模式下读卡机把卡片送往控制器，不经由串口线路",
      "未要求感應卡片：韋根輸出模式下讀卡機把卡片送往控制器，不經由序列線路"},
     /* dcCardNone */ {"card: none presented within {1} s", "卡片：{1} 秒内没有感应", "卡片：{1} 秒內沒有感應"},
     /* dcCardStopped */ {"card: stopped before one was read", "卡片：读到前已停止", "卡片：讀到前已停止"},
@@ -469,10 +469,10 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* dcLineTesting */
     {"Line test: {1} of {2} queries", "线路测试：{2} 次查询已完成 {1} 次", "線路測試：{2} 次查詢已完成 {1} 次"},
     /* dcLine */
-    {"line {1}: {2} of {3} answered, p99 {4} ms", "线路{1}：{3} 次回应 {2} 次，第 99 百分位 {4} ms",
-     "線路{1}：{3} 次回應 {2} 次，第 99 百分位 {4} ms"},
+    {"line test: {1}, {2} of {3} answered, p99 {4} ms", "线路测试：{1}，{3} 次回应 {2} 次，第 99 百分位 {4} ms",
+     "線路測試：{1}，{3} 次回應 {2} 次，第 99 百分位 {4} ms"},
     /* dcLineNoTime */
-    {"line {1}: {2} of {3} answered", "线路{1}：{3} 次回应 {2} 次", "線路{1}：{3} 次回應 {2} 次"},
+    {"line test: {1}, {2} of {3} answered", "线路测试：{1}，{3} 次回应 {2} 次", "線路測試：{1}，{3} 次回應 {2} 次"},
     /* swLineTest */ {"&Line test", "线路测试(&L)", "線路測試(&L)"},
     /* swReadCard */ {"Read a &card", "读取卡片(&C)", "讀取卡片(&C)"},
     /* swQueries */ {" queries", " 次查询", " 次查詢"},

@@ -594,7 +594,8 @@ private slots:
         QTest::addColumn<QString>("asked"); ///< in the status while the card is awaited
         const QString ask = QStringLiteral("20240101: present a card to the reader (waiting 30 s)");
         QTest::newRow("line test") << "English"
-                                   << "wiegand 26 32" << true << false << "done\nline pass: 20 of 20 answered, p99 *"
+                                   << "wiegand 26 32" << true << false
+                                   << "done\nline test: pass, 20 of 20 answered, p99 *"
                                    << "";
         QTest::newRow("card on RS485") << "English"
                                        << "rs485 26 32" << false << true << "done\ncard read: 077:30211 (004D7603)"
@@ -608,12 +609,14 @@ private slots:
         QTest::newRow("both, Simplified")
             << "ChineseGB"
             << "rs485 26 32" << true << true
-            << QString::fromUtf8("完成\n线路合格：20 次回应 20 次，第 99 百分位 *\n已读到卡片：077:30211 (004D7603)")
+            << QString::fromUtf8(
+                   "完成\n线路测试：合格，20 次回应 20 次，第 99 百分位 *\n已读到卡片：077:30211 (004D7603)")
             << QString::fromUtf8("20240101：请在读卡机上感应一张卡片（等候 30 秒）");
         QTest::newRow("both, Traditional")
             << "ChineseBIG5"
             << "rs485 26 32" << true << true
-            << QString::fromUtf8("完成\n線路合格：20 次回應 20 次，第 99 百分位 *\n已讀到卡片：077:30211 (004D7603)")
+            << QString::fromUtf8(
+                   "完成\n線路測試：合格，20 次回應 20 次，第 99 百分位 *\n已讀到卡片：077:30211 (004D7603)")
             << QString::fromUtf8("20240101：請在讀卡機上感應一張卡片（等候 30 秒）");
     }
     void atTheDoor() {
