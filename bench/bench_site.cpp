@@ -1,10 +1,12 @@
 // The commissioning library's figures: apply's time per reader (five settings and the read-back) in virtual time,
-// against the protocol's own pauses and replies for that sequence; and checking a plan of 10,000 rows (time and
+// against the protocol's own pauses and replies for that sequence; what apply --linetest 20 adds per reader against
+// its floor (20 x the command pause and one exchange); and checking a plan of 10,000 rows (time and
 // peak memory); a second apply of the same doors, with the record and without it. Measures and prints; never
 // fails for being slow.
 //   bench-site [report.html]    also keeps the as-built report of the five readers there
 
 #include "commission/job.h"
+#include "commission/line_test.h"
 #include "commission/plan.h"
 #include "commission/record.h"
 #include "commission/site.h"
@@ -123,6 +125,82 @@ void ApplyRows(const char* reportPath) {
     std::printf("apply, five settings and the read-back    %7.0f ms per reader   floor %7.0f ms   %.3fx   "
                 "(%zu readers%s, %.0f ms of CPU)\n",
                 mean, floor, mean / floor, arrivals.perReaderUs.size(), arrivals.ok ? "" : ", NOT ALL DONE", cpuMs);
+}
+
+/// apply --linetest: what the line test adds to each reader, from its start to its end, against the floor: for
+/// every query, the command pause before it, the reader's answer delay and its reply's time on the wire.
+class LineTests final : public commission::Events {
+public:
+    LineTests(platform::VirtualSystem& system, std::vector<std::unique_ptr<sim::ReaderModel>>& readers)
+        : system_(system), readers_(readers) {
+        plugIn();
+    }
+    void lineTestStarted(const commission::ReaderSeen&, long long) override {
+        startedUs_ = system_.nowUs();
+        firstFrame_ = system_.frames().size();
+        firstSleep_ = system_.sleeps().size();
+    }
+    void lineTested(const commission::ReaderSeen&, const commission::LineTest& test) override {
+        addedUs.push_back(system_.nowUs() - startedUs_);
+        floorMs.push_back(FloorMs(system_, firstFrame_, firstSleep_, system_.nowUs()));
+        ok = ok && commission::VerdictOf(test) == commission::LineVerdict::Pass;
+    }
+    void removeReader(const commission::ReaderSeen&) override {
+        if (++next_ < readers_.size())
+            plugIn();
+        else
+            system_.setPort(3, {});
+    }
+    bool allDone() const { return next_ >= readers_.size(); }
+    std::vector<std::uint64_t> addedUs;
+    std::vector<double> floorMs;
+    bool ok = true;
+
+private:
+    void plugIn() {
+        platform::VirtualSystem::PortConfig config;
+        config.peer = readers_[next_].get();
+        system_.setPort(3, config);
+    }
+    platform::VirtualSystem& system_;
+    std::vector<std::unique_ptr<sim::ReaderModel>>& readers_;
+    std::size_t next_ = 0;
+    std::uint64_t startedUs_ = 0;
+    std::size_t firstFrame_ = 0;
+    std::size_t firstSleep_ = 0;
+};
+
+void LineTestRows(long long queries) {
+    const std::string planText = "door,id\r\nDoor 1,11\r\nDoor 2,12\r\nDoor 3,13\r\nDoor 4,14\r\nDoor 5,15\r\n";
+    const commission::PlanCheck check = commission::ParsePlan(planText, "Example site");
+    platform::VirtualSystem system;
+    platform::MemorySettingsStore store;
+    std::vector<std::unique_ptr<sim::ReaderModel>> readers;
+    for (int i = 1; i <= 5; ++i) {
+        readers.push_back(std::make_unique<sim::ReaderModel>());
+        readers.back()->state.serial = "0000000" + std::to_string(i);
+    }
+    LineTests tests(system, readers);
+    readerlink::LinkSetup links(system);
+    readerlink::Link link(links);
+    operations::ReaderState reader;
+    commission::JobContext context{link, reader, store, tests, [&] { return tests.allDone(); }, true, {}};
+    commission::SiteOptions options;
+    options.kind = commission::SiteKind::Apply;
+    options.plan = &*check.plan;
+    options.lineTest = queries;
+    commission::Site(context, options).run();
+    double total = 0;
+    double floor = 0;
+    for (std::size_t i = 0; i < tests.addedUs.size(); ++i) {
+        total += static_cast<double>(tests.addedUs[i]) / 1000;
+        floor += tests.floorMs[i];
+    }
+    const double count = static_cast<double>(std::max<std::size_t>(1, tests.addedUs.size()));
+    std::printf("apply --linetest %lld adds                  %7.0f ms per reader   floor %7.0f ms   %.3fx   "
+                "(%zu readers%s)\n",
+                queries, total / count, floor / count, total / floor, tests.addedUs.size(),
+                tests.ok ? "" : ", NOT ALL PASSED");
 }
 
 /// Readers put on COM3 one after another, each timed from the moment it is plugged in to the site's request to
@@ -275,6 +353,7 @@ int main(int argc, char** argv) {
     ApplyRows(argc > 1 ? argv[1] : nullptr);
     ApplyAgain("38400,e,8,1");
     ApplyAgain("19200,e,8,1");
+    LineTestRows(20);
     PlanRows();
     return 0;
 }

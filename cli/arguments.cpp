@@ -214,6 +214,16 @@ public:
                       "apply: a new reader takes the row of a reader that failed after taking its ID");
         return *this;
     }
+    Declare& atTheDoor() {
+        app_.add_option("--linetest", p_.call.lineTest, "apply: after each read-back, test the line with N queries")
+            ->option_text("N")
+            ->transform(Number(
+                p_.refusal, "--linetest",
+                [](const std::string& text) { return commission::InRange(text, 1, 999999999); },
+                Format(localisation::usOrMore, {"1"})));
+        app_.add_flag("--card", p_.call.card, "apply: after each read-back, ask for a card and record it (RS485 mode)");
+        return *this;
+    }
     Declare& views() {
         app_.add_flag("-v,--views", p_.call.views,
                       "monitor: each card as a controller may show it: W26, W34, bytes reversed, D0/D1 swapped");
@@ -272,7 +282,7 @@ const CommandRow Commands[] = {
     {CtlCommand::Monitor, "monitor", "", "poll the reader; print every card and keypad entry",
      [](Declare& d) { d.count().views().expect(); }, RunMonitor},
     {CtlCommand::Apply, "apply", " PLAN", "commission a site: each reader found gets its row of the plan",
-     [](Declare& d) { d.plan().noVerify().record().replace().report(); }, RunApply},
+     [](Declare& d) { d.plan().noVerify().record().replace().report().atTheDoor(); }, RunApply},
     {CtlCommand::Diff, "diff", " PLAN", "what apply would change on the reader connected now; sends only queries",
      [](Declare& d) { d.plan().allLines(); }, RunDiff},
     {CtlCommand::Audit, "audit", " PLAN", "read only: each reader found compared with its row of the plan",

@@ -45,6 +45,8 @@ struct CtlInvocation {
     std::optional<CtlPin> pin;                         ///< --pin [COMn=NAME] (ports)
     bool replaceFailed = false;                        ///< --replace-failed (apply)
     std::string replaceDoor;                           ///< --replace DOOR (apply)
+    long long lineTest = 0;                            ///< --linetest N (apply): 0 none
+    bool card = false;                                 ///< --card (apply)
     bool views = false;                                ///< --views, -v (monitor)
     std::optional<commission::CardExpectation> expect; ///< --expect (monitor)
     std::string outPath;                               ///< --out FILE (enrol)

@@ -21,6 +21,8 @@ int RunSite(Session& s, const commission::Plan& plan, commission::SiteKind kind)
     options.record = s.record;
     options.reportPath = s.call.reportPath;
     options.version = READERCONFIG_VERSION;
+    options.lineTest = s.call.lineTest;
+    options.card = s.call.card;
     commission::SiteSummary summary = commission::Site(s.job(), options).run();
     // Stopped with rows left, the plan is not done; an audit that found a drifted or failed reader fails.
     if (summary.ok() && !summary.planDone) {

@@ -66,7 +66,7 @@ int RunScan(Session& s) {
     const bool reached = result.outcome != operations::Outcome::Failed && info.serial;
     const bool recorded =
         !reached ||
-        s.recordRow({{}, result.port, result.line, info, code == Code::None ? "done" : "failed", code, {}, {}});
+        s.recordRow({{}, result.port, result.line, info, code == Code::None ? "done" : "failed", code, {}, {}, {}});
     if (code == Code::None && result.notSaved)
         code = Code::NotSaved;
     if (!recorded) {

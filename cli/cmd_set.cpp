@@ -59,7 +59,7 @@ int RunSet(Session& s) {
     if (job.code == Code::NotSaved)
         job.why = commission::Reason::Joined(
             {job.why, commission::Reason(localisation::rcPassPort, {std::to_string(job.port), job.line})}, " ");
-    if (!s.recordRow({{}, job.port, job.line, known, commission::OutcomeWord(job.outcome()), job.code, {}, {}})) {
+    if (!s.recordRow({{}, job.port, job.line, known, commission::OutcomeWord(job.outcome()), job.code, {}, {}, {}})) {
         job.code = job.ok() ? Code::NotSaved : job.code;
         job.why.add(s.record->error());
     }

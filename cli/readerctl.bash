@@ -63,7 +63,7 @@ _readerctl() {
 
     local options candidates=""
     case $command in
-    "") options="$general --all-lines --count --no-verify --pin --record --repeat --replace --replace-failed --report --views --expect --out --name"
+    "") options="$general --all-lines --count --no-verify --pin --record --repeat --replace --replace-failed --report --views --expect --out --name --linetest --card"
         candidates="ports scan set default monitor apply diff audit linetest enrol" ;;
     scan) options="$general --all-lines --record" ;;
     set | default) options="$general --all-lines --no-verify --record --repeat --report" ;;
@@ -71,7 +71,7 @@ _readerctl() {
     linetest) options="$general --count" ;;
     enrol) options="$general --out --name" ;;
     ports) options="$general --pin" ;;
-    apply) options="$general --no-verify --record --replace --replace-failed --report" ;;
+    apply) options="$general --no-verify --record --replace --replace-failed --report --linetest --card" ;;
     diff) options="$general --all-lines" ;;
     audit) options="$general --record --report" ;;
     *) options=$general ;;

@@ -70,6 +70,7 @@ ordered_json JobJson(const JobResult& job) {
         object["note"] = commission::Say(job.note);
     object["outcome"] = commission::OutcomeWord(job.outcome());
     object["unchanged"] = UnchangedNames(job, false);
+    object.update(DoorChecksJson(job.checks));
     return object;
 }
 
@@ -107,6 +108,23 @@ std::string CardSummary(std::uint32_t value) {
 }
 
 // ---- for a person ----
+
+/// What asking for a card came to, `shown` the card read.
+std::string DoorCardText(const commission::DoorCard& card, const std::string& shown, std::uint32_t waitMs) {
+    switch (card.state) {
+    case commission::CardState::Read:
+        return Format(localisation::dcCardRead, {shown});
+    case commission::CardState::WiegandMode:
+        return Format(localisation::dcCardWiegand, {});
+    case commission::CardState::NoCard:
+        return Format(localisation::dcCardNone, {std::to_string(waitMs / 1000)});
+    case commission::CardState::Stopped:
+        return Format(localisation::dcCardStopped, {});
+    case commission::CardState::NoReply:
+        break;
+    }
+    return Format(localisation::dcCardNoReply, {});
+}
 
 /// A mistake on the command line points to the help.
 std::string ErrorLine(Code code, const std::string& message) {
@@ -179,6 +197,17 @@ public:
     }
     void removeReader(const ReaderSeen& reader) override {
         line(Format(localisation::rcRemove, {Utf8(reader.info.serial)}));
+    }
+    void lineTested(const ReaderSeen& reader, const commission::LineTest& test) override {
+        Reporter::lineTested(reader, test);
+        lineTest(test);
+    }
+    void presentCard(const ReaderSeen& reader, std::uint32_t waitMs) override {
+        cardWaitMs_ = waitMs;
+        line(Format(localisation::dcPresentCard, {Utf8(reader.info.serial), std::to_string(waitMs / 1000)}));
+    }
+    void doorCard(const ReaderSeen&, const commission::DoorCard& card) override {
+        line("  " + DoorCardText(card, CardSummary(card.value), cardWaitMs_));
     }
 
     int fail(Code code, const std::string& message, const ordered_json&) override {
@@ -299,6 +328,7 @@ public:
 
 private:
     void line(const std::string& text) { env_.out << text << '\n' << std::flush; }
+    std::uint32_t cardWaitMs_ = commission::CardWaitMs;
 };
 
 // ---- for a script ----
@@ -478,6 +508,19 @@ void Reporter::signal(bool ok) {
     tone(ok ? operations::SuccessBeepHz : operations::FailureBeepHz);
 }
 
+void Reporter::lineTestStarted(const commission::ReaderSeen&, long long count) {
+    lineTestCount_ = count;
+}
+
+void Reporter::lineTestStep(const commission::LineTest& sofar, long long count) {
+    lineTestProgress(sofar, count, false);
+}
+
+void Reporter::lineTested(const commission::ReaderSeen&, const commission::LineTest& test) {
+    if (test.sent > 0)
+        lineTestProgress(test, lineTestCount_, true);
+}
+
 void Reporter::tone(unsigned hz) {
     env_.system.beep(hz, operations::SignalBeepMs);
     if (!env_.system.lastBeepHeard() && env_.bell)
@@ -531,6 +574,32 @@ ordered_json LineTestJson(const commission::LineTest& test) {
     object["verdict"] = commission::VerdictName(commission::VerdictOf(test));
     const std::optional<double> loss = commission::LossRuledOut(test);
     object["loss_ruled_out"] = loss ? ordered_json(*loss) : ordered_json(nullptr);
+    return object;
+}
+
+ordered_json DoorChecksJson(const commission::DoorChecks& checks) {
+    ordered_json object = ordered_json::object();
+    if (const std::optional<commission::LineFigures>& line = checks.line) {
+        ordered_json figures;
+        figures["queries"] = line->sent;
+        figures["answered"] = line->answered;
+        figures["timeouts"] = line->timeouts;
+        figures["bad_checksum"] = line->badChecksum;
+        figures["echoes"] = line->echoes;
+        figures["p99_ms"] = line->p99 ? ordered_json(*line->p99) : ordered_json(nullptr);
+        figures["verdict"] = commission::VerdictName(line->verdict);
+        object["line_test"] = figures;
+    }
+    if (const std::optional<commission::DoorCard>& card = checks.card) {
+        ordered_json read;
+        read["state"] = commission::CardStateWord(card->state);
+        if (card->state == commission::CardState::Read) {
+            read["card"] = commission::HexText(card->value);
+            read["number"] = card->value;
+            read.update(CardViewsJson(commission::ViewsOf(card->value)));
+        }
+        object["card"] = read;
+    }
     return object;
 }
 

@@ -60,6 +60,10 @@ public:
     virtual void lineTest(const commission::LineTest& test) = 0;
 
     void signal(bool ok) override;
+    // apply --linetest: its progress on standard error, as linetest's.
+    void lineTestStarted(const commission::ReaderSeen& reader, long long count) override;
+    void lineTestStep(const commission::LineTest& sofar, long long count) override;
+    void lineTested(const commission::ReaderSeen& reader, const commission::LineTest& test) override;
     /// A beep of `hz` (the signal's length), and the terminal's bell when no sound device answered.
     void tone(unsigned hz);
     /// linetest under way: one line on standard error, rewritten in place by each call, so that standard output
@@ -73,6 +77,7 @@ public:
 protected:
     explicit Reporter(CtlEnvironment& environment) : env_(environment) {}
     CtlEnvironment& env_;
+    long long lineTestCount_ = 0; ///< the queries of the line test under way
 };
 
 /// The reader's fields as the reader sent them, null where not read (and so for a setting the reader lacks).
@@ -84,5 +89,7 @@ std::string CardCheckText(const CardCheck& check);
 /// linetest's port, line and counts, verdict and the loss ruled out; the reply times null when no query was
 /// answered.
 nlohmann::ordered_json LineTestJson(const commission::LineTest& test);
+/// What was checked at a door (apply --linetest, --card): "line_test" and "card", each only when asked.
+nlohmann::ordered_json DoorChecksJson(const commission::DoorChecks& checks);
 
 } // namespace cli

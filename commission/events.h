@@ -6,6 +6,7 @@
 #include "localisation/message_table.h"
 #include "operations/result.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ namespace commission {
 struct PlanRow;
 struct StateFound;
 struct JobResult;
+struct LineTest;
+struct DoorCard;
 
 /// Something to be said, held as a row of the message table and its values, and worded only when shown.
 struct Reason {
@@ -97,6 +100,17 @@ public:
     virtual void alreadyDone(const ReaderSeen& reader, const std::string& id, const std::string& door) {
         (void)reader, (void)id, (void)door;
     }
+    // At the door, after the read-back, when the site asks for them (SiteOptions::lineTest, card).
+    /// A line test of `count` queries begins at the port and line the reader answers at now.
+    virtual void lineTestStarted(const ReaderSeen& reader, long long count) { (void)reader, (void)count; }
+    /// A query of the line test ended: `sofar` holds the figures up to it.
+    virtual void lineTestStep(const LineTest& sofar, long long count) { (void)sofar, (void)count; }
+    /// The line test ended; its figures (and the verdict, VerdictOf) go with the reader's job too.
+    virtual void lineTested(const ReaderSeen& reader, const LineTest& test) { (void)reader, (void)test; }
+    /// A card is wanted: the user presents one within `waitMs`.
+    virtual void presentCard(const ReaderSeen& reader, std::uint32_t waitMs) { (void)reader, (void)waitMs; }
+    /// What asking for a card came to; for a reader in Wiegand output mode (WiegandMode) none was asked for.
+    virtual void doorCard(const ReaderSeen& reader, const DoorCard& card) { (void)reader, (void)card; }
     /// Waiting for the reader to be removed.
     virtual void removeReader(const ReaderSeen& reader) { (void)reader; }
     virtual void left(const ReaderSeen& reader) { (void)reader; }

@@ -4,6 +4,7 @@
 // It reports each step to its Events and returns what happened; it prints nothing.
 
 #include "commission/codes.h"
+#include "commission/door_checks.h"
 #include "commission/events.h"
 #include "commission/settings_table.h"
 #include "operations/operations.h"
@@ -42,6 +43,8 @@ struct JobResult {
     Reason note;          ///< something the user should know, such as unknown parity support (empty: nothing)
     bool idTaken = false; ///< the reader acknowledged a new ID, or had the one asked already
     int acknowledged = 0; ///< operations the reader acknowledged
+    /// The line and the card at the door, after the read-back, when asked; they leave the outcome as it is.
+    DoorChecks checks;
     bool ok() const { return code == Code::None; }
     /// How it ended, by its code: done, unchanged (nothing needed sending), unverified (not read back: the
     /// values are those asked), failed, refused (no row, no ID left) or drift (an audit's reader not as planned).

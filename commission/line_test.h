@@ -4,6 +4,7 @@
 // speed and not at another. Told as a result; nothing is printed here.
 
 #include "commission/codes.h"
+#include "commission/door_checks.h"
 #include "commission/job.h"
 
 #include <cstdint>
@@ -47,18 +48,10 @@ struct LineTest {
     std::optional<ReplyTimes> times() const;
 };
 
-/// What a line test says of the line, for the installer to sign off.
-enum class LineVerdict {
-    Pass,     ///< every query answered, no bad checksum, the 99th percentile of the reply time under the limit
-    Marginal, ///< at least 99 % answered, but a time-out, a bad checksum or a slow 99th percentile
-    Fail,     ///< under 99 % answered
-};
 /// A 99th percentile of the reply time at or over this is marginal.
 inline constexpr std::uint32_t LineSlowMs = 150;
 
 LineVerdict VerdictOf(const LineTest& test);
-/// "pass", "marginal", "fail".
-const char* VerdictName(LineVerdict verdict);
 /// The loss rate that a run without a loss rules out at 95 % confidence (the rule of three: 3 / queries sent);
 /// nothing when a query went unanswered, none was sent, or the test did not end as asked (the port).
 std::optional<double> LossRuledOut(const LineTest& test);

@@ -24,7 +24,7 @@ constexpr std::size_t SerialLength = 8;
 /// The record's columns that a plan does not use.
 bool Ignored(const std::string& column) {
     return column == "time" || column == "port" || column == "firmware" || column == "outcome" || column == "code" ||
-           column == "note";
+           column == "note" || DoorColumn(column);
 }
 
 std::vector<std::string> SplitWords(const std::string& cell) {

@@ -1,5 +1,6 @@
 #include "record.h"
 
+#include "commission/card_views.h"
 #include "commission/csv.h"
 #include "commission/settings_table.h"
 #include "localisation/message_table.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 
 namespace commission {
 
@@ -16,9 +18,18 @@ using localisation::Text;
 
 namespace {
 
-/// The record's columns as each version wrote them: version 1 had no door, version 2 no note. Where the reader
-/// answers comes first, then who it is, then the values of the other settings.
-constexpr int RecordVersion = 3;
+/// The record's columns as each version wrote them: version 1 had no door, version 2 no note, version 3 neither
+/// the door's checks nor its own version. Where the reader answers comes first, then who it is, then the values
+/// of the other settings.
+constexpr int RecordVersion = 4;
+constexpr char VersionTitle[] = "record v";
+
+/// The door's checks: the line test's figures, then the card. A function, not a table of pointers, which would
+/// be data the library holds.
+std::vector<std::string> DoorCheckColumns() {
+    return {"line_queries", "line_answered", "line_timeouts", "line_bad_checksum", "line_echo",
+            "line_p99_ms",  "line_verdict",  "card",          "card_hex",          "card_w26"};
+}
 
 std::vector<std::string> ColumnsOf(int version) {
     std::vector<std::string> columns;
@@ -37,7 +48,21 @@ std::vector<std::string> ColumnsOf(int version) {
     columns.insert(columns.end(), {"outcome", "code"});
     if (version >= 3)
         columns.emplace_back("note");
+    if (version >= 4) {
+        const std::vector<std::string> checks = DoorCheckColumns();
+        columns.insert(columns.end(), checks.begin(), checks.end());
+        columns.push_back(VersionTitle + std::to_string(version));
+    }
     return columns;
+}
+
+/// The version a header names ("record v4"), or nothing when it names none.
+std::optional<int> NamedVersion(const std::vector<std::string>& header) {
+    for (const std::string& column : header) {
+        if (column.rfind(VersionTitle, 0) == 0 && column.size() > sizeof VersionTitle - 1)
+            return std::atoi(column.c_str() + sizeof VersionTitle - 1);
+    }
+    return std::nullopt;
 }
 
 /// The setting whose value a column holds, or nullptr.
@@ -50,16 +75,22 @@ const SettingRow* SettingOf(const std::string& column) {
 }
 
 /// The version whose columns a header holds: the current one in its order, an earlier one in any order (each
-/// version wrote its own); 0 for none.
+/// version wrote its own); 0 for none, and for a version this one does not know.
 int VersionOf(const std::vector<std::string>& header) {
     if (header == ColumnsOf(RecordVersion))
         return RecordVersion;
     std::vector<std::string> sorted = header;
     std::sort(sorted.begin(), sorted.end());
-    for (int version = RecordVersion - 1; version >= 1; --version) {
+    const auto holds = [&](int version) {
         std::vector<std::string> columns = ColumnsOf(version);
         std::sort(columns.begin(), columns.end());
-        if (sorted == columns)
+        return sorted == columns;
+    };
+    // From the fourth on a header names its version; the earlier ones are told by their columns.
+    if (const std::optional<int> named = NamedVersion(header))
+        return *named >= 4 && *named < RecordVersion && holds(*named) ? *named : 0;
+    for (int version = 3; version >= 1; --version) {
+        if (holds(version))
             return version;
     }
     return 0;
@@ -79,6 +110,61 @@ std::string ToLatin1(const std::string& text) {
     return bytes;
 }
 
+/// A door check's cell as the record writes it; empty where nothing was checked.
+std::string DoorCell(const std::string& column, const DoorChecks& checks) {
+    if (column.rfind("line_", 0) == 0) {
+        if (!checks.line)
+            return {};
+        const LineFigures& line = *checks.line;
+        if (column == "line_queries")
+            return std::to_string(line.sent);
+        if (column == "line_answered")
+            return std::to_string(line.answered);
+        if (column == "line_timeouts")
+            return std::to_string(line.timeouts);
+        if (column == "line_bad_checksum")
+            return std::to_string(line.badChecksum);
+        if (column == "line_echo")
+            return std::to_string(line.echoes);
+        if (column == "line_p99_ms")
+            return line.p99 ? std::to_string(*line.p99) : std::string();
+        return VerdictName(line.verdict);
+    }
+    if (!checks.card || column.rfind(VersionTitle, 0) == 0)
+        return {};
+    if (column == "card")
+        return CardStateWord(checks.card->state);
+    if (checks.card->state != CardState::Read)
+        return {};
+    return column == "card_hex" ? HexText(checks.card->value) : PairText(ViewsOf(checks.card->value).w26);
+}
+
+/// The door's checks from a row's cells, by column. The line's figures stand on the verdict and the card on its
+/// word: without them nothing was checked. A number a person spoilt reads as 0.
+DoorChecks DoorChecksOf(const std::map<std::string, std::string>& cells) {
+    const auto cell = [&](const char* column) {
+        const auto found = cells.find(column);
+        return found == cells.end() ? std::string() : found->second;
+    };
+    const auto number = [&](const char* column) { return std::atoll(cell(column).c_str()); };
+    DoorChecks checks;
+    if (const std::optional<LineVerdict> verdict = VerdictNamed(cell("line_verdict"))) {
+        LineFigures line;
+        line.sent = number("line_queries");
+        line.answered = number("line_answered");
+        line.timeouts = number("line_timeouts");
+        line.badChecksum = number("line_bad_checksum");
+        line.echoes = number("line_echo");
+        if (!cell("line_p99_ms").empty())
+            line.p99 = static_cast<std::uint32_t>(number("line_p99_ms"));
+        line.verdict = *verdict;
+        checks.line = line;
+    }
+    if (const std::optional<CardState> state = CardStateNamed(cell("card")))
+        checks.card = DoorCard{*state, static_cast<std::uint32_t>(std::strtoul(cell("card_hex").c_str(), nullptr, 16))};
+    return checks;
+}
+
 /// The rows after the header, by the file's own columns. A row of another width (cut short by a power cut) is
 /// no reader's row.
 std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& records,
@@ -88,6 +174,7 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
         if (fields.size() != columns.size())
             continue;
         RecordRow row;
+        std::map<std::string, std::string> doorCells;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const std::string cell = CsvCellText(fields[i]);
             const std::string& column = columns[i];
@@ -109,11 +196,14 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
                 row.code = CodeNamed(cell);
             else if (column == "note")
                 row.note = cell;
+            else if (DoorColumn(column))
+                doorCells[column] = cell;
             else if (const SettingRow* setting = SettingOf(column); setting && setting->followed)
                 row.line = cell; // where the reader answered
             else if (setting)
                 row.info.*setting->field = value;
         }
+        row.checks = DoorChecksOf(doorCells);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -144,6 +234,11 @@ std::string Differences(const std::vector<std::string>& found, const std::vector
 
 std::vector<std::string> Record::Columns() {
     return ColumnsOf(RecordVersion);
+}
+
+bool DoorColumn(const std::string& column) {
+    const std::vector<std::string> checks = DoorCheckColumns();
+    return std::find(checks.begin(), checks.end(), column) != checks.end() || column.rfind(VersionTitle, 0) == 0;
 }
 
 bool DoneOutcome(const std::string& outcome) {
@@ -233,6 +328,8 @@ bool Record::add(const RecordRow& row) {
             field = CodeName(row.code);
         else if (column == "note")
             field = row.note;
+        else if (DoorColumn(column))
+            field = DoorCell(column, row.checks);
         else if (const SettingRow* setting = SettingOf(column))
             field = text(ReadField(setting->setting, row.info, row.line));
         fields.push_back(std::move(field));

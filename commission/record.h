@@ -5,6 +5,7 @@
 
 #include "commission/codes.h"
 #include "commission/csv_appender.h"
+#include "commission/door_checks.h"
 #include "operations/result.h"
 #include <memory>
 #include <string>
@@ -22,17 +23,21 @@ struct RecordRow {
     /// under-way (written before the ID is sent: the reader may hold the ID from then on)
     std::string outcome;
     Code code = Code::None;
-    std::string note; ///< "replaces 0A1B2C3D"
-    std::string time; ///< as read from the file; a row added gets the time of its writing
+    std::string note;  ///< "replaces 0A1B2C3D"
+    std::string time;  ///< as read from the file; a row added gets the time of its writing
+    DoorChecks checks; ///< the line and the card at the door; a record begun before they were kept drops them
 };
+
+/// A column that holds what was checked at the door, or the record's version: none a plan takes.
+bool DoorColumn(const std::string& column);
 
 /// An outcome after which the reader is as its row asks.
 bool DoneOutcome(const std::string& outcome);
 
 class Record {
 public:
-    /// The columns of a new record. A file begun by an earlier version (without the door, or without the note)
-    /// keeps its columns.
+    /// The columns of a new record, the last of which names its version ("record v4"). A file begun by an
+    /// earlier version (without the door, the note, or the door's checks) keeps its columns.
     static std::vector<std::string> Columns();
 
     /// Opens the file for appending: a new or empty file gets the header, an existing one must carry it. Nothing,

@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "commission/card_views.h"
 #include "commission/plan.h"
 #include "commission/record.h"
 #include "localisation/language.h"
@@ -58,12 +59,46 @@ td.n{font-family:"Liberation Mono",monospace}
 tr.failed td,tr.refused td{background:#fde2e2}
 tr.failed td.o,tr.refused td.o{color:#a00000;font-weight:bold}
 span.h{color:#666;font-size:85%}
+span.lf{color:#a00000;font-weight:bold}
 ul.left{margin:.3em 0 0 1.2em;padding:0}
 .counts span{margin-right:1.5em}
 @page{size:A4 landscape;margin:12mm}
 @media print{body{margin:0;font-size:9pt}tr{page-break-inside:avoid}thead{display:table-header-group}})";
 
 } // namespace
+
+std::vector<std::string> DoorCheckLines(const DoorChecks& checks) {
+    std::vector<std::string> lines;
+    if (const std::optional<LineFigures>& line = checks.line) {
+        std::string text = std::string("line: ") + VerdictName(line->verdict) + ", " + std::to_string(line->answered) +
+                           " of " + std::to_string(line->sent) + " answered, " + std::to_string(line->timeouts) +
+                           " time-outs, " + std::to_string(line->badChecksum) + " bad checksums, echo " +
+                           std::to_string(line->echoes);
+        if (line->p99)
+            text += ", p99 " + std::to_string(*line->p99) + " ms";
+        lines.push_back(std::move(text));
+    }
+    if (const std::optional<DoorCard>& card = checks.card) {
+        switch (card->state) {
+        case CardState::Read:
+            lines.push_back("card read: " + PairText(ViewsOf(card->value).w26) + " (" + HexText(card->value) + ")");
+            break;
+        case CardState::WiegandMode:
+            lines.emplace_back("card: not read, the reader is in Wiegand output mode");
+            break;
+        case CardState::NoCard:
+            lines.emplace_back("card: none presented");
+            break;
+        case CardState::Stopped:
+            lines.emplace_back("card: not read, stopped");
+            break;
+        case CardState::NoReply:
+            lines.emplace_back("card: not read, the reader stopped answering");
+            break;
+        }
+    }
+    return lines;
+}
 
 std::string RenderReport(const SiteReport& report) {
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n" + std::string(Marker) +
@@ -97,6 +132,13 @@ std::string RenderReport(const SiteReport& report) {
             html += "<br>" + Escape(row.error);
         if (!row.note.empty())
             html += "<br>" + Escape(row.note);
+        // A line that fails leaves the settings as they are, and stands out beside them.
+        const bool lineFailed = row.checks.line && row.checks.line->verdict == LineVerdict::Fail;
+        for (const std::string& check : DoorCheckLines(row.checks)) {
+            const bool failed = lineFailed && check.rfind("line:", 0) == 0;
+            html +=
+                "<br>" + std::string(failed ? "<span class=\"lf\">" : "") + Escape(check) + (failed ? "</span>" : "");
+        }
         // The door's earlier readers and failures: its history, not a row of their own.
         for (const std::string& earlier : row.history)
             html += "<br><span class=\"h\">" + Escape(earlier) + "</span>";

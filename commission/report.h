@@ -4,6 +4,7 @@
 // printer never sees half a page. It prints on A4. A marker in its head tells it from any other file.
 
 #include "commission/codes.h"
+#include "commission/door_checks.h"
 #include "commission/settings_table.h"
 
 #include <array>
@@ -30,7 +31,11 @@ struct ReportRow {
     std::string time;
     std::string note;                 ///< "replaces 0A1B2C3D"
     std::vector<std::string> history; ///< the door's earlier readers and failures, oldest first
+    DoorChecks checks;                ///< the line and the card at the door, when checked
 };
+
+/// The door's checks in the report's words: "line: pass, 20 of 20 answered, ...", "card read: 077:30211".
+std::vector<std::string> DoorCheckLines(const DoorChecks& checks);
 
 struct SiteReport {
     std::string site;

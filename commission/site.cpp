@@ -1,5 +1,6 @@
 #include "site.h"
 
+#include "commission/line_test.h"
 #include "localisation/message_table.h"
 #include "platform/files.h"
 #include "protocol/commands.h"
@@ -154,11 +155,13 @@ void Site::take(const ReaderSeen& reader) {
         job = runJob(reader, options_.request, {}, offset, nullptr);
         if (job.idTaken && id && id->stepping)
             ++idsUsed_;
+        checkDoor(reader, job);
         finish(reader, job, {});
         break;
     }
     case SiteKind::Default:
         job = RunDefault(c_, reader.info);
+        checkDoor(reader, job);
         finish(reader, job, {});
         break;
     case SiteKind::Apply: {
@@ -174,6 +177,7 @@ void Site::take(const ReaderSeen& reader) {
                            ? Reason(localisation::cmTakesRow, {RowName(*row)})
                            : Reason(localisation::cmReplaces, {RowName(*row), protocol::Latin1ToUtf8(replaces)}));
         job = runJob(reader, row->request, row->door, 0, &reader);
+        checkDoor(reader, job);
         finish(reader, job, row->door,
                replaces.empty() ? std::string() : "replaces " + protocol::Latin1ToUtf8(replaces));
         break;
@@ -225,7 +229,7 @@ const PlanRow* Site::rowToTake(const ReaderSeen& reader, std::string& replaces) 
 bool Site::RecordIdFirst::operator()(const std::string& id) const {
     operations::ReaderInfo info = reader->info;
     info.id = id;
-    RecordRow row{*door, reader->port, reader->line, info, "under-way", Code::None, {}, platform::IsoTimeNow()};
+    RecordRow row{*door, reader->port, reader->line, info, "under-way", Code::None, {}, platform::IsoTimeNow(), {}};
     return site->state_.write(row);
 }
 
@@ -238,10 +242,40 @@ JobResult Site::runJob(const ReaderSeen& reader, const Request& request, const s
     return RunJob(c, request, idOffset, scanned);
 }
 
+void Site::LineTestStep::operator()(const LineTest& sofar) const {
+    events->lineTestStep(sofar, count);
+}
+
+void Site::checkDoor(const ReaderSeen& reader, JobResult& job) {
+    if (!job.ok() || c_.interrupted())
+        return;
+    if (options_.lineTest > 0) {
+        const long long count = options_.lineTest;
+        c_.events.lineTestStarted(reader, count);
+        const LineTest test = RunLineTest(c_, count, LineTestStep{&c_.events, count});
+        // A test the user cut short says nothing of the line.
+        if (test.code != Code::Interrupted && !c_.interrupted())
+            job.checks.line = FiguresOf(test);
+        c_.events.lineTested(reader, test);
+    }
+    if (options_.card && !c_.interrupted()) {
+        DoorCard card{CardState::WiegandMode};
+        // A reader that sends its cards to the controller only has none to tell over the serial line.
+        if (ReportsCards(job.known(reader.info).mode)) {
+            c_.events.presentCard(reader, options_.cardWaitMs);
+            card = WaitForCard(c_, options_.cardWaitMs);
+        }
+        job.checks.card = card;
+        c_.events.doorCard(reader, card);
+    }
+}
+
 void Site::finish(const ReaderSeen& reader, JobResult job, const std::string& door, const std::string& note) {
     const ReaderInfo known = job.known(reader.info);
     // Where the reader answers now: the job's port and line, set where it found the reader.
-    RecordRow row{door, job.port, job.line, known, OutcomeWord(job.outcome()), job.code, note, platform::IsoTimeNow()};
+    RecordRow row{
+        door,      job.port, job.line, known, OutcomeWord(job.outcome()), job.code, note, platform::IsoTimeNow(),
+        job.checks};
     // The row reaches the record before any face hears of the reader: no face's failure can leave a reader
     // with an ID that no record holds.
     if (!state_.write(row, Say(job.why))) {

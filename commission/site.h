@@ -4,6 +4,7 @@
 // stops. What happens goes to the Events; nothing is printed here.
 
 #include "commission/audit.h"
+#include "commission/door_checks.h"
 #include "commission/job.h"
 #include "commission/plan.h"
 #include "commission/record.h"
@@ -42,6 +43,12 @@ struct SiteOptions {
     std::function<bool(const ReaderSeen& reader, const PlanRow& held)> askReplacement;
     /// Apply: the next reader found takes this door's row whatever its serial (its reader was replaced).
     std::string replaceDoor;
+    /// Set, Default, Apply: after a reader's read-back, this many presence queries test its line (0: none), and
+    /// a card is asked for and read (a reader in RS485 output mode only), waiting up to `cardWaitMs`. Neither
+    /// changes the reader's outcome; the record and the report keep what they found.
+    long long lineTest = 0;
+    bool card = false;
+    std::uint32_t cardWaitMs = CardWaitMs;
 };
 
 struct SiteSummary {
@@ -102,8 +109,16 @@ private:
         const std::string* door;
         bool operator()(const std::string& id) const;
     };
+    /// Passes the line test's progress on: a named type for the same reason.
+    struct LineTestStep {
+        Events* events;
+        long long count;
+        void operator()(const LineTest& sofar) const;
+    };
     JobResult runJob(const ReaderSeen& reader, const Request& request, const std::string& door, int idOffset,
                      const ReaderSeen* scanned);
+    /// The line test and the card at the door, for a reader whose job went well.
+    void checkDoor(const ReaderSeen& reader, JobResult& job);
     void finish(const ReaderSeen& reader, JobResult job, const std::string& door, const std::string& note = {});
     void waitUntilGone(const ReaderSeen& reader);
     bool ended() const;

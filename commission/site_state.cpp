@@ -91,7 +91,8 @@ void SiteState::add(const RecordRow& row, const std::string& error) {
                     error,
                     row.time,
                     row.note,
-                    {}};
+                    {},
+                    row.checks};
     for (const SettingRow& setting : SettingTable)
         shown.values[IndexOf(setting.setting)] =
             protocol::Latin1ToUtf8(ReadField(setting.setting, row.info, row.line).value_or(""));

@@ -2,7 +2,9 @@
 
 #include "console/site_cards.h"
 
+#include "commission/card_views.h"
 #include "commission/codes.h"
+#include "commission/line_test.h"
 #include "commission/report.h"
 #include "console/chrome.h"
 #include "console/fonts.h"
@@ -31,6 +33,7 @@
 #include <utility>
 
 Q_DECLARE_METATYPE(commission::Reason)
+Q_DECLARE_METATYPE(commission::DoorChecks)
 
 namespace console {
 
@@ -56,14 +59,15 @@ struct Caption {
 };
 
 constexpr Caption Captions[] = {
-    {"frmSite", localisation::swTitle},    {"gbSettings", localisation::swSettings},
-    {"lblPlan", localisation::swPlan},     {"btnPlan", localisation::swChoose},
-    {"rbApply", localisation::swApply},    {"rbAudit", localisation::swAudit},
-    {"lblRecord", localisation::swRecord}, {"btnRecord", localisation::swChoose},
-    {"lblReport", localisation::swReport}, {"btnReport", localisation::swChoose},
-    {"btnStart", localisation::swStart},   {"btnStop", localisation::swStop},
-    {"btnExit", localisation::swExit},     {"pnVELNO", localisation::txCompany},
-    {"btnCards", localisation::swCards},
+    {"frmSite", localisation::swTitle},        {"gbSettings", localisation::swSettings},
+    {"lblPlan", localisation::swPlan},         {"btnPlan", localisation::swChoose},
+    {"rbApply", localisation::swApply},        {"rbAudit", localisation::swAudit},
+    {"lblRecord", localisation::swRecord},     {"btnRecord", localisation::swChoose},
+    {"lblReport", localisation::swReport},     {"btnReport", localisation::swChoose},
+    {"btnStart", localisation::swStart},       {"btnStop", localisation::swStop},
+    {"btnExit", localisation::swExit},         {"pnVELNO", localisation::txCompany},
+    {"btnCards", localisation::swCards},       {"chkLineTest", localisation::swLineTest},
+    {"chkReadCard", localisation::swReadCard},
 };
 
 /// The table's headings: the settings' own between the reader's and the outcome's.
@@ -85,6 +89,41 @@ QString FromReader(const std::optional<std::string>& field) {
 
 QString F(TextId id, std::initializer_list<std::string> values) {
     return Utf8(Format(id, values));
+}
+
+/// What was checked at the door, a line each: "line test: pass, 20 of 20 answered, p99 12 ms", "card read: 077:30211".
+QStringList CheckLines(const commission::DoorChecks& checks) {
+    QStringList lines;
+    if (const std::optional<commission::LineFigures>& line = checks.line) {
+        const TextId verdict = line->verdict == commission::LineVerdict::Pass       ? localisation::ltPass
+                               : line->verdict == commission::LineVerdict::Marginal ? localisation::ltMarginal
+                                                                                    : localisation::ltFail;
+        const std::string answered = std::to_string(line->answered), sent = std::to_string(line->sent);
+        lines << (line->p99
+                      ? F(localisation::dcLine, {Tr(verdict).toStdString(), answered, sent, std::to_string(*line->p99)})
+                      : F(localisation::dcLineNoTime, {Tr(verdict).toStdString(), answered, sent}));
+    }
+    if (const std::optional<commission::DoorCard>& card = checks.card) {
+        switch (card->state) {
+        case commission::CardState::Read:
+            lines << F(localisation::dcCardRead, {commission::PairText(commission::ViewsOf(card->value).w26) + " (" +
+                                                  commission::HexText(card->value) + ")"});
+            break;
+        case commission::CardState::WiegandMode:
+            lines << Tr(localisation::dcCardWiegand);
+            break;
+        case commission::CardState::NoCard:
+            lines << F(localisation::dcCardNone, {std::to_string(commission::CardWaitMs / 1000)});
+            break;
+        case commission::CardState::Stopped:
+            lines << Tr(localisation::dcCardStopped);
+            break;
+        case commission::CardState::NoReply:
+            lines << Tr(localisation::dcCardNoReply);
+            break;
+        }
+    }
+    return lines;
 }
 
 /// A caption without its keyboard mark, for a dialog's title.
@@ -317,6 +356,7 @@ void TfrmSite::FormShow() {
     }
     ui->edPlan->setPlaceholderText(Tr(localisation::swNoPlan));
     ui->edReport->setPlaceholderText(Tr(localisation::swNoReport));
+    ui->seLineTest->setSuffix(Tr(localisation::swQueries));
     QStringList headers;
     for (const TextId header : Headers())
         headers << Tr(header);
@@ -461,9 +501,13 @@ void TfrmSite::startAnew() {
 }
 
 TfrmSite::Inputs TfrmSite::inputs() const {
-    return {ui->edPlan->text().trimmed(), ui->rbAudit->isChecked(), Asked(chosenSettings()),
+    return {ui->edPlan->text().trimmed(),
+            ui->rbAudit->isChecked(),
+            Asked(chosenSettings()),
             QDir::fromNativeSeparators(ui->edRecord->text().trimmed()),
-            QDir::fromNativeSeparators(ui->edReport->text().trimmed())};
+            QDir::fromNativeSeparators(ui->edReport->text().trimmed()),
+            ui->chkLineTest->isChecked() ? ui->seLineTest->value() : 0,
+            ui->chkReadCard->isChecked()};
 }
 
 void TfrmSite::setPlanDone(bool done) {
@@ -507,6 +551,11 @@ void TfrmSite::updateControls() {
     ui->rbApply->setEnabled(idle && plan_.has_value());
     ui->rbAudit->setEnabled(idle && plan_.has_value());
     ui->gbSettings->setEnabled(idle && !withPlan);
+    // An audit only reads: nothing is checked at the door.
+    const bool checks = idle && !(plan_ && ui->rbAudit->isChecked());
+    ui->chkLineTest->setEnabled(checks);
+    ui->seLineTest->setEnabled(checks && ui->chkLineTest->isChecked());
+    ui->chkReadCard->setEnabled(checks);
     for (const commission::SettingRow& row : commission::SettingTable) {
         const bool chosen = ControlsOf<QCheckBox>(*ui->gbSettings, row).value(0)->isChecked();
         for (QWidget* control : ValueControlsOf(*ui->gbSettings, row))
@@ -614,6 +663,8 @@ bool TfrmSite::prepare() {
     if (recordFollowsPlan_ && !plan_)
         QDir().mkpath(QFileInfo(recordPath).absolutePath());
     options.reportPath = QDir::fromNativeSeparators(ui->edReport->text().trimmed()).toStdString();
+    options.lineTest = inputs().lineTest;
+    options.card = inputs().card;
     std::unique_ptr<commission::Record> record;
     if (const commission::Failure failure = commission::CheckRun(options, recordPath.toStdString(), record);
         !failure.ok()) {
@@ -773,6 +824,7 @@ void TfrmSite::setCell(int row, int column, const QString& text) {
 
 void TfrmSite::setOutcome(int row, std::optional<TextId> words, const commission::Reason& reason) {
     QTableWidgetItem* item = ui->tblReaders->item(row, ColOutcome);
+    item->setData(ChecksRole, {});
     item->setData(WordsRole, words ? QVariant(int(*words)) : QVariant());
     item->setData(ReasonRole, QVariant::fromValue(reason));
     showOutcome(row);
@@ -785,6 +837,8 @@ void TfrmSite::showOutcome(int row) {
     QString text = Utf8(reason);
     if (words.isValid())
         text = reason.empty() ? Tr(TextId(words.toInt())) : F(TextId(words.toInt()), {reason});
+    for (const QString& check : CheckLines(item->data(ChecksRole).value<commission::DoorChecks>()))
+        text += QLatin1Char('\n') + check;
     item->setText(text);
     item->setToolTip(reason.empty() ? QString() : text);
 }
@@ -927,6 +981,12 @@ void TfrmSite::finished(const commission::ReaderSeen& reader, const commission::
     if (state != RowState::Done)
         outcome_ = F(state == RowState::Refused ? localisation::swReaderRefused : localisation::swReaderFailed,
                      {who, commission::Say(job.why)});
+    if (!job.checks.empty()) {
+        ui->tblReaders->item(row, ColOutcome)->setData(ChecksRole, QVariant::fromValue(job.checks));
+        showOutcome(row);
+        for (const QString& check : CheckLines(job.checks))
+            outcome_ += QStringLiteral(", ") + check;
+    }
     setRowState(row, state);
     ui->tblReaders->scrollToItem(ui->tblReaders->item(row, ColDoor));
     pending_.reset();
@@ -958,6 +1018,21 @@ void TfrmSite::alreadyDone(const commission::ReaderSeen& reader, const std::stri
 void TfrmSite::removeReader(const commission::ReaderSeen&) {
     const QString remove = F(localisation::swRemove, {outcome_.toStdString()});
     showStatus(readBack_.isEmpty() ? remove : remove + QLatin1Char('\n') + readBack_);
+}
+
+void TfrmSite::lineTestStarted(const commission::ReaderSeen&, long long count) {
+    lineTestStep({}, count);
+}
+
+void TfrmSite::lineTestStep(const commission::LineTest& sofar, long long count) {
+    showStatus(head_ + QLatin1Char('\n') +
+               F(localisation::dcLineTesting, {std::to_string(sofar.sent), std::to_string(count)}));
+}
+
+void TfrmSite::presentCard(const commission::ReaderSeen& reader, std::uint32_t waitMs) {
+    showStatus(head_ + QLatin1Char('\n') +
+               F(localisation::dcPresentCard,
+                 {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), std::to_string(waitMs / 1000)}));
 }
 
 void TfrmSite::left(const commission::ReaderSeen&) {

@@ -79,6 +79,8 @@ public:
     /// language switch says them anew.
     static constexpr int WordsRole = Qt::UserRole + 2;
     static constexpr int ReasonRole = Qt::UserRole + 3;
+    /// What was checked at the door (commission::DoorChecks), shown under the outcome.
+    static constexpr int ChecksRole = Qt::UserRole + 4;
     /// A value per setting, in the reader's digits (JobResult::asked).
     using Wanted = std::array<std::optional<std::string>, commission::SettingCount>;
 
@@ -120,6 +122,9 @@ private:
     void alreadyDone(const commission::ReaderSeen& reader, const std::string& id, const std::string& door) override;
     void stateFound(const commission::StateFound& state) override;
     void removeReader(const commission::ReaderSeen& reader) override;
+    void lineTestStarted(const commission::ReaderSeen& reader, long long count) override;
+    void lineTestStep(const commission::LineTest& sofar, long long count) override;
+    void presentCard(const commission::ReaderSeen& reader, std::uint32_t waitMs) override;
     void left(const commission::ReaderSeen& reader) override;
     void signal(bool ok) override;
 
@@ -189,6 +194,8 @@ private:
         Wanted settings{};
         QString record;
         QString report;
+        long long lineTest = 0;
+        bool card = false;
         bool operator==(const Inputs&) const = default;
     };
     Inputs inputs() const;

@@ -452,6 +452,31 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
     /* swCardsReady */
     {"Choose the card list and press Start; then present the cards one after another",
      "选择卡片清单并按开始，然后逐张感应卡片", "選擇卡片清單並按開始，然後逐張感應卡片"},
+    /* dcPresentCard */
+    {"{1}: present a card to the reader (waiting {2} s)", "{1}：请在读卡机上感应一张卡片（等候 {2} 秒）",
+     "{1}：請在讀卡機上感應一張卡片（等候 {2} 秒）"},
+    /* dcCardRead */ {"card read: {1}", "已读到卡片：{1}", "已讀到卡片：{1}"},
+    /* dcCardWiegand */
+    {"card not asked for: in Wiegand output mode the reader sends its cards to the controller, not over the "
+     "serial line",
+     "未要求感应卡片：韦根输出模式下读卡机把卡片送往控制器，不经由串口线路",
+     "未要求感應卡片：韋根輸出模式下讀卡機把卡片送往控制器，不經由序列線路"},
+    /* dcCardNone */ {"card: none presented within {1} s", "卡片：{1} 秒内没有感应", "卡片：{1} 秒內沒有感應"},
+    /* dcCardStopped */ {"card: stopped before one was read", "卡片：读到前已停止", "卡片：讀到前已停止"},
+    /* dcCardNoReply */
+    {"card: the reader stopped answering while one was awaited", "卡片：等候时读卡机停止回应",
+     "卡片：等候時讀卡機停止回應"},
+    /* dcLineTesting */
+    {"Line test: {1} of {2} queries", "线路测试：{2} 次查询已完成 {1} 次", "線路測試：{2} 次查詢已完成 {1} 次"},
+    /* dcLine */
+    {"line test: {1}, {2} of {3} answered, p99 {4} ms", "线路测试：{1}，{3} 次回应 {2} 次，第 99 百分位 {4} ms",
+     "線路測試：{1}，{3} 次回應 {2} 次，第 99 百分位 {4} ms"},
+    /* dcLineNoTime */
+    {"line test: {1}, {2} of {3} answered", "线路测试：{1}，{3} 次回应 {2} 次", "線路測試：{1}，{3} 次回應 {2} 次"},
+    /* swLineTest */ {"&Line test", "线路测试(&L)", "線路測試(&L)"},
+    /* swReadCard */ {"Read a &card", "读取卡片(&C)", "讀取卡片(&C)"},
+    /* swQueries */ {" queries", " 次查询", " 次查詢"},
+    /* swColChecks */ {"At the door", "现场检查", "現場檢查"},
 };
 
 const char* Text(TextId id) {

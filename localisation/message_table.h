@@ -300,6 +300,20 @@ enum TextId {
     swColName,
     swCardCount,
     swCardsReady,
+    // At the door after the settings: apply --linetest and --card, the site window's check boxes.
+    dcPresentCard,
+    dcCardRead,
+    dcCardWiegand,
+    dcCardNone,
+    dcCardStopped,
+    dcCardNoReply,
+    dcLineTesting,
+    dcLine,
+    dcLineNoTime,
+    swLineTest,
+    swReadCard,
+    swQueries,
+    swColChecks,
     TextIdCount
 };
 

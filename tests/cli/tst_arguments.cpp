@@ -254,7 +254,7 @@ private slots:
         const std::map<std::string, QString> values = {
             {"--port", " 3"},      {"--line", " 5 --port 3"}, {"--count", " 5"},    {"--trace", " t.jsonl"},
             {"--language", " gb"}, {"--record", " r.csv"},    {"--replace", " D1"}, {"--expect", " 7"},
-            {"--out", " c.csv"},   {"--name", " Staff_"},     {"--pin", " COM3=x"}};
+            {"--out", " c.csv"},   {"--name", " Staff_"},     {"--pin", " COM3=x"}, {"--linetest", " 5"}};
         const std::map<std::string, QString> arguments = {
             {"set", " id 7"}, {"apply", " p.csv"}, {"diff", " p.csv"}, {"audit", " p.csv"}, {"enrol", " --out c.csv"}};
         for (const std::string& command : CommandNames()) {

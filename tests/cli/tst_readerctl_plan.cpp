@@ -66,6 +66,8 @@ const QStringList FiveDoors{"door,serial,id,keys", "Door 1,,11,6",         "Door
 
 } // namespace
 
+Q_DECLARE_METATYPE(Setup)
+
 class TestReaderctlPlan : public QObject {
     Q_OBJECT
 
@@ -93,7 +95,7 @@ private slots:
                  QStringList({"11/06", "13/06", "15/06", "01/04", "14/06", "12/06"}));
         QStringList rows;
         for (const QString& row : Lines(record).mid(1))
-            rows << row.section(',', 0, 0) + " " + row.section(',', 7, 7) + " " + row.section(',', -3, -2);
+            rows << row.section(',', 0, 0) + " " + row.section(',', 7, 7) + " " + row.section(',', -14, -13);
         QCOMPARE(rows,
                  (QStringList{"Door 1 00000001 done,", "Door 3 00000003 done,", "Door 5 00000004 done,",
                               " 00000009 refused,not-in-plan", "Door 4 00000002 done,", "Door 2 00000005 done,"}));
@@ -125,7 +127,7 @@ private slots:
         QCOMPARE(summary.value("not_done").toArray().first().toString(), QStringLiteral("door Door 1 (00000001)"));
         const QStringList rows = Lines(record);
         QCOMPARE(rows.size(), 3);
-        QVERIFY2(rows[1].endsWith(",11,04,001,0,failed,verify-mismatch,"), qPrintable(rows[1]));
+        QVERIFY2(rows[1].endsWith(",11,04,001,0,failed,verify-mismatch," + QString(11, ',')), qPrintable(rows[1]));
     }
 
     // A year later: the record read back as the plan; a reader whose key count was changed since has drifted.
@@ -397,6 +399,109 @@ private slots:
     // The report is written over nothing or an earlier report, never over another file: a plan named as the report
     // by mistake is refused before any port is opened, and nothing is made; a door and a site named as markup
     // read as written in the report.
+    // apply --linetest and --card, as readerctl tells them: the figures and the card per reader in text and in
+    // JSON, in the record's columns and on the report's row. A reader in Wiegand output mode is told, not polled.
+    void atTheDoor_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QStringList>("says"); ///< in the output, in this order
+        QTest::addColumn<QString>("cells");    ///< the record's door columns; * the reply time
+        QTest::addColumn<QString>("shows");    ///< on the report's row
+        const Setup card = [](Ctl& c) { c.reader.presentCard("004D7603"); };
+        QTest::newRow("echoing line") << "wiegand 26 32"
+                                      << "--linetest 20" << Setup([](Ctl& c) { c.reader.faults.echo = true; })
+                                      << QStringList{"Line test on COM3 at 19200,e,8,1",
+                                                     "  sent 20, answered 20, timed out 0, bad checksum 0",
+                                                     "  echo: seen on 20 queries", "  verdict: pass",
+                                                     "Reader 00000001 (Door 1): done"}
+                                      << "20,20,0,0,20,*,pass,,,"
+                                      << "line: pass, 20 of 20 answered, 0 time-outs, 0 bad checksums, echo 20";
+        QTest::newRow("noisy line, as JSON")
+            << "wiegand 26 32"
+            << "--json --linetest 20" << Setup([](Ctl& c) { c.reader.faults.noiseBytes = 8; })
+            << QStringList{R"("line_test":{"queries":20,"answered":20,"timeouts":0,"bad_checksum":0,"echoes":0,)",
+                           R"("verdict":"pass"})"}
+            << "20,20,0,0,0,*,pass,,,"
+            << "line: pass";
+        QTest::newRow("a card on RS485")
+            << "rs485 26 32"
+            << "--card" << card
+            << QStringList{"00000001: present a card to the reader (waiting 30 s)",
+                           "  card read: 004D7603 0005076483 W26 077:30211 W34 00077:30211",
+                           "Reader 00000001 (Door 1): done"}
+            << ",,,,,,,read,004D7603,077:30211"
+            << "card read: 077:30211 (004D7603)";
+        QTest::newRow("a card on RS485, as JSON")
+            << "rs485 26 32"
+            << "--json --card" << card
+            << QStringList{R"("card":{"state":"read","card":"004D7603","number":5076483,"w26":{"facility":77,"number":30211,)"}
+            << ",,,,,,,read,004D7603,077:30211"
+            << "card read: 077:30211";
+        QTest::newRow("Wiegand output")
+            << "wiegand 26 32"
+            << "--card" << card
+            << QStringList{"  card not asked for: in Wiegand output mode the reader sends its cards to the controller",
+                           "Reader 00000001 (Door 1): done"}
+            << ",,,,,,,wiegand-mode,,"
+            << "card: not read, the reader is in Wiegand output mode";
+        QTest::newRow("Wiegand output, as JSON")
+            << "wiegand 26 32"
+            << "--json --card" << card << QStringList{R"("card":{"state":"wiegand-mode"})"} << ",,,,,,,wiegand-mode,,"
+            << "card: not read";
+        QTest::newRow("both, failing line")
+            << "rs485 26 32"
+            << "--linetest 20 --card" << Setup([](Ctl& c) {
+                   c.reader.presentCard("004D7603");
+                   // The line spoils every reply once the reader is read back: from the line test on.
+                   c.system.onFrame = [&c, before = c.system.onFrame](const platform::VirtualSystem::FrameRecord& f) {
+                       before(f);
+                       c.reader.faults.badChecksum = c.output().contains("Read back on");
+                   };
+               })
+            << QStringList{"  verdict: fail", "  card: the reader stopped answering while one was awaited"}
+            << "20,1,0,19,0,*,fail,no-reply,," // the first query's reply was on its way
+            << "line: fail, 1 of 20 answered";
+    }
+    void atTheDoor() {
+        QFETCH(QString, mode);
+        QFETCH(QString, options);
+        QFETCH(Setup, setup);
+        QTemporaryDir folder;
+        const QString plan = Write(folder, "site.csv", {"door,id,mode", "Door 1,11," + mode});
+        const QString record = folder.filePath("record.csv");
+        const QString report = folder.filePath("site.html");
+        Ctl ctl;
+        sim::ReaderModel& reader = ctl.reader;
+        reader.state.serial = "00000001";
+        Arrivals site{ctl, {&reader}, 1000};
+        site.watch();
+        setup(ctl);
+        const bool json = options.startsWith("--json");
+        QCOMPARE(ctl.run((json ? "--json apply " : "apply ") + plan + " " + options.section(' ', json ? 1 : 0) +
+                         " --record " + record + " --report " + report),
+                 0);
+        QFETCH(QStringList, says);
+        qsizetype at = 0;
+        for (const QString& part : says) {
+            const qsizetype found = ctl.output().indexOf(part, at);
+            QVERIFY2(found >= 0, qPrintable(part + "\n---\n" + ctl.output()));
+            at = found + part.size();
+        }
+        QCOMPARE(ctl.commands().contains("H00F"), options.contains("--card") && mode.startsWith("rs485"));
+
+        const QString row = Lines(record).last();
+        QCOMPARE(row.section(',', -14, -14), QString("done")); // the settings stand, whatever the line did
+        QFETCH(QString, cells);
+        QCOMPARE(row.section(',', -11, -2), QString(cells).replace("*", row.section(',', -6, -6)));
+        QFETCH(QString, shows);
+        QFile page(report);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(page.readAll()));
+        QVERIFY2(document.toPlainText().contains(shows), qPrintable(document.toPlainText()));
+    }
+
     void reportFile_data() {
         QTest::addColumn<QString>("report"); // "plan": the plan's own path
         QTest::addColumn<int>("status");

@@ -159,7 +159,8 @@ private slots:
             QVERIFY2(after.startsWith(before) && after.count("20240103") == 1, after.constData());
             QCOMPARE(after.count("20240101"), 1);
             QCOMPARE(after.count("20240102"), 1);
-            QVERIFY(after.endsWith(",done,,\r\n"));
+            // Nothing checked at the door: its ten columns and the version's are empty.
+            QVERIFY(after.endsWith(",done,," + QByteArray(11, ',') + "\r\n"));
         } else {
             QCOMPARE(QString::fromStdString(record->error()), folder.path() + "/" + says);
             QCOMPARE(Content(path), before);

@@ -138,8 +138,16 @@ private slots:
                                                 "door,time,port,line,serial,firmware,id,keys,mode,parity,outcome,code")
                                          << true;
         QTest::newRow("this version") << QByteArray::fromStdString(Join(Record::Columns())) << true;
-        QTest::newRow("this version in another order")
-            << QByteArray("door,time,port,line,serial,firmware,id,keys,parity,mode,outcome,code,note") << false;
+        QTest::newRow("before the door's checks, in another order")
+            << QByteArray("door,time,port,line,serial,firmware,id,keys,parity,mode,outcome,code,note") << true;
+        std::vector<std::string> columns = Record::Columns();
+        std::swap(columns[0], columns[1]);
+        QTest::newRow("this version in another order") << QByteArray::fromStdString(Join(columns)) << false;
+        columns = Record::Columns();
+        columns.back() = "record v99";
+        QTest::newRow("a later version") << QByteArray::fromStdString(Join(columns)) << false;
+        columns.pop_back();
+        QTest::newRow("the version's column missing") << QByteArray::fromStdString(Join(columns)) << false;
         QTest::newRow("a setting missing")
             << QByteArray("door,time,port,line,serial,firmware,id,keys,mode,outcome,code") << false;
     }

@@ -2,6 +2,7 @@
 // the same record gives every ID once and rewrites no door done; a second apply of a done site sends no set
 // command; a reader replaced; a reader without keycode parity; a read-back that misses a field.
 
+#include "commission/line_test.h"
 #include "commission/site.h"
 #include "localisation/language.h"
 #include "platform/testing/memory_settings_store.h"
@@ -56,6 +57,19 @@ public:
         ++next_;
         plugIn();
     }
+    void lineTestStarted(const ReaderSeen&, long long count) override {
+        log << QString("line test: %1").arg(count);
+        if (atLineTest)
+            atLineTest();
+    }
+    void presentCard(const ReaderSeen&, std::uint32_t waitMs) override {
+        log << QString("present a card: %1 ms").arg(waitMs);
+        if (atPresentCard)
+            atPresentCard();
+    }
+    void doorCard(const ReaderSeen&, const DoorCard& card) override {
+        log << QString("card: ") + CardStateWord(card.state);
+    }
     /// Every reader came and went, or `stopAfter` readers ended.
     bool over() const { return next_ >= coming_.size() || (stopAfter > 0 && finished_ >= stopAfter); }
 
@@ -66,6 +80,8 @@ public:
     std::vector<Reason> reasons; ///< as the site gave them, to be worded again
     int stopAfter = 0;
     bool stop = false;
+    std::function<void()> atLineTest;    ///< the line's faults, from the line test on
+    std::function<void()> atPresentCard; ///< the card presented, once asked for
 
 private:
     void plugIn() {
@@ -149,12 +165,20 @@ struct SiteDays {
         day.reasons = events.reasons;
         return day;
     }
-    QStringList recordRows() const {
+    /// The record's rows as they are written.
+    QStringList wholeRows() const {
         QFile file(QString::fromStdString(recordPath()));
         if (!file.open(QIODevice::ReadOnly))
             return {};
         QStringList rows = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
         rows.removeFirst();
+        return rows;
+    }
+    /// The rows up to the note: without the door's checks and the version's column, which end every row.
+    QStringList recordRows() const {
+        QStringList rows = wholeRows();
+        for (QString& row : rows)
+            row = row.section(',', 0, -12);
         return rows;
     }
 };
@@ -373,6 +397,103 @@ private slots:
         // The read-back covers every setting asked all the same.
         QVERIFY(day.commands.count("H00L") == 2);
         QCOMPARE(site.recordRows().last().section(',', -3, -3), ends.section(' ', 0, 0));
+    }
+
+    // At the door after the settings: the line test's figures and the card go into the record and the report,
+    // and neither changes the reader's outcome. The line's faults start with the line test, so that the job
+    // itself runs on a clean line.
+    void doorChecks_data() {
+        using Fault = std::function<void(sim::ReaderModel&)>;
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("queries");
+        QTest::addColumn<bool>("card");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("present");
+        QTest::addColumn<QString>("cells"); ///< the door's columns; * stands for the reply time
+        QTest::addColumn<QString>("report");
+        const Fault none = [](sim::ReaderModel&) {};
+        QTest::newRow("clean line") << "wiegand 26 32" << 20 << false << none << ""
+                                    << "20,20,0,0,0,*,pass,,,"
+                                    << "line: pass, 20 of 20 answered, 0 time-outs";
+        QTest::newRow("echoing line") << "wiegand 26 32" << 20 << false
+                                      << Fault([](sim::ReaderModel& r) { r.faults.echo = true; }) << ""
+                                      << "20,20,0,0,20,*,pass,,,"
+                                      << "echo 20";
+        QTest::newRow("noisy line") << "wiegand 26 32" << 20 << false << Fault([](sim::ReaderModel& r) {
+            r.faults.noiseBeforeLf = true;
+            r.faults.noiseBytes = 6;
+        }) << ""
+                                    << "20,20,0,0,0,*,pass,,,"
+                                    << "line: pass";
+        QTest::newRow("one lost in a hundred")
+            << "wiegand 26 32" << 100 << false << Fault([](sim::ReaderModel& r) { r.faults.muted['B'] = 1; }) << ""
+            << "100,99,1,0,0,*,marginal,,,"
+            << "line: marginal, 99 of 100 answered, 1 time-outs";
+        QTest::newRow("every checksum bad")
+            << "wiegand 26 32" << 20 << false << Fault([](sim::ReaderModel& r) { r.faults.badChecksum = true; }) << ""
+            << "20,0,0,20,0,,fail,,,"
+            << "<span class=\"lf\">line: fail, 0 of 20 answered";
+        QTest::newRow("card on RS485") << "rs485 26 32" << 0 << true << none << "004D7603"
+                                       << ",,,,,,,read,004D7603,077:30211"
+                                       << "card read: 077:30211 (004D7603)";
+        QTest::newRow("keys before the card") << "rs485 26 32" << 0 << true << none << "keys"
+                                              << ",,,,,,,read,004D7603,077:30211"
+                                              << "card read: 077:30211";
+        QTest::newRow("no card presented") << "rs485 26 32" << 0 << true << none << ""
+                                           << ",,,,,,,no-card,,"
+                                           << "card: none presented";
+        QTest::newRow("Wiegand output: not asked") << "wiegand 26 32" << 0 << true << none << "004D7603"
+                                                   << ",,,,,,,wiegand-mode,,"
+                                                   << "card: not read, the reader is in Wiegand output mode";
+        QTest::newRow("both") << "rs485 26 32" << 20 << true << none << "004D7603"
+                              << "20,20,0,0,0,*,pass,read,004D7603,077:30211"
+                              << "card read: 077:30211";
+    }
+    void doorChecks() {
+        QFETCH(QString, mode);
+        QFETCH(int, queries);
+        QFETCH(bool, card);
+        QFETCH(std::function<void(sim::ReaderModel&)>, fault);
+        QFETCH(QString, present);
+        SiteDays site("door,id,mode\r\nDoor 1,11," + mode.toStdString() + "\r\n");
+        sim::ReaderModel& model = site.reader("00000001");
+        const SiteDays::Day day = site.run({"00000001"}, [&](SiteOptions& options, Recorder& events) {
+            events.stopAfter = 1;
+            options.lineTest = queries;
+            options.card = card;
+            options.cardWaitMs = 3000;
+            events.atLineTest = [&] { fault(model); };
+            events.atPresentCard = [&] {
+                if (present == "keys") {
+                    model.presentKeys("1234");
+                    model.presentCard("004D7603");
+                } else if (!present.isEmpty()) {
+                    model.presentCard(present.toStdString());
+                }
+            };
+        });
+        QCOMPARE(day.outcomes, QStringList{"done"});
+        // The line test's queries, and card polls only where a card was asked of a reader in RS485 output mode.
+        QCOMPARE(day.commands.count("H00F") > 0, card && mode.startsWith("rs485"));
+        QCOMPARE(day.log.filter("present a card").size(), card && mode.startsWith("rs485") ? 1 : 0);
+
+        const QString row = site.wholeRows().last();
+        QCOMPARE(row.section(',', -14, -14), QString("done"));
+        QFETCH(QString, cells);
+        const QString p99 = row.section(',', -6, -6);
+        QCOMPARE(row.section(',', -11, -2), QString(cells).replace("*", p99));
+        if (cells.contains('*'))
+            QVERIFY2(p99.toInt() > 0 && p99.toUInt() < LineSlowMs, qPrintable(p99));
+
+        QFETCH(QString, report);
+        SiteReport page;
+        page.rows = day.report;
+        QVERIFY2(Q(RenderReport(page)).contains(report), qPrintable(Q(RenderReport(page))));
+        // The record read again gives the door back its checks, as a run tomorrow shows them.
+        std::string error;
+        const std::unique_ptr<Record> again = Record::Open(site.recordPath(), error);
+        QVERIFY2(again, error.c_str());
+        QCOMPARE(DoorCheckLines(again->earlier().back().checks), DoorCheckLines(day.report.front().checks));
     }
 
     // set --repeat with id N+ over two days: the record's readers are done already, and the IDs go on after the
