@@ -57,8 +57,9 @@ build_in() {
 
 # The native build that every test runs in (10-native) and that the stages after it read: Debug, with
 # AddressSanitizer, UndefinedBehaviorSanitizer and libstdc++'s and Qt's assertions (READERCONFIG_SANITIZE), so
-# that the suite runs once, instrumented, instead of once plain and once again instrumented.
-NATIVE_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DREADERCONFIG_SANITIZE=ON)
+# that the suite runs once, instrumented, instead of once plain and once again instrumented. Line tables (-g1) are all
+# that a sanitizer's report needs for its file:line; full debug information makes the build about 7 % slower.
+NATIVE_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DREADERCONFIG_SANITIZE=ON)
 # What a sanitizer finds ends the program that it is in with an error; the leaks that fontconfig and Qt's
 # platform plugin keep for the life of the process are not the program's. (./demo runs that build too.)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
