@@ -88,26 +88,12 @@ int VersionOf(const std::vector<std::string>& header) {
     };
     // From the fourth on a header names its version; the earlier ones are told by their columns.
     if (const std::optional<int> named = NamedVersion(header))
-        return *named >= 4 && *named < RecordVersion && holds(*named) ? *named : 0;
+        return *named < RecordVersion && holds(*named) ? *named : 0;
     for (int version = 3; version >= 1; --version) {
         if (holds(version))
             return version;
     }
     return 0;
-}
-
-/// The record's UTF-8 back to the reader's 8-bit characters (Latin-1); a character outside it is kept as it is,
-/// since it matches no reader anyway.
-std::string ToLatin1(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size())
-            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-        else
-            bytes += text[i];
-    }
-    return bytes;
 }
 
 /// A door check's cell as the record writes it; empty where nothing was checked.
@@ -179,7 +165,7 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
             const std::string cell = CsvCellText(fields[i]);
             const std::string& column = columns[i];
             const std::optional<std::string> value =
-                cell.empty() ? std::nullopt : std::optional<std::string>(ToLatin1(cell));
+                cell.empty() ? std::nullopt : std::optional<std::string>(protocol::Utf8ToLatin1(cell).value_or(cell));
             if (column == "door")
                 row.door = cell;
             else if (column == "time")
