@@ -41,23 +41,13 @@ double FloorMs(platform::VirtualSystem& system, std::size_t firstFrame, std::siz
     return ms;
 }
 
-/// Puts the readers on COM3 one after another: each is taken out once its job ended.
-class Arrivals final : public commission::Events {
+/// Puts the readers on COM3 one after another: each is taken out once its job ended. What a figure measures from
+/// starts at mark().
+class Readers : public commission::Events {
 public:
-    Arrivals(platform::VirtualSystem& system, std::vector<std::unique_ptr<sim::ReaderModel>>& readers)
+    Readers(platform::VirtualSystem& system, std::vector<std::unique_ptr<sim::ReaderModel>>& readers)
         : system_(system), readers_(readers) {
         plugIn();
-    }
-    void found(const commission::ReaderSeen&) override {
-        foundAtUs_ = system_.nowUs();
-        firstFrame_ = system_.frames().size();
-        firstSleep_ = system_.sleeps().size();
-    }
-    void finished(const commission::ReaderSeen&, const commission::JobResult& job, const std::string&,
-                  commission::ReaderOutcome) override {
-        perReaderUs.push_back(system_.nowUs() - foundAtUs_);
-        floorMs.push_back(FloorMs(system_, firstFrame_, firstSleep_, system_.nowUs()));
-        ok = ok && job.ok();
     }
     void removeReader(const commission::ReaderSeen&) override {
         if (++next_ < readers_.size())
@@ -66,9 +56,17 @@ public:
             system_.setPort(3, {});
     }
     bool allDone() const { return next_ >= readers_.size(); }
-    std::vector<std::uint64_t> perReaderUs;
     std::vector<double> floorMs;
     bool ok = true;
+
+protected:
+    void mark() {
+        startedUs_ = system_.nowUs();
+        firstFrame_ = system_.frames().size();
+        firstSleep_ = system_.sleeps().size();
+    }
+    std::uint64_t sinceMarkUs() const { return system_.nowUs() - startedUs_; }
+    double floorSinceMarkMs() const { return FloorMs(system_, firstFrame_, firstSleep_, system_.nowUs()); }
 
 private:
     void plugIn() {
@@ -79,9 +77,22 @@ private:
     platform::VirtualSystem& system_;
     std::vector<std::unique_ptr<sim::ReaderModel>>& readers_;
     std::size_t next_ = 0;
-    std::uint64_t foundAtUs_ = 0;
+    std::uint64_t startedUs_ = 0;
     std::size_t firstFrame_ = 0;
     std::size_t firstSleep_ = 0;
+};
+
+class Arrivals final : public Readers {
+public:
+    using Readers::Readers;
+    void found(const commission::ReaderSeen&) override { mark(); }
+    void finished(const commission::ReaderSeen&, const commission::JobResult& job, const std::string&,
+                  commission::ReaderOutcome) override {
+        perReaderUs.push_back(sinceMarkUs());
+        floorMs.push_back(floorSinceMarkMs());
+        ok = ok && job.ok();
+    }
+    std::vector<std::uint64_t> perReaderUs;
 };
 
 void ApplyRows(const char* reportPath) {
@@ -129,45 +140,16 @@ void ApplyRows(const char* reportPath) {
 
 /// apply --linetest: what the line test adds to each reader, from its start to its end, against the floor: for
 /// every query, the command pause before it, the reader's answer delay and its reply's time on the wire.
-class LineTests final : public commission::Events {
+class LineTests final : public Readers {
 public:
-    LineTests(platform::VirtualSystem& system, std::vector<std::unique_ptr<sim::ReaderModel>>& readers)
-        : system_(system), readers_(readers) {
-        plugIn();
-    }
-    void lineTestStarted(const commission::ReaderSeen&, long long) override {
-        startedUs_ = system_.nowUs();
-        firstFrame_ = system_.frames().size();
-        firstSleep_ = system_.sleeps().size();
-    }
+    using Readers::Readers;
+    void lineTestStarted(const commission::ReaderSeen&, long long) override { mark(); }
     void lineTested(const commission::ReaderSeen&, const commission::LineTest& test) override {
-        addedUs.push_back(system_.nowUs() - startedUs_);
-        floorMs.push_back(FloorMs(system_, firstFrame_, firstSleep_, system_.nowUs()));
+        addedUs.push_back(sinceMarkUs());
+        floorMs.push_back(floorSinceMarkMs());
         ok = ok && commission::VerdictOf(test) == commission::LineVerdict::Pass;
     }
-    void removeReader(const commission::ReaderSeen&) override {
-        if (++next_ < readers_.size())
-            plugIn();
-        else
-            system_.setPort(3, {});
-    }
-    bool allDone() const { return next_ >= readers_.size(); }
     std::vector<std::uint64_t> addedUs;
-    std::vector<double> floorMs;
-    bool ok = true;
-
-private:
-    void plugIn() {
-        platform::VirtualSystem::PortConfig config;
-        config.peer = readers_[next_].get();
-        system_.setPort(3, config);
-    }
-    platform::VirtualSystem& system_;
-    std::vector<std::unique_ptr<sim::ReaderModel>>& readers_;
-    std::size_t next_ = 0;
-    std::uint64_t startedUs_ = 0;
-    std::size_t firstFrame_ = 0;
-    std::size_t firstSleep_ = 0;
 };
 
 void LineTestRows(long long queries) {
