@@ -82,6 +82,26 @@ private:
     std::size_t firstSleep_ = 0;
 };
 
+/// Five readers with serials of their own.
+std::vector<std::unique_ptr<sim::ReaderModel>> FiveReaders() {
+    std::vector<std::unique_ptr<sim::ReaderModel>> readers;
+    for (int i = 1; i <= 5; ++i) {
+        readers.push_back(std::make_unique<sim::ReaderModel>());
+        readers.back()->state.serial = "0000000" + std::to_string(i);
+    }
+    return readers;
+}
+
+/// A site run over the readers as they come, until the last has gone.
+void RunSite(platform::VirtualSystem& system, Readers& events, const commission::SiteOptions& options) {
+    platform::MemorySettingsStore store;
+    readerlink::LinkSetup links(system);
+    readerlink::Link link(links);
+    operations::ReaderState reader;
+    commission::JobContext context{link, reader, store, events, [&] { return events.allDone(); }, true, {}};
+    commission::Site(context, options).run();
+}
+
 class Arrivals final : public Readers {
 public:
     using Readers::Readers;
@@ -104,24 +124,15 @@ void ApplyRows(const char* reportPath) {
                                  "Door 5,,15,6,wiegand 34 32,1,\"19200,e,8,1\"\r\n";
     const commission::PlanCheck check = commission::ParsePlan(planText, "Example site");
     platform::VirtualSystem system;
-    platform::MemorySettingsStore store;
-    std::vector<std::unique_ptr<sim::ReaderModel>> readers;
-    for (int i = 1; i <= 5; ++i) {
-        readers.push_back(std::make_unique<sim::ReaderModel>());
-        readers.back()->state.serial = "0000000" + std::to_string(i);
-    }
+    std::vector<std::unique_ptr<sim::ReaderModel>> readers = FiveReaders();
     Arrivals arrivals(system, readers);
-    readerlink::LinkSetup links(system);
-    readerlink::Link link(links);
-    operations::ReaderState reader;
-    commission::JobContext context{link, reader, store, arrivals, [&] { return arrivals.allDone(); }, true, {}};
     commission::SiteOptions options;
     options.kind = commission::SiteKind::Apply;
     options.plan = &*check.plan;
     options.reportPath = reportPath ? reportPath : "";
     options.version = READERCONFIG_VERSION;
     const auto started = std::chrono::steady_clock::now();
-    commission::Site(context, options).run();
+    RunSite(system, arrivals, options);
     const double cpuMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
 
     double total = 0;
@@ -156,22 +167,13 @@ void LineTestRows(long long queries) {
     const std::string planText = "door,id\r\nDoor 1,11\r\nDoor 2,12\r\nDoor 3,13\r\nDoor 4,14\r\nDoor 5,15\r\n";
     const commission::PlanCheck check = commission::ParsePlan(planText, "Example site");
     platform::VirtualSystem system;
-    platform::MemorySettingsStore store;
-    std::vector<std::unique_ptr<sim::ReaderModel>> readers;
-    for (int i = 1; i <= 5; ++i) {
-        readers.push_back(std::make_unique<sim::ReaderModel>());
-        readers.back()->state.serial = "0000000" + std::to_string(i);
-    }
+    std::vector<std::unique_ptr<sim::ReaderModel>> readers = FiveReaders();
     LineTests tests(system, readers);
-    readerlink::LinkSetup links(system);
-    readerlink::Link link(links);
-    operations::ReaderState reader;
-    commission::JobContext context{link, reader, store, tests, [&] { return tests.allDone(); }, true, {}};
     commission::SiteOptions options;
     options.kind = commission::SiteKind::Apply;
     options.plan = &*check.plan;
     options.lineTest = queries;
-    commission::Site(context, options).run();
+    RunSite(system, tests, options);
     double total = 0;
     double floor = 0;
     for (std::size_t i = 0; i < tests.addedUs.size(); ++i) {
@@ -264,11 +266,7 @@ void ApplyAgain(const std::string& line) {
         planText +=
             "Door " + std::to_string(door) + ",,1" + std::to_string(door) + ",6,wiegand 34 32,1,\"" + line + "\"\r\n";
     const commission::Plan plan = *commission::ParsePlan(planText, "Example site").plan;
-    std::vector<std::unique_ptr<sim::ReaderModel>> readers;
-    for (int i = 1; i <= 5; ++i) {
-        readers.push_back(std::make_unique<sim::ReaderModel>());
-        readers.back()->state.serial = "0000000" + std::to_string(i);
-    }
+    std::vector<std::unique_ptr<sim::ReaderModel>> readers = FiveReaders();
     char folder[] = "/tmp/bench-site-XXXXXX";
     if (!mkdtemp(folder))
         return;
