@@ -20,6 +20,10 @@ using localisation::Text;
 
 namespace {
 
+Failure NotSaved(const std::string& why) {
+    return {Code::NotSaved, Reason(why)};
+}
+
 /// What every report of this tool carries in its head, and what tells one from any other file at the start.
 constexpr char Marker[] = "<meta name=\"generator\" content=\"readerconfig as-built report\">";
 
@@ -165,44 +169,37 @@ bool IsReport(const std::string& path) {
     return std::string_view(head, got).find(Marker) != std::string_view::npos;
 }
 
-bool CheckReportPath(const std::string& path, std::string& error) {
+Failure CheckReportPath(const std::string& path) {
     const std::string shown = platform::ShownPath(path);
     switch (platform::KindOf(path)) {
     case platform::PathKind::None:
-        if (!platform::FolderExists(path)) {
-            error = Format(localisation::flReportFailed, {shown, Text(localisation::flNoFolder)});
-            return false;
-        }
-        return true;
+        if (!platform::FolderExists(path))
+            return NotSaved(Format(localisation::flReportFailed, {shown, Text(localisation::flNoFolder)}));
+        return {};
     case platform::PathKind::Folder:
-        error = Format(localisation::flReportFailed, {shown, Text(localisation::flFolder)});
-        return false;
+        return NotSaved(Format(localisation::flReportFailed, {shown, Text(localisation::flFolder)}));
     case platform::PathKind::Other:
-        error = Format(localisation::flReportFailed, {shown, Text(localisation::flNotText)});
-        return false;
+        return NotSaved(Format(localisation::flReportFailed, {shown, Text(localisation::flNotText)}));
     case platform::PathKind::File:
         break;
     }
-    if (!IsReport(path)) {
-        error = Format(localisation::flNotAReport, {shown});
-        return false;
-    }
-    return true;
+    if (!IsReport(path))
+        return NotSaved(Format(localisation::flNotAReport, {shown}));
+    return {};
 }
 
-bool StartReport(const std::string& path, const Plan* plan, std::string& error) {
-    if (!CheckReportPath(path, error))
-        return false;
+Failure StartReport(const std::string& path, const Plan* plan) {
+    if (Failure refused = CheckReportPath(path); !refused.ok())
+        return refused;
     SiteReport empty;
     empty.site = plan ? plan->name : SiteName(path);
-    return WriteReport(path, empty, error);
+    return WriteReport(path, empty);
 }
 
-bool WriteReport(const std::string& path, const SiteReport& report, std::string& error) {
+Failure WriteReport(const std::string& path, const SiteReport& report) {
     const std::string temporary = path + ".tmp";
     const auto failed = [&](int why) {
-        error = Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(temporary, why)});
-        return false;
+        return NotSaved(Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(temporary, why)}));
     };
     errno = 0;
     std::FILE* file = platform::OpenFile(temporary, "wb");
@@ -220,25 +217,29 @@ bool WriteReport(const std::string& path, const SiteReport& report, std::string&
     int why = 0;
     if (!platform::MoveFileOver(temporary, path, why)) {
         platform::RemoveFile(temporary);
-        error = Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(path, why)});
-        return false;
+        return NotSaved(Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(path, why)}));
     }
-    return true;
+    return {};
 }
 
-bool OpenRunFiles(const std::string& recordPath, const std::string& reportPath, const Plan* plan,
-                  std::unique_ptr<Record>& record, std::string& error) {
+Failure OpenRunFiles(const std::string& recordPath, const std::string& reportPath, const Plan* plan,
+                     std::unique_ptr<Record>& record) {
     // Both are looked at before either is made, and a report refused takes back the record made for it.
     record.reset();
-    if (!reportPath.empty() && !CheckReportPath(reportPath, error))
-        return false;
-    if (!recordPath.empty() && !(record = Record::Open(recordPath, error)))
-        return false;
-    if (!reportPath.empty() && !StartReport(reportPath, plan, error)) {
-        Record::Discard(std::move(record));
-        return false;
+    if (!reportPath.empty()) {
+        if (Failure refused = CheckReportPath(reportPath); !refused.ok())
+            return refused;
     }
-    return true;
+    std::string error;
+    if (!recordPath.empty() && !(record = Record::Open(recordPath, error)))
+        return NotSaved(error);
+    if (!reportPath.empty()) {
+        if (Failure refused = StartReport(reportPath, plan); !refused.ok()) {
+            Record::Discard(std::move(record));
+            return refused;
+        }
+    }
+    return {};
 }
 
 } // namespace commission

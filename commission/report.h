@@ -49,18 +49,18 @@ struct SiteReport {
 };
 
 std::string RenderReport(const SiteReport& report);
-/// Writes the page beside `path` and renames it over; false, with the reason in `error`, when it could not.
-bool WriteReport(const std::string& path, const SiteReport& report, std::string& error);
+/// Writes the page beside `path` and renames it over; NotSaved when it could not.
+Failure WriteReport(const std::string& path, const SiteReport& report);
 /// A report is written over nothing or over an earlier report of this tool, never over another file (a plan
-/// named by mistake); false, with the reason in `error`, for any other file, a folder or a folder not there.
-bool CheckReportPath(const std::string& path, std::string& error);
+/// named by mistake); NotSaved for any other file, a folder or a folder not there.
+Failure CheckReportPath(const std::string& path);
 /// Before anything is sent: the page of a site with no reader yet, so that a report that cannot be written is
 /// refused at the start. `plan` may be null; the site is then named after the report's file.
-bool StartReport(const std::string& path, const Plan* plan, std::string& error);
+Failure StartReport(const std::string& path, const Plan* plan);
 /// The record and the report of a run (either path may be empty), checked together before anything is sent:
-/// the record open, the report begun. False, with the reason in `error`, when either is refused; no file is
-/// then left behind that was not there before. `record` stays empty when no record is asked for.
-bool OpenRunFiles(const std::string& recordPath, const std::string& reportPath, const Plan* plan,
-                  std::unique_ptr<Record>& record, std::string& error);
+/// the record open, the report begun. NotSaved when either is refused; no file is then left behind that was not
+/// there before. `record` stays empty when no record is asked for.
+Failure OpenRunFiles(const std::string& recordPath, const std::string& reportPath, const Plan* plan,
+                     std::unique_ptr<Record>& record);
 
 } // namespace commission

@@ -38,10 +38,7 @@ Failure CheckRun(const SiteOptions& options, const std::string& recordPath, std:
         if (!options.replaceDoor.empty() && !SiteState(options.plan).rowOfDoor(options.replaceDoor))
             return {Code::Usage, Reason(localisation::usNoSuchDoor, {options.replaceDoor})};
     }
-    std::string error;
-    if (!OpenRunFiles(recordPath, options.reportPath, withPlan ? options.plan : nullptr, record, error))
-        return {Code::NotSaved, error};
-    return {};
+    return OpenRunFiles(recordPath, options.reportPath, withPlan ? options.plan : nullptr, record);
 }
 
 // ---- one reader after another ----
@@ -302,10 +299,9 @@ void Site::finish(const ReaderSeen& reader, JobResult job, const std::string& do
 }
 
 void Site::writeReport() {
-    std::string error;
-    if (!state_.writeReport(error) && summary_.stop == Code::None) {
-        summary_.stop = Code::NotSaved;
-        summary_.why = error;
+    if (Failure failed = state_.writeReport(); !failed.ok() && summary_.stop == Code::None) {
+        summary_.stop = failed.code;
+        summary_.why = std::move(failed.why);
     }
 }
 

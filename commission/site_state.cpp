@@ -250,14 +250,14 @@ bool SiteState::write(const RecordRow& row, const std::string& error) {
     return true;
 }
 
-bool SiteState::writeReport(std::string& error) {
+Failure SiteState::writeReport() {
     if (reportPath_.empty())
-        return true;
+        return {};
     page_.rows = report_;
     page_.done = done();
     page_.failed = failed();
     page_.notDone = left(audit_);
-    return WriteReport(reportPath_, page_, error);
+    return WriteReport(reportPath_, page_);
 }
 
 } // namespace commission

@@ -71,8 +71,8 @@ public:
     /// `row` into the record, then into the state; false, with the state unchanged, when the record could not
     /// take it (the record's error() says why). `error` as for add().
     bool write(const RecordRow& row, const std::string& error = {});
-    /// The report again, from the state; false, with the reason in `error`, when it could not be written.
-    bool writeReport(std::string& error);
+    /// The report again, from the state; NotSaved when it could not be written.
+    Failure writeReport();
 
 private:
     /// The plan row a record row is about: by its door, else by the plan's serial.

@@ -520,8 +520,8 @@ private slots:
         const QString path = report == "plan" ? plan : folder.filePath(report);
         const QString record = folder.filePath("record.csv");
         if (report == "earlier.html") {
-            std::string error;
-            QVERIFY2(commission::StartReport(path.toStdString(), nullptr, error), error.c_str());
+            const commission::Failure started = commission::StartReport(path.toStdString(), nullptr);
+            QVERIFY2(started.ok(), commission::Say(started.why).c_str());
         }
         Ctl ctl;
         sim::ReaderModel reader = Reader("00000001");

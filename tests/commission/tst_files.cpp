@@ -203,10 +203,10 @@ private slots:
         QTemporaryDir folder;
         const QString reportPath = report.isEmpty() ? QString() : QDir::cleanPath(folder.filePath(report));
         if (reportHolds == "earlier") {
-            std::string error;
             SiteReport old;
             old.site = "Old site";
-            QVERIFY2(WriteReport(reportPath.toStdString(), old, error), error.c_str());
+            const Failure written = WriteReport(reportPath.toStdString(), old);
+            QVERIFY2(written.ok(), Say(written.why).c_str());
         } else if (!reportHolds.isEmpty()) {
             Write(reportPath, reportHolds);
         }
@@ -214,9 +214,10 @@ private slots:
         const QByteArray held = report.isEmpty() ? QByteArray() : Content(reportPath);
 
         std::unique_ptr<Record> opened;
-        std::string error;
-        const bool started = OpenRunFiles(QDir::cleanPath(folder.filePath(record)).toStdString(),
-                                          reportPath.toStdString(), nullptr, opened, error);
+        const Failure refused = OpenRunFiles(QDir::cleanPath(folder.filePath(record)).toStdString(),
+                                             reportPath.toStdString(), nullptr, opened);
+        const bool started = refused.ok();
+        const std::string error = Say(refused.why);
         QCOMPARE(started, says.isEmpty());
         if (!started) {
             QVERIFY2(QString::fromStdString(error).replace(folder.path(), "<dir>").contains(says), error.c_str());

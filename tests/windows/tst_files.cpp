@@ -77,9 +77,10 @@ TEST(aSiteInAUnicodeFolder) {
     CHECK(read.plan.has_value());
 
     std::unique_ptr<commission::Record> opened;
-    std::string error;
-    CHECK(commission::OpenRunFiles(record, report, read.plan ? &*read.plan : nullptr, opened, error));
-    CHECK_EQ(error, std::string());
+    const commission::Failure refused =
+        commission::OpenRunFiles(record, report, read.plan ? &*read.plan : nullptr, opened);
+    CHECK(refused.ok());
+    CHECK_EQ(commission::Say(refused.why), std::string());
     CHECK(opened != nullptr);
     CHECK(ThereByWideName(FolderName, L"site.csv"));
     CHECK(ThereByWideName(FolderName, L"site.html"));
@@ -133,21 +134,25 @@ TEST(refusals) {
     const std::string plan = folder + "\\plan.csv";
     CHECK(Write(plan, "door,id\r\nFront,12\r\n"));
     std::unique_ptr<commission::Record> opened;
+    // Why the run files were refused; empty when they were not.
+    const auto refusal = [&](const std::string& recordPath, const std::string& reportPath) {
+        return commission::Say(commission::OpenRunFiles(recordPath, reportPath, nullptr, opened).why);
+    };
     std::string error;
     // The plan named as the report: refused, shown with backslashes, and no record left behind.
-    CHECK(!commission::OpenRunFiles(folder + "/site.csv", folder + "/plan.csv", nullptr, opened, error));
+    CHECK(!(error = refusal(folder + "/site.csv", folder + "/plan.csv")).empty());
     CHECK_EQ(error, folder + "\\plan.csv is not a report: choose another name");
     CHECK(!ThereByWideName(FolderName, L"site.csv"));
     CHECK_EQ(Read(plan), std::string("door,id\r\nFront,12\r\n"));
     // A report in a folder that is not there.
-    CHECK(!commission::OpenRunFiles(folder + "\\site.csv", folder + "\\none\\site.html", nullptr, opened, error));
+    CHECK(!(error = refusal(folder + "\\site.csv", folder + "\\none\\site.html")).empty());
     CHECK_EQ(error, "the report " + folder + "\\none\\site.html cannot be written: no such folder");
     CHECK(!ThereByWideName(FolderName, L"site.csv"));
     // A record that is a folder.
-    CHECK(!commission::OpenRunFiles(folder, "", nullptr, opened, error));
+    CHECK(!(error = refusal(folder, "")).empty());
     CHECK_EQ(error, "the record " + folder + " cannot be written to: it is a folder");
     // A path that is not UTF-8 (the ANSI code page's bytes) is refused like a missing file, nothing thrown.
-    CHECK(!commission::OpenRunFiles(folder + "\\caf\xE9.csv", "", nullptr, opened, error));
+    CHECK(!(error = refusal(folder + "\\caf\xE9.csv", "")).empty());
     CHECK(error.rfind("the record ", 0) == 0);
     CHECK_EQ(platform::ShownPath("C:/Users/Jos\xC3\xA9/site.csv"), std::string("C:\\Users\\Jos\xC3\xA9\\site.csv"));
 }
