@@ -18,7 +18,8 @@ using operations::ReaderInfo;
 
 namespace {
 
-std::string Utf8(const std::optional<std::string>& field) {
+/// A reader's field, in its 8-bit characters, as text for a message; empty when the reader did not give it.
+std::string FieldText(const std::optional<std::string>& field) {
     return protocol::Latin1ToUtf8(field.value_or(""));
 }
 
@@ -154,7 +155,7 @@ public:
     }
     void found(const ReaderSeen& reader) override {
         line(Format(localisation::rcReaderOn,
-                    {Utf8(reader.info.serial), commission::ComName(reader.port), reader.line}));
+                    {FieldText(reader.info.serial), commission::ComName(reader.port), reader.line}));
     }
     void finished(const ReaderSeen& reader, const JobResult& job, const std::string& door,
                   commission::ReaderOutcome outcome) override {
@@ -185,7 +186,7 @@ public:
         line(Format(localisation::rcFailed, {who, commission::Say(job.why)}));
     }
     void alreadyDone(const ReaderSeen& reader, const std::string& id, const std::string& door) override {
-        line(Format(localisation::rcAlreadyDone, {commission::ReaderName(reader, door), Utf8(id)}));
+        line(Format(localisation::rcAlreadyDone, {commission::ReaderName(reader, door), FieldText(id)}));
     }
     void stateFound(const commission::StateFound& state) override {
         const std::string done = std::to_string(state.done), held = std::to_string(state.held);
@@ -196,7 +197,7 @@ public:
             line(Format(localisation::cmSetAside, {state.record, std::to_string(at)}));
     }
     void removeReader(const ReaderSeen& reader) override {
-        line(Format(localisation::rcRemove, {Utf8(reader.info.serial)}));
+        line(Format(localisation::rcRemove, {FieldText(reader.info.serial)}));
     }
     void lineTested(const ReaderSeen& reader, const commission::LineTest& test) override {
         Reporter::lineTested(reader, test);
@@ -204,7 +205,7 @@ public:
     }
     void presentCard(const ReaderSeen& reader, std::uint32_t waitMs) override {
         cardWaitMs_ = waitMs;
-        line(Format(localisation::dcPresentCard, {Utf8(reader.info.serial), std::to_string(waitMs / 1000)}));
+        line(Format(localisation::dcPresentCard, {FieldText(reader.info.serial), std::to_string(waitMs / 1000)}));
     }
     void doorCard(const ReaderSeen&, const commission::DoorCard& card) override {
         line("  " + DoorCardText(card, CardSummary(card.value), cardWaitMs_));
@@ -290,7 +291,7 @@ public:
 
     void changes(const ReaderSeen& reader, const commission::PlanRow& row,
                  const std::vector<commission::Change>& changes) override {
-        line(Format(localisation::rcDiffHead, {commission::RowName(row), Utf8(reader.info.serial),
+        line(Format(localisation::rcDiffHead, {commission::RowName(row), FieldText(reader.info.serial),
                                                commission::ComName(reader.port), reader.line}));
         for (const commission::Change& change : changes) {
             line("  " + std::string(localisation::Text(commission::RowOf(change.setting).label)) + ": " +

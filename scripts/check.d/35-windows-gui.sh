@@ -215,7 +215,7 @@ status=0
 wait "$app" || status=$?
 app=
 [ $status -eq 0 ] || fail "the site window ended with $status"
-echo "site window: $(sed -n 2p "$site/site-record.csv" | tr -d '\r')"
+echo "site window: $(tail -n 1 "$site/site-record.csv" | tr -d '\r')"
 
 wine "$installed/uninstall.exe" /S >>"$log" 2>&1 || fail "the uninstaller failed"
 # The uninstaller runs from a copy of itself and returns at once.
