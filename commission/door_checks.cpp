@@ -7,7 +7,6 @@
 #include "protocol/protocol.h"
 
 #include <span>
-#include <utility>
 
 namespace commission {
 
@@ -27,24 +26,29 @@ std::optional<LineVerdict> VerdictNamed(const std::string& word) {
 }
 
 namespace {
-/// The record's word for each state, in one place for both directions.
-constexpr std::pair<CardState, const char*> CardStateWords[] = {
-    {CardState::Read, "read"},       {CardState::WiegandMode, "wiegand-mode"}, {CardState::NoCard, "no-card"},
-    {CardState::Stopped, "stopped"}, {CardState::NoReply, "no-reply"},
-};
+constexpr CardState CardStates[] = {CardState::Read, CardState::WiegandMode, CardState::NoCard, CardState::Stopped,
+                                    CardState::NoReply};
 } // namespace
 
 const char* CardStateWord(CardState state) {
-    for (const auto& [known, word] : CardStateWords) {
-        if (known == state)
-            return word;
+    switch (state) {
+    case CardState::Read:
+        return "read";
+    case CardState::WiegandMode:
+        return "wiegand-mode";
+    case CardState::NoCard:
+        return "no-card";
+    case CardState::Stopped:
+        return "stopped";
+    case CardState::NoReply:
+        break;
     }
     return "no-reply";
 }
 
 std::optional<CardState> CardStateNamed(const std::string& word) {
-    for (const auto& [state, known] : CardStateWords) {
-        if (word == known)
+    for (const CardState state : CardStates) {
+        if (word == CardStateWord(state))
             return state;
     }
     return std::nullopt;
