@@ -136,7 +136,7 @@ class TextReporter final : public Reporter {
 public:
     explicit TextReporter(CtlEnvironment& environment) : Reporter(environment) {}
 
-    void operationStep(const std::string& text) override { line(text); }
+    void operationStep(const commission::Reason& step) override { line(commission::Say(step)); }
     void operationEnded(const operations::Result& result) override { line(operations::MessageText(result)); }
     void note(const commission::Reason& reason) override {
         line(Format(localisation::rcNote, {commission::Say(reason)}));

@@ -3,13 +3,11 @@
 // window). Events carry codes, settings and values; the words are the face's, taken from the message table when
 // shown, so that nothing the library holds depends on the language of the moment.
 
-#include "localisation/message_table.h"
+#include "localisation/reason.h"
 #include "operations/result.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace commission {
 
@@ -19,33 +17,9 @@ struct JobResult;
 struct LineTest;
 struct DoorCard;
 
-/// Something to be said, held as a row of the message table and its values, and worded only when shown.
-struct Reason {
-    Reason() = default;
-    /// A value as it stands: a serial, a path, a number, a system's error text.
-    Reason(std::string shown) : value(std::move(shown)) {} // NOLINT(google-explicit-constructor)
-    Reason(const char* shown) : value(shown) {}            // NOLINT(google-explicit-constructor)
-    /// The row's words, with `values` for its {1}, {2}, ...
-    Reason(localisation::TextId row, std::vector<Reason> values = {}) // NOLINT(google-explicit-constructor)
-        : text(row), parts(std::move(values)) {}
-    /// `parts` one after another, `separator` between them ("; ", ", ").
-    static Reason Joined(std::vector<Reason> parts, std::string separator);
-    /// An operation's message, as the operation words it for `port`.
-    static Reason Operation(const operations::Result& result);
-
-    /// Nothing to say.
-    bool empty() const { return !text && value.empty() && parts.empty(); }
-    /// `more` after this one, "; " between.
-    void add(Reason more);
-
-    std::optional<localisation::TextId> text; ///< nothing: `value`, or `parts` joined by `value`
-    std::string value;
-    std::vector<Reason> parts;
-    int port = -1; ///< an operation's message: its port
-};
-
-/// The words, in the current language.
-std::string Say(const Reason& reason);
+// A Reason is localisation's; the commissioning library and its faces spell it as their own.
+using localisation::Reason;
+using localisation::Say;
 
 /// How one reader ended. The record's, the report's and JSON's word for each is OutcomeWord's.
 enum class ReaderOutcome {
@@ -72,10 +46,10 @@ public:
     virtual ~Events() = default;
     /// A step of an operation as the window shows it ("Set Reader ID = 12"), told once it is known that more
     /// follows it: the operation's last message is its outcome, which `operationEnded` tells.
-    virtual void operationStep(const std::string& text) { (void)text; }
+    virtual void operationStep(const Reason& step) { (void)step; }
     /// Each message of an operation as it happens, its outcome included: the latest one is where it stands.
-    virtual void operationMessage(const std::string& text) { (void)text; }
-    /// An operation ended: a setting sent, the factory default, a scan; its words are Reason::Operation(result).
+    virtual void operationMessage(const Reason& message) { (void)message; }
+    /// An operation ended: a setting sent, the factory default, a scan; its words are operations::Message(result).
     virtual void operationEnded(const operations::Result& result) { (void)result; }
     /// Something the user should know about the reader under way (a parity left out, the row it takes).
     virtual void note(const Reason& reason) { (void)reason; }

@@ -109,7 +109,7 @@ private:
             return true;
         }
         job_.code = CodeOf(result, false);
-        job_.why = Reason::Operation(result);
+        job_.why = operations::Message(result);
         if (Reason cause = CauseOf(job_.code, result.port, result.line); !cause.empty())
             job_.why = Reason::Joined({std::move(job_.why), std::move(cause)}, ": ");
         return false;

@@ -91,20 +91,20 @@ public:
     /// Nothing is passed on while quiet (a read-back, a wait for the next reader).
     bool quiet = false;
     void settle() { holding_ = false; }
-    void message(const std::string& text) override {
+    void message(const Reason& message) override {
         if (!quiet)
-            events_.operationMessage(text);
+            events_.operationMessage(message);
         if (holding_ && !quiet)
             events_.operationStep(held_);
-        held_ = text;
+        held_ = message;
         holding_ = true;
     }
 
 private:
     Events& events_;
-    // A string and a flag rather than an optional: GCC 12's optimiser takes the optional's string for
+    // A Reason and a flag rather than an optional: GCC 12's optimiser takes the optional's string for
     // uninitialised where the observer ends.
-    std::string held_;
+    Reason held_;
     bool holding_ = false;
 };
 

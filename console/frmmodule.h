@@ -95,7 +95,7 @@ private:
     void endPressUnderWay();
 
     // ---- operations::Observer: each step an operation reports, shown with the controls ----
-    void message(const std::string& text) override;
+    void message(const localisation::Reason& message) override;
     void panel(operations::Panel panel, const std::string& text) override;
     void select(operations::List list, int index) override;
     void parityEnabled(bool enabled) override;

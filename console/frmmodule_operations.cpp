@@ -65,8 +65,8 @@ void TfrmModule::sbKeyChange() {
 
 // ---- the steps an operation reports ----
 
-void TfrmModule::message(const std::string& text) {
-    ShowMessage(QString::fromStdString(text));
+void TfrmModule::message(const localisation::Reason& message) {
+    ShowMessage(QString::fromStdString(localisation::Say(message)));
 }
 
 void TfrmModule::panel(operations::Panel panel, const std::string& text) {

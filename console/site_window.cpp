@@ -366,7 +366,9 @@ void TfrmSite::FormShow() {
     for (int row = 0; row < ui->tblReaders->rowCount(); ++row)
         showOutcome(row);
     updateCounts();
-    if (!running_ && idle_)
+    if (running_ && !said_.empty())
+        sayStatus(said_);
+    else if (!running_ && idle_)
         showStatus(idle_());
     cards_->retranslate();
 }
@@ -610,7 +612,13 @@ commission::Request TfrmSite::chosenSettings() const {
 // ---- the status ----
 
 void TfrmSite::showStatus(const QString& text) {
+    said_ = {};
     ui->pnStatus->setText(text);
+}
+
+void TfrmSite::sayStatus(commission::Reason status) {
+    showStatus(Utf8(commission::Say(status)));
+    said_ = std::move(status);
 }
 
 void TfrmSite::showIdle(std::function<QString()> text) {
@@ -732,7 +740,7 @@ void TfrmSite::run() {
     tmrBusy->stop();
     running_ = false;
     pending_.reset();
-    head_.clear();
+    head_ = {};
     current_ = -1;
     RestoreDefaultCursor();
     const std::string done = std::to_string(summary.done);
@@ -896,9 +904,9 @@ void TfrmSite::showValues(int row, const operations::ReaderInfo& info, const std
 
 // ---- the events of the run ----
 
-void TfrmSite::operationMessage(const std::string& text) {
+void TfrmSite::operationMessage(const commission::Reason& message) {
     rowUnderWay();
-    showStatus(head_.isEmpty() ? Utf8(text) : head_ + QLatin1Char('\n') + Utf8(text));
+    sayStatus(head_.empty() ? message : commission::Reason::Joined({head_, message}, "\n"));
 }
 
 void TfrmSite::readBack(const commission::JobResult& job) {
@@ -911,18 +919,18 @@ void TfrmSite::readBack(const commission::JobResult& job) {
 }
 
 void TfrmSite::waiting(int port) {
-    const std::string where = port > 0 ? commission::ComName(port) : Format(localisation::swAnyPort, {});
-    head_.clear();
-    showStatus(F(localisation::swWaiting, {where}));
+    head_ = {};
+    sayStatus(commission::Reason(localisation::swWaiting,
+                                 {port > 0 ? commission::Reason(commission::ComName(port)) : localisation::swAnyPort}));
     tmrBusy->start();
 }
 
 void TfrmSite::found(const commission::ReaderSeen& reader) {
     pending_ = reader;
     readBack_.clear();
-    head_ = F(localisation::swFound,
-              {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), commission::ComName(reader.port), reader.line});
-    showStatus(head_);
+    head_ = commission::Reason(localisation::swFound, {protocol::Latin1ToUtf8(reader.info.serial.value_or("")),
+                                                       commission::ComName(reader.port), reader.line});
+    sayStatus(head_);
 }
 
 void TfrmSite::planRow(const commission::ReaderSeen& reader, const commission::PlanRow& row) {
@@ -933,9 +941,10 @@ void TfrmSite::planRow(const commission::ReaderSeen& reader, const commission::P
     setCell(current_, ColFirmware, FromReader(reader.info.version));
     setCell(current_, ColTime, {});
     setRowState(current_, RowState::UnderWay);
-    head_ = F(localisation::swTakesRow, {protocol::Latin1ToUtf8(reader.info.serial.value_or("")),
-                                         commission::ComName(reader.port), reader.line, commission::RowName(row)});
-    showStatus(head_);
+    head_ = commission::Reason(localisation::swTakesRow,
+                               {protocol::Latin1ToUtf8(reader.info.serial.value_or("")),
+                                commission::ComName(reader.port), reader.line, commission::RowName(row)});
+    sayStatus(head_);
 }
 
 void TfrmSite::finished(const commission::ReaderSeen& reader, const commission::JobResult& job, const std::string& door,
@@ -990,7 +999,7 @@ void TfrmSite::finished(const commission::ReaderSeen& reader, const commission::
     setRowState(row, state);
     ui->tblReaders->scrollToItem(ui->tblReaders->item(row, ColDoor));
     pending_.reset();
-    head_.clear();
+    head_ = {};
     showStatus(readBack_.isEmpty() ? outcome_ : outcome_ + QLatin1Char('\n') + readBack_);
     updateCounts();
 }
@@ -1009,7 +1018,7 @@ void TfrmSite::stateFound(const commission::StateFound& state) {
 void TfrmSite::alreadyDone(const commission::ReaderSeen& reader, const std::string& id, const std::string&) {
     pending_.reset();
     readBack_.clear();
-    head_.clear();
+    head_ = {};
     outcome_ = F(localisation::swAlreadyDone,
                  {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), protocol::Latin1ToUtf8(id)});
     showStatus(outcome_);
@@ -1025,14 +1034,17 @@ void TfrmSite::lineTestStarted(const commission::ReaderSeen&, long long count) {
 }
 
 void TfrmSite::lineTestStep(const commission::LineTest& sofar, long long count) {
-    showStatus(head_ + QLatin1Char('\n') +
-               F(localisation::dcLineTesting, {std::to_string(sofar.sent), std::to_string(count)}));
+    sayStatus(commission::Reason::Joined(
+        {head_, commission::Reason(localisation::dcLineTesting, {std::to_string(sofar.sent), std::to_string(count)})},
+        "\n"));
 }
 
 void TfrmSite::presentCard(const commission::ReaderSeen& reader, std::uint32_t waitMs) {
-    showStatus(head_ + QLatin1Char('\n') +
-               F(localisation::dcPresentCard,
-                 {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), std::to_string(waitMs / 1000)}));
+    sayStatus(commission::Reason::Joined(
+        {head_,
+         commission::Reason(localisation::dcPresentCard,
+                            {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), std::to_string(waitMs / 1000)})},
+        "\n"));
 }
 
 void TfrmSite::left(const commission::ReaderSeen&) {

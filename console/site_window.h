@@ -112,7 +112,7 @@ protected:
 
 private:
     // ---- commission::Events: what the site tells, shown ----
-    void operationMessage(const std::string& text) override;
+    void operationMessage(const commission::Reason& message) override;
     void readBack(const commission::JobResult& job) override;
     void waiting(int port) override;
     void found(const commission::ReaderSeen& reader) override;
@@ -145,6 +145,8 @@ private:
     void updateCounts();
     /// A status that is composed again after a language switch.
     void showIdle(std::function<QString()> text);
+    /// A status of the run under way, said again after a language switch.
+    void sayStatus(commission::Reason status);
     void showStatus(const QString& text);
     /// The failure signal for something that kept the run from starting.
     void refuse(const QString& text);
@@ -214,7 +216,8 @@ private:
 
     int current_ = -1;                              ///< the table's row under way
     std::optional<commission::ReaderSeen> pending_; ///< a reader found that has no row yet
-    QString head_;                   ///< the reader under way and where, above the step under way in the status
+    commission::Reason head_;        ///< the reader under way and where, above the step under way in the status
+    commission::Reason said_;        ///< the status as sayStatus showed it; empty once another is shown
     QString outcome_;                ///< what the last reader's end said, for the removal request
     QString readBack_;               ///< what reading the last reader back found, when it found all as set
     commission::SiteStatus status_;  ///< as the site gave it last, shown after its run too

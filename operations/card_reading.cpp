@@ -34,7 +34,7 @@ Result ReadCards(const Context& c) {
     result.lineIndex = reader.BaudRateIndex;
     if (!reader.ReaderFound) {
         result.message = localisation::txScanFirst;
-        observer.message(Text(result.message));
+        observer.message(result.message);
         observer.beep(FailureBeepHz, SignalBeepMs);
         return result;
     }
@@ -51,7 +51,7 @@ Result ReadCards(const Context& c) {
         result.openError = link.lastOpenError();
         result.message = localisation::txOpenCom;
         observer.commLamp(Lamp::Red);
-        observer.message(MessageText(result));
+        observer.message(Message(result));
         observer.beep(FailureBeepHz, SignalBeepMs);
         reader.CardReadActive = false;
     } else {
@@ -79,7 +79,7 @@ Result ReadCards(const Context& c) {
         if (reader.CardReadActive) {
             result.message = localisation::txReaderNotFound;
             observer.commLamp(Lamp::Red);
-            observer.message(Text(result.message));
+            observer.message(result.message);
             reader.CardReadActive = false;
             observer.beep(FailureBeepHz, SignalBeepMs);
         } else {

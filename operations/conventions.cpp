@@ -12,7 +12,7 @@ namespace operations {
 namespace {
 
 // Lamp, message, tone, input, cursor: in that order, so the message is on screen before the tone starts.
-void Signal(Observer& observer, Lamp colour, const std::string& message, unsigned frequencyHz) {
+void Signal(Observer& observer, Lamp colour, const localisation::Reason& message, unsigned frequencyHz) {
     observer.commLamp(colour);
     observer.message(message);
     observer.beep(frequencyHz, SignalBeepMs);
@@ -22,16 +22,16 @@ void Signal(Observer& observer, Lamp colour, const std::string& message, unsigne
 
 } // namespace
 
-std::string MessageText(localisation::TextId message, int portNo) {
+localisation::Reason Message(localisation::TextId message, int portNo) {
     using namespace localisation;
     switch (message) {
     case txInfoOk:
     case txInfoError:
-        return std::string(Text(message)) + " : #" + std::to_string(portNo) + ")";
+        return Reason::Joined({message, " : #" + std::to_string(portNo) + ")"}, "");
     case txOpenCom:
-        return std::string(Text(message)) + " : " + std::to_string(portNo) + " " + Text(txError);
+        return Reason::Joined({message, " : " + std::to_string(portNo) + " ", txError}, "");
     default:
-        return Text(message);
+        return message;
     }
 }
 
@@ -40,11 +40,11 @@ void EnterBusy(Observer& observer) {
     observer.busy(Busy::On);
 }
 
-void SuccessSignal(Observer& observer, const std::string& message) {
+void SuccessSignal(Observer& observer, const localisation::Reason& message) {
     Signal(observer, Lamp::Yellow, message, SuccessBeepHz);
 }
 
-void FailureSignal(Observer& observer, const std::string& message) {
+void FailureSignal(Observer& observer, const localisation::Reason& message) {
     Signal(observer, Lamp::Red, message, FailureBeepHz);
 }
 

@@ -6,8 +6,6 @@
 
 namespace operations {
 
-using localisation::Text;
-
 namespace {
 constexpr int DefaultAttempts = 2;
 constexpr int DefaultId = 1;
@@ -29,7 +27,7 @@ Result FactoryDefault(const Context& c, bool paritySupported) {
     EnterBusy(observer);
     if (!c.reader.ReaderFound) {
         result.message = localisation::txScanFirst;
-        FailureSignal(observer, Text(result.message));
+        FailureSignal(observer, result.message);
         return result;
     }
 
@@ -43,7 +41,7 @@ Result FactoryDefault(const Context& c, bool paritySupported) {
     observer.select(List::Rs485, DefaultRs485);
     observer.scrollTo(Bar::Key, DefaultKeys);
     observer.panel(Panel::Key, DefaultKeysText); // it may still show the scan's count, which Key Num would send
-    observer.message(std::string(Text(localisation::txSetDefaultWiegand)) + " 26");
+    observer.message(localisation::Reason::Joined({localisation::txSetDefaultWiegand, "26"}, " "));
 
     bool success = false;
     if (link.OpenComPort(c.reader.ComPortNo, c.reader.ComSettings)) {
@@ -82,9 +80,9 @@ Result FactoryDefault(const Context& c, bool paritySupported) {
         c.reader.SelectLineSetting(protocol::DefaultBaudRateIndex);
         result.outcome = Outcome::Done;
         result.message = localisation::txSetDefaultW26Ok;
-        SuccessSignal(observer, Text(result.message));
+        SuccessSignal(observer, result.message);
     } else {
-        FailureSignal(observer, Text(result.message));
+        FailureSignal(observer, result.message);
     }
     result.line = c.reader.ComSettings;
     result.lineIndex = c.reader.BaudRateIndex;

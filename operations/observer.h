@@ -1,8 +1,10 @@
 #pragma once
 // What an operation shows, step by step, in the order the window shows it. The window implements this with
 // its controls, the operations tests with a recorder, a command-line tool with printing where it wants progress.
-// Texts are UTF-8, exactly as the window shows them. What an operation achieved is its Result (result.h).
+// Texts are UTF-8, exactly as the window shows them; a message is a Reason, which the observer words when it
+// shows it. What an operation achieved is its Result (result.h).
 
+#include "localisation/reason.h"
 #include "protocol/protocol.h"
 
 #include <string>
@@ -29,8 +31,8 @@ class Observer {
 public:
     virtual ~Observer() = default;
 
-    /// pnMsg.
-    virtual void message(const std::string& text) = 0;
+    /// pnMsg: the step or outcome, worded by the observer (localisation::Say).
+    virtual void message(const localisation::Reason& message) = 0;
     virtual void panel(Panel panel, const std::string& text) = 0;
     /// `index` -1: the list without a selection.
     virtual void select(List list, int index) = 0;
@@ -54,7 +56,7 @@ public:
 /// Shows nothing; a caller that wants a few steps overrides those.
 class QuietObserver : public Observer {
 public:
-    void message(const std::string&) override {}
+    void message(const localisation::Reason&) override {}
     void panel(Panel, const std::string&) override {}
     void select(List, int) override {}
     void parityEnabled(bool) override {}

@@ -7,6 +7,7 @@
 
 #include "link/link.h"
 #include "localisation/message_table.h"
+#include "localisation/reason.h"
 #include "operations/observer.h"
 #include "operations/reader_state.h"
 #include "operations/result.h"
@@ -52,12 +53,19 @@ struct Context {
 /// Busy state: hourglass, then input blocked.
 void EnterBusy(Observer& observer);
 /// Lamp yellow, message, 1000 Hz for 300 ms, input taken again, default cursor.
-void SuccessSignal(Observer& observer, const std::string& message);
+void SuccessSignal(Observer& observer, const localisation::Reason& message);
 /// Lamp red, message, 300 Hz for 300 ms, input taken again, default cursor.
-void FailureSignal(Observer& observer, const std::string& message);
-/// The message an operation ended with, as it was shown: the row of `message` in the current language with the
-/// port where the message names one.
-std::string MessageText(localisation::TextId message, int portNo);
+void FailureSignal(Observer& observer, const localisation::Reason& message);
+/// The message an operation ended with, as it was shown: the row of `message` with the port where the message
+/// names one.
+localisation::Reason Message(localisation::TextId message, int portNo);
+inline localisation::Reason Message(const Result& result) {
+    return Message(result.message, result.port);
+}
+/// Message's words, in the current language.
+inline std::string MessageText(localisation::TextId message, int portNo) {
+    return localisation::Say(Message(message, portNo));
+}
 inline std::string MessageText(const Result& result) {
     return MessageText(result.message, result.port);
 }

@@ -22,8 +22,8 @@ constexpr int RememberedPortTries = 3;
 constexpr int SearchTries = 2;
 constexpr int InfoPasses = 2;
 
-std::string ScanComMessage(int portNo) {
-    return std::string(Text(localisation::txScanCom)) + " : #" + std::to_string(portNo);
+localisation::Reason ScanComMessage(int portNo) {
+    return localisation::Reason::Joined({localisation::txScanCom, " : #" + std::to_string(portNo)}, "");
 }
 
 bool Interrupted(const ScanOptions& options) {
@@ -129,7 +129,7 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
                                 protocol::ReplyDigit(mode.text, protocol::WiegandDigit, LengthItemCount));
                 observer.select(List::Rs485, protocol::ReplyDigit(mode.text, protocol::Rs485Digit, LengthItemCount));
                 if (wellFormed && protocol::ReplyDigits(mode.received, protocol::ModeField)) {
-                    observer.message(MessageText(localisation::txInfoOk, portNo));
+                    observer.message(Message(localisation::txInfoOk, portNo));
                     c.reader.ReaderFound = true;
                     observer.busy(Busy::Off);
                     observer.commLamp(Lamp::Yellow);
@@ -147,7 +147,7 @@ void ReadReaderInfo(const Context& c, const Reply& info, const ScanOptions& opti
         result.outcome = Outcome::Done;
         result.message = localisation::txInfoOk;
     } else {
-        observer.message(MessageText(localisation::txInfoError, portNo));
+        observer.message(Message(localisation::txInfoError, portNo));
         observer.busy(Busy::Off);
         observer.commLamp(Lamp::Red);
         observer.beep(FailureBeepHz, SignalBeepMs);
@@ -302,7 +302,7 @@ Result Scan(const Context& c, platform::SettingsStore& store, const ScanOptions&
     Observer& observer = c.observer;
     observer.waitCursor(true);
     observer.busy(Busy::Blinking);
-    observer.message(std::string(Text(localisation::txScanReader)) + " ....");
+    observer.message(localisation::Reason::Joined({localisation::txScanReader, " ...."}, ""));
     observer.panel(Panel::Serial, std::string(Text(localisation::txSerialNo)) + " : ________");
     observer.panel(Panel::Version, std::string(Text(localisation::txVersion)) + " : __.__-__");
     observer.panel(Panel::Id, "__");
@@ -345,7 +345,7 @@ Result Scan(const Context& c, platform::SettingsStore& store, const ScanOptions&
         ReadReaderInfo(c, *answer, options, result);
     } else {
         observer.select(List::BaudRate, protocol::DefaultBaudRateIndex);
-        observer.message(Text(localisation::txReaderNotFound));
+        observer.message(localisation::txReaderNotFound);
         observer.busy(Busy::Off);
         observer.commLamp(Lamp::Red);
         observer.beep(FailureBeepHz, SignalBeepMs);

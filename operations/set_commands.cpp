@@ -7,7 +7,6 @@
 
 namespace operations {
 
-using localisation::Text;
 using localisation::TextId;
 
 namespace {
@@ -20,7 +19,7 @@ bool InRange(int index, int count) {
 
 /// What one set operation says; the sequence is the same for all five.
 struct SetCommand {
-    std::string opening; ///< shown once the refusal check has passed
+    localisation::Reason opening; ///< shown once the refusal check has passed
     TextId ok;
     TextId error;
     bool valid = true; ///< false: a list without a selection; nothing may be sent
@@ -38,7 +37,7 @@ template <class Build> Result RunSetCommand(const Context& c, const SetCommand& 
     EnterBusy(observer);
     if (!c.reader.ReaderFound) {
         result.message = localisation::txScanFirst;
-        FailureSignal(observer, Text(result.message));
+        FailureSignal(observer, result.message);
         return result;
     }
     observer.message(command.opening);
@@ -65,14 +64,14 @@ template <class Build> Result RunSetCommand(const Context& c, const SetCommand& 
     result.outcome = success ? Outcome::Done : Outcome::Failed;
     result.message = success ? command.ok : command.error;
     if (success)
-        SuccessSignal(observer, Text(result.message));
+        SuccessSignal(observer, result.message);
     else
-        FailureSignal(observer, Text(result.message));
+        FailureSignal(observer, result.message);
     return result;
 }
 
-std::string Opening(TextId id, const std::string& value = {}) {
-    return value.empty() ? std::string(Text(id)) : std::string(Text(id)) + " = " + value;
+localisation::Reason Opening(TextId id, const std::string& value = {}) {
+    return value.empty() ? localisation::Reason(id) : localisation::Reason::Joined({id, value}, " = ");
 }
 
 } // namespace

@@ -21,7 +21,7 @@ class Recorder final : public Observer {
 public:
     QStringList steps;
 
-    void message(const std::string& text) override { add("message " + text); }
+    void message(const localisation::Reason& message) override { add("message " + localisation::Say(message)); }
     void panel(Panel which, const std::string& text) override {
         static const char* const names[] = {"serial", "version", "id", "keys", "card"};
         add(std::string("panel ") + names[static_cast<int>(which)] + " " + text);
