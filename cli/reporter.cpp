@@ -291,7 +291,7 @@ public:
 
     void changes(const ReaderSeen& reader, const commission::PlanRow& row,
                  const std::vector<commission::Change>& changes) override {
-        line(Format(localisation::rcDiffHead, {commission::RowName(row), FieldText(reader.info.serial),
+        line(Format(localisation::rcDiffHead, {commission::Say(commission::RowName(row)), FieldText(reader.info.serial),
                                                commission::ComName(reader.port), reader.line}));
         for (const commission::Change& change : changes) {
             line("  " + std::string(localisation::Text(commission::RowOf(change.setting).label)) + ": " +

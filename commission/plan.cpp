@@ -79,9 +79,9 @@ std::string SiteName(const std::string& path) {
     return name;
 }
 
-std::string RowName(const PlanRow& row) {
-    return row.door.empty() ? localisation::Format(localisation::cmRowLine, {std::to_string(row.line)})
-                            : localisation::Format(localisation::cmDoor, {row.door});
+localisation::Reason RowName(const PlanRow& row) {
+    return row.door.empty() ? localisation::Reason(localisation::cmRowLine, {std::to_string(row.line)})
+                            : localisation::Reason(localisation::cmDoor, {row.door});
 }
 
 bool SameSerial(std::string_view a, std::string_view b) {

@@ -6,6 +6,7 @@
 // is sent.
 
 #include "commission/settings_table.h"
+#include "localisation/reason.h"
 
 #include <optional>
 #include <string>
@@ -42,7 +43,7 @@ PlanCheck ReadPlan(const std::string& path);
 /// A site's name from its file's path: the name without its folder and extension.
 std::string SiteName(const std::string& path);
 /// "door 12" or, for a row without a door, "line 5".
-std::string RowName(const PlanRow& row);
+localisation::Reason RowName(const PlanRow& row);
 /// Whether a plan's serial and a reader's are the same: a person may type the reader's capitals small.
 bool SameSerial(std::string_view a, std::string_view b);
 

@@ -167,7 +167,8 @@ std::vector<std::string> SiteState::left(bool withSerialOnly) const {
         // The serial the row is for, or of the reader that took its ID and failed.
         const std::string serial = row.serial.value_or(heldBy_[i]);
         if (!done_[i] && (!withSerialOnly || row.serial))
-            names.push_back(RowName(row) + (serial.empty() ? "" : " (" + protocol::Latin1ToUtf8(serial) + ")"));
+            names.push_back(localisation::Say(RowName(row)) +
+                            (serial.empty() ? "" : " (" + protocol::Latin1ToUtf8(serial) + ")"));
     }
     return names;
 }

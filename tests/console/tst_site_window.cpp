@@ -266,6 +266,24 @@ private slots:
             QCOMPARE(f.readers[1]->state.id, std::string("12"));
             QCOMPARE(RecordRows(f.record()).size(), 3);
         });
+
+        // The window's switch between two exchanges (its language buttons wait for the run's end).
+        QTest::newRow("the language switched under a step: the step said again") << Scene([](SiteFixture& f) {
+            f.reader("20240101");
+            f.stopAfterLastMs = 3000;
+            f.open(f.file("site.csv", "door,id,keys\r\nFront,11,6\r\n"));
+            f.onCommand = [&f, switched = false](const std::string&) mutable {
+                if (!switched && f.status().endsWith(QStringLiteral("Set Reader ID = 11"))) {
+                    switched = true;
+                    localisation::SelectLanguage(localisation::LanguageTraditional);
+                    f.window->FormShow();
+                }
+            };
+            f.click("btnStart");
+        }) << R"(
+            status Reader 20240101 on COM3 at 19200,e,8,1: door Front / Set Reader ID = 11
+            status 讀卡機 20240101 在 COM3，19200,e,8,1：門 Front / 設定讀卡機編號 = 11
+        )" << Scene([](SiteFixture&) {});
     }
     void sites() {
         QFETCH(Scene, scene);
