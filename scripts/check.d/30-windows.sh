@@ -1,19 +1,24 @@
 # shellcheck shell=bash
-# The Windows stage: cross-build with mingw-w64 and run the Windows tests under wine, in a private prefix
+# The Windows stage: the back ends' tests (ctest label win32) and readerctl.exe under wine, in a private prefix
 # (build-win/wineprefix) whose COM3, COM4, COM5, COM6 and COM10 are pseudo-terminals served by
-# tests/windows/pty_reader.py. Everything wine says goes to build-win/wine.log.
+# tests/windows/pty_reader.py. They are built in the one Windows build, against Qt for Windows (build-win-gui, which
+# 35-windows-gui goes on with), so that the libraries are compiled for Windows once. Everything wine says goes to
+# build-win/wine.log.
 set -euo pipefail
 . scripts/common.sh
 started=$SECONDS
 
-need_packages g++-mingw-w64-x86-64 wine wine64 libcli11-dev nlohmann-json3-dev
+# shellcheck disable=SC2086
+need_packages $WINDOWS_PACKAGES
 command -v python3 >/dev/null || need_packages python3
 
-build="build-win"
-build_in "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DREADERCONFIG_GUI=OFF -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS
+build=build-win-gui
+configure_windows_gui "$build" "$(scripts/build-qt-windows)"
+cmake --build "$build" -j"$(nproc)" --target tst_win32_serial tst_win32_registry tst_win32_files readerctl \
+    bench_win32_timing
 
-root=$PWD/$build
+root=$PWD/build-win
+mkdir -p "$root"
 serial=$root/serial
 log=$root/wine.log
 export WINEPREFIX=$root/wineprefix WINEARCH=win64 WINEDEBUG=-all,err+module WINEDLLOVERRIDES="mscoree,mshtml="
@@ -73,6 +78,6 @@ for port in "${ports[@]}"; do
         { echo "wine did not map COM$port to $serial/com$port" >&2; exit 1; }
 done
 
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -L win32
 wine "$build/tests/windows/bench_win32_timing.exe" 2>>"$log" | tr -d '\r'
 echo "windows stage: $((SECONDS - started)) s"

@@ -100,7 +100,7 @@ for port in "${ports[@]}"; do
 done
 
 echo "-- QtTest programs under wine"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" -LE win32
 
 echo "-- end to end on Xvfb ($DISPLAY)"
 
