@@ -110,8 +110,11 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     }
     std::unique_ptr<commission::Record> record;
     std::unique_ptr<commission::Enrolment> enrolment;
-    if (!call.outPath.empty() && !(enrolment = commission::Enrolment::Open(call.outPath, call.namePrefix, error)))
-        return refused(error);
+    if (!call.outPath.empty()) {
+        if (const commission::Failure failure = commission::Enrolment::Open(call.outPath, call.namePrefix, enrolment);
+            !failure.ok())
+            return refused(commission::Say(failure.why));
+    }
     if (const commission::Failure failure =
             commission::CheckRun(RunChecked(call, plan ? &*plan : nullptr), call.recordPath, record);
         !failure.ok())
