@@ -274,16 +274,17 @@ void ApplyAgain(const std::string& line) {
     platform::MemorySettingsStore store;
     // One virtual clock for the three runs: a reader model keeps its own times, as a reader does.
     platform::VirtualSystem system;
-    std::string error;
     Cycles first = [&] {
-        std::unique_ptr<commission::Record> record = commission::Record::Open(path, error);
+        std::unique_ptr<commission::Record> record;
+        commission::Record::Open(path, record);
         return ApplyOnce(system, plan, readers, store, record.get());
     }();
     // A door left, so that the run waits for readers and each of the five is seen.
     const commission::Plan more =
         *commission::ParsePlan(planText + "Door 6,,16,6,wiegand 34 32,1,\"" + line + "\"\r\n", "Example site").plan;
     Cycles withRecord = [&] {
-        std::unique_ptr<commission::Record> record = commission::Record::Open(path, error);
+        std::unique_ptr<commission::Record> record;
+        commission::Record::Open(path, record);
         return ApplyOnce(system, more, readers, store, record.get());
     }();
     Cycles withoutRecord = ApplyOnce(system, plan, readers, store, nullptr);

@@ -679,6 +679,11 @@ std::optional<int> LanguageAsked(const std::vector<std::string>& args) {
     return std::nullopt;
 }
 
+bool JsonAsked(const std::vector<std::string>& args) {
+    const auto end = std::find(args.begin(), args.end(), "--");
+    return std::find(args.begin(), end, "--json") != end;
+}
+
 std::vector<std::string> OptionNamesOf(const std::string& command) {
     return CommandLine().optionsOf(command);
 }

@@ -65,6 +65,8 @@ CtlParse ParseCtlArguments(const std::vector<std::string>& args);
 /// The language that `--language` asks for on a command line, if it asks for one it knows; before parsing, so
 /// that even the complaints about the line are in it.
 std::optional<int> LanguageAsked(const std::vector<std::string>& args);
+/// Whether `--json` is asked for, by the same rule: before parsing, and not after "--", where it is a word.
+bool JsonAsked(const std::vector<std::string>& args);
 
 /// The names of the commands, and the options (long names) that `command` takes, for the tests that hold the
 /// completion and the man page to them.

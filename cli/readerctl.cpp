@@ -13,7 +13,6 @@
 #include "settings/settings.h"
 #include "trace/trace_file.h"
 
-#include <algorithm>
 #include <memory>
 
 namespace cli {
@@ -49,7 +48,7 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     // Messages in the saved language, or the one asked for (for this run only: the saved language is the
     // window's), even the complaints about the command line. A script reading JSON gets English unless it asks.
     const settings::LoadedSettings loaded = settings::LoadSettings(environment.store);
-    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    const bool json = JsonAsked(args);
     localisation::UseSavedLanguage(loaded.LanguageName);
     if (json)
         localisation::SelectLanguage(localisation::LanguageEnglish);
@@ -110,8 +109,11 @@ int RunReaderctl(const std::vector<std::string>& args, CtlEnvironment& environme
     }
     std::unique_ptr<commission::Record> record;
     std::unique_ptr<commission::Enrolment> enrolment;
-    if (!call.outPath.empty() && !(enrolment = commission::Enrolment::Open(call.outPath, call.namePrefix, error)))
-        return refused(error);
+    if (!call.outPath.empty()) {
+        if (const commission::Failure failure = commission::Enrolment::Open(call.outPath, call.namePrefix, enrolment);
+            !failure.ok())
+            return refused(commission::Say(failure.why));
+    }
     if (const commission::Failure failure =
             commission::CheckRun(RunChecked(call, plan ? &*plan : nullptr), call.recordPath, record);
         !failure.ok())

@@ -6,8 +6,8 @@ namespace commission {
 
 namespace {
 
-std::string LineFault(int line, localisation::TextId what) {
-    return localisation::Format(localisation::plLineFault, {std::to_string(line), localisation::Text(what)});
+Reason LineFault(int line, localisation::TextId what) {
+    return {localisation::plLineFault, {std::to_string(line), what}};
 }
 
 } // namespace

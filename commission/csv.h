@@ -3,6 +3,8 @@
 // quote or a line end, quotes doubled inside. Records end with CRLF, LF or a lone CR. A spreadsheet set for a
 // language that writes decimal commas separates with semicolons, and its "Unicode text" with tabs.
 
+#include "commission/events.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,15 +32,15 @@ public:
     };
     /// The next record that is not an empty line; nothing at the end or after an error.
     std::optional<Record> next();
-    /// What is wrong with the text, with its line, in the current language; empty while nothing is.
-    const std::string& error() const { return error_; }
+    /// What is wrong with the text, with its line; empty while nothing is.
+    const Reason& error() const { return error_; }
 
 private:
     std::string_view text_;
     char separator_;
     std::size_t at_ = 0;
     int line_ = 1;
-    std::string error_;
+    Reason error_;
 };
 
 } // namespace commission

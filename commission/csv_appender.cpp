@@ -10,7 +10,6 @@
 namespace commission {
 
 using localisation::Format;
-using localisation::Text;
 
 namespace {
 
@@ -53,38 +52,40 @@ std::FILE* OpenForAppending(const std::string& path) {
 
 } // namespace
 
-std::string FileProblem(const std::string& path, int error) {
+Reason FileProblem(const std::string& path, int error) {
     if (platform::KindOf(path) == platform::PathKind::Folder)
-        return Text(localisation::flFolder);
+        return localisation::flFolder;
     if (!platform::FolderExists(path))
-        return Text(localisation::flNoFolder);
+        return localisation::flNoFolder;
     switch (error) {
     case EACCES:
     case EPERM:
     case EROFS:
-        return Text(localisation::flPermission);
+        return localisation::flPermission;
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-        return Text(localisation::flDiskFull);
+        return localisation::flDiskFull;
     case EFBIG:
-        return Text(localisation::flTooLarge);
+        return localisation::flTooLarge;
     default:
         return std::strerror(error ? error : EIO);
     }
 }
 
-std::unique_ptr<CsvAppender> CsvAppender::Open(const std::string& path, std::vector<std::string> header,
-                                               std::vector<std::vector<std::string>> rows, bool needsLineEnd,
-                                               localisation::TextId cannotWrite, std::string& error) {
+Failure CsvAppender::Open(const std::string& path, std::vector<std::string> header,
+                          std::vector<std::vector<std::string>> rows, bool needsLineEnd,
+                          localisation::TextId cannotWrite, std::unique_ptr<CsvAppender>& opened) {
+    opened.reset();
     const platform::PathKind kind = platform::KindOf(path);
+    const auto refused = [&](int why) {
+        return Failure{Code::NotSaved, Reason(cannotWrite, {platform::ShownPath(path), FileProblem(path, why)})};
+    };
     errno = 0;
     std::FILE* file = OpenForAppending(path);
-    if (!file) {
-        error = Format(cannotWrite, {platform::ShownPath(path), FileProblem(path, errno)});
-        return nullptr;
-    }
+    if (!file)
+        return refused(errno);
     std::unique_ptr<CsvAppender> appender(new CsvAppender(file, path, std::move(header), cannotWrite));
     appender->rows_ = std::move(rows);
     appender->needsLineEnd_ = needsLineEnd;
@@ -97,17 +98,18 @@ std::unique_ptr<CsvAppender> CsvAppender::Open(const std::string& path, std::vec
         const std::string line = JoinLine(appender->header_);
         errno = 0;
         if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || !platform::SyncFile(file)) {
-            error = Format(cannotWrite, {platform::ShownPath(path), FileProblem(path, errno)});
+            Failure failure = refused(errno);
             const bool remove = appender->created_;
             appender.reset();
             if (remove)
                 platform::RemoveFile(path);
-            return nullptr;
+            return failure;
         }
         if (kind != platform::PathKind::Other)
             appender->length_ = line.size();
     }
-    return appender;
+    opened = std::move(appender);
+    return {};
 }
 
 CsvAppender::CsvAppender(std::FILE* file, std::string path, std::vector<std::string> header,
@@ -173,7 +175,7 @@ bool CsvAppender::append(const std::vector<std::string>& cells) {
         const int why = errno;
         // Half a row would make the file no CSV: it goes back to where the row began.
         platform::TruncateFile(file_, length_);
-        error_ = Format(cannotWrite_, {platform::ShownPath(path_), FileProblem(path_, why)});
+        error_ = Format(cannotWrite_, {platform::ShownPath(path_), Say(FileProblem(path_, why))});
         return false;
     }
     length_ += line.size();

@@ -4,6 +4,7 @@
 // the file that was opened, or into one put in its place that holds every row written so far (a spreadsheet's
 // save writes a new file and renames it over the old one).
 
+#include "commission/codes.h"
 #include "localisation/message_table.h"
 #include "platform/files.h"
 
@@ -20,11 +21,11 @@ public:
     /// Opens `path` for appending rows under `header`, the file's columns. `rows` are the records the file holds
     /// after its header (as CsvReader reads them); `needsLineEnd` when its last line has no end. A new or empty
     /// file gets the header. `cannotWrite` is the message, with the path and the reason, for a file that cannot
-    /// be written. Nothing, with that message in `error`, when the file cannot be opened or takes no header; a
-    /// file made for the header is not left behind.
-    static std::unique_ptr<CsvAppender> Open(const std::string& path, std::vector<std::string> header,
-                                             std::vector<std::vector<std::string>> rows, bool needsLineEnd,
-                                             localisation::TextId cannotWrite, std::string& error);
+    /// be written. NotSaved with that message when the file cannot be opened or takes no header, and `opened`
+    /// stays empty; a file made for the header is not left behind.
+    static Failure Open(const std::string& path, std::vector<std::string> header,
+                        std::vector<std::vector<std::string>> rows, bool needsLineEnd, localisation::TextId cannotWrite,
+                        std::unique_ptr<CsvAppender>& opened);
     ~CsvAppender();
     CsvAppender(const CsvAppender&) = delete;
     CsvAppender& operator=(const CsvAppender&) = delete;
@@ -56,8 +57,8 @@ private:
     std::string error_;
 };
 
-/// Why a file cannot be opened or written, from errno after the attempt, in the user's language: "it is a
-/// folder", "permission denied", "no such folder", "the disk is full".
-std::string FileProblem(const std::string& path, int error);
+/// Why a file cannot be opened or written, from errno after the attempt: "it is a folder", "permission denied",
+/// "no such folder", "the disk is full".
+Reason FileProblem(const std::string& path, int error);
 
 } // namespace commission

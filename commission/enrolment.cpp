@@ -17,33 +17,31 @@ struct ListContent {
     std::vector<std::vector<std::string>> rows;
 };
 
-/// The cards of an existing list, or the reason it is not one.
-std::optional<ListContent> ReadList(const std::string& content, const std::string& path, std::string& error) {
-    ListContent list;
+/// The cards of an existing list into `list`, or the reason it is not one.
+Reason ReadList(const std::string& content, const std::string& path, ListContent& list) {
     if (content.empty())
-        return list;
-    const auto refuse = [&](int line, const std::string& why) {
-        error = localisation::Format(localisation::enListFaulty, {path, std::to_string(line), why});
-        return std::nullopt;
+        return {};
+    const auto refuse = [&](int line, Reason why) {
+        return Reason(localisation::enListFaulty, {path, std::to_string(line), std::move(why)});
     };
     if (const std::optional<protocol::TextPlace> place = protocol::FindNotUtf8(content))
-        return refuse(place->line, localisation::Text(localisation::enNotUtf8));
+        return refuse(place->line, localisation::enNotUtf8);
     CsvReader reader(content);
     const std::optional<CsvReader::Record> header = reader.next();
     if (!header || header->fields != Enrolment::Columns())
-        return refuse(1, localisation::Text(localisation::enNotList));
+        return refuse(1, localisation::enNotList);
     while (const std::optional<CsvReader::Record> row = reader.next()) {
         if (row->fields.size() != Enrolment::Columns().size())
-            return refuse(row->line, localisation::Text(localisation::enNotList));
+            return refuse(row->line, localisation::enNotList);
         const std::optional<CardExpectation> hex = ParseExpectation("0x" + row->fields[2]);
         if (row->fields[2].size() != 8 || !hex)
-            return refuse(row->line, localisation::Format(localisation::enBadHex, {row->fields[2]}));
+            return refuse(row->line, Reason(localisation::enBadHex, {row->fields[2]}));
         list.cards.push_back({CsvCellText(row->fields[1]), *hex->value});
         list.rows.push_back(row->fields);
     }
     if (!reader.error().empty())
         return refuse(0, reader.error());
-    return list;
+    return {};
 }
 
 } // namespace
@@ -59,33 +57,31 @@ std::vector<std::string> Enrolment::Columns() {
     return {"time", "name", "hex", "decimal", "w26_facility", "w26_number", "w34_facility", "w34_number"};
 }
 
-std::unique_ptr<Enrolment> Enrolment::Open(const std::string& path, std::string prefix, std::string& error) {
+Failure Enrolment::Open(const std::string& path, std::string prefix, std::unique_ptr<Enrolment>& opened) {
+    opened.reset();
     const std::string shown = platform::ShownPath(path);
     const platform::PathKind kind = platform::KindOf(path);
-    if (kind == platform::PathKind::Folder) {
-        error =
-            localisation::Format(localisation::enCannotWrite, {shown, localisation::Text(localisation::enIsFolder)});
-        return nullptr;
-    }
+    if (kind == platform::PathKind::Folder)
+        return {Code::NotSaved, Reason(localisation::enCannotWrite, {shown, localisation::enIsFolder})};
     std::string content;
     // Only a regular file has cards to read: a device would never end.
     if (kind == platform::PathKind::File) {
         std::optional<std::string> existing = platform::ReadWholeFile(path);
-        if (!existing) {
-            error = localisation::Format(localisation::enCannotWrite, {shown, FileProblem(path, errno)});
-            return nullptr;
-        }
+        if (!existing)
+            return {Code::NotSaved, Reason(localisation::enCannotWrite, {shown, FileProblem(path, errno)})};
         content = std::move(*existing);
     }
-    std::optional<ListContent> list = ReadList(content, path, error);
-    if (!list)
-        return nullptr;
-    std::unique_ptr<CsvAppender> file =
-        CsvAppender::Open(path, Columns(), std::move(list->rows), !content.empty() && content.back() != '\n',
-                          localisation::enCannotWrite, error);
-    if (!file)
-        return nullptr;
-    return std::unique_ptr<Enrolment>(new Enrolment(std::move(file), std::move(prefix), std::move(list->cards)));
+    ListContent list;
+    if (Reason faulty = ReadList(content, path, list); !faulty.empty())
+        return {Code::Usage, std::move(faulty)};
+    std::unique_ptr<CsvAppender> file;
+    if (Failure refused =
+            CsvAppender::Open(path, Columns(), std::move(list.rows), !content.empty() && content.back() != '\n',
+                              localisation::enCannotWrite, file);
+        !refused.ok())
+        return refused;
+    opened.reset(new Enrolment(std::move(file), std::move(prefix), std::move(list.cards)));
+    return {};
 }
 
 Enrolment::Enrolment(std::unique_ptr<CsvAppender> file, std::string prefix, std::vector<EnrolledCard> cards)

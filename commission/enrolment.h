@@ -5,6 +5,7 @@
 // feeds the cards that its polling reads and shows what comes back.
 
 #include "commission/card_views.h"
+#include "commission/codes.h"
 #include "commission/csv_appender.h"
 
 #include <cstdint>
@@ -65,10 +66,11 @@ class Enrolment {
 public:
     /// "time", "name", "hex", "decimal", "w26_facility", "w26_number", "w34_facility", "w34_number".
     static std::vector<std::string> Columns();
-    /// Opens the list for appending; an existing one must carry the header and its cards are known. Nothing, with
-    /// the reason in `error`, when it cannot be read or written. Names are `prefix` and a counter. Each row is
-    /// kept as the record's are (CsvAppender).
-    static std::unique_ptr<Enrolment> Open(const std::string& path, std::string prefix, std::string& error);
+    /// Opens the list for appending into `opened`; an existing one must carry the header and its cards are
+    /// known. NotSaved when it cannot be read or written, Usage when it is no card list (the line and what is
+    /// wrong); `opened` stays empty then. Names are `prefix` and a counter. Each row is kept as the record's are
+    /// (CsvAppender).
+    static Failure Open(const std::string& path, std::string prefix, std::unique_ptr<Enrolment>& opened);
     ~Enrolment();
     Enrolment(const Enrolment&) = delete;
     Enrolment& operator=(const Enrolment&) = delete;

@@ -123,7 +123,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
     };
     const std::optional<CsvReader::Record> header = reader.next();
     if (!header) {
-        errors.push_back(reader.error().empty() ? localisation::Text(localisation::plEmpty) : reader.error());
+        errors.push_back(reader.error().empty() ? localisation::Text(localisation::plEmpty) : Say(reader.error()));
         return check;
     }
     if (notText(*header, nullptr))
@@ -257,7 +257,7 @@ PlanCheck ParsePlan(std::string_view bytes, const std::string& name) {
         plan.rows.push_back(std::move(row));
     }
     if (!reader.error().empty() && errors.size() < MaxErrors)
-        errors.push_back(reader.error());
+        errors.push_back(Say(reader.error()));
     else if (!anyRow)
         errors.push_back(localisation::Text(localisation::plNoRows));
 

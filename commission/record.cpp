@@ -13,9 +13,6 @@
 
 namespace commission {
 
-using localisation::Format;
-using localisation::Text;
-
 namespace {
 
 /// The record's columns as each version wrote them: version 1 had no door, version 2 no note, version 3 neither
@@ -195,8 +192,8 @@ std::vector<RecordRow> ReadRows(const std::vector<std::vector<std::string>>& rec
     return rows;
 }
 
-/// What differs between a file's header and ours: "door missing, extra column 'note'".
-std::string Differences(const std::vector<std::string>& found, const std::vector<std::string>& wanted) {
+/// What differs between a file's header and ours: "it lacks door and has 'note'".
+Reason Differences(const std::vector<std::string>& found, const std::vector<std::string>& wanted) {
     std::string missing;
     std::string extra;
     for (const std::string& column : wanted) {
@@ -208,12 +205,12 @@ std::string Differences(const std::vector<std::string>& found, const std::vector
             extra += (extra.empty() ? "'" : ", '") + column + "'";
     }
     if (!missing.empty() && !extra.empty())
-        return Format(localisation::flLacksAndHas, {missing, extra});
+        return {localisation::flLacksAndHas, {missing, extra}};
     if (!missing.empty())
-        return Format(localisation::flLacks, {missing});
+        return {localisation::flLacks, {missing}};
     if (!extra.empty())
-        return Format(localisation::flHasExtra, {extra});
-    return Text(localisation::flOtherOrder);
+        return {localisation::flHasExtra, {extra}};
+    return localisation::flOtherOrder;
 }
 
 } // namespace
@@ -231,7 +228,8 @@ bool DoneOutcome(const std::string& outcome) {
     return outcome == "done" || outcome == "unchanged" || outcome == "unverified";
 }
 
-std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error) {
+Failure Record::Open(const std::string& path, std::unique_ptr<Record>& opened) {
+    opened.reset();
     const std::string shown = platform::ShownPath(path);
     // What the file holds already: its header decides its columns.
     std::vector<std::string> columns = Columns();
@@ -239,10 +237,8 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
     std::vector<int> setAside;
     bool needsLineEnd = false;
     const platform::PathKind kind = platform::KindOf(path);
-    if (kind == platform::PathKind::Folder) {
-        error = Format(localisation::cmRecordFailed, {shown, Text(localisation::flFolder)});
-        return nullptr;
-    }
+    if (kind == platform::PathKind::Folder)
+        return {Code::NotSaved, Reason(localisation::cmRecordFailed, {shown, localisation::flFolder})};
     // A device (/dev/full, a pipe) would never end.
     const std::optional<std::string> content =
         kind == platform::PathKind::File ? platform::ReadWholeFile(path) : std::nullopt;
@@ -253,8 +249,7 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
         if (const int version = VersionOf(found); version > 0 && version < RecordVersion) {
             columns = found;
         } else if (version == 0) {
-            error = Format(localisation::flRecordColumns, {shown, Differences(found, Columns())});
-            return nullptr;
+            return {Code::NotSaved, Reason(localisation::flRecordColumns, {shown, Differences(found, Columns())})};
         }
         while (std::optional<CsvReader::Record> fields = reader.next()) {
             if (fields->fields.size() != columns.size())
@@ -264,16 +259,17 @@ std::unique_ptr<Record> Record::Open(const std::string& path, std::string& error
         needsLineEnd = content->back() != '\n';
     }
     std::vector<RecordRow> earlier = ReadRows(rows, columns);
-    std::unique_ptr<CsvAppender> file =
-        CsvAppender::Open(path, columns, std::move(rows), needsLineEnd, localisation::cmRecordFailed, error);
-    if (!file)
-        return nullptr;
+    std::unique_ptr<CsvAppender> file;
+    if (Failure refused =
+            CsvAppender::Open(path, columns, std::move(rows), needsLineEnd, localisation::cmRecordFailed, file);
+        !refused.ok())
+        return refused;
     const bool created = file->madeAndEmpty();
-    std::unique_ptr<Record> record(new Record(std::move(file), std::move(columns)));
-    record->earlier_ = std::move(earlier);
-    record->setAside_ = std::move(setAside);
-    record->created_ = created;
-    return record;
+    opened.reset(new Record(std::move(file), std::move(columns)));
+    opened->earlier_ = std::move(earlier);
+    opened->setAside_ = std::move(setAside);
+    opened->created_ = created;
+    return {};
 }
 
 Record::Record(std::unique_ptr<CsvAppender> file, std::vector<std::string> columns)

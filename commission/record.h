@@ -40,10 +40,11 @@ public:
     /// earlier version (without the door, the note, or the door's checks) keeps its columns.
     static std::vector<std::string> Columns();
 
-    /// Opens the file for appending: a new or empty file gets the header, an existing one must carry it. Nothing,
-    /// with the reason in `error`, when the file cannot be written (a folder, no permission, no such folder, a
-    /// full disk) or has other columns (which ones differ); a file it made for the header is not left behind.
-    static std::unique_ptr<Record> Open(const std::string& path, std::string& error);
+    /// Opens the file for appending into `opened`: a new or empty file gets the header, an existing one must
+    /// carry it. NotSaved, and `opened` empty, when the file cannot be written (a folder, no permission, no such
+    /// folder, a full disk) or has other columns (which ones differ): either way no row could go in. A file it
+    /// made for the header is not left behind.
+    static Failure Open(const std::string& path, std::unique_ptr<Record>& opened);
     ~Record();
     Record(const Record&) = delete;
     Record& operator=(const Record&) = delete;

@@ -15,13 +15,10 @@
 
 namespace commission {
 
-using localisation::Format;
-using localisation::Text;
-
 namespace {
 
-Failure NotSaved(const std::string& why) {
-    return {Code::NotSaved, Reason(why)};
+Failure NotSaved(Reason why) {
+    return {Code::NotSaved, std::move(why)};
 }
 
 /// What every report of this tool carries in its head, and what tells one from any other file at the start.
@@ -174,17 +171,17 @@ Failure CheckReportPath(const std::string& path) {
     switch (platform::KindOf(path)) {
     case platform::PathKind::None:
         if (!platform::FolderExists(path))
-            return NotSaved(Format(localisation::flReportFailed, {shown, Text(localisation::flNoFolder)}));
+            return NotSaved({localisation::flReportFailed, {shown, localisation::flNoFolder}});
         return {};
     case platform::PathKind::Folder:
-        return NotSaved(Format(localisation::flReportFailed, {shown, Text(localisation::flFolder)}));
+        return NotSaved({localisation::flReportFailed, {shown, localisation::flFolder}});
     case platform::PathKind::Other:
-        return NotSaved(Format(localisation::flReportFailed, {shown, Text(localisation::flNotText)}));
+        return NotSaved({localisation::flReportFailed, {shown, localisation::flNotText}});
     case platform::PathKind::File:
         break;
     }
     if (!IsReport(path))
-        return NotSaved(Format(localisation::flNotAReport, {shown}));
+        return NotSaved({localisation::flNotAReport, {shown}});
     return {};
 }
 
@@ -199,7 +196,7 @@ Failure StartReport(const std::string& path, const Plan* plan) {
 Failure WriteReport(const std::string& path, const SiteReport& report) {
     const std::string temporary = path + ".tmp";
     const auto failed = [&](int why) {
-        return NotSaved(Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(temporary, why)}));
+        return NotSaved({localisation::flReportFailed, {platform::ShownPath(path), FileProblem(temporary, why)}});
     };
     errno = 0;
     std::FILE* file = platform::OpenFile(temporary, "wb");
@@ -217,7 +214,7 @@ Failure WriteReport(const std::string& path, const SiteReport& report) {
     int why = 0;
     if (!platform::MoveFileOver(temporary, path, why)) {
         platform::RemoveFile(temporary);
-        return NotSaved(Format(localisation::flReportFailed, {platform::ShownPath(path), FileProblem(path, why)}));
+        return NotSaved({localisation::flReportFailed, {platform::ShownPath(path), FileProblem(path, why)}});
     }
     return {};
 }
@@ -230,9 +227,10 @@ Failure OpenRunFiles(const std::string& recordPath, const std::string& reportPat
         if (Failure refused = CheckReportPath(reportPath); !refused.ok())
             return refused;
     }
-    std::string error;
-    if (!recordPath.empty() && !(record = Record::Open(recordPath, error)))
-        return NotSaved(error);
+    if (!recordPath.empty()) {
+        if (Failure refused = Record::Open(recordPath, record); !refused.ok())
+            return refused;
+    }
     if (!reportPath.empty()) {
         if (Failure refused = StartReport(reportPath, plan); !refused.ok()) {
             Record::Discard(std::move(record));

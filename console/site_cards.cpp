@@ -125,10 +125,10 @@ void CardsPanel::btnCardsStopClick() {
 void CardsPanel::btnCardsStartClick() {
     if (running_)
         return;
-    std::string error;
-    enrolment_ = commission::Enrolment::Open(edCardList->text().trimmed().toStdString(), "Card ", error);
-    if (!enrolment_) {
-        showStatus(Utf8(error), false);
+    if (const commission::Failure failure =
+            commission::Enrolment::Open(edCardList->text().trimmed().toStdString(), "Card ", enrolment_);
+        !failure.ok()) {
+        showStatus(Utf8(commission::Say(failure.why)), false);
         link_.system().beep(commission::RepeatCardHz, operations::SignalBeepMs);
         return;
     }

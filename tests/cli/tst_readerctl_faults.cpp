@@ -122,6 +122,9 @@ private slots:
         QTest::newRow("a usage error in the language asked for")
             << Setup(remembered) << "--language gb set keys 21" << 2 << "usage"
             << QString::fromUtf8("readerctl：keys 21: 0 到 20；请看 'readerctl --help'") << -1 << QString();
+        QTest::newRow("a --json after -- is a word, and the refusal of it is in words")
+            << Setup(remembered) << "scan -- --json" << 2 << "usage"
+            << "readerctl: scan takes no arguments; '--json' is one too many" << -1 << QString();
     }
     void truth() {
         QFETCH(Setup, setup);
@@ -133,9 +136,11 @@ private slots:
         Ctl ctl;
         setup(ctl);
         QCOMPARE(ctl.run(line), status);
-        if (line.contains("--json")) {
+        if (line.section(" -- ", 0, 0).contains("--json")) {
             QCOMPARE(ctl.json().value("ok").toBool(), code.isEmpty());
             QCOMPARE(ctl.json().value("code").toString(), code);
+        } else {
+            QVERIFY2(ctl.json().isEmpty(), qPrintable(ctl.output()));
         }
         const QString text = code.isEmpty() ? ctl.output() : ctl.errors();
         QVERIFY2(text.contains(says), qPrintable(text));

@@ -4,6 +4,7 @@
 // does a list that another program replaced or moved away.
 
 #include "commission/enrolment.h"
+#include "localisation/language.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,10 +116,10 @@ private slots:
         const QString path = folder.filePath("cards.csv");
         if (!before.isEmpty())
             Write(path, before);
-        std::string error;
         {
-            const std::unique_ptr<Enrolment> enrolment = Enrolment::Open(path.toStdString(), "Staff ", error);
-            QVERIFY2(enrolment, error.c_str());
+            std::unique_ptr<Enrolment> enrolment;
+            const Failure failure = Enrolment::Open(path.toStdString(), "Staff ", enrolment);
+            QVERIFY2(failure.ok() && enrolment, Say(failure.why).c_str());
             QTEST(Feed(*enrolment, readings), "told");
             const EnrolStatus& status = enrolment->status();
             QTEST((QList<long long>{status.added, status.repeats, status.collisions, status.listed}), "status");
@@ -126,24 +127,31 @@ private slots:
         QTEST(Rows(path), "rows");
     }
 
-    // Refused before anything is polled, in words that name the list and what is wrong.
+    // Refused before anything is polled: NotSaved when the list cannot be written, Usage when the file is no card
+    // list; in words that name the list and what is wrong, worded in the language of the moment they are shown.
     void refused_data() {
         QTest::addColumn<QString>("name"); // in the test's folder
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("code");
         QTest::addColumn<QString>("says");
-        QTest::newRow("a folder") << "sub" << QByteArray() << "cannot write the card list %1: is a folder";
-        QTest::newRow("no such folder") << "none/cards.csv" << QByteArray() << "cannot write the card list %1";
+        const int notSaved = int(Code::NotSaved);
+        const int usage = int(Code::Usage);
+        QTest::newRow("a folder") << "sub" << QByteArray() << notSaved << "cannot write the card list %1: is a folder";
+        QTest::newRow("no such folder") << "none/cards.csv" << QByteArray() << notSaved
+                                        << "cannot write the card list %1";
         QTest::newRow("a record, not a card list")
-            << "site.csv" << QByteArray("door,time,port\r\n") << "the card list %1, line 1: not a card list";
+            << "site.csv" << QByteArray("door,time,port\r\n") << usage << "the card list %1, line 1: not a card list";
         QTest::newRow("a row that is not a card")
             << "cards.csv" << QByteArray(Header) + "t,A,004D7603,1,2,3,4,5\r\nt,B,4D7603,1,2,3,4,5\r\n"
-            << "the card list %1, line 3: '4D7603' is not eight hexadecimal digits";
+            << usage << "the card list %1, line 3: '4D7603' is not eight hexadecimal digits";
         QTest::newRow("a row short of columns") << "cards.csv" << QByteArray(Header) + "t,A,004D7603\r\n"
-                                                << "the card list %1, line 2: not a card list";
+                                                << usage << "the card list %1, line 2: not a card list";
         QTest::newRow("not UTF-8") << "cards.csv" << QByteArray(Header) + "t,\xE9t\xE9,004D7603,1,2,3,4,5\r\n"
-                                   << "the card list %1, line 2: not UTF-8 text";
+                                   << usage << "the card list %1, line 2: not UTF-8 text";
+        QTest::newRow("a quote left open") << "cards.csv" << QByteArray(Header) + "t,\"A,004D7603,1,2,3,4,5\r\n"
+                                           << usage << "the card list %1, line 0: line 2: a quote is not closed";
 #ifndef _WIN32
-        QTest::newRow("a full disk") << "/dev/full" << QByteArray() << "cannot write the card list %1";
+        QTest::newRow("a full disk") << "/dev/full" << QByteArray() << notSaved << "cannot write the card list %1";
 #endif
     }
     void refused() {
@@ -154,10 +162,17 @@ private slots:
         const QString path = name.startsWith('/') ? name : folder.filePath(name);
         if (!content.isEmpty())
             Write(path, content);
-        std::string error;
-        QVERIFY(!Enrolment::Open(path.toStdString(), "Card ", error));
+        std::unique_ptr<Enrolment> enrolment;
+        const Failure failure = Enrolment::Open(path.toStdString(), "Card ", enrolment);
+        QVERIFY(!enrolment);
+        QTEST(int(failure.code), "code");
+        const std::string error = Say(failure.why);
         QFETCH(QString, says);
         QVERIFY2(QString::fromStdString(error).startsWith(says.arg(path)), error.c_str());
+        localisation::SelectLanguage(localisation::LanguageTraditional);
+        const std::string shownLater = Say(failure.why);
+        localisation::SelectLanguage(localisation::LanguageEnglish);
+        QVERIFY2(QString::fromStdString(shownLater).contains(QString::fromUtf8("卡片清單")), shownLater.c_str());
         if (!content.isEmpty()) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
@@ -179,9 +194,8 @@ private slots:
         QFETCH(int, room);
         QTemporaryDir folder;
         const QString path = folder.filePath("cards.csv");
-        std::string error;
-        const std::unique_ptr<Enrolment> enrolment = Enrolment::Open(path.toStdString(), "Staff ", error);
-        QVERIFY(enrolment);
+        std::unique_ptr<Enrolment> enrolment;
+        QVERIFY(Enrolment::Open(path.toStdString(), "Staff ", enrolment).ok());
         QCOMPARE(Feed(*enrolment, "004D7603@0"), "+Staff 1");
         const QByteArray before = Content(path);
         rlimit saved{};
@@ -222,9 +236,8 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir folder;
         const QString path = folder.filePath("cards.csv");
-        std::string error;
-        const std::unique_ptr<Enrolment> enrolment = Enrolment::Open(path.toStdString(), "Staff ", error);
-        QVERIFY(enrolment);
+        std::unique_ptr<Enrolment> enrolment;
+        QVERIFY(Enrolment::Open(path.toStdString(), "Staff ", enrolment).ok());
         QCOMPARE(Feed(*enrolment, "004D7603@0 499602D2@1000"), "+Staff 1 +Staff 2");
         QList<QByteArray> lines = Content(path).split('\n');
         lines.removeLast();

@@ -135,10 +135,9 @@ struct SiteDays {
         for (const std::string& serial : coming)
             models.push_back(&reader(serial));
         Recorder events(system, models);
-        std::string error;
-        std::unique_ptr<Record> record = withRecord ? Record::Open(recordPath(), error) : nullptr;
-        if (withRecord && !record)
-            qFatal("%s", error.c_str());
+        std::unique_ptr<Record> record;
+        if (const Failure failure = withRecord ? Record::Open(recordPath(), record) : Failure{}; !failure.ok())
+            qFatal("%s", Say(failure.why).c_str());
         readerlink::LinkSetup links(system);
         readerlink::Link link(links);
         operations::ReaderState state;
@@ -490,9 +489,9 @@ private slots:
         page.rows = day.report;
         QVERIFY2(Q(RenderReport(page)).contains(report), qPrintable(Q(RenderReport(page))));
         // The record read again gives the door back its checks, as a run tomorrow shows them.
-        std::string error;
-        const std::unique_ptr<Record> again = Record::Open(site.recordPath(), error);
-        QVERIFY2(again, error.c_str());
+        std::unique_ptr<Record> again;
+        const Failure failure = Record::Open(site.recordPath(), again);
+        QVERIFY2(failure.ok() && again, Say(failure.why).c_str());
         QCOMPARE(DoorCheckLines(again->earlier().back().checks), DoorCheckLines(day.report.front().checks));
     }
 
