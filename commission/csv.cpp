@@ -4,13 +4,7 @@
 
 namespace commission {
 
-namespace {
-
-Reason LineFault(int line, localisation::TextId what) {
-    return {localisation::plLineFault, {std::to_string(line), what}};
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string CsvField(const std::string& text) {
     std::string field = text;
@@ -62,7 +56,7 @@ std::optional<CsvReader::Record> CsvReader::next() {
         for (;;) {
             if (at_ == text_.size()) {
                 if (quoted) {
-                    error_ = LineFault(record.line, localisation::csQuoteOpen);
+                    fail(record.line, localisation::csQuoteOpen);
                     return std::nullopt;
                 }
                 break;
@@ -95,7 +89,7 @@ std::optional<CsvReader::Record> CsvReader::next() {
                 ++line_;
                 break;
             } else if (wasQuoted) {
-                error_ = LineFault(line_, localisation::csAfterQuote);
+                fail(line_, localisation::csAfterQuote);
                 return std::nullopt;
             } else {
                 field += c;
@@ -107,6 +101,12 @@ std::optional<CsvReader::Record> CsvReader::next() {
         return record;
     }
     return std::nullopt;
+}
+
+void CsvReader::fail(int line, localisation::TextId fault) {
+    error_ = Reason(localisation::plLineFault, {std::to_string(line), fault});
+    errorLine_ = line;
+    fault_ = fault;
 }
 
 } // namespace commission

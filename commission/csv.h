@@ -34,13 +34,20 @@ public:
     std::optional<Record> next();
     /// What is wrong with the text, with its line; empty while nothing is.
     const Reason& error() const { return error_; }
+    /// The line and the fault of error() apart, for a caller that names the line itself; 0 while nothing is wrong.
+    int errorLine() const { return errorLine_; }
+    Reason fault() const { return fault_; }
 
 private:
+    void fail(int line, localisation::TextId fault);
+
     std::string_view text_;
     char separator_;
     std::size_t at_ = 0;
     int line_ = 1;
     Reason error_;
+    int errorLine_ = 0;
+    Reason fault_;
 };
 
 } // namespace commission

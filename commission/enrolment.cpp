@@ -40,7 +40,7 @@ Reason ReadList(const std::string& content, const std::string& path, ListContent
         list.rows.push_back(row->fields);
     }
     if (!reader.error().empty())
-        return refuse(0, reader.error());
+        return refuse(reader.errorLine(), reader.fault());
     return {};
 }
 

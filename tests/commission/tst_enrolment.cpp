@@ -149,7 +149,7 @@ private slots:
         QTest::newRow("not UTF-8") << "cards.csv" << QByteArray(Header) + "t,\xE9t\xE9,004D7603,1,2,3,4,5\r\n"
                                    << usage << "the card list %1, line 2: not UTF-8 text";
         QTest::newRow("a quote left open") << "cards.csv" << QByteArray(Header) + "t,\"A,004D7603,1,2,3,4,5\r\n"
-                                           << usage << "the card list %1, line 0: line 2: a quote is not closed";
+                                           << usage << "the card list %1, line 2: a quote is not closed";
 #ifndef _WIN32
         QTest::newRow("a full disk") << "/dev/full" << QByteArray() << notSaved << "cannot write the card list %1";
 #endif
