@@ -25,9 +25,7 @@ int RunLineTest(Session& s) {
                                 : commission::Cause(test.code, test.port, test.line);
     const std::string text =
         localisation::Format(localisation::ltFailed, {commission::ComName(test.port), test.line, why});
-    if (test.sent > 0)
-        s.report.lineTest(test);
-    return s.report.fail(test.code, text, LineTestJson(test));
+    return s.report.lineTestFailed(test, text);
 }
 
 } // namespace cli

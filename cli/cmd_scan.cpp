@@ -77,20 +77,15 @@ int RunScan(Session& s) {
         s.report.scanned(result, code);
         return CtlDone;
     }
-    nlohmann::ordered_json extra = nlohmann::ordered_json::object();
+    if (!reached)
+        return s.report.fail(code, s.notFound(result, code));
     std::string message = s.notFound(result, code);
-    if (reached) {
-        extra["port"] = result.port;
-        extra["line"] = result.line;
-        extra.update(ReaderJson(info));
-        if (code == Code::Incomplete)
-            message = operations::MessageText(localisation::txInfoError, result.port) + ": " +
-                      commission::Cause(code, result.port, result.line);
-        if (code == Code::NotSaved)
-            message = Format(localisation::cmScanNotSaved, {commission::ComName(result.port), result.line});
-        s.report.scanned(result, code);
-    }
-    return s.report.fail(code, message, extra);
+    if (code == Code::Incomplete)
+        message = operations::MessageText(localisation::txInfoError, result.port) + ": " +
+                  commission::Cause(code, result.port, result.line);
+    if (code == Code::NotSaved)
+        message = Format(localisation::cmScanNotSaved, {commission::ComName(result.port), result.line});
+    return s.report.scanFailed(result, code, message);
 }
 
 } // namespace cli

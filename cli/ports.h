@@ -3,13 +3,12 @@
 // ports folder so that the numbers stay with their adapters.
 
 #include "cli/arguments.h"
+#include "cli/reporter.h"
 #include "platform/com_ports.h"
-
-#include <ostream>
 
 namespace cli {
 
-/// Lists the ports, or pins them with call.pin, as text or JSON (call.json) under `roots`; the exit code.
-int ListPorts(const CtlInvocation& call, const platform::PortRoots& roots, std::ostream& out, std::ostream& err);
+/// Lists the ports, or pins them with call.pin, under `roots`, told to `report`; the exit code.
+int ListPorts(const CtlInvocation& call, const platform::PortRoots& roots, Reporter& report);
 
 } // namespace cli

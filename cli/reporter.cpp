@@ -6,6 +6,7 @@
 #include "protocol/commands.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace cli {
 
@@ -25,6 +26,10 @@ std::string FieldText(const std::optional<std::string>& field) {
 
 ordered_json Text(const std::optional<std::string>& field) {
     return field ? ordered_json(protocol::Latin1ToUtf8(*field)) : ordered_json(nullptr);
+}
+
+ordered_json TextOrNull(const std::string& text) {
+    return text.empty() ? ordered_json(nullptr) : ordered_json(text);
 }
 
 /// "3", "0.3", "43": a percentage to two significant digits.
@@ -47,6 +52,95 @@ std::vector<std::string> UnchangedNames(const JobResult& job, bool labels) {
             names.emplace_back(labels ? localisation::Text(row.label) : row.name);
     }
     return names;
+}
+
+/// The reader's fields as the reader sent them, null where not read (and so for a setting the reader lacks).
+ordered_json ReaderJson(const ReaderInfo& info) {
+    ordered_json reader;
+    reader["serial"] = Text(info.serial);
+    reader["version"] = Text(info.version);
+    for (const commission::SettingRow* row : commission::RowsInScanOrder()) {
+        if (row->field)
+            reader[row->name] = Text(info.*row->field);
+    }
+    return reader;
+}
+
+/// A card's views as objects of their numbers: "w26": {"facility": 77, "number": 30211, ...}.
+ordered_json CardViewsJson(const commission::CardViews& views) {
+    const auto wiegand = [](const commission::WiegandView& view) {
+        ordered_json object;
+        object["facility"] = view.facility;
+        object["number"] = view.number;
+        object["whole"] = view.whole;
+        object["even_parity"] = view.evenParity;
+        object["odd_parity"] = view.oddParity;
+        object["parity_ok"] = view.parityOk;
+        object["bits"] = view.frame;
+        return object;
+    };
+    ordered_json object;
+    object["w26"] = wiegand(views.w26);
+    object["w34"] = wiegand(views.w34);
+    object["reversed"] = {{"card", commission::HexText(views.reversed)}, {"number", views.reversed}};
+    object["w26_swapped"] = wiegand(views.w26Swapped);
+    object["w34_swapped"] = wiegand(views.w34Swapped);
+    return object;
+}
+
+/// linetest's port, line and counts, verdict and the loss ruled out; the reply times null when no query was
+/// answered.
+ordered_json LineTestJson(const commission::LineTest& test) {
+    ordered_json object;
+    object["port"] = test.port;
+    object["line"] = test.line;
+    object["sent"] = test.sent;
+    object["answered"] = test.answered;
+    object["timeouts"] = test.timeouts;
+    object["bad_checksum"] = test.badChecksum;
+    object["echo"] = test.echoes > 0;
+    object["noise_bytes"] = test.noiseBytes;
+    ordered_json times;
+    for (const char* key : {"min", "median", "p99", "max"})
+        times[key] = nullptr;
+    if (const std::optional<commission::ReplyTimes> reply = test.times()) {
+        times["min"] = reply->min;
+        times["median"] = reply->median;
+        times["p99"] = reply->p99;
+        times["max"] = reply->max;
+    }
+    object["reply_ms"] = times;
+    object["verdict"] = commission::VerdictName(commission::VerdictOf(test));
+    const std::optional<double> loss = commission::LossRuledOut(test);
+    object["loss_ruled_out"] = loss ? ordered_json(*loss) : ordered_json(nullptr);
+    return object;
+}
+
+/// What was checked at a door (apply --linetest, --card): "line_test" and "card", each only when asked.
+ordered_json DoorChecksJson(const commission::DoorChecks& checks) {
+    ordered_json object = ordered_json::object();
+    if (const std::optional<commission::LineFigures>& line = checks.line) {
+        ordered_json figures;
+        figures["queries"] = line->sent;
+        figures["answered"] = line->answered;
+        figures["timeouts"] = line->timeouts;
+        figures["bad_checksum"] = line->badChecksum;
+        figures["echoes"] = line->echoes;
+        figures["p99_ms"] = line->p99 ? ordered_json(*line->p99) : ordered_json(nullptr);
+        figures["verdict"] = commission::VerdictName(line->verdict);
+        object["line_test"] = figures;
+    }
+    if (const std::optional<commission::DoorCard>& card = checks.card) {
+        ordered_json read;
+        read["state"] = commission::CardStateWord(card->state);
+        if (card->state == commission::CardState::Read) {
+            read["card"] = commission::HexText(card->value);
+            read["number"] = card->value;
+            read.update(CardViewsJson(commission::ViewsOf(card->value)));
+        }
+        object["card"] = read;
+    }
+    return object;
 }
 
 ordered_json JobJson(const JobResult& job) {
@@ -132,6 +226,11 @@ std::string ErrorLine(Code code, const std::string& message) {
     return code == Code::Usage ? Format(localisation::usSee, {message}) : message;
 }
 
+/// Why an entry was not pinned, with its number when the failure has one.
+std::string PinError(const platform::PinOutcome& pin) {
+    return pin.portNo > 0 ? Format(localisation::ptNotPinned, {commission::ComName(pin.portNo), pin.error}) : pin.error;
+}
+
 class TextReporter final : public Reporter {
 public:
     explicit TextReporter(CtlEnvironment& environment) : Reporter(environment) {}
@@ -211,9 +310,14 @@ public:
         line("  " + DoorCardText(card, CardSummary(card.value), cardWaitMs_));
     }
 
-    int fail(Code code, const std::string& message, const ordered_json&) override {
+    int fail(Code code, const std::string& message) override {
         env_.err << ErrorLine(code, message) << '\n' << std::flush;
         return CtlFailed;
+    }
+
+    int scanFailed(const operations::Result& result, Code code, const std::string& message) override {
+        scanned(result, code);
+        return fail(code, message);
     }
 
     void scanned(const operations::Result& result, Code code) override {
@@ -327,6 +431,46 @@ public:
             line("  " + Format(localisation::ltLossRuledOut, {number(test.sent), Percent(*loss)}));
     }
 
+    int lineTestFailed(const commission::LineTest& test, const std::string& message) override {
+        if (test.sent > 0)
+            lineTest(test);
+        return fail(test.code, message);
+    }
+
+    void ports(const std::vector<platform::PortInfo>& ports) override {
+        for (const platform::PortInfo& port : ports) {
+            line("COM" + std::to_string(port.portNo) + (port.portNo < 10 ? "   " : "  ") +
+                 (port.path.empty() ? "-" : port.path + (port.target.empty() ? "" : " -> " + port.target)) +
+                 (port.problem.empty() ? "" : "   (" + port.problem + ")"));
+            const auto detail = [&](std::string label, const std::string& text) {
+                if (text.empty())
+                    return;
+                label.resize(10, ' ');
+                line("       " + label.append(text));
+            };
+            for (const std::string& name : port.byId)
+                detail("by-id", port.ambiguous ? Format(localisation::ptSharedName, {name}) : name);
+            detail("by-path", port.byPath);
+            detail("name", port.friendlyName);
+            std::string usb = port.usbId;
+            for (const std::string& text : {port.manufacturer, port.product})
+                usb += text.empty() ? "" : ", " + text;
+            if (!port.usbId.empty())
+                usb += ", " + (port.serial.empty() ? Format(localisation::ptNoSerial, {})
+                                                   : Format(localisation::ptSerial, {port.serial}));
+            detail("USB", usb);
+        }
+    }
+
+    void pinned(const platform::PinOutcome& pin, int pinnedPort) override {
+        if (!pin.error.empty())
+            env_.err << PinError(pin) << '\n' << std::flush;
+        else if (pin.target.empty())
+            line(Format(localisation::ptRemoved, {commission::ComName(pin.portNo), commission::ComName(pinnedPort)}));
+        else
+            line(Format(localisation::ptPinned, {commission::ComName(pin.portNo), pin.target}));
+    }
+
 private:
     void line(const std::string& text) { env_.out << text << '\n' << std::flush; }
     std::uint32_t cardWaitMs_ = commission::CardWaitMs;
@@ -371,15 +515,14 @@ public:
         print(object);
     }
 
-    int fail(Code code, const std::string& message, const ordered_json& extra) override {
-        ordered_json object;
-        object["ok"] = false;
-        object["code"] = commission::CodeName(code);
-        object["error"] = message;
-        object.update(extra);
-        print(object);
-        env_.err << ErrorLine(code, message) << '\n' << std::flush;
-        return CtlFailed;
+    int fail(Code code, const std::string& message) override { return failWith(code, message, ordered_json::object()); }
+
+    int scanFailed(const operations::Result& result, Code code, const std::string& message) override {
+        ordered_json fields;
+        fields["port"] = result.port;
+        fields["line"] = result.line;
+        fields.update(ReaderJson(result.info));
+        return failWith(code, message, fields);
     }
 
     void scanned(const operations::Result& result, Code code) override {
@@ -499,8 +642,65 @@ public:
         print(object);
     }
 
+    int lineTestFailed(const commission::LineTest& test, const std::string& message) override {
+        return failWith(test.code, message, LineTestJson(test));
+    }
+
+    void ports(const std::vector<platform::PortInfo>& ports) override {
+        for (const platform::PortInfo& port : ports) {
+            ordered_json object;
+            object["ok"] = true;
+            object["port"] = port.portNo;
+            object["device"] = TextOrNull(port.path);
+            object["target"] = TextOrNull(port.target);
+            object["byId"] = port.byId;
+            object["byPath"] = TextOrNull(port.byPath);
+            object["usb"] = TextOrNull(port.usbId);
+            object["manufacturer"] = TextOrNull(port.manufacturer);
+            object["product"] = TextOrNull(port.product);
+            object["serial"] = TextOrNull(port.serial);
+            object["friendlyName"] = TextOrNull(port.friendlyName);
+            object["ambiguous"] = port.ambiguous;
+            if (!port.problem.empty())
+                object["problem"] = port.problem;
+            print(object);
+        }
+    }
+
+    void pinned(const platform::PinOutcome& pin, int) override {
+        ordered_json object;
+        object["ok"] = pin.error.empty();
+        if (!pin.error.empty()) {
+            object["code"] = commission::CodeName(Code::PinFailed);
+            object["error"] = PinError(pin);
+        }
+        if (pin.portNo > 0)
+            object["port"] = pin.portNo;
+        object["entry"] = TextOrNull(pin.entry);
+        if (pin.error.empty())
+            object["pinned"] = TextOrNull(pin.target);
+        print(object);
+        if (!pin.error.empty())
+            env_.err << PinError(pin) << '\n' << std::flush;
+    }
+
 private:
-    void print(const ordered_json& object) { env_.out << object.dump() << '\n' << std::flush; }
+    /// `fields` added to the failure's object.
+    int failWith(Code code, const std::string& message, const ordered_json& fields) {
+        ordered_json object;
+        object["ok"] = false;
+        object["code"] = commission::CodeName(code);
+        object["error"] = message;
+        object.update(fields);
+        print(object);
+        env_.err << ErrorLine(code, message) << '\n' << std::flush;
+        return CtlFailed;
+    }
+
+    /// A USB device's strings and the paths of the ports are not trusted to be UTF-8.
+    void print(const ordered_json& object) {
+        env_.out << object.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n' << std::flush;
+    }
 };
 
 } // namespace
@@ -539,90 +739,6 @@ std::unique_ptr<Reporter> Reporter::Make(bool json, CtlEnvironment& environment)
     if (json)
         return std::make_unique<JsonReporter>(environment);
     return std::make_unique<TextReporter>(environment);
-}
-
-ordered_json ReaderJson(const ReaderInfo& info) {
-    ordered_json reader;
-    reader["serial"] = Text(info.serial);
-    reader["version"] = Text(info.version);
-    for (const commission::SettingRow* row : commission::RowsInScanOrder()) {
-        if (row->field)
-            reader[row->name] = Text(info.*row->field);
-    }
-    return reader;
-}
-
-ordered_json LineTestJson(const commission::LineTest& test) {
-    ordered_json object;
-    object["port"] = test.port;
-    object["line"] = test.line;
-    object["sent"] = test.sent;
-    object["answered"] = test.answered;
-    object["timeouts"] = test.timeouts;
-    object["bad_checksum"] = test.badChecksum;
-    object["echo"] = test.echoes > 0;
-    object["noise_bytes"] = test.noiseBytes;
-    ordered_json times;
-    for (const char* key : {"min", "median", "p99", "max"})
-        times[key] = nullptr;
-    if (const std::optional<commission::ReplyTimes> reply = test.times()) {
-        times["min"] = reply->min;
-        times["median"] = reply->median;
-        times["p99"] = reply->p99;
-        times["max"] = reply->max;
-    }
-    object["reply_ms"] = times;
-    object["verdict"] = commission::VerdictName(commission::VerdictOf(test));
-    const std::optional<double> loss = commission::LossRuledOut(test);
-    object["loss_ruled_out"] = loss ? ordered_json(*loss) : ordered_json(nullptr);
-    return object;
-}
-
-ordered_json DoorChecksJson(const commission::DoorChecks& checks) {
-    ordered_json object = ordered_json::object();
-    if (const std::optional<commission::LineFigures>& line = checks.line) {
-        ordered_json figures;
-        figures["queries"] = line->sent;
-        figures["answered"] = line->answered;
-        figures["timeouts"] = line->timeouts;
-        figures["bad_checksum"] = line->badChecksum;
-        figures["echoes"] = line->echoes;
-        figures["p99_ms"] = line->p99 ? ordered_json(*line->p99) : ordered_json(nullptr);
-        figures["verdict"] = commission::VerdictName(line->verdict);
-        object["line_test"] = figures;
-    }
-    if (const std::optional<commission::DoorCard>& card = checks.card) {
-        ordered_json read;
-        read["state"] = commission::CardStateWord(card->state);
-        if (card->state == commission::CardState::Read) {
-            read["card"] = commission::HexText(card->value);
-            read["number"] = card->value;
-            read.update(CardViewsJson(commission::ViewsOf(card->value)));
-        }
-        object["card"] = read;
-    }
-    return object;
-}
-
-ordered_json CardViewsJson(const commission::CardViews& views) {
-    const auto wiegand = [](const commission::WiegandView& view) {
-        ordered_json object;
-        object["facility"] = view.facility;
-        object["number"] = view.number;
-        object["whole"] = view.whole;
-        object["even_parity"] = view.evenParity;
-        object["odd_parity"] = view.oddParity;
-        object["parity_ok"] = view.parityOk;
-        object["bits"] = view.frame;
-        return object;
-    };
-    ordered_json object;
-    object["w26"] = wiegand(views.w26);
-    object["w34"] = wiegand(views.w34);
-    object["reversed"] = {{"card", commission::HexText(views.reversed)}, {"number", views.reversed}};
-    object["w26_swapped"] = wiegand(views.w26Swapped);
-    object["w34_swapped"] = wiegand(views.w34Swapped);
-    return object;
 }
 
 std::string CardCheckText(const CardCheck& check) {

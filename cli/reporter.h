@@ -9,10 +9,10 @@
 #include "commission/line_test.h"
 #include "commission/site.h"
 #include "operations/result.h"
+#include "platform/com_ports.h"
 
 #include <functional>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -35,11 +35,13 @@ struct CardCheck {
 class Reporter : public commission::Events {
 public:
     /// A failure of the command: its message on standard error, and with JSON its object on standard output.
-    /// `extra` adds fields to the object. Returns the exit status 1.
-    virtual int fail(commission::Code code, const std::string& message,
-                     const nlohmann::ordered_json& extra = nlohmann::ordered_json::object()) = 0;
+    /// Returns the exit status 1.
+    virtual int fail(commission::Code code, const std::string& message) = 0;
     /// A scan that found the reader (completely, or in part when `code` says so).
     virtual void scanned(const operations::Result& result, commission::Code code) = 0;
+    /// A scan that reached the reader and failed all the same (`code`: in part, or not remembered): what it read,
+    /// and the failure as fail() tells it, the fields in its object. Returns the exit status 1.
+    virtual int scanFailed(const operations::Result& result, commission::Code code, const std::string& message) = 0;
     /// One reader's job outside a site run (set, default).
     virtual void job(const commission::JobResult& job) = 0;
     /// The end of a site run.
@@ -58,6 +60,14 @@ public:
     virtual void say(const std::string& text) = 0;
     /// linetest's report; with JSON only when nothing failed (the failure's object carries the counts).
     virtual void lineTest(const commission::LineTest& test) = 0;
+    /// linetest that failed (test.code): the report so far when a query was sent, and the failure as fail()
+    /// tells it, the counts in its object. Returns the exit status 1.
+    virtual int lineTestFailed(const commission::LineTest& test, const std::string& message) = 0;
+    /// ports: COM1 to COM16, each with the device and the adapter behind it as far as there are any.
+    virtual void ports(const std::vector<platform::PortInfo>& ports) = 0;
+    /// ports --pin: one entry of the ports folder written, removed (its adapter is COM`pinnedPort` now) or not
+    /// written; that failure on standard error too.
+    virtual void pinned(const platform::PinOutcome& pin, int pinnedPort) = 0;
 
     void signal(bool ok) override;
     // apply --linetest: its progress on standard error, as linetest's.
@@ -80,16 +90,7 @@ protected:
     long long lineTestCount_ = 0; ///< the queries of the line test under way
 };
 
-/// The reader's fields as the reader sent them, null where not read (and so for a setting the reader lacks).
-nlohmann::ordered_json ReaderJson(const operations::ReaderInfo& info);
-/// A card's views as objects of their numbers: "w26": {"facility": 77, "number": 30211, ...}.
-nlohmann::ordered_json CardViewsJson(const commission::CardViews& views);
 /// "matches W26 077:30211 with D0/D1 swapped", in the current language.
 std::string CardCheckText(const CardCheck& check);
-/// linetest's port, line and counts, verdict and the loss ruled out; the reply times null when no query was
-/// answered.
-nlohmann::ordered_json LineTestJson(const commission::LineTest& test);
-/// What was checked at a door (apply --linetest, --card): "line_test" and "card", each only when asked.
-nlohmann::ordered_json DoorChecksJson(const commission::DoorChecks& checks);
 
 } // namespace cli

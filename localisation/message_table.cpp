@@ -250,6 +250,15 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
      "--pin 后面需要 COM<N>=NAME，或什么都不加以固定所有现有串口",
      "--pin 後面需要 COM<N>=NAME，或什麼都不加以固定所有現有串口"},
     /* usPinValue */ {"COM<N>=NAME, N 1 to 16", "COM<N>=NAME，N 为 1 到 16", "COM<N>=NAME，N 為 1 到 16"},
+    /* ptPinned */ {"{1} pinned to {2}", "{1} 已固定到 {2}", "{1} 已固定到 {2}"},
+    /* ptRemoved */
+    {"{1} removed; its adapter is {2} now", "{1} 已移除；其转换器现在是 {2}", "{1} 已移除；其轉換器現在是 {2}"},
+    /* ptNotPinned */ {"{1} not pinned: {2}", "{1} 未固定：{2}", "{1} 未固定：{2}"},
+    /* ptSharedName */
+    {"{1} (also another adapter's name: pin by by-path)", "{1}（也是另一个转换器的名称：请以 by-path 固定）",
+     "{1}（也是另一個轉換器的名稱：請以 by-path 固定）"},
+    /* ptSerial */ {"serial {1}", "序号 {1}", "序號 {1}"},
+    /* ptNoSerial */ {"no serial number", "没有序号", "沒有序號"},
     /* swTitle */ {"VELNO QUVIN4 Site Commissioning", "VELNO QUVIN4 现场安装设定", "VELNO QUVIN4 現場安裝設定"},
     /* swPlan */ {"&Plan:", "计划表(&P)：", "計畫表(&P)："},
     /* swNoPlan */

@@ -171,6 +171,13 @@ enum TextId {
     usUnknownSetting,
     usPinEmpty,
     usPinValue,
+    // readerctl ports and --pin.
+    ptPinned,
+    ptRemoved,
+    ptNotPinned,
+    ptSharedName,
+    ptSerial,
+    ptNoSerial,
     // The site window.
     swTitle,
     swPlan,

@@ -3,6 +3,10 @@
 // writes all or nothing.
 
 #include "cli/ports.h"
+#include "cli/readerctl.h"
+#include "localisation/language.h"
+#include "platform/testing/memory_settings_store.h"
+#include "platform/testing/virtual_system.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,6 +133,18 @@ private slots:
             "COM1   ~/dev/ttyUSB0\n" + Shared + Path2.mid(20) + "\n" + Usb + "COM2   ~/dev/ttyUSB1\n" + Shared +
                 Path4.mid(20) + "\n" + Usb,
             "");
+        Row("two alike, in Traditional Chinese", TwoAlike, "--language big5 ports", 0,
+            "COM1   ~/dev/ttyUSB0\n       by-id     " + Alike +
+                "（也是另一個轉換器的名稱：請以 by-path 固定）\n"
+                "       by-path   " +
+                Path2.mid(20) +
+                "\n       USB       0403:6001, Example, USB Serial, 沒有序號\n"
+                "COM2   ~/dev/ttyUSB1\n       by-id     " +
+                Alike +
+                "（也是另一個轉換器的名稱：請以 by-path 固定）\n"
+                "       by-path   " +
+                Path4.mid(20) + "\n       USB       0403:6001, Example, USB Serial, 沒有序號\n",
+            "");
         Row(
             "pinned, with a stale link; strings that are no text",
             [](Tree& t) {
@@ -169,6 +185,15 @@ private slots:
             "ports --pin COM4=" + Serial, 0,
             "COM4 pinned to ~/dev/serial/by-id/" + Serial + "\nCOM1 removed; its adapter is COM4 now\n",
             "COM2 -> ~/dev/serial/by-id/gone\nCOM4 -> ~/dev/serial/by-id/" + Serial);
+        Row(
+            "pinned and removed, in Simplified Chinese",
+            [](Tree& t) {
+                TwoAdapters(t);
+                t.pin(1, "/dev/ttyUSB0");
+            },
+            "--language gb ports --pin COM4=" + Serial, 0,
+            "COM4 已固定到 ~/dev/serial/by-id/" + Serial + "\nCOM1 已移除；其转换器现在是 COM4\n",
+            "COM4 -> ~/dev/serial/by-id/" + Serial);
 
         Row(
             "pin all: an adapter without udev's names stops all",
@@ -227,8 +252,13 @@ private slots:
             args.push_back(word.toStdString());
         const cli::CtlParse parse = cli::ParseCtlArguments(args);
         QVERIFY(parse.invocation);
+        localisation::SelectLanguage(cli::LanguageAsked(args).value_or(localisation::LanguageEnglish));
         std::ostringstream output, errors;
-        QCOMPARE(cli::ListPorts(*parse.invocation, tree.roots(), output, errors), status);
+        platform::VirtualSystem system;
+        platform::MemorySettingsStore store;
+        cli::CtlEnvironment environment{system, store, output, errors, [] { return false; }, {}};
+        const std::unique_ptr<cli::Reporter> report = cli::Reporter::Make(parse.invocation->json, environment);
+        QCOMPARE(cli::ListPorts(*parse.invocation, tree.roots(), *report), status);
         const QString text = QString::fromStdString(output.str() + errors.str()).replace(tree.root(), "~");
         QCOMPARE(QString(text).remove(QRegularExpression("(COM\\d+ +-|\\{[^{]*\"device\":null,[^{]*false\\})\n")), out);
         QCOMPARE(tree.folder(), folder);
