@@ -178,6 +178,23 @@ std::string Whole(const commission::WiegandView& view) {
     return view.bits == 26 ? std::to_string(view.whole) : commission::DecimalText(view.whole);
 }
 
+/// "matches W26 077:30211 with D0/D1 swapped", in the current language.
+std::string CardCheckText(const CardCheck& check) {
+    if (!check.match)
+        return Format(localisation::cvNoMatch, {check.expected.text});
+    const commission::CardMatch& match = *check.match;
+    std::string view = check.expected.text;
+    if (match.form != commission::CardForm::Number) {
+        view = "W" + std::to_string(match.view.bits) + " " + commission::PairText(match.view);
+        if (check.expected.value)
+            view += " (" + Whole(match.view) + ")";
+    }
+    return Format(match.swapped    ? localisation::cvMatchesSwapped
+                  : match.reversed ? localisation::cvMatchesReversed
+                                   : localisation::cvMatches,
+                  {view});
+}
+
 /// --views for a person: a line for each frame, the bytes reversed, and the frames with D0 and D1 swapped.
 std::vector<std::string> ViewLines(const commission::CardViews& views) {
     std::vector<std::string> lines;
@@ -739,22 +756,6 @@ std::unique_ptr<Reporter> Reporter::Make(bool json, CtlEnvironment& environment)
     if (json)
         return std::make_unique<JsonReporter>(environment);
     return std::make_unique<TextReporter>(environment);
-}
-
-std::string CardCheckText(const CardCheck& check) {
-    if (!check.match)
-        return Format(localisation::cvNoMatch, {check.expected.text});
-    const commission::CardMatch& match = *check.match;
-    std::string view = check.expected.text;
-    if (match.form != commission::CardForm::Number) {
-        view = "W" + std::to_string(match.view.bits) + " " + commission::PairText(match.view);
-        if (check.expected.value)
-            view += " (" + Whole(match.view) + ")";
-    }
-    return Format(match.swapped    ? localisation::cvMatchesSwapped
-                  : match.reversed ? localisation::cvMatchesReversed
-                                   : localisation::cvMatches,
-                  {view});
 }
 
 } // namespace cli

@@ -90,7 +90,4 @@ protected:
     long long lineTestCount_ = 0; ///< the queries of the line test under way
 };
 
-/// "matches W26 077:30211 with D0/D1 swapped", in the current language.
-std::string CardCheckText(const CardCheck& check);
-
 } // namespace cli
