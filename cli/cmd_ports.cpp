@@ -15,7 +15,7 @@ int ListPorts(const CtlInvocation& call, const platform::PortRoots& roots, Repor
     int status = CtlDone;
     for (const platform::PinOutcome& pin : platform::PinComPorts(call.pin->port, call.pin->name, roots)) {
         report.pinned(pin, call.pin->port);
-        if (!pin.error.empty())
+        if (pin.error != platform::PinError::None)
             status = CtlFailed;
     }
     return status;

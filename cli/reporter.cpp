@@ -243,9 +243,55 @@ std::string ErrorLine(Code code, const std::string& message) {
     return code == Code::Usage ? Format(localisation::usSee, {message}) : message;
 }
 
+/// Why pinning did not write `pin`'s entry, in the current language.
+std::string PinReason(const platform::PinOutcome& pin) {
+    using platform::PinError;
+    switch (pin.error) {
+    case PinError::None:
+        break;
+    case PinError::NothingPresent:
+        return Format(localisation::ptNothingPresent, {});
+    case PinError::NotAbsolute:
+        return Format(localisation::ptNotAbsolute, {pin.subject, pin.serialFolder});
+    case PinError::UnknownName:
+        return Format(localisation::ptUnknownName, {pin.subject, pin.serialFolder});
+    case PinError::LeadsNowhere:
+        return Format(localisation::ptLeadsNowhere, {pin.subject});
+    case PinError::NotDevice:
+        return Format(localisation::ptNotDevice, {pin.subject});
+    case PinError::SharedName:
+        return Format(localisation::ptSharedByIdName, {pin.subject, pin.serialFolder});
+    case PinError::NoStableName:
+        return Format(localisation::ptNoStableName, {pin.subject, pin.serialFolder});
+    case PinError::NotLink:
+        return Format(localisation::ptNotLink, {pin.subject});
+    case PinError::NoFolder:
+        return Format(localisation::ptNoFolder, {pin.subject, pin.systemError});
+    case PinError::NotWritten:
+        return Format(localisation::ptNotWritten, {pin.subject, pin.systemError});
+    case PinError::OtherFailed:
+        return Format(localisation::ptOtherFailed, {commission::ComName(pin.otherPort)});
+    case PinError::SystemNumbers:
+        return Format(localisation::ptSystemNumbers, {});
+    }
+    return {};
+}
+
 /// Why an entry was not pinned, with its number when the failure has one.
-std::string PinError(const platform::PinOutcome& pin) {
-    return pin.portNo > 0 ? Format(localisation::ptNotPinned, {commission::ComName(pin.portNo), pin.error}) : pin.error;
+std::string PinFailure(const platform::PinOutcome& pin) {
+    return pin.portNo > 0 ? Format(localisation::ptNotPinned, {commission::ComName(pin.portNo), PinReason(pin)})
+                          : PinReason(pin);
+}
+
+/// What is wrong with a port's entry; empty when nothing is.
+std::string PortProblem(const platform::PortInfo& port) {
+    switch (port.problem) {
+    case platform::PortInfo::Problem::None:
+        break;
+    case platform::PortInfo::Problem::Dangling:
+        return Format(localisation::ptDangling, {port.link, port.linkText});
+    }
+    return {};
 }
 
 class TextReporter final : public Reporter {
@@ -458,7 +504,7 @@ public:
         for (const platform::PortInfo& port : ports) {
             line("COM" + std::to_string(port.portNo) + (port.portNo < 10 ? "   " : "  ") +
                  (port.path.empty() ? "-" : port.path + (port.target.empty() ? "" : " -> " + port.target)) +
-                 (port.problem.empty() ? "" : "   (" + port.problem + ")"));
+                 (port.problem == platform::PortInfo::Problem::None ? "" : "   (" + PortProblem(port) + ")"));
             const auto detail = [&](std::string label, const std::string& text) {
                 if (text.empty())
                     return;
@@ -480,8 +526,8 @@ public:
     }
 
     void pinned(const platform::PinOutcome& pin, int pinnedPort) override {
-        if (!pin.error.empty())
-            env_.err << PinError(pin) << '\n' << std::flush;
+        if (pin.error != platform::PinError::None)
+            env_.err << PinFailure(pin) << '\n' << std::flush;
         else if (pin.target.empty())
             line(Format(localisation::ptRemoved, {commission::ComName(pin.portNo), commission::ComName(pinnedPort)}));
         else
@@ -678,27 +724,28 @@ public:
             object["serial"] = TextOrNull(port.serial);
             object["friendlyName"] = TextOrNull(port.friendlyName);
             object["ambiguous"] = port.ambiguous;
-            if (!port.problem.empty())
-                object["problem"] = port.problem;
+            if (port.problem != platform::PortInfo::Problem::None)
+                object["problem"] = PortProblem(port);
             print(object);
         }
     }
 
     void pinned(const platform::PinOutcome& pin, int) override {
         ordered_json object;
-        object["ok"] = pin.error.empty();
-        if (!pin.error.empty()) {
+        const bool failed = pin.error != platform::PinError::None;
+        object["ok"] = !failed;
+        if (failed) {
             object["code"] = commission::CodeName(Code::PinFailed);
-            object["error"] = PinError(pin);
+            object["error"] = PinFailure(pin);
         }
         if (pin.portNo > 0)
             object["port"] = pin.portNo;
         object["entry"] = TextOrNull(pin.entry);
-        if (pin.error.empty())
+        if (!failed)
             object["pinned"] = TextOrNull(pin.target);
         print(object);
-        if (!pin.error.empty())
-            env_.err << PinError(pin) << '\n' << std::flush;
+        if (failed)
+            env_.err << PinFailure(pin) << '\n' << std::flush;
     }
 
 private:

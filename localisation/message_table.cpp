@@ -259,6 +259,39 @@ constexpr const char* MessageTable[TextIdCount][LanguageCount] = {
      "{1}（也是另一個轉換器的名稱：請以 by-path 固定）"},
     /* ptSerial */ {"serial {1}", "序号 {1}", "序號 {1}"},
     /* ptNoSerial */ {"no serial number", "没有序号", "沒有序號"},
+    /* ptNothingPresent */
+    {"no serial device is present; there is nothing to pin", "没有任何串口装置；没有可固定的",
+     "沒有任何串口裝置；沒有可固定的"},
+    /* ptNotAbsolute */
+    {"{1}: give a name in {2}/by-id/ or {2}/by-path/, or an absolute path",
+     "{1}：请给出 {2}/by-id/ 或 {2}/by-path/ 中的名称，或绝对路径",
+     "{1}：請給出 {2}/by-id/ 或 {2}/by-path/ 中的名稱，或絕對路徑"},
+    /* ptUnknownName */
+    {"no adapter is named {1} in {2}/by-id/ or {2}/by-path/", "{2}/by-id/ 和 {2}/by-path/ 中没有名为 {1} 的转换器",
+     "{2}/by-id/ 和 {2}/by-path/ 中沒有名為 {1} 的轉換器"},
+    /* ptLeadsNowhere */ {"{1} leads nowhere", "{1} 没有指向任何装置", "{1} 沒有指向任何裝置"},
+    /* ptNotDevice */ {"{1} is not a device", "{1} 不是装置", "{1} 不是裝置"},
+    /* ptSharedByIdName */
+    {"{1} is the by-id name of more than one adapter; pin it by its name in {2}/by-path",
+     "{1} 是多个转换器共用的 by-id 名称；请以其在 {2}/by-path 中的名称固定",
+     "{1} 是多個轉換器共用的 by-id 名稱；請以其在 {2}/by-path 中的名稱固定"},
+    /* ptNoStableName */
+    {"{1} has no name in {2}/by-path or by-id to pin it by (udev makes them)",
+     "{1} 在 {2}/by-path 或 by-id 中没有可用来固定的名称（由 udev 建立）",
+     "{1} 在 {2}/by-path 或 by-id 中沒有可用來固定的名稱（由 udev 建立）"},
+    /* ptNotLink */ {"{1} is not a link, and is left as it is", "{1} 不是链接，保持不变", "{1} 不是連結，保持不變"},
+    /* ptNoFolder */
+    {"cannot create the ports folder {1}: {2}", "无法建立串口文件夹 {1}：{2}", "無法建立串口資料夾 {1}：{2}"},
+    /* ptNotWritten */ {"cannot write {1}: {2}", "无法写入 {1}：{2}", "無法寫入 {1}：{2}"},
+    /* ptOtherFailed */
+    {"nothing was written, since {1} could not be pinned", "因 {1} 无法固定，什么都没有写入",
+     "因 {1} 無法固定，什麼都沒有寫入"},
+    /* ptSystemNumbers */
+    {"Windows gives the COM numbers itself (Device Manager, Ports); there is nothing to pin",
+     "Windows 自行分配 COM 编号（设备管理器，端口）；没有可固定的",
+     "Windows 自行分配 COM 編號（裝置管理員，連接埠）；沒有可固定的"},
+    /* ptDangling */
+    {"{1} leads to {2}, which does not exist", "{1} 指向 {2}，但它不存在", "{1} 指向 {2}，但它不存在"},
     /* swTitle */ {"VELNO QUVIN4 Site Commissioning", "VELNO QUVIN4 现场安装设定", "VELNO QUVIN4 現場安裝設定"},
     /* swPlan */ {"&Plan:", "计划表(&P)：", "計畫表(&P)："},
     /* swNoPlan */

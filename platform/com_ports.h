@@ -40,20 +40,44 @@ struct PortInfo {
     /// Another adapter present would get the same by-id name (same strings, no or the same USB serial): the
     /// by-id link leads to either, and only by-path tells them apart.
     bool ambiguous = false;
-    /// What is wrong with the entry: a link in the ports folder that leads nowhere (an adapter unplugged since
-    /// it was linked). `path` is then empty.
-    std::string problem;
+    /// What is wrong with the entry; `path` is then empty.
+    enum class Problem {
+        None,
+        Dangling, ///< a link in the ports folder that leads nowhere (an adapter unplugged since it was linked)
+    } problem = Problem::None;
+    std::string link, linkText; ///< Dangling: the ports folder's entry and what it leads to
 };
 
 /// COM1 ... COM16 in order, each as far as something is behind it.
 std::vector<PortInfo> DescribeComPorts(const PortRoots& roots = {});
+
+/// Why pinning did not write an entry. The face words it; `subject` names what it concerns.
+enum class PinError {
+    None,
+    NothingPresent, ///< no serial device is present (`portNo` 0)
+    NotAbsolute,    ///< the name given is a relative path
+    UnknownName,    ///< the name given is in neither `serialFolder`/by-id nor by-path
+    LeadsNowhere,   ///< the path the name stands for leads nowhere
+    NotDevice,      ///< the path the name stands for is a folder
+    SharedName,     ///< the name given is the by-id name of more than one adapter
+    NoStableName,   ///< a USB adapter's device node has no name in `serialFolder` to pin it by
+    NotLink,        ///< the entry is not a link, and is left as it is
+    NoFolder,       ///< the ports folder could not be made (`systemError`)
+    NotWritten,     ///< the entry could not be written (`systemError`)
+    OtherFailed,    ///< nothing was written, since COM`otherPort` could not be pinned
+    SystemNumbers,  ///< the system gives the COM numbers itself (Windows)
+};
 
 /// One entry that pinning wrote, removed or could not write.
 struct PinOutcome {
     int portNo = 0;     ///< 0: a failure that concerns no one number (nothing to pin)
     std::string entry;  ///< the ports folder's entry COMn
     std::string target; ///< what the link leads to now; empty when the entry was removed (its adapter moved)
-    std::string error;  ///< why it was not written; empty when it was
+    PinError error = PinError::None; ///< why it was not written
+    std::string subject;             ///< the name given, the path, the device node, the entry or the ports folder
+    std::string serialFolder;        ///< /dev/serial, where the names to pin by are
+    int otherPort = 0;               ///< OtherFailed: the number that could not be pinned
+    std::string systemError;         ///< the system's reason, as strerror gives it
 };
 
 /// Writes links in the ports folder so that COM numbers stay with their adapters: `portNo` 0 pins every number

@@ -291,8 +291,8 @@ public:
     }
 
     /// The name in /dev/serial that keeps COMn with the adapter at `node`, or the node itself for a port that
-    /// is not a USB adapter; empty with `error` when there is none.
-    std::string stableName(const std::string& node, std::string& error) const {
+    /// is not a USB adapter; empty with `pin`'s error when there is none.
+    std::string stableName(const std::string& node, PinOutcome& pin) const {
         const Adapter adapter = at(node);
         const std::string serial = roots_.dev + "/serial/";
         if (!adapter.byId.empty() && !adapter.ambiguous && !adapter.serial.empty())
@@ -303,7 +303,9 @@ public:
             return serial + "by-id/" + adapter.byId.front();
         if (!adapter.usb && !IsUsbTty(node.substr(node.rfind('/') + 1)))
             return node;
-        error = node + " has no name in " + serial + "by-path or by-id to pin it by (udev makes them)";
+        pin.error = PinError::NoStableName;
+        pin.subject = node;
+        pin.serialFolder = roots_.dev + "/serial";
         return {};
     }
 
@@ -358,8 +360,11 @@ std::vector<PortInfo> DescribeComPorts(const PortRoots& roots) {
         const std::string path = i < paths.size() ? paths[i] : std::string();
         const std::string node = Canonical(path);
         if (path.empty() || node.empty()) {
-            if (IsLink(path))
-                port.problem = path + " leads to " + LinkText(path) + ", which does not exist";
+            if (IsLink(path)) {
+                port.problem = PortInfo::Problem::Dangling;
+                port.link = path;
+                port.linkText = LinkText(path);
+            }
             continue;
         }
         port.path = path;
@@ -389,45 +394,60 @@ bool MakeFolders(const std::string& folder) {
     return IsFolder(folder);
 }
 
-/// What `name` of --pin COMn=NAME leads to: a file name in by-id or by-path, or an absolute path.
-std::string PinTarget(const std::string& name, const PortRoots& roots, const Survey& survey, std::string& error) {
-    const std::string byId = roots.dev + "/serial/by-id/";
+/// `pin` failed with `error`, which concerns `subject`.
+void Fail(PinOutcome& pin, PinError error, const std::string& subject) {
+    pin.error = error;
+    pin.subject = subject;
+}
+
+/// What `name` of --pin COMn=NAME leads to: a file name in by-id or by-path, or an absolute path; empty with
+/// `pin`'s error when it leads to no device.
+std::string PinTarget(const std::string& name, const PortRoots& roots, const Survey& survey, PinOutcome& pin) {
+    pin.serialFolder = roots.dev + "/serial";
+    const std::string byId = pin.serialFolder + "/by-id/";
+    const std::string byPath = pin.serialFolder + "/by-path/";
     std::string target;
-    if (name.find('/') != std::string::npos) {
+    if (name.find('/') != std::string::npos)
         target = name;
-        if (name[0] != '/')
-            error = name + ": give a name in " + byId + " or " + roots.dev + "/serial/by-path/, or an absolute path";
-    } else if (Exists(byId + name)) {
+    else if (Exists(byId + name))
         target = byId + name;
-    } else if (Exists(roots.dev + "/serial/by-path/" + name)) {
-        target = roots.dev + "/serial/by-path/" + name;
-    } else {
-        error = "no adapter is named " + name + " in " + byId + " or " + roots.dev + "/serial/by-path/";
-    }
+    else if (Exists(byPath + name))
+        target = byPath + name;
     const std::string node = Canonical(target);
-    if (error.empty() && (node.empty() || IsFolder(node)))
-        error = target + (node.empty() ? " leads nowhere" : " is not a device");
-    else if (error.empty() && target.compare(0, byId.size(), byId) == 0 && survey.at(node).ambiguous)
-        error = name + " is the by-id name of more than one adapter; pin it by its name in " + roots.dev +
-                "/serial/by-path";
-    return error.empty() ? target : std::string();
+    if (target.empty())
+        Fail(pin, PinError::UnknownName, name);
+    else if (target == name && name[0] != '/')
+        Fail(pin, PinError::NotAbsolute, name);
+    else if (node.empty())
+        Fail(pin, PinError::LeadsNowhere, target);
+    else if (IsFolder(node))
+        Fail(pin, PinError::NotDevice, target);
+    else if (target.compare(0, byId.size(), byId) == 0 && survey.at(node).ambiguous)
+        Fail(pin, PinError::SharedName, name);
+    return pin.error == PinError::None ? target : std::string();
 }
 
 /// Writes the planned links all or none: each is made beside its entry first and then renamed over it.
 void WritePins(std::vector<PinOutcome>& plan, const std::string& folder) {
     int failed = 0;
     for (PinOutcome& pin : plan) {
-        if (pin.error.empty() && Exists(pin.entry) && !IsLink(pin.entry))
-            pin.error = pin.entry + " is not a link, and is left as it is";
-        if (!pin.error.empty() && !failed)
+        if (pin.error == PinError::None && Exists(pin.entry) && !IsLink(pin.entry))
+            Fail(pin, PinError::NotLink, pin.entry);
+        if (pin.error != PinError::None && !failed)
             failed = pin.portNo;
     }
     if (!failed && !MakeFolders(folder)) {
-        const std::string error = "cannot create the ports folder " + folder + ": " + std::strerror(errno);
-        for (PinOutcome& pin : plan)
-            pin.error = error;
+        const std::string reason = std::strerror(errno);
+        for (PinOutcome& pin : plan) {
+            Fail(pin, PinError::NoFolder, folder);
+            pin.systemError = reason;
+        }
         return;
     }
+    const auto notWritten = [](PinOutcome& pin) {
+        Fail(pin, PinError::NotWritten, pin.entry);
+        pin.systemError = std::strerror(errno);
+    };
     const auto temporary = [&](const PinOutcome& pin) {
         return folder + "/.COM" + std::to_string(pin.portNo) + ".pin";
     };
@@ -436,18 +456,20 @@ void WritePins(std::vector<PinOutcome>& plan, const std::string& folder) {
             continue;
         unlink(temporary(pin).c_str());
         if (symlink(pin.target.c_str(), temporary(pin).c_str()) != 0) {
-            pin.error = "cannot write " + pin.entry + ": " + std::strerror(errno);
+            notWritten(pin);
             failed = pin.portNo;
         }
     }
     for (PinOutcome& pin : plan) {
         if (failed) {
             unlink(temporary(pin).c_str());
-            if (pin.error.empty())
-                pin.error = "nothing was written, since COM" + std::to_string(failed) + " could not be pinned";
+            if (pin.error == PinError::None) {
+                pin.error = PinError::OtherFailed;
+                pin.otherPort = failed;
+            }
         } else if (pin.target.empty() ? unlink(pin.entry.c_str()) != 0 && errno != ENOENT
                                       : rename(temporary(pin).c_str(), pin.entry.c_str()) != 0) {
-            pin.error = "cannot write " + pin.entry + ": " + std::strerror(errno);
+            notWritten(pin);
             unlink(temporary(pin).c_str());
         }
     }
@@ -458,19 +480,24 @@ void WritePins(std::vector<PinOutcome>& plan, const std::string& folder) {
 std::vector<PinOutcome> PinComPorts(int portNo, const std::string& name, const PortRoots& roots) {
     const Survey survey(roots);
     const bool pinned = HasComEntry(roots.ports);
-    const auto entry = [&](int number) { return roots.ports + "/COM" + std::to_string(number); };
+    const auto outcome = [&](int number) {
+        PinOutcome pin;
+        pin.portNo = number;
+        pin.entry = roots.ports + "/COM" + std::to_string(number);
+        return pin;
+    };
     std::vector<PinOutcome> plan;
     const auto stay = [&](const PortInfo& port) {
-        PinOutcome pin{port.portNo, entry(port.portNo), {}, {}};
-        pin.target = survey.stableName(Canonical(port.path), pin.error);
+        PinOutcome pin = outcome(port.portNo);
+        pin.target = survey.stableName(Canonical(port.path), pin);
         plan.push_back(pin);
     };
 
     std::string node; // the adapter pinned by name
     if (portNo > 0) {
-        PinOutcome pin{portNo, entry(portNo), {}, {}};
-        pin.target = PinTarget(name, roots, survey, pin.error);
-        if (!pin.error.empty())
+        PinOutcome pin = outcome(portNo);
+        pin.target = PinTarget(name, roots, survey, pin);
+        if (pin.error != PinError::None)
             return {pin};
         node = Canonical(pin.target);
         plan.push_back(pin);
@@ -489,10 +516,13 @@ std::vector<PinOutcome> PinComPorts(int portNo, const std::string& name, const P
         if (!pinned && !same)
             stay(port);
         else if (pinned && same && IsLink(port.path))
-            plan.push_back({port.portNo, entry(port.portNo), {}, {}});
+            plan.push_back(outcome(port.portNo));
     }
-    if (plan.empty())
-        return {{0, {}, {}, "no serial device is present; there is nothing to pin"}};
+    if (plan.empty()) {
+        PinOutcome nothing;
+        nothing.error = PinError::NothingPresent;
+        return {nothing};
+    }
     WritePins(plan, roots.ports);
     return plan;
 }

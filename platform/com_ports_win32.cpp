@@ -87,7 +87,10 @@ std::vector<PortInfo> DescribeComPorts(const PortRoots&) {
 }
 
 std::vector<PinOutcome> PinComPorts(int portNo, const std::string&, const PortRoots&) {
-    return {{portNo, {}, {}, "Windows gives the COM numbers itself (Device Manager, Ports); there is nothing to pin"}};
+    PinOutcome pin;
+    pin.portNo = portNo;
+    pin.error = PinError::SystemNumbers;
+    return {pin};
 }
 
 } // namespace platform

@@ -238,6 +238,22 @@ private slots:
             "COM1 not pinned: no adapter is named nothing in ~/dev/serial/by-id/ or ~/dev/serial/by-path/\n", "");
         Row("pin a folder", TwoAlike, "ports --pin COM1=..", 1,
             "COM1 not pinned: ~/dev/serial/by-id/.. is not a device\n", "");
+        Row("pin a name of nothing, in Simplified Chinese", TwoAlike, "--language gb ports --pin COM1=nothing", 1,
+            "COM1 未固定：~/dev/serial/by-id/ 和 ~/dev/serial/by-path/ 中没有名为 nothing 的转换器\n", "");
+        Row(
+            "pin one over an entry that is not a link, in Traditional Chinese",
+            [](Tree& t) {
+                TwoAdapters(t);
+                t.pin(1, "/dev/ttyUSB0");
+                t.file("/ports/COM2");
+            },
+            "--language big5 ports --pin COM2=" + Serial, 1,
+            "COM2 未固定：~/ports/COM2 不是連結，保持不變\nCOM1 未固定：因 COM2 無法固定，什麼都沒有寫入\n",
+            "COM1 -> ~/dev/ttyUSB0\nCOM2");
+        Row(
+            "a stale link, in Simplified Chinese", [](Tree& t) { t.pin(2, "/dev/serial/by-id/gone"); },
+            "--language gb ports", 0, "COM2   -   (~/ports/COM2 指向 ~/dev/serial/by-id/gone，但它不存在)\n",
+            "COM2 -> ~/dev/serial/by-id/gone");
     }
     void ports() {
         QFETCH(Setup, setup);

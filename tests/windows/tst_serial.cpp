@@ -318,7 +318,7 @@ TEST(portList) {
         CHECK(!port.target.empty());
     }
     const std::vector<platform::PinOutcome> pins = platform::PinComPorts(3, "usb-Example-if00");
-    CHECK(pins.size() == 1 && !pins[0].error.empty());
+    CHECK(pins.size() == 1 && pins[0].error == platform::PinError::SystemNumbers);
 }
 
 int main(int argc, char** argv) {
