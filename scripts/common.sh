@@ -23,10 +23,6 @@ need_packages() {
         { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-# What the check's stages use besides (./check installs them all before the first stage).
-STAGE_PACKAGES="clang-format binutils python3 clang-tidy clang desktop-file-utils appstream dpkg-dev xz-utils man-db
-    fonts-wine xvfb xauth xdotool imagemagick"
-
 # Configures build-folder [extra cmake args...] when it is not configured with them yet. Every build of the check
 # treats warnings as errors.
 configure_in() {

@@ -2,7 +2,8 @@
 # The Windows stage: the back ends' tests (ctest label win32) and readerctl.exe under wine, in a private prefix
 # (build-win/wineprefix) whose COM3, COM4, COM5, COM6 and COM10 are pseudo-terminals served by
 # tests/windows/pty_reader.py. They are built in the one Windows build, against Qt for Windows (build-win-gui, which
-# 35-windows-gui goes on with), so that the libraries are compiled for Windows once. Everything wine says goes to
+# 35-windows-gui goes on with), so that the libraries are compiled for Windows once; the first run on a machine
+# builds Qt for Windows (scripts/build-qt-windows, about 10 to 15 minutes). Everything wine says goes to
 # build-win/wine.log.
 set -euo pipefail
 . scripts/common.sh

@@ -6,7 +6,7 @@
 #    the site window, from its Start menu entry, commissions the reader by a plan and records it, by keyboard;
 #    the uninstaller removes it and keeps the settings key;
 # 3. the link's benchmark rows, wine beside Linux (printed, never checked).
-# The first run builds Qt for Windows (scripts/build-qt-windows). Everything wine says goes to build-win-gui/wine.log.
+# Qt for Windows is built by then (30-windows). Everything wine says goes to build-win-gui/wine.log.
 set -euo pipefail
 . scripts/common.sh
 started=$SECONDS
