@@ -527,7 +527,7 @@ public:
 
     void pinned(const platform::PinOutcome& pin, int pinnedPort) override {
         if (pin.error != platform::PinError::None)
-            env_.err << PinFailure(pin) << '\n' << std::flush;
+            fail(Code::PinFailed, PinFailure(pin));
         else if (pin.target.empty())
             line(Format(localisation::ptRemoved, {commission::ComName(pin.portNo), commission::ComName(pinnedPort)}));
         else
@@ -731,21 +731,19 @@ public:
     }
 
     void pinned(const platform::PinOutcome& pin, int) override {
-        ordered_json object;
-        const bool failed = pin.error != platform::PinError::None;
-        object["ok"] = !failed;
-        if (failed) {
-            object["code"] = commission::CodeName(Code::PinFailed);
-            object["error"] = PinFailure(pin);
-        }
+        ordered_json where;
         if (pin.portNo > 0)
-            object["port"] = pin.portNo;
-        object["entry"] = TextOrNull(pin.entry);
-        if (!failed)
-            object["pinned"] = TextOrNull(pin.target);
+            where["port"] = pin.portNo;
+        where["entry"] = TextOrNull(pin.entry);
+        if (pin.error != platform::PinError::None) {
+            failWith(Code::PinFailed, PinFailure(pin), where);
+            return;
+        }
+        ordered_json object;
+        object["ok"] = true;
+        object.update(where);
+        object["pinned"] = TextOrNull(pin.target);
         print(object);
-        if (failed)
-            env_.err << PinFailure(pin) << '\n' << std::flush;
     }
 
 private:

@@ -4,8 +4,6 @@
 
 namespace commission {
 
-namespace {} // namespace
-
 std::string CsvField(const std::string& text) {
     std::string field = text;
     if (!field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@'))
@@ -47,7 +45,7 @@ CsvReader::CsvReader(std::string_view text, char separator) : text_(text), separ
 }
 
 std::optional<CsvReader::Record> CsvReader::next() {
-    while (error_.empty() && at_ < text_.size()) {
+    while (!errorLine_ && at_ < text_.size()) {
         Record record;
         record.line = line_;
         std::string field;
@@ -103,8 +101,11 @@ std::optional<CsvReader::Record> CsvReader::next() {
     return std::nullopt;
 }
 
+Reason CsvReader::error() const {
+    return errorLine_ ? Reason(localisation::plLineFault, {std::to_string(errorLine_), fault_}) : Reason();
+}
+
 void CsvReader::fail(int line, localisation::TextId fault) {
-    error_ = Reason(localisation::plLineFault, {std::to_string(line), fault});
     errorLine_ = line;
     fault_ = fault;
 }

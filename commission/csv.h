@@ -33,7 +33,7 @@ public:
     /// The next record that is not an empty line; nothing at the end or after an error.
     std::optional<Record> next();
     /// What is wrong with the text, with its line; empty while nothing is.
-    const Reason& error() const { return error_; }
+    Reason error() const;
     /// The line and the fault of error() apart, for a caller that names the line itself; 0 while nothing is wrong.
     int errorLine() const { return errorLine_; }
     Reason fault() const { return fault_; }
@@ -45,9 +45,8 @@ private:
     char separator_;
     std::size_t at_ = 0;
     int line_ = 1;
-    Reason error_;
     int errorLine_ = 0;
-    Reason fault_;
+    localisation::TextId fault_{};
 };
 
 } // namespace commission

@@ -621,6 +621,10 @@ void TfrmSite::sayStatus(commission::Reason status) {
     said_ = std::move(status);
 }
 
+void TfrmSite::sayUnderHead(commission::Reason step) {
+    sayStatus(head_.empty() ? std::move(step) : commission::Reason::Joined({head_, std::move(step)}, "\n"));
+}
+
 void TfrmSite::showIdle(std::function<QString()> text) {
     idle_ = std::move(text);
     showStatus(idle_());
@@ -906,7 +910,7 @@ void TfrmSite::showValues(int row, const operations::ReaderInfo& info, const std
 
 void TfrmSite::operationMessage(const commission::Reason& message) {
     rowUnderWay();
-    sayStatus(head_.empty() ? message : commission::Reason::Joined({head_, message}, "\n"));
+    sayUnderHead(message);
 }
 
 void TfrmSite::readBack(const commission::JobResult& job) {
@@ -1034,17 +1038,12 @@ void TfrmSite::lineTestStarted(const commission::ReaderSeen&, long long count) {
 }
 
 void TfrmSite::lineTestStep(const commission::LineTest& sofar, long long count) {
-    sayStatus(commission::Reason::Joined(
-        {head_, commission::Reason(localisation::dcLineTesting, {std::to_string(sofar.sent), std::to_string(count)})},
-        "\n"));
+    sayUnderHead({localisation::dcLineTesting, {std::to_string(sofar.sent), std::to_string(count)}});
 }
 
 void TfrmSite::presentCard(const commission::ReaderSeen& reader, std::uint32_t waitMs) {
-    sayStatus(commission::Reason::Joined(
-        {head_,
-         commission::Reason(localisation::dcPresentCard,
-                            {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), std::to_string(waitMs / 1000)})},
-        "\n"));
+    sayUnderHead({localisation::dcPresentCard,
+                  {protocol::Latin1ToUtf8(reader.info.serial.value_or("")), std::to_string(waitMs / 1000)}});
 }
 
 void TfrmSite::left(const commission::ReaderSeen&) {

@@ -147,6 +147,8 @@ private:
     void showIdle(std::function<QString()> text);
     /// A status of the run under way, said again after a language switch.
     void sayStatus(commission::Reason status);
+    /// A step of the reader under way, under the line that names it (head_).
+    void sayUnderHead(commission::Reason step);
     void showStatus(const QString& text);
     /// The failure signal for something that kept the run from starting.
     void refuse(const QString& text);

@@ -406,8 +406,9 @@ std::string PinTarget(const std::string& name, const PortRoots& roots, const Sur
     pin.serialFolder = roots.dev + "/serial";
     const std::string byId = pin.serialFolder + "/by-id/";
     const std::string byPath = pin.serialFolder + "/by-path/";
+    const bool path = name.find('/') != std::string::npos;
     std::string target;
-    if (name.find('/') != std::string::npos)
+    if (path)
         target = name;
     else if (Exists(byId + name))
         target = byId + name;
@@ -416,7 +417,7 @@ std::string PinTarget(const std::string& name, const PortRoots& roots, const Sur
     const std::string node = Canonical(target);
     if (target.empty())
         Fail(pin, PinError::UnknownName, name);
-    else if (target == name && name[0] != '/')
+    else if (path && name[0] != '/')
         Fail(pin, PinError::NotAbsolute, name);
     else if (node.empty())
         Fail(pin, PinError::LeadsNowhere, target);

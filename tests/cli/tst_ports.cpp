@@ -97,6 +97,13 @@ void TwoAdapters(Tree& tree) {
     tree.builtIn("ttyS4", "dw-apb-uart");
 }
 
+/// COM1 pinned to the first adapter; in COM2's place a file, not a link.
+void PinnedOverAFile(Tree& tree) {
+    TwoAdapters(tree);
+    tree.pin(1, "/dev/ttyUSB0");
+    tree.file("/ports/COM2");
+}
+
 void TwoAlike(Tree& tree) {
     tree.adapter("ttyUSB0", "1-2", {"0403", "6001", "Example", "USB Serial"}, {});
     tree.adapter("ttyUSB1", "1-4", {"0403", "6001", "Example", "USB Serial"}, Alike);
@@ -207,14 +214,7 @@ private slots:
                 "makes them)\n" +
                 NotPinned.arg(3).arg(2) + NotPinned.arg(4).arg(2),
             "");
-        Row(
-            "pin one over an entry that is not a link",
-            [](Tree& t) {
-                TwoAdapters(t);
-                t.pin(1, "/dev/ttyUSB0");
-                t.file("/ports/COM2");
-            },
-            "ports --pin COM2=" + Serial, 1,
+        Row("pin one over an entry that is not a link", PinnedOverAFile, "ports --pin COM2=" + Serial, 1,
             "COM2 not pinned: ~/ports/COM2 is not a link, and is left as it is\n" + NotPinned.arg(1).arg(2),
             "COM1 -> ~/dev/ttyUSB0\nCOM2");
         Row(
@@ -240,13 +240,7 @@ private slots:
             "COM1 not pinned: ~/dev/serial/by-id/.. is not a device\n", "");
         Row("pin a name of nothing, in Simplified Chinese", TwoAlike, "--language gb ports --pin COM1=nothing", 1,
             "COM1 未固定：~/dev/serial/by-id/ 和 ~/dev/serial/by-path/ 中没有名为 nothing 的转换器\n", "");
-        Row(
-            "pin one over an entry that is not a link, in Traditional Chinese",
-            [](Tree& t) {
-                TwoAdapters(t);
-                t.pin(1, "/dev/ttyUSB0");
-                t.file("/ports/COM2");
-            },
+        Row("pin one over an entry that is not a link, in Traditional Chinese", PinnedOverAFile,
             "--language big5 ports --pin COM2=" + Serial, 1,
             "COM2 未固定：~/ports/COM2 不是連結，保持不變\nCOM1 未固定：因 COM2 無法固定，什麼都沒有寫入\n",
             "COM1 -> ~/dev/ttyUSB0\nCOM2");
